@@ -1,0 +1,12 @@
+# 32-bit x86 with MMX on a 64-bit Debian host, libraries from the i386 multiarch packages.
+set(CMAKE_SYSTEM_NAME Linux)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+set(CMAKE_C_COMPILER gcc)
+set(CMAKE_CXX_COMPILER g++)
+set(CMAKE_C_FLAGS_INIT "-m32 -march=i686 -mmmx")
+set(CMAKE_CXX_FLAGS_INIT "-m32 -march=i686 -mmmx")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-m32")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-m32")
+set(CMAKE_LIBRARY_ARCHITECTURE i386-linux-gnu)
+set(ENV{PKG_CONFIG_LIBDIR} "/usr/lib/i386-linux-gnu/pkgconfig:/usr/share/pkgconfig")
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

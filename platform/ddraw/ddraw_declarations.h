@@ -1,0 +1,254 @@
+// Stand-in declarations of DirectDraw's first-version interfaces: IDirectDraw and
+// IDirectDrawSurface with their methods in the interfaces' own order, the surface description
+// and pixel-format records with their 32-bit layouts, and the flags and results the show meets.
+// Methods the show never calls keep their slots, with their records left incomplete.
+#pragma once
+#include "platform/win32/win32_declarations.h"
+
+#define STDMETHODCALLTYPE
+
+struct GUID {
+  DWORD Data1;
+  WORD Data2;
+  WORD Data3;
+  BYTE Data4[8];
+};
+typedef const GUID& REFIID;
+
+struct IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) = 0;
+  virtual ULONG STDMETHODCALLTYPE AddRef() = 0;
+  virtual ULONG STDMETHODCALLTYPE Release() = 0;
+};
+
+struct IDirectDraw;
+struct IDirectDrawSurface;
+struct IDirectDrawClipper;
+struct IDirectDrawPalette;
+typedef IDirectDraw* LPDIRECTDRAW;
+typedef IDirectDrawSurface* LPDIRECTDRAWSURFACE;
+typedef IDirectDrawClipper* LPDIRECTDRAWCLIPPER;
+typedef IDirectDrawPalette* LPDIRECTDRAWPALETTE;
+
+// Records of calls the show never makes: declared, never defined.
+struct DDCAPS;
+struct DDBLTFX;
+struct DDBLTBATCH;
+struct DDOVERLAYFX;
+struct PALETTEENTRY;
+typedef DDCAPS* LPDDCAPS;
+typedef DDBLTFX* LPDDBLTFX;
+typedef DDBLTBATCH* LPDDBLTBATCH;
+typedef DDOVERLAYFX* LPDDOVERLAYFX;
+typedef PALETTEENTRY* LPPALETTEENTRY;
+
+struct DDCOLORKEY {
+  DWORD dwColorSpaceLowValue;
+  DWORD dwColorSpaceHighValue;
+};
+typedef DDCOLORKEY* LPDDCOLORKEY;
+
+struct DDSCAPS {
+  DWORD dwCaps;
+};
+typedef DDSCAPS* LPDDSCAPS;
+
+struct DDPIXELFORMAT {
+  DWORD dwSize;
+  DWORD dwFlags;
+  DWORD dwFourCC;
+  union {
+    DWORD dwRGBBitCount;
+    DWORD dwYUVBitCount;
+    DWORD dwZBufferBitDepth;
+    DWORD dwAlphaBitDepth;
+  };
+  union {
+    DWORD dwRBitMask;
+    DWORD dwYBitMask;
+  };
+  union {
+    DWORD dwGBitMask;
+    DWORD dwUBitMask;
+  };
+  union {
+    DWORD dwBBitMask;
+    DWORD dwVBitMask;
+  };
+  union {
+    DWORD dwRGBAlphaBitMask;
+    DWORD dwYUVAlphaBitMask;
+  };
+};
+typedef DDPIXELFORMAT* LPDDPIXELFORMAT;
+
+struct DDSURFACEDESC {
+  DWORD dwSize;
+  DWORD dwFlags;
+  DWORD dwHeight;
+  DWORD dwWidth;
+  LONG lPitch;
+  DWORD dwBackBufferCount;
+  union {
+    DWORD dwMipMapCount;
+    DWORD dwZBufferBitDepth;
+    DWORD dwRefreshRate;
+  };
+  DWORD dwAlphaBitDepth;
+  DWORD dwReserved;
+  LPVOID lpSurface;
+  DDCOLORKEY ddckCKDestOverlay;
+  DDCOLORKEY ddckCKDestBlt;
+  DDCOLORKEY ddckCKSrcOverlay;
+  DDCOLORKEY ddckCKSrcBlt;
+  DDPIXELFORMAT ddpfPixelFormat;
+  DDSCAPS ddsCaps;
+};
+typedef DDSURFACEDESC* LPDDSURFACEDESC;
+
+static_assert(sizeof(DDPIXELFORMAT) == 32, "the pixel format record is 32 bytes");
+static_assert(sizeof(void*) != 4 || sizeof(DDSURFACEDESC) == 108,
+              "on 32-bit x86 the surface description is 108 bytes");
+
+typedef HRESULT(WINAPI* LPDDENUMMODESCALLBACK)(LPDDSURFACEDESC, LPVOID);
+typedef HRESULT(WINAPI* LPDDENUMSURFACESCALLBACK)(LPDIRECTDRAWSURFACE, LPDDSURFACEDESC, LPVOID);
+
+struct IDirectDraw : public IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE Compact() = 0;
+  virtual HRESULT STDMETHODCALLTYPE CreateClipper(DWORD flags, LPDIRECTDRAWCLIPPER* clipper,
+                                                  IUnknown* outer) = 0;
+  virtual HRESULT STDMETHODCALLTYPE CreatePalette(DWORD flags, LPPALETTEENTRY entries,
+                                                  LPDIRECTDRAWPALETTE* palette,
+                                                  IUnknown* outer) = 0;
+  virtual HRESULT STDMETHODCALLTYPE CreateSurface(LPDDSURFACEDESC description,
+                                                  LPDIRECTDRAWSURFACE* surface,
+                                                  IUnknown* outer) = 0;
+  virtual HRESULT STDMETHODCALLTYPE DuplicateSurface(LPDIRECTDRAWSURFACE original,
+                                                     LPDIRECTDRAWSURFACE* duplicate) = 0;
+  virtual HRESULT STDMETHODCALLTYPE EnumDisplayModes(DWORD flags, LPDDSURFACEDESC description,
+                                                     LPVOID context,
+                                                     LPDDENUMMODESCALLBACK callback) = 0;
+  virtual HRESULT STDMETHODCALLTYPE EnumSurfaces(DWORD flags, LPDDSURFACEDESC description,
+                                                 LPVOID context,
+                                                 LPDDENUMSURFACESCALLBACK callback) = 0;
+  virtual HRESULT STDMETHODCALLTYPE FlipToGDISurface() = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetCaps(LPDDCAPS driverCaps, LPDDCAPS emulationCaps) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetDisplayMode(LPDDSURFACEDESC description) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetFourCCCodes(LPDWORD count, LPDWORD codes) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetGDISurface(LPDIRECTDRAWSURFACE* surface) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetMonitorFrequency(LPDWORD frequency) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetScanLine(LPDWORD line) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetVerticalBlankStatus(LPBOOL inBlank) = 0;
+  virtual HRESULT STDMETHODCALLTYPE Initialize(GUID* device) = 0;
+  virtual HRESULT STDMETHODCALLTYPE RestoreDisplayMode() = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetCooperativeLevel(HWND window, DWORD flags) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetDisplayMode(DWORD width, DWORD height,
+                                                   DWORD bitsPerPixel) = 0;
+  virtual HRESULT STDMETHODCALLTYPE WaitForVerticalBlank(DWORD flags, HANDLE event) = 0;
+};
+
+struct IDirectDrawSurface : public IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE AddAttachedSurface(LPDIRECTDRAWSURFACE surface) = 0;
+  virtual HRESULT STDMETHODCALLTYPE AddOverlayDirtyRect(LPRECT rect) = 0;
+  virtual HRESULT STDMETHODCALLTYPE Blt(LPRECT destRect, LPDIRECTDRAWSURFACE source,
+                                        LPRECT sourceRect, DWORD flags, LPDDBLTFX effects) = 0;
+  virtual HRESULT STDMETHODCALLTYPE BltBatch(LPDDBLTBATCH batch, DWORD count, DWORD flags) = 0;
+  virtual HRESULT STDMETHODCALLTYPE BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE source,
+                                            LPRECT sourceRect, DWORD trans) = 0;
+  virtual HRESULT STDMETHODCALLTYPE DeleteAttachedSurface(DWORD flags,
+                                                          LPDIRECTDRAWSURFACE surface) = 0;
+  virtual HRESULT STDMETHODCALLTYPE EnumAttachedSurfaces(LPVOID context,
+                                                         LPDDENUMSURFACESCALLBACK callback) = 0;
+  virtual HRESULT STDMETHODCALLTYPE EnumOverlayZOrders(DWORD flags, LPVOID context,
+                                                       LPDDENUMSURFACESCALLBACK callback) = 0;
+  virtual HRESULT STDMETHODCALLTYPE Flip(LPDIRECTDRAWSURFACE target, DWORD flags) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetAttachedSurface(LPDDSCAPS caps,
+                                                       LPDIRECTDRAWSURFACE* surface) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetBltStatus(DWORD flags) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetCaps(LPDDSCAPS caps) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetClipper(LPDIRECTDRAWCLIPPER* clipper) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetColorKey(DWORD flags, LPDDCOLORKEY key) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetDC(HDC* dc) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetFlipStatus(DWORD flags) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetOverlayPosition(LPLONG x, LPLONG y) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetPalette(LPDIRECTDRAWPALETTE* palette) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetPixelFormat(LPDDPIXELFORMAT format) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetSurfaceDesc(LPDDSURFACEDESC description) = 0;
+  virtual HRESULT STDMETHODCALLTYPE Initialize(LPDIRECTDRAW display,
+                                               LPDDSURFACEDESC description) = 0;
+  virtual HRESULT STDMETHODCALLTYPE IsLost() = 0;
+  virtual HRESULT STDMETHODCALLTYPE Lock(LPRECT rect, LPDDSURFACEDESC description, DWORD flags,
+                                         HANDLE event) = 0;
+  virtual HRESULT STDMETHODCALLTYPE ReleaseDC(HDC dc) = 0;
+  virtual HRESULT STDMETHODCALLTYPE Restore() = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetClipper(LPDIRECTDRAWCLIPPER clipper) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetColorKey(DWORD flags, LPDDCOLORKEY key) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetOverlayPosition(LONG x, LONG y) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetPalette(LPDIRECTDRAWPALETTE palette) = 0;
+  virtual HRESULT STDMETHODCALLTYPE Unlock(LPVOID surfaceData) = 0;
+  virtual HRESULT STDMETHODCALLTYPE UpdateOverlay(LPRECT sourceRect, LPDIRECTDRAWSURFACE dest,
+                                                  LPRECT destRect, DWORD flags,
+                                                  LPDDOVERLAYFX effects) = 0;
+  virtual HRESULT STDMETHODCALLTYPE UpdateOverlayDisplay(DWORD flags) = 0;
+  virtual HRESULT STDMETHODCALLTYPE UpdateOverlayZOrder(DWORD flags,
+                                                        LPDIRECTDRAWSURFACE reference) = 0;
+};
+
+// The entry the show looks up by name in "ddraw.dll".
+HRESULT WINAPI DirectDrawCreate(GUID* device, LPDIRECTDRAW* display, IUnknown* outer);
+
+// Results
+#define DD_OK 0
+#define QUENTHOR_DDERR(code) ((HRESULT)(0x88760000u | (code)))
+#define DDERR_GENERIC ((HRESULT)0x80004005u)
+#define DDERR_UNSUPPORTED ((HRESULT)0x80004001u)
+#define DDERR_INVALIDPARAMS ((HRESULT)0x80070057u)
+#define DDERR_OUTOFMEMORY ((HRESULT)0x8007000Eu)
+#define DDERR_INVALIDCAPS QUENTHOR_DDERR(100)
+#define DDERR_INVALIDMODE QUENTHOR_DDERR(120)
+#define DDERR_INVALIDOBJECT QUENTHOR_DDERR(130)
+#define DDERR_INVALIDPIXELFORMAT QUENTHOR_DDERR(145)
+#define DDERR_NOCOOPERATIVELEVELSET QUENTHOR_DDERR(212)
+#define DDERR_NOEXCLUSIVEMODE QUENTHOR_DDERR(225)
+#define DDERR_NOTFOUND QUENTHOR_DDERR(255)
+#define DDERR_SURFACEBUSY QUENTHOR_DDERR(430)
+#define DDERR_SURFACELOST QUENTHOR_DDERR(450)
+#define DDERR_WASSTILLDRAWING QUENTHOR_DDERR(540)
+#define DDERR_NOTFLIPPABLE QUENTHOR_DDERR(582)
+#define DDERR_WRONGMODE QUENTHOR_DDERR(587)
+#define DDERR_NOTLOCKED QUENTHOR_DDERR(584)
+
+// Cooperative levels
+#define DDSCL_FULLSCREEN 0x00000001
+#define DDSCL_ALLOWREBOOT 0x00000002
+#define DDSCL_NOWINDOWCHANGES 0x00000004
+#define DDSCL_NORMAL 0x00000008
+#define DDSCL_EXCLUSIVE 0x00000010
+
+// Surface description fields
+#define DDSD_CAPS 0x00000001
+#define DDSD_HEIGHT 0x00000002
+#define DDSD_WIDTH 0x00000004
+#define DDSD_PITCH 0x00000008
+#define DDSD_BACKBUFFERCOUNT 0x00000020
+#define DDSD_LPSURFACE 0x00000800
+#define DDSD_PIXELFORMAT 0x00001000
+
+// Surface capabilities
+#define DDSCAPS_BACKBUFFER 0x00000004
+#define DDSCAPS_COMPLEX 0x00000008
+#define DDSCAPS_FLIP 0x00000010
+#define DDSCAPS_FRONTBUFFER 0x00000020
+#define DDSCAPS_OFFSCREENPLAIN 0x00000040
+#define DDSCAPS_PRIMARYSURFACE 0x00000200
+#define DDSCAPS_SYSTEMMEMORY 0x00000800
+#define DDSCAPS_VIDEOMEMORY 0x00004000
+
+// Pixel format flags
+#define DDPF_ALPHAPIXELS 0x00000001
+#define DDPF_PALETTEINDEXED8 0x00000020
+#define DDPF_RGB 0x00000040
+
+// Lock and flip
+#define DDLOCK_WAIT 0x00000001
+#define DDFLIP_WAIT 0x00000001

@@ -1,0 +1,43 @@
+// Test controls of the kernel stand-ins: a manual tick clock, a hook on every Sleep, a trap for
+// ExitProcess and a capture of message boxes.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace platform {
+
+// The manual clock: GetTickCount returns exactly what the test set, and Sleep(ms) returns at
+// once after moving the clock on by ms. The real clock comes back with ClockUseReal.
+void ClockUseManual(std::uint32_t now);
+void ClockSet(std::uint32_t now);
+void ClockAdvance(std::uint32_t milliseconds);
+void ClockUseReal();
+bool ClockIsManual();
+
+// Called at the end of every Sleep, with its argument. The show yields once per pass, so a test
+// sees every pass here: it can read the screen, move the clock and inject messages.
+void SetSleepHook(std::function<void(std::uint32_t milliseconds)> hook);
+
+// While trapped, ExitProcess throws ProcessExitTrapped instead of ending the process, so a test
+// can run the whole show in its own process and read the exit status.
+struct ProcessExitTrapped {
+  unsigned status;
+};
+void TrapExitProcess(bool on);
+
+// While captured, MessageBoxA shows nothing and returns at once as if dismissed with OK; the
+// last box is kept for the test.
+struct CapturedMessageBox {
+  int count = 0;
+  std::string text;
+  std::string caption;
+  unsigned type = 0;
+};
+void CaptureMessageBoxes(bool on);
+CapturedMessageBox LastMessageBox();
+
+// Puts every kernel stand-in control back to its start: real clock, no hook, no trap, no capture.
+void ResetKernelControls();
+
+}  // namespace platform
