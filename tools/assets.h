@@ -1,0 +1,7 @@
+// Our own demo assets: three pictures and a song, all made here.
+#pragma once
+#include <string>
+
+// Writes "min.raw", "min2.raw" and "min3.raw" into folder. False, with a message on standard
+// error, when a file can't be written.
+bool WritePictures(const std::string& folder);
