@@ -1,0 +1,110 @@
+#include "platform/fmod/tracker_module.h"
+
+#include <libopenmpt/libopenmpt.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "platform/fmod/fmod_declarations.h"
+
+namespace platform {
+namespace {
+
+// The whole file in memory, so that recognising the format and loading it look at the same
+// bytes, and so that a missing file is told apart from a broken one.
+struct FileBytes {
+  unsigned char* data = nullptr;
+  std::size_t size = 0;
+};
+
+int ReadWholeFile(const char* path, FileBytes* file) {
+  std::FILE* stream = std::fopen(path, "rb");
+  if (!stream) return FMOD_ERR_FILE_NOTFOUND;
+  int result = FMOD_ERR_NONE;
+  long size = -1;
+  if (std::fseek(stream, 0, SEEK_END) == 0) size = std::ftell(stream);
+  if (size < 0 || std::fseek(stream, 0, SEEK_SET) != 0) {
+    result = FMOD_ERR_FILE_NOTFOUND;  // not a readable file (a directory, a pipe, ...)
+  } else {
+    // One spare byte so that an empty file still gets a valid buffer.
+    file->data = static_cast<unsigned char*>(std::malloc(static_cast<std::size_t>(size) + 1));
+    if (!file->data) {
+      result = FMOD_ERR_MEMORY;
+    } else {
+      file->size = std::fread(file->data, 1, static_cast<std::size_t>(size), stream);
+      if (file->size != static_cast<std::size_t>(size) || std::ferror(stream))
+        result = FMOD_ERR_FILE_NOTFOUND;
+    }
+  }
+  std::fclose(stream);
+  if (result != FMOD_ERR_NONE) {
+    std::free(file->data);
+    file->data = nullptr;
+    file->size = 0;
+  }
+  return result;
+}
+
+int ErrorFromOpenmpt(int error) {
+  return error == OPENMPT_ERROR_OUT_OF_MEMORY ? FMOD_ERR_MEMORY : FMOD_ERR_FILE_BAD;
+}
+
+}  // namespace
+
+TrackerModule::~TrackerModule() { openmpt_module_destroy(module_); }
+
+int TrackerModule::Load(const char* path, TrackerModule** loaded) {
+  *loaded = nullptr;
+  FileBytes file;
+  int result = ReadWholeFile(path, &file);
+  if (result != FMOD_ERR_NONE) return result;
+
+  int error = OPENMPT_ERROR_OK;
+  // The whole file and its size are given, so "want more data" means the file ends inside
+  // the header a format needs: nothing libopenmpt could recognise.
+  const int probe = openmpt_probe_file_header(
+      OPENMPT_PROBE_FILE_HEADER_FLAGS_DEFAULT, file.data, file.size, file.size,
+      openmpt_log_func_silent, nullptr, openmpt_error_func_store, nullptr, &error, nullptr);
+  if (probe == OPENMPT_PROBE_FILE_HEADER_RESULT_ERROR) {
+    result = ErrorFromOpenmpt(error);
+  } else if (probe != OPENMPT_PROBE_FILE_HEADER_RESULT_SUCCESS) {
+    result = FMOD_ERR_FILE_FORMAT;
+  } else {
+    error = OPENMPT_ERROR_OK;
+    openmpt_module* module = openmpt_module_create_from_memory2(
+        file.data, file.size, openmpt_log_func_silent, nullptr, openmpt_error_func_store,
+        nullptr, &error, nullptr, nullptr);
+    if (!module) {
+      result = ErrorFromOpenmpt(error);
+    } else {
+      // Play on for ever: when the order list ends the song starts over, as the module's own
+      // jumps direct.
+      openmpt_module_set_repeat_count(module, -1);
+      *loaded = new (std::nothrow) TrackerModule(module);
+      if (!*loaded) {
+        openmpt_module_destroy(module);
+        result = FMOD_ERR_MEMORY;
+      }
+    }
+  }
+  std::free(file.data);
+  return result;
+}
+
+void TrackerModule::Rewind() { openmpt_module_set_position_order_row(module_, 0, 0); }
+
+void TrackerModule::Render(int rate, std::int16_t* stereo, int frames) {
+  std::size_t done = 0;
+  const std::size_t wanted = static_cast<std::size_t>(frames);
+  while (done < wanted) {
+    const std::size_t got =
+        openmpt_module_read_interleaved_stereo(module_, rate, wanted - done, stereo + 2 * done);
+    if (got == 0) break;
+    done += got;
+  }
+  std::memset(stereo + 2 * done, 0, (wanted - done) * 2 * sizeof(std::int16_t));
+}
+
+}  // namespace platform
