@@ -11,6 +11,10 @@ namespace {
 typedef HRESULT(WINAPI* DirectDrawCreateEntry)(GUID* device, LPDIRECTDRAW* display,
                                                 IUnknown* outer);
 
+// The records DirectDraw reads are the first version's: on 32-bit x86, 108 and 32 bytes.
+static_assert(sizeof(void*) != 4 || sizeof(DDSURFACEDESC) == 108, "surface description size");
+static_assert(sizeof(DDPIXELFORMAT) == 32, "pixel format size");
+
 const DWORD kShowCooperativeLevel = DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE;
 const DWORD kDepthLadder[] = {32, 24, 16};
 
