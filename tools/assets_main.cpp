@@ -19,5 +19,6 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (!WritePictures(argv[1])) return 1;
+  if (!WriteSong(argv[1])) return 1;
   return 0;
 }
