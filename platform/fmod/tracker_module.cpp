@@ -8,6 +8,7 @@
 #include <new>
 
 #include "platform/fmod/fmod_declarations.h"
+#include "platform/fmod/s3m_extent.h"
 
 namespace platform {
 namespace {
@@ -71,6 +72,8 @@ int TrackerModule::Load(const char* path, TrackerModule** loaded) {
     result = ErrorFromOpenmpt(error);
   } else if (probe != OPENMPT_PROBE_FILE_HEADER_RESULT_SUCCESS) {
     result = FMOD_ERR_FILE_FORMAT;
+  } else if (LooksLikeS3m(file.data, file.size) && !S3mIsComplete(file.data, file.size)) {
+    result = FMOD_ERR_FILE_BAD;  // cut off: libopenmpt would play the missing part as silence
   } else {
     error = OPENMPT_ERROR_OK;
     openmpt_module* module = openmpt_module_create_from_memory2(
