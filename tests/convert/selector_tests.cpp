@@ -1,0 +1,127 @@
+// The choice of converter from a surface's pixel format, and of the kernel family behind it.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "test_rows.h"
+
+namespace {
+
+struct Format {
+  std::uint32_t bits, red, green, blue;
+  RowConverter converter;
+};
+
+const Format kSupported[] = {
+    {32, 0x00FF0000, 0x0000FF00, 0x000000FF, ConvertRowXRGB32},
+    {32, 0x000000FF, 0x0000FF00, 0x00FF0000, ConvertRowXBGR32},
+    {24, 0xFF0000, 0x00FF00, 0x0000FF, ConvertRowRGB24},
+    {24, 0x0000FF, 0x00FF00, 0xFF0000, ConvertRowBGR24},
+    {16, 0xF800, 0x07E0, 0x001F, ConvertRowRGB565},
+    {16, 0x001F, 0x07E0, 0xF800, ConvertRowBGR565},
+};
+
+TEST(SelectRowConverter, EachSupportedFormatGetsItsConverter) {
+  for (const Format& f : kSupported) {
+    EXPECT_EQ(f.converter, SelectRowConverter(f.bits, f.red, f.green, f.blue))
+        << f.bits << " bits, red 0x" << std::hex << f.red;
+  }
+}
+
+TEST(SelectRowConverter, TheConverterIsTheSameWhateverKernelsRunBehindIt) {
+  for (int kernels : AllKernelFamilies()) {
+    if (!UseConverterKernels(kernels)) continue;
+    EXPECT_EQ(ConvertRowRGB565, SelectRowConverter(16, 0xF800, 0x07E0, 0x001F));
+    EXPECT_EQ(kernels, ActiveConverterKernels()) << "selection must not undo a chosen family";
+  }
+  UseConverterKernels(kKernelsFastest);
+}
+
+TEST(SelectRowConverter, RefusesFiveFiveFiveAndOtherDepths) {
+  EXPECT_EQ(nullptr, SelectRowConverter(16, 0x7C00, 0x03E0, 0x001F));
+  EXPECT_EQ(nullptr, SelectRowConverter(15, 0x7C00, 0x03E0, 0x001F));
+  EXPECT_EQ(nullptr, SelectRowConverter(16, 0x001F, 0x03E0, 0x7C00));
+  // 8 bits (palettised) and every other depth, whatever the masks.
+  for (std::uint32_t bits = 0; bits <= 64; ++bits) {
+    if (bits == 16 || bits == 24 || bits == 32) continue;
+    for (const Format& f : kSupported) {
+      EXPECT_EQ(nullptr, SelectRowConverter(bits, f.red, f.green, f.blue)) << bits << " bits";
+    }
+    EXPECT_EQ(nullptr, SelectRowConverter(bits, 0, 0, 0)) << bits << " bits";
+  }
+}
+
+TEST(SelectRowConverter, AnyMaskMismatchGivesNone) {
+  for (const Format& f : kSupported) {
+    for (int bit = 0; bit < 32; ++bit) {
+      std::uint32_t flip = 1u << bit;
+      EXPECT_EQ(nullptr, SelectRowConverter(f.bits, f.red ^ flip, f.green, f.blue));
+      EXPECT_EQ(nullptr, SelectRowConverter(f.bits, f.red, f.green ^ flip, f.blue));
+      EXPECT_EQ(nullptr, SelectRowConverter(f.bits, f.red, f.green, f.blue ^ flip));
+    }
+    // The right masks in the wrong roles.
+    EXPECT_EQ(nullptr, SelectRowConverter(f.bits, f.red, f.blue, f.green));
+    EXPECT_EQ(nullptr, SelectRowConverter(f.bits, f.green, f.red, f.blue));
+  }
+  // Masks of one depth at another.
+  EXPECT_EQ(nullptr, SelectRowConverter(32, 0xF800, 0x07E0, 0x001F));
+  EXPECT_EQ(nullptr, SelectRowConverter(24, 0xF800, 0x07E0, 0x001F));
+  EXPECT_EQ(nullptr, SelectRowConverter(16, 0x00FF0000, 0x0000FF00, 0x000000FF));
+}
+
+TEST(KernelFamilies, FastestIsTheWidestThisBuildAndProcessorOffer) {
+#if defined(__x86_64__)
+  int expected = __builtin_cpu_supports("avx2") ? kKernelsAvx2 : kKernelsSse2;
+#elif defined(__i386__)
+  int expected = kKernelsMmx;
+#else
+  int expected = kKernelsReference;
+#endif
+  EXPECT_EQ(expected, FastestConverterKernels());
+  for (int kernels : AllKernelFamilies()) {
+    EXPECT_EQ(ProcessorHasFamily(kernels) ? 1 : 0, UseConverterKernels(kernels))
+        << ConverterKernelsName(kernels);
+  }
+  ASSERT_EQ(1, UseConverterKernels(kKernelsFastest));
+  EXPECT_EQ(expected, ActiveConverterKernels());
+}
+
+TEST(KernelFamilies, AnUnknownFamilyLeavesTheChoiceAlone) {
+  ASSERT_EQ(1, UseConverterKernels(kKernelsReference));
+  EXPECT_EQ(0, UseConverterKernels(99));
+  EXPECT_EQ(0, UseConverterKernels(-1));
+  EXPECT_EQ(kKernelsReference, ActiveConverterKernels());
+  UseConverterKernels(kKernelsFastest);
+}
+
+// In a fresh process no family has been chosen yet. The "threadsafe" style re-runs the test
+// binary for just the one test, so the child starts with the module's state untouched.
+void SelectThenExit() {
+  int before = ActiveConverterKernels();
+  RowConverter chosen = SelectRowConverter(24, 0xFF0000, 0x00FF00, 0x0000FF);
+  bool ok = before == 0 && chosen == ConvertRowRGB24 &&
+            ActiveConverterKernels() == FastestConverterKernels();
+  std::exit(ok ? 0 : 1);
+}
+
+void ConvertThenExit() {
+  std::uint32_t pixel = 0x00080408;
+  std::uint8_t out[2] = {0, 0};
+  int before = ActiveConverterKernels();
+  ConvertRowRGB565(&pixel, out, 1);
+  bool ok = before == 0 && out[0] == 0x21 && out[1] == 0x08 &&
+            ActiveConverterKernels() == FastestConverterKernels();
+  std::exit(ok ? 0 : 1);
+}
+
+TEST(KernelFamiliesDeathTest, SelectionChoosesTheFastestFamily) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(SelectThenExit(), testing::ExitedWithCode(0), "");
+}
+
+TEST(KernelFamiliesDeathTest, AConverterCalledBeforeAnySelectionChoosesTheFastest) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(ConvertThenExit(), testing::ExitedWithCode(0), "");
+}
+
+}  // namespace
