@@ -111,6 +111,7 @@ void SoundLibraryShutDown() {
   library.playing.clear();
   while (!library.songs.empty()) Release(library, library.songs.back());
   library.lastError = FMOD_ERR_NONE;
+  library.loads = 0;
 }
 
 }  // namespace platform

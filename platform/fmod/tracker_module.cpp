@@ -1,6 +1,7 @@
 #include "platform/fmod/tracker_module.h"
 
 #include <libopenmpt/libopenmpt.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -24,10 +25,14 @@ int ReadWholeFile(const char* path, FileBytes* file) {
   std::FILE* stream = std::fopen(path, "rb");
   if (!stream) return FMOD_ERR_FILE_NOTFOUND;
   int result = FMOD_ERR_NONE;
+  struct stat status;
   long size = -1;
-  if (std::fseek(stream, 0, SEEK_END) == 0) size = std::ftell(stream);
+  // Only a regular file has a size to read: a folder or a device can't be a song.
+  if (fstat(fileno(stream), &status) == 0 && S_ISREG(status.st_mode) &&
+      std::fseek(stream, 0, SEEK_END) == 0)
+    size = std::ftell(stream);
   if (size < 0 || std::fseek(stream, 0, SEEK_SET) != 0) {
-    result = FMOD_ERR_FILE_NOTFOUND;  // not a readable file (a directory, a pipe, ...)
+    result = FMOD_ERR_FILE_NOTFOUND;
   } else {
     // One spare byte so that an empty file still gets a valid buffer.
     file->data = static_cast<unsigned char*>(std::malloc(static_cast<std::size_t>(size) + 1));
@@ -85,6 +90,9 @@ int TrackerModule::Load(const char* path, TrackerModule** loaded) {
       // Play on for ever: when the order list ends the song starts over, as the module's own
       // jumps direct.
       openmpt_module_set_repeat_count(module, -1);
+      // No dither: the same song gives the same samples on every run, so what was played can
+      // be checked against a render.
+      openmpt_module_ctl_set_integer(module, "dither", 0);
       *loaded = new (std::nothrow) TrackerModule(module);
       if (!*loaded) {
         openmpt_module_destroy(module);

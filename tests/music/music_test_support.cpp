@@ -1,0 +1,117 @@
+#include "tests/music/music_test_support.h"
+
+#include <libopenmpt/libopenmpt.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+
+#include "tools/song.h"
+
+ScratchFolder::ScratchFolder() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "quenthor-music-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("can't make a scratch folder");
+  path_ = pattern;
+}
+
+ScratchFolder::~ScratchFolder() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+const std::vector<std::uint8_t>& OurSongBytes() {
+  static const std::vector<std::uint8_t> bytes = [] {
+    S3mModule song;
+    std::string error;
+    std::vector<std::uint8_t> encoded;
+    if (!ComposeSong(&song, &error) || !EncodeS3m(song, &encoded, &error))
+      throw std::runtime_error("our song can't be made: " + error);
+    return encoded;
+  }();
+  return bytes;
+}
+
+void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) throw std::runtime_error("can't write " + path);
+  const std::size_t written = std::fwrite(bytes.data(), 1, bytes.size(), file);
+  std::fclose(file);
+  if (written != bytes.size()) throw std::runtime_error("can't write " + path);
+}
+
+std::vector<std::uint8_t> RandomBytes(std::size_t count, std::uint32_t seed) {
+  std::vector<std::uint8_t> bytes(count);
+  std::uint32_t state = seed;
+  for (std::uint8_t& byte : bytes) {
+    state ^= state << 13;
+    state ^= state >> 17;
+    state ^= state << 5;
+    byte = static_cast<std::uint8_t>(state >> 24);
+  }
+  return bytes;
+}
+
+ChildResult RunMusicProbe(const std::string& folder, const std::vector<std::string>& arguments,
+                          const std::vector<std::string>& environment) {
+  // Everything the child needs is built before the fork: in the child only exec-safe calls.
+  std::vector<std::string> variables(environment.begin(), environment.end());
+  for (char** entry = environ; *entry; ++entry) variables.push_back(*entry);
+  std::vector<char*> envp;
+  for (std::string& variable : variables) envp.push_back(variable.data());
+  envp.push_back(nullptr);
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(MUSIC_PROBE_PATH));
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+  int pipeEnds[2];
+  if (pipe(pipeEnds) != 0) throw std::runtime_error("pipe failed");
+  std::fflush(nullptr);
+  const pid_t child = fork();
+  if (child < 0) throw std::runtime_error("fork failed");
+  if (child == 0) {
+    dup2(pipeEnds[1], STDOUT_FILENO);
+    close(pipeEnds[0]);
+    close(pipeEnds[1]);
+    if (chdir(folder.c_str()) != 0) _exit(126);
+    execve(MUSIC_PROBE_PATH, argv.data(), envp.data());
+    _exit(127);
+  }
+  close(pipeEnds[1]);
+  ChildResult result;
+  char buffer[256];
+  for (;;) {
+    const ssize_t got = read(pipeEnds[0], buffer, sizeof buffer);
+    if (got <= 0) break;
+    result.output.append(buffer, static_cast<std::size_t>(got));
+  }
+  close(pipeEnds[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  if (WIFEXITED(status)) result.exitStatus = WEXITSTATUS(status);
+  return result;
+}
+
+std::vector<std::int16_t> RenderWithLibopenmpt(const std::vector<std::uint8_t>& module, int rate,
+                                               std::size_t frames, std::size_t chunkFrames) {
+  openmpt_module* decoder = openmpt_module_create_from_memory2(
+      module.data(), module.size(), openmpt_log_func_silent, nullptr, openmpt_error_func_ignore,
+      nullptr, nullptr, nullptr, nullptr);
+  if (!decoder) throw std::runtime_error("libopenmpt can't load the module");
+  openmpt_module_set_repeat_count(decoder, -1);
+  openmpt_module_ctl_set_integer(decoder, "dither", 0);
+  std::vector<std::int16_t> samples(2 * frames);
+  std::size_t done = 0;
+  while (done < frames) {
+    const std::size_t want = std::min(chunkFrames, frames - done);
+    const std::size_t got = openmpt_module_read_interleaved_stereo(decoder, rate, want, samples.data() + 2 * done);
+    if (got == 0) break;
+    done += got;
+  }
+  openmpt_module_destroy(decoder);
+  samples.resize(2 * done);
+  return samples;
+}

@@ -1,0 +1,39 @@
+// Shared by the music tests: scratch folders, our song's bytes, test files and child runs.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class ScratchFolder {
+ public:
+  ScratchFolder();
+  ~ScratchFolder();
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  const std::string& path() const { return path_; }
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+// The bytes the asset tool writes as "Terminal.s3m".
+const std::vector<std::uint8_t>& OurSongBytes();
+
+void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
+// The same bytes for the same seed, on every run.
+std::vector<std::uint8_t> RandomBytes(std::size_t count, std::uint32_t seed);
+
+struct ChildResult {
+  int exitStatus = -1;  // -1 if the child didn't exit normally (a crash)
+  std::string output;   // its standard output, byte for byte
+};
+// Runs the music probe with arguments in folder, with extra "NAME=value" environment entries.
+ChildResult RunMusicProbe(const std::string& folder, const std::vector<std::string>& arguments,
+                          const std::vector<std::string>& environment = {});
+
+// Interleaved 16-bit stereo of the module file at path, rendered by libopenmpt at rate for
+// frames frames, repeating for ever and without dither, as the stand-in plays it.
+std::vector<std::int16_t> RenderWithLibopenmpt(const std::vector<std::uint8_t>& module, int rate,
+                                               std::size_t frames, std::size_t chunkFrames);

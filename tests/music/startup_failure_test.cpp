@@ -1,0 +1,78 @@
+// Starting the music as the show does, in a child process, with a song that is missing or
+// broken: one line on standard output naming the reason, status 1, no crash.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/music/music_test_support.h"
+
+namespace {
+
+const char* const kSong = "Terminal.s3m";
+
+TEST(StartMusic, MissingSong) {
+  ScratchFolder folder;
+  const ChildResult result = RunMusicProbe(folder.path(), {"start"});
+  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_EQ(result.output, "File not found\n");
+}
+
+TEST(StartMusic, SongThatIsAFolder) {
+  ScratchFolder folder;
+  ASSERT_EQ(mkdir(folder.File(kSong).c_str(), 0700), 0);
+  const ChildResult result = RunMusicProbe(folder.path(), {"start"});
+  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_EQ(result.output, "File not found\n");
+}
+
+TEST(StartMusic, SongOfRandomBytes) {
+  ScratchFolder folder;
+  WriteFileBytes(folder.File(kSong), RandomBytes(20000, 0x5eed));
+  const ChildResult result = RunMusicProbe(folder.path(), {"start"});
+  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_EQ(result.output, "Unknown file format\n");
+}
+
+TEST(StartMusic, EmptySong) {
+  ScratchFolder folder;
+  WriteFileBytes(folder.File(kSong), {});
+  const ChildResult result = RunMusicProbe(folder.path(), {"start"});
+  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_EQ(result.output, "Unknown file format\n");
+}
+
+TEST(StartMusic, TruncatedSong) {
+  // Cut inside the patterns, inside the sample data, and one byte short.
+  const std::vector<std::uint8_t>& whole = OurSongBytes();
+  for (std::size_t length : {std::size_t{1000}, whole.size() / 2, whole.size() - 1}) {
+    ScratchFolder folder;
+    WriteFileBytes(folder.File(kSong), std::vector<std::uint8_t>(whole.begin(), whole.begin() + length));
+    const ChildResult result = RunMusicProbe(folder.path(), {"start"});
+    EXPECT_EQ(result.exitStatus, 1) << length << " bytes";
+    EXPECT_EQ(result.output, "Error loading file\n") << length << " bytes";
+  }
+}
+
+TEST(StartMusic, NoAudioDevice) {
+  // Output can't start, so the load that follows fails as uninitialised, which is what the
+  // show reports.
+  ScratchFolder folder;
+  WriteFileBytes(folder.File(kSong), OurSongBytes());
+  const ChildResult result =
+      RunMusicProbe(folder.path(), {"start"}, {"SDL_AUDIODRIVER=no-such-driver"});
+  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_EQ(result.output,
+            "This command failed because FSOUND_Init was not called or called properly\n");
+}
+
+TEST(StartMusic, OurSongLoadsAndPlays) {
+  ScratchFolder folder;
+  WriteFileBytes(folder.File(kSong), OurSongBytes());
+  const ChildResult result = RunMusicProbe(folder.path(), {"start"});
+  EXPECT_EQ(result.exitStatus, 0);
+  EXPECT_EQ(result.output, "played\n");
+}
+
+}  // namespace
