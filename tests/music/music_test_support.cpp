@@ -38,7 +38,7 @@ const std::vector<std::uint8_t>& OurSongBytes() {
 void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (!file) throw std::runtime_error("can't write " + path);
-  const std::size_t written = std::fwrite(bytes.data(), 1, bytes.size(), file);
+  const std::size_t written = bytes.empty() ? 0 : std::fwrite(bytes.data(), 1, bytes.size(), file);
   std::fclose(file);
   if (written != bytes.size()) throw std::runtime_error("can't write " + path);
 }
