@@ -87,7 +87,7 @@ int WINAPI MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
     return 1;  // IDOK
   }
   // A real box where there is a screen to show it on; standard error where there is none.
-  if (DisplayServerPresent() &&
+  if (platform::DisplayServerPresent() &&
       SDL_ShowSimpleMessageBox((type & MB_ICONERROR) ? SDL_MESSAGEBOX_ERROR
                                                      : SDL_MESSAGEBOX_INFORMATION,
                                caption ? caption : "", text ? text : "",
