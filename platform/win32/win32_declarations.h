@@ -61,6 +61,22 @@ struct RECT {
 };
 typedef RECT* LPRECT;
 
+// What WM_NCCREATE and WM_CREATE carry in lParam: the arguments of CreateWindowExA.
+struct CREATESTRUCTA {
+  LPVOID lpCreateParams;
+  HINSTANCE hInstance;
+  HMENU hMenu;
+  HWND hwndParent;
+  int cy;
+  int cx;
+  int y;
+  int x;
+  LONG style;
+  LPCSTR lpszName;
+  LPCSTR lpszClass;
+  DWORD dwExStyle;
+};
+
 struct MSG {
   HWND hwnd;
   UINT message;
@@ -99,6 +115,7 @@ struct WNDCLASSA {
 #define WM_KEYDOWN 0x0100
 #define WM_KEYUP 0x0101
 #define WM_CHAR 0x0102
+#define WM_MOUSEMOVE 0x0200
 #define WM_USER 0x0400
 
 // Virtual-key codes
@@ -114,10 +131,21 @@ struct WNDCLASSA {
 #define VK_UP 0x26
 #define VK_RIGHT 0x27
 #define VK_DOWN 0x28
+#define VK_PRIOR 0x21
+#define VK_NEXT 0x22
+#define VK_END 0x23
+#define VK_HOME 0x24
+#define VK_INSERT 0x2D
+#define VK_DELETE 0x2E
+#define VK_NUMPAD0 0x60
+#define VK_F1 0x70
 // Digits are '0'..'9' (0x30-0x39) and letters 'A'..'Z' (0x41-0x5A).
 
 #define PM_NOREMOVE 0x0000
 #define PM_REMOVE 0x0001
+
+// Where the pointer is, in WM_SETCURSOR's lParam (low word).
+#define HTCLIENT 1
 
 #define WS_POPUP 0x80000000u
 #define WS_VISIBLE 0x10000000u

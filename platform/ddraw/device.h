@@ -1,0 +1,72 @@
+// The emulated screen under DirectDraw: its profile, the mode it shows, which program holds it,
+// every live DirectDraw object and surface, and the picture of the last flip.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "platform/ddraw/ddraw_declarations.h"
+#include "platform/testing/display_controls.h"
+
+namespace platform {
+namespace ddraw {
+
+class DirectDraw;
+class Surface;
+
+struct Mode {
+  int width;
+  int height;
+  int bitsPerPixel;
+  ScreenLayout layout;
+  bool desktop;  // the desktop's mode, as opposed to a program's, even at the same size
+};
+bool operator==(const Mode& left, const Mode& right);
+inline bool operator!=(const Mode& left, const Mode& right) { return !(left == right); }
+
+// The profile in force. At start it is the default, or the one QUENTHOR_DISPLAY_LAYOUT picks.
+DisplayProfile& Profile();
+
+struct Device {
+  std::vector<DirectDraw*> objects;
+  std::vector<Surface*> surfaces;
+  DirectDraw* exclusiveOwner = nullptr;
+  HWND exclusiveWindow = nullptr;
+  bool showModeSet = false;
+  Mode showMode = Mode();
+  Mode onScreen = Mode();
+  bool onScreenKnown = false;
+  Surface* newestChain = nullptr;
+  int failingLocks = 0;  // < 0: every lock
+  HRESULT lockFailure = DDERR_SURFACEBUSY;
+  // The last flip's picture, as its bytes were.
+  std::vector<std::uint8_t> picture;
+  int picturePitch = 0;
+  int pictureWidth = 0;
+  int pictureHeight = 0;
+  ScreenLayout pictureLayout = ScreenLayout::kXRGB32;
+  int flips = 0;
+};
+Device& TheDevice();
+
+// The desktop: 640x480 at the deepest depth the profile accepts.
+Mode DesktopMode();
+// The show's mode while the exclusive program is active and has set one, else the desktop's.
+Mode ModeOnScreen();
+// The layout the profile reports at a depth.
+ScreenLayout LayoutForDepth(int bitsPerPixel);
+bool DepthAccepted(int bitsPerPixel);
+
+// To be called after anything that may change the mode on the screen: when it did, every
+// surface loses its memory, as video memory does when the mode changes.
+void ScreenMayHaveChanged();
+// Takes the screen back from its exclusive owner (normal level, or the owner's release).
+void EndExclusive(DirectDraw* owner);
+// The front of a chain was just flipped: keep its picture and show it.
+void ShowFlipped(const Surface& front, bool waitForBlank);
+// The window system's news of the application gaining or losing the desktop.
+void ListenToActivation();
+
+void ResetDevice();
+
+}  // namespace ddraw
+}  // namespace platform

@@ -1,0 +1,33 @@
+// The pixel layouts of the emulated screen: what a surface reports for each, how many bytes a
+// pixel takes, what SDL calls the same layout, and how a pixel reads as plain RGB.
+#pragma once
+#include <SDL.h>
+
+#include <cstdint>
+
+#include "platform/ddraw/ddraw_declarations.h"
+#include "platform/testing/display_controls.h"
+
+namespace platform {
+namespace ddraw {
+
+struct LayoutInfo {
+  const char* name;
+  int bytesPerPixel;
+  DWORD formatFlags;  // DDPF_RGB, or DDPF_PALETTEINDEXED8
+  DWORD bitCount;
+  DWORD redMask;
+  DWORD greenMask;
+  DWORD blueMask;
+  // SDL's name for the same bytes, so they go to the texture unchanged; 0 where SDL has no
+  // texture for it (palette indices), and the picture is first read as RGB.
+  std::uint32_t sdlFormat;
+};
+const LayoutInfo& Describe(ScreenLayout layout);
+bool LayoutFromName(const char* name, ScreenLayout* layout);
+
+// One pixel as 0x00RRGGBB; 5- and 6-bit channels are widened so full intensity reads 0xFF.
+std::uint32_t ReadRGB(ScreenLayout layout, const std::uint8_t* pixel);
+
+}  // namespace ddraw
+}  // namespace platform

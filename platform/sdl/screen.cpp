@@ -1,0 +1,167 @@
+#include "platform/sdl/screen.h"
+
+#include <cstdio>
+
+#include "platform/sdl/video.h"
+
+namespace platform {
+namespace sdl {
+namespace {
+
+// A renderer without vsync is paced to the usual 60 Hz refresh; one with vsync still keeps a
+// floor, in case the driver claims vsync and doesn't wait.
+const double kPacedIntervalSeconds = 1.0 / 60.0;
+const double kVsyncFloorSeconds = 1.0 / 240.0;
+
+struct ScreenState {
+  SDL_Window* window = nullptr;
+  SDL_Renderer* renderer = nullptr;
+  bool vsyncCapable = false;
+  bool vsyncOn = false;
+  SDL_Texture* texture = nullptr;
+  std::uint32_t textureFormat = 0;
+  int textureWidth = 0;
+  int textureHeight = 0;
+  Uint64 lastBlank = 0;
+  bool capturing = false;
+  Capture capture;
+};
+ScreenState screen;
+
+void DropTexture() {
+  if (screen.texture) SDL_DestroyTexture(screen.texture);
+  screen.texture = nullptr;
+  screen.textureFormat = 0;
+}
+
+bool EnsureRenderer(SDL_Window* window) {
+  if (screen.renderer && screen.window == window) return true;
+  ForgetRenderer();
+  screen.renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_PRESENTVSYNC);
+  if (!screen.renderer) screen.renderer = SDL_CreateRenderer(window, -1, 0);
+  if (!screen.renderer) {
+    std::fprintf(stderr, "Quenthor: nothing can draw on the window (SDL: %s)\n", SDL_GetError());
+    return false;
+  }
+  screen.window = window;
+  SDL_RendererInfo info;
+  screen.vsyncCapable = SDL_GetRendererInfo(screen.renderer, &info) == 0 &&
+                        (info.flags & SDL_RENDERER_PRESENTVSYNC);
+  screen.vsyncOn = screen.vsyncCapable;
+  return true;
+}
+
+bool EnsureTexture(const Picture& picture) {
+  if (screen.texture && screen.textureFormat == picture.sdlFormat &&
+      screen.textureWidth == picture.width && screen.textureHeight == picture.height)
+    return true;
+  DropTexture();
+  screen.texture = SDL_CreateTexture(screen.renderer, picture.sdlFormat,
+                                     SDL_TEXTUREACCESS_STREAMING, picture.width, picture.height);
+  if (!screen.texture) {
+    std::fprintf(stderr, "Quenthor: no texture for the picture (SDL: %s)\n", SDL_GetError());
+    return false;
+  }
+  SDL_SetTextureScaleMode(screen.texture, SDL_ScaleModeNearest);
+  screen.textureFormat = picture.sdlFormat;
+  screen.textureWidth = picture.width;
+  screen.textureHeight = picture.height;
+  return true;
+}
+
+void KeepPace(double interval) {
+  const Uint64 frequency = SDL_GetPerformanceFrequency();
+  const Uint64 due = screen.lastBlank + static_cast<Uint64>(interval * frequency);
+  Uint64 now = SDL_GetPerformanceCounter();
+  if (screen.lastBlank != 0 && now < due) {
+    const Uint64 remainingMs = (due - now) * 1000 / frequency;
+    if (remainingMs > 1) SDL_Delay(static_cast<Uint32>(remainingMs - 1));
+    while ((now = SDL_GetPerformanceCounter()) < due) {
+    }
+  }
+  screen.lastBlank = now;
+}
+
+void CaptureRendered(int width, int height) {
+  screen.capture.pixels.assign(static_cast<size_t>(width) * height, 0);
+  if (SDL_RenderReadPixels(screen.renderer, nullptr, SDL_PIXELFORMAT_XRGB8888,
+                           screen.capture.pixels.data(), width * 4) != 0) {
+    screen.capture.pixels.clear();
+    width = height = 0;
+  }
+  screen.capture.width = width;
+  screen.capture.height = height;
+  screen.capture.count++;
+}
+
+}  // namespace
+
+SDL_Rect PlacePicture(int pictureWidth, int pictureHeight, int outputWidth, int outputHeight) {
+  int scale = 1;
+  if (pictureWidth > 0 && pictureHeight > 0) {
+    const int across = outputWidth / pictureWidth;
+    const int down = outputHeight / pictureHeight;
+    scale = across < down ? across : down;
+    if (scale < 1) scale = 1;
+  }
+  SDL_Rect place;
+  place.w = pictureWidth * scale;
+  place.h = pictureHeight * scale;
+  place.x = (outputWidth - place.w) / 2;
+  place.y = (outputHeight - place.h) / 2;
+  return place;
+}
+
+void Present(SDL_Window* window, const Picture& picture, bool waitForBlank) {
+  const bool render = window && picture.bytes && picture.width > 0 && picture.height > 0 &&
+                      (!VideoHeadless() || screen.capturing);
+  if (!render || !EnsureRenderer(window) || !EnsureTexture(picture)) {
+    if (waitForBlank) KeepPace(kPacedIntervalSeconds);
+    return;
+  }
+  // A flip that doesn't wait must not stall in the renderer either.
+  const bool wantVsync = waitForBlank && screen.vsyncCapable;
+  if (wantVsync != screen.vsyncOn) {
+    SDL_RenderSetVSync(screen.renderer, wantVsync ? 1 : 0);
+    screen.vsyncOn = wantVsync;
+  }
+  SDL_UpdateTexture(screen.texture, nullptr, picture.bytes, picture.pitch);
+  int outputWidth = 0;
+  int outputHeight = 0;
+  SDL_GetRendererOutputSize(screen.renderer, &outputWidth, &outputHeight);
+  const SDL_Rect place = PlacePicture(picture.width, picture.height, outputWidth, outputHeight);
+  SDL_SetRenderDrawColor(screen.renderer, 0, 0, 0, 255);
+  SDL_RenderClear(screen.renderer);
+  SDL_RenderCopy(screen.renderer, screen.texture, nullptr, &place);
+  if (screen.capturing) CaptureRendered(outputWidth, outputHeight);
+  SDL_RenderPresent(screen.renderer);
+  if (waitForBlank) KeepPace(screen.vsyncOn ? kVsyncFloorSeconds : kPacedIntervalSeconds);
+}
+
+void WaitForBlank() { KeepPace(kPacedIntervalSeconds); }
+
+void ForgetWindow(SDL_Window* window) {
+  if (window == screen.window) ForgetRenderer();
+}
+
+void ForgetRenderer() {
+  DropTexture();
+  if (screen.renderer) SDL_DestroyRenderer(screen.renderer);
+  screen.renderer = nullptr;
+  screen.window = nullptr;
+  screen.vsyncCapable = false;
+  screen.vsyncOn = false;
+}
+
+void CaptureFrames(bool on) { screen.capturing = on; }
+const Capture& LastCapture() { return screen.capture; }
+
+void ResetScreen() {
+  ForgetRenderer();
+  screen.lastBlank = 0;
+  screen.capturing = false;
+  screen.capture = Capture();
+}
+
+}  // namespace sdl
+}  // namespace platform

@@ -1,0 +1,48 @@
+// Putting a surface's picture on a real window: the SDL renderer, a streaming texture in the
+// surface's own layout, whole-number nearest-neighbour scaling with black borders, and the
+// waiting for the vertical blank.
+#pragma once
+#include <SDL.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace platform {
+namespace sdl {
+
+struct Picture {
+  const std::uint8_t* bytes;
+  int pitch;
+  int width;
+  int height;
+  std::uint32_t sdlFormat;  // the surface's layout as SDL names it: the bytes go up unchanged
+};
+
+// Shows the picture on the window (which may be null: nothing to show) and, when asked, waits
+// for the next vertical blank: the renderer's vsync where it has one, else a paced ~60 Hz. On a
+// headless driver nothing is rendered unless capture is on, but the waiting still happens.
+void Present(SDL_Window* window, const Picture& picture, bool waitForBlank);
+// Waits for the next vertical blank without showing anything.
+void WaitForBlank();
+
+// Drops the renderer and texture (for a window about to go, or video about to stop).
+void ForgetWindow(SDL_Window* window);
+void ForgetRenderer();
+
+// Capture of the rendered window, for tests.
+void CaptureFrames(bool on);
+struct Capture {
+  int count = 0;
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint32_t> pixels;
+};
+const Capture& LastCapture();
+void ResetScreen();
+
+// Where a picture of the given size lands in an output of the given size: the largest whole
+// scale that fits (at least 1), centred.
+SDL_Rect PlacePicture(int pictureWidth, int pictureHeight, int outputWidth, int outputHeight);
+
+}  // namespace sdl
+}  // namespace platform

@@ -1,0 +1,340 @@
+#include "platform/win32/window_system.h"
+
+#include <strings.h>
+
+#include <deque>
+#include <map>
+#include <memory>
+
+#include "platform/sdl/keys.h"
+#include "platform/sdl/video.h"
+
+namespace platform {
+namespace windows {
+namespace {
+
+// Handles look like the system's: small, even numbers no pointer would have.
+const std::uintptr_t kFirstWindowHandle = 0x00020010;
+const std::uintptr_t kWindowHandleStep = 0x10;
+const ATOM kFirstClassAtom = 0xC000;
+// Only the latest deliveries are kept: a long run moves the pointer a lot.
+const size_t kDeliveredKept = 4096;
+// The system's arrow, the cursor every thread starts with.
+HCURSOR const kArrowCursor = reinterpret_cast<HCURSOR>(static_cast<std::uintptr_t>(0x00010003));
+
+struct WindowSystem {
+  std::vector<WindowClass> classes;
+  std::map<std::uintptr_t, std::unique_ptr<Window>> windows;
+  std::uintptr_t nextHandle = kFirstWindowHandle;
+  std::deque<MSG> queue;
+  HWND active = nullptr;
+  ActivationListener listener = nullptr;
+  HCURSOR cursor = kArrowCursor;
+  bool keyDown[256] = {};
+  std::deque<WindowMessage> delivered;
+};
+WindowSystem& State() {
+  static WindowSystem state;
+  return state;
+}
+
+std::uintptr_t Key(HWND handle) { return reinterpret_cast<std::uintptr_t>(handle); }
+
+void NoteDelivery(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool sent) {
+  std::deque<WindowMessage>& delivered = State().delivered;
+  delivered.push_back(WindowMessage{window, message, wParam, lParam, sent});
+  if (delivered.size() > kDeliveredKept) delivered.pop_front();
+}
+
+MSG MakeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  MSG made;
+  made.hwnd = window;
+  made.message = message;
+  made.wParam = wParam;
+  made.lParam = lParam;
+  made.time = GetTickCount();
+  made.pt.x = 0;
+  made.pt.y = 0;
+  return made;
+}
+
+bool Queued(HWND window, UINT message) {
+  for (const MSG& waiting : State().queue)
+    if (waiting.hwnd == window && waiting.message == message) return true;
+  return false;
+}
+
+void Deliver(HWND window, UINT message, WPARAM wParam, Delivery delivery) {
+  if (delivery == Delivery::kSent)
+    SendToWindow(window, message, wParam, 0);
+  else
+    PostToQueue(window, message, wParam, 0);
+}
+
+HWND WindowOfReal(Uint32 realId) {
+  for (auto& entry : State().windows)
+    if (entry.second->real && SDL_GetWindowID(entry.second->real) == realId)
+      return entry.second->handle;
+  return nullptr;
+}
+
+LPARAM KeyMessageBits(const SDL_KeyboardEvent& key, bool down, unsigned virtualKey) {
+  // Repeat count 1; bit 24 for the keys of the extended block; bit 30 when the key was already
+  // down; bit 31 when it is going up. The hardware scan code is not reported.
+  std::uint32_t bits = 1;
+  if (virtualKey >= VK_PRIOR && virtualKey <= VK_DELETE) bits |= 1u << 24;
+  if (!down || key.repeat) bits |= 1u << 30;
+  if (!down) bits |= 1u << 31;
+  return static_cast<LPARAM>(bits);
+}
+
+void TranslateDesktopEvent(const SDL_Event& event) {
+  switch (event.type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: {
+      const unsigned virtualKey = sdl::VirtualKeyFor(event.key.keysym.sym);
+      HWND window = WindowOfReal(event.key.windowID);
+      if (!window) window = FocusWindow();
+      if (!virtualKey || !window) return;
+      const bool down = event.type == SDL_KEYDOWN;
+      PostToQueue(window, down ? WM_KEYDOWN : WM_KEYUP, virtualKey,
+                  KeyMessageBits(event.key, down, virtualKey));
+      return;
+    }
+    case SDL_MOUSEMOTION: {
+      HWND window = WindowOfReal(event.motion.windowID);
+      if (window) PostPointerOver(window);
+      return;
+    }
+    case SDL_WINDOWEVENT: {
+      HWND window = WindowOfReal(event.window.windowID);
+      if (!window) return;
+      switch (event.window.event) {
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+          ActivateApplication(window, Delivery::kQueued);
+          break;
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+          if (State().active == window) DeactivateApplication(Delivery::kQueued);
+          break;
+        case SDL_WINDOWEVENT_ENTER:
+          PostPointerOver(window);
+          break;
+        case SDL_WINDOWEVENT_CLOSE:
+          PostCloseRequest(window);
+          break;
+        default:
+          break;
+      }
+      return;
+    }
+    case SDL_QUIT: {
+      // The desktop (or a signal) asks the program to end: the main window hears it as a close.
+      HWND window = State().active ? State().active : NewestWindow();
+      if (window) PostCloseRequest(window);
+      return;
+    }
+    default:
+      return;
+  }
+}
+
+}  // namespace
+
+const WindowClass* FindClass(LPCSTR nameOrAtom) {
+  if (!nameOrAtom) return nullptr;
+  const std::uintptr_t value = reinterpret_cast<std::uintptr_t>(nameOrAtom);
+  for (const WindowClass& known : State().classes) {
+    if (value < 0x10000 ? known.atom == value : strcasecmp(known.name.c_str(), nameOrAtom) == 0)
+      return &known;
+  }
+  return nullptr;
+}
+
+ATOM AddClass(const WNDCLASSA& windowClass) {
+  WindowSystem& state = State();
+  WindowClass added;
+  added.atom = static_cast<ATOM>(kFirstClassAtom + state.classes.size());
+  added.name = windowClass.lpszClassName;
+  added.procedure = windowClass.lpfnWndProc;
+  added.cursor = windowClass.hCursor;
+  state.classes.push_back(added);
+  return added.atom;
+}
+
+Window* FindWindow(HWND handle) {
+  auto found = State().windows.find(Key(handle));
+  return found == State().windows.end() ? nullptr : found->second.get();
+}
+
+HWND AddWindow(const Window& window) {
+  WindowSystem& state = State();
+  HWND handle = reinterpret_cast<HWND>(state.nextHandle);
+  state.nextHandle += kWindowHandleStep;
+  std::unique_ptr<Window> added(new Window(window));
+  added->handle = handle;
+  state.windows[Key(handle)] = std::move(added);
+  return handle;
+}
+
+void RemoveWindow(HWND handle) {
+  WindowSystem& state = State();
+  auto found = state.windows.find(Key(handle));
+  if (found == state.windows.end()) return;
+  for (auto waiting = state.queue.begin(); waiting != state.queue.end();)
+    waiting = waiting->hwnd == handle ? state.queue.erase(waiting) : waiting + 1;
+  if (state.active == handle) state.active = nullptr;
+  sdl::DestroyRealWindow(found->second->real);
+  state.windows.erase(found);
+  if (state.windows.empty()) sdl::StopVideo();
+}
+
+HWND NewestWindow() {
+  const auto& windows = State().windows;
+  return windows.empty() ? nullptr : windows.rbegin()->second->handle;
+}
+
+HWND FocusWindow() { return State().active ? State().active : NewestWindow(); }
+
+int WindowCount() { return static_cast<int>(State().windows.size()); }
+
+LRESULT SendToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  Window* target = FindWindow(window);
+  if (!target || !target->procedure) return 0;
+  WNDPROC procedure = target->procedure;
+  NoteDelivery(window, message, wParam, lParam, true);
+  return procedure(window, message, wParam, lParam);
+}
+
+LRESULT DispatchToWindow(const MSG& message) {
+  Window* target = FindWindow(message.hwnd);
+  if (!target || !target->procedure) return 0;
+  WNDPROC procedure = target->procedure;
+  NoteDelivery(message.hwnd, message.message, message.wParam, message.lParam, false);
+  return procedure(message.hwnd, message.message, message.wParam, message.lParam);
+}
+
+void PostToQueue(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  State().queue.push_back(MakeMessage(window, message, wParam, lParam));
+}
+
+void PostToFront(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  State().queue.push_front(MakeMessage(window, message, wParam, lParam));
+}
+
+void PostPointerOver(HWND window) {
+  if (Queued(window, WM_SETCURSOR)) return;
+  PostToQueue(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window),
+              static_cast<LPARAM>(HTCLIENT | (WM_MOUSEMOVE << 16)));
+}
+
+void PostCloseRequest(HWND window) {
+  if (!Queued(window, WM_CLOSE)) PostToQueue(window, WM_CLOSE, 0, 0);
+}
+
+bool TakeFromQueue(MSG* message, HWND window, UINT filterMin, UINT filterMax, bool remove) {
+  WindowSystem& state = State();
+  HWND const threadOnly = reinterpret_cast<HWND>(static_cast<std::intptr_t>(-1));
+  for (auto waiting = state.queue.begin(); waiting != state.queue.end(); ++waiting) {
+    const bool windowMatches = !window || (window == threadOnly ? waiting->hwnd == nullptr
+                                                                : waiting->hwnd == window);
+    const bool rangeMatches = (filterMin == 0 && filterMax == 0) || waiting->message == WM_QUIT ||
+                              (waiting->message >= filterMin && waiting->message <= filterMax);
+    if (!windowMatches || !rangeMatches) continue;
+    *message = *waiting;
+    if (remove) {
+      state.queue.erase(waiting);
+      if (message->message == WM_KEYDOWN || message->message == WM_KEYUP)
+        state.keyDown[message->wParam & 0xFF] = message->message == WM_KEYDOWN;
+    }
+    return true;
+  }
+  return false;
+}
+
+std::vector<WindowMessage> QueueContents() {
+  std::vector<WindowMessage> contents;
+  for (const MSG& waiting : State().queue)
+    contents.push_back(
+        WindowMessage{waiting.hwnd, waiting.message, waiting.wParam, waiting.lParam, false});
+  return contents;
+}
+
+bool KeyIsDown(unsigned virtualKey) { return State().keyDown[virtualKey & 0xFF]; }
+
+HWND ActiveWindow() { return State().active; }
+
+void ActivateApplication(HWND window, Delivery delivery) {
+  WindowSystem& state = State();
+  if (!FindWindow(window) || state.active == window) return;
+  const bool wasActive = state.active != nullptr;
+  state.active = window;
+  // Moving between the program's own windows doesn't change the application's activation.
+  if (wasActive) return;
+  if (state.listener) state.listener(true);
+  Deliver(window, WM_ACTIVATEAPP, 1, delivery);
+}
+
+void DeactivateApplication(Delivery delivery) {
+  WindowSystem& state = State();
+  if (!state.active) return;
+  HWND window = state.active;
+  state.active = nullptr;
+  if (state.listener) state.listener(false);
+  Deliver(window, WM_ACTIVATEAPP, 0, delivery);
+}
+
+void SetActivationListener(ActivationListener listener) { State().listener = listener; }
+
+SDL_Window* RealWindow(HWND handle) {
+  Window* window = FindWindow(handle);
+  if (!window) return nullptr;
+  if (!window->real)
+    window->real = sdl::CreateRealWindow(window->title.c_str(), window->width, window->height,
+                                         (window->style & WS_VISIBLE) != 0);
+  return window->real;
+}
+
+void TakeScreen(HWND window) { sdl::ShowFullscreen(RealWindow(window)); }
+
+void LeaveScreen(HWND handle) {
+  Window* window = FindWindow(handle);
+  if (window && window->real) sdl::HideWindow(window->real);
+}
+
+void MinimizeForDesktop(HWND handle) {
+  Window* window = FindWindow(handle);
+  if (window && window->real) sdl::MinimizeWindow(window->real);
+}
+
+void PumpDesktopEvents() {
+  SDL_Event event;
+  while (sdl::NextEvent(&event)) TranslateDesktopEvent(event);
+}
+
+HCURSOR CurrentCursor() { return State().cursor; }
+
+HCURSOR ReplaceCursor(HCURSOR cursor) {
+  HCURSOR previous = State().cursor;
+  State().cursor = cursor;
+  sdl::ShowPointer(cursor != nullptr);
+  return previous;
+}
+
+std::vector<WindowMessage> Delivered() {
+  return std::vector<WindowMessage>(State().delivered.begin(), State().delivered.end());
+}
+
+void ClearDelivered() { State().delivered.clear(); }
+
+void ResetWindowSystem() {
+  WindowSystem& state = State();
+  for (auto& entry : state.windows) sdl::DestroyRealWindow(entry.second->real);
+  ActivationListener listener = state.listener;
+  state = WindowSystem();
+  state.listener = listener;
+  sdl::ShowPointer(true);
+  sdl::StopVideo();
+}
+
+}  // namespace windows
+}  // namespace platform

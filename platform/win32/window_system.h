@@ -1,0 +1,98 @@
+// The window system behind the user32 stand-ins: windows and their classes, the thread's message
+// queue, the application's activation, and the desktop's events turned into messages. The user32
+// calls (window.cpp), DirectDraw and the test controls all work through this.
+#pragma once
+#include <SDL.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/testing/display_controls.h"
+#include "platform/win32/win32_declarations.h"
+
+namespace platform {
+namespace windows {
+
+struct WindowClass {
+  ATOM atom;
+  std::string name;
+  WNDPROC procedure;
+  HCURSOR cursor;
+};
+
+struct Window {
+  HWND handle;
+  std::string className;
+  std::string title;
+  WNDPROC procedure;
+  HCURSOR classCursor;
+  DWORD style;
+  int width;
+  int height;
+  SDL_Window* real;  // made when the window must be seen
+  bool destroying;
+};
+
+// Classes, by name (compared without case, as the system does) or by atom.
+const WindowClass* FindClass(LPCSTR nameOrAtom);
+ATOM AddClass(const WNDCLASSA& windowClass);
+
+Window* FindWindow(HWND handle);
+HWND AddWindow(const Window& window);
+// Forgets the window: its queued messages go, its real window closes, and once no window is
+// left SDL's video stops, which gives the desktop back.
+void RemoveWindow(HWND handle);
+HWND NewestWindow();
+// Where the desktop sends keys: the active window, else the newest.
+HWND FocusWindow();
+int WindowCount();
+
+// Calls the window's procedure at once, as the system does for the messages it sends.
+LRESULT SendToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Calls the procedure for a message taken from the queue (DispatchMessageA).
+LRESULT DispatchToWindow(const MSG& message);
+
+void PostToQueue(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Posted where it will be taken next, as the system does with the characters TranslateMessage
+// makes.
+void PostToFront(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// WM_SETCURSOR for the window, unless one is already waiting: the pointer's moves collapse.
+void PostPointerOver(HWND window);
+void PostCloseRequest(HWND window);
+// Takes the first message matching the filters (see PeekMessageA); false when there is none.
+bool TakeFromQueue(MSG* message, HWND window, UINT filterMin, UINT filterMax, bool remove);
+std::vector<WindowMessage> QueueContents();
+
+// The key state as of the last key message taken from the queue.
+bool KeyIsDown(unsigned virtualKey);
+
+// The application's activation. An activation change tells the display driver first, then the
+// window gets WM_ACTIVATEAPP, either sent at once or queued as the desktop's events are.
+enum class Delivery { kSent, kQueued };
+HWND ActiveWindow();
+void ActivateApplication(HWND window, Delivery delivery);
+void DeactivateApplication(Delivery delivery);
+typedef void (*ActivationListener)(bool active);
+void SetActivationListener(ActivationListener listener);
+
+// The real window behind a window (made on first need; null without video).
+SDL_Window* RealWindow(HWND window);
+// Exclusive fullscreen: the window covers the desktop; and back.
+void TakeScreen(HWND window);
+void LeaveScreen(HWND window);
+void MinimizeForDesktop(HWND window);
+
+// Reads the desktop's pending events and queues them as messages.
+void PumpDesktopEvents();
+
+HCURSOR CurrentCursor();
+HCURSOR ReplaceCursor(HCURSOR cursor);
+
+std::vector<WindowMessage> Delivered();
+void ClearDelivered();
+
+void ResetWindowSystem();
+
+}  // namespace windows
+}  // namespace platform
