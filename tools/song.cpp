@@ -226,7 +226,7 @@ void Effect(Track* track, int row, char letter, int parameter) {
 
 // A melody line: space-separated "note:rows" tokens, for example "C#6:2". "r" rests; a "~"
 // after the note glides into it from the note before (tone portamento) instead of striking it.
-// Notes of six rows or more get a vibrato from their fourth row on.
+// Notes of six rows or more get a gentle (fine) vibrato from their fourth row on.
 bool Melody(const char* score, int sample, int volume, Track* track, std::string* error) {
   *track = Track(kS3mRows);
   int row = 0;
@@ -259,7 +259,7 @@ bool Melody(const char* score, int sample, int volume, Track* track, std::string
       const int octave = pitch[digit] - '0';
       Put(track, row, Note(octave * 12 + semitone), sample, volume);
       if (glide) Effect(track, row, 'G', 0x28);
-      for (int held = 3; held < rows && rows >= 6; ++held) Effect(track, row + held, 'H', 0x42);
+      for (int held = 3; held < rows && rows >= 6; ++held) Effect(track, row + held, 'U', 0x54);
     } else if (row > 0) {
       (*track)[static_cast<std::size_t>(row)].note = kS3mNoteCut;
     }
