@@ -4,8 +4,6 @@
 
 namespace {
 
-const std::size_t kHeaderBytes = 96;
-const std::size_t kSampleHeaderBytes = 80;
 const std::uint8_t kChannelUnused = 255;
 const std::uint8_t kPanPresent = 0x20;
 const std::uint8_t kPanTableFollows = 252;
