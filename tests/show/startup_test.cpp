@@ -66,10 +66,11 @@ TEST_P(StartupTest, MissingBufferShowsTheMessageAndEndsWithStatusOne) {
   EXPECT_TRUE(platform::JournalEntriesStartingWith("FSOUND").empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(EachBuffer, StartupTest, ::testing::Values(1, 2, 3, 4),
-                         [](const ::testing::TestParamInfo<int>& info) {
-                           const char* names[] = {"", "Frame", "Image1", "Image2", "Image3"};
-                           return std::string(names[info.param]);
-                         });
+std::string BufferName(const ::testing::TestParamInfo<int>& info) {
+  const char* names[] = {"", "Frame", "Image1", "Image2", "Image3"};
+  return names[info.param];
+}
+
+INSTANTIATE_TEST_SUITE_P(EachBuffer, StartupTest, ::testing::Values(1, 2, 3, 4), BufferName);
 
 }  // namespace

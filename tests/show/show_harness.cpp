@@ -1,0 +1,146 @@
+#include "tests/show/show_harness.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "display/display.h"
+#include "platform/testing/journal.h"
+#include "platform/testing/kernel_controls.h"
+#include "platform/testing/sound_controls.h"
+#include "tools/assets.h"
+#include "tools/pictures.h"
+
+const char* SeenName(Seen seen) {
+  const char* names[] = {"black", "white", "image 1", "image 2", "image 3", "other"};
+  return names[static_cast<int>(seen)];
+}
+
+namespace {
+
+void ResetEverything() {
+  platform::ResetDisplayControls();
+  platform::ResetKernelControls();
+  platform::ResetSoundControls();
+  platform::JournalEnable(false);
+  platform::JournalClear();
+  quitRequested = 0;
+  appActive = 0;
+  displayState = DisplayState();
+}
+
+}  // namespace
+
+ShowHarness::ShowHarness() {
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  char pattern[] = "/tmp/quenthor-show-XXXXXX";
+  if (!mkdtemp(pattern)) return;
+  folder_ = pattern;
+  previous_ = std::filesystem::current_path().string();
+  if (!WritePictures(folder_) || !WriteSong(folder_)) return;
+  if (chdir(folder_.c_str()) != 0) return;
+  for (int i = 0; i < 3; i++) pictures_[i] = DrawPicture(i + 1);
+  ResetEverything();
+  ready_ = true;
+}
+
+ShowHarness::~ShowHarness() {
+  ResetEverything();
+  if (!previous_.empty() && chdir(previous_.c_str()) != 0) std::perror("chdir");
+  if (!folder_.empty()) std::filesystem::remove_all(folder_);
+}
+
+Seen ShowHarness::Classify(const std::vector<std::uint32_t>& screen) const {
+  if (screen.size() != pictures_[0].size()) return Seen::kOther;
+  auto all = [&](auto same) {
+    for (size_t i = 0; i < screen.size(); i++)
+      if (!same(screen[i], i)) return false;
+    return true;
+  };
+  auto near = [&](std::uint32_t shown, std::uint32_t wanted) {
+    for (int shift = 0; shift < 24; shift += 8) {
+      int difference = static_cast<int>((shown >> shift) & 0xFF) -
+                       static_cast<int>((wanted >> shift) & 0xFF);
+      if (difference > tolerance_ || -difference > tolerance_) return false;
+    }
+    return true;
+  };
+  if (all([](std::uint32_t p, size_t) { return p == 0; })) return Seen::kBlack;
+  if (all([](std::uint32_t p, size_t) { return p == 0xFFFFFF; })) return Seen::kWhite;
+  for (int n = 0; n < 3; n++)
+    if (all([&](std::uint32_t p, size_t i) { return near(p, pictures_[n][i]); }))
+      return static_cast<Seen>(static_cast<int>(Seen::kImage1) + n);
+  return Seen::kOther;
+}
+
+int ShowHarness::Run(std::uint32_t start, const std::vector<std::uint32_t>& elapsedPerPass) {
+  passes_.clear();
+  platform::ClockUseManual(start);
+  platform::TrapExitProcess(true);
+  int flipsSeen = 0;
+  bool done = false;
+  // The show yields once at the end of every pass that flipped: the pass's screen is read, then
+  // the clock moves on to the next pass's time.
+  platform::SetSleepHook([&](std::uint32_t) {
+    if (done || platform::FlipCount() == flipsSeen) return;
+    flipsSeen = platform::FlipCount();
+    passes_.push_back({GetTickCount() - start, Classify(platform::ScreenPixels())});
+    if (passHook_) passHook_(passes_.size() - 1);
+    if (passes_.size() < elapsedPerPass.size()) {
+      platform::ClockSet(start + elapsedPerPass[passes_.size()]);
+    } else {
+      done = true;
+      platform::InjectKeyDown(VK_ESCAPE);
+    }
+  });
+  int status = -1;
+  try {
+    status = RunShow();
+    status = -1;
+  } catch (const platform::ProcessExitTrapped& exit) {
+    status = static_cast<int>(exit.status);
+  }
+  platform::SetSleepHook(nullptr);
+  return status;
+}
+
+std::vector<std::uint32_t> EvenPasses(std::uint32_t stepMs, std::uint32_t untilMs) {
+  std::vector<std::uint32_t> times;
+  for (std::uint32_t t = 0; t <= untilMs; t += stepMs) times.push_back(t);
+  return times;
+}
+
+void ExpectStrobeAndSchedule(const std::vector<Pass>& passes) {
+  ASSERT_FALSE(passes.empty());
+  // Phases: runs of passes showing the same thing.
+  std::vector<Pass> phases;
+  for (const Pass& pass : passes)
+    if (phases.empty() || phases.back().seen != pass.seen) phases.push_back(pass);
+  std::string story;
+  for (const Pass& phase : phases)
+    story += std::to_string(phase.elapsed) + " " + SeenName(phase.seen) + "\n";
+  SCOPED_TRACE(story);
+
+  ASSERT_EQ(phases[0].seen, Seen::kBlack);
+  EXPECT_EQ(phases[0].elapsed, 0u);
+  bool seen[3] = {false, false, false};
+  for (size_t i = 1; i < phases.size(); i++) {
+    const Pass& phase = phases[i];
+    ASSERT_NE(phase.seen, Seen::kOther) << "at " << phase.elapsed;
+    ASSERT_NE(phase.seen, Seen::kBlack) << "at " << phase.elapsed;
+    // White first, then a picture, in turn.
+    EXPECT_EQ(phase.seen == Seen::kWhite, i % 2 == 1) << "phase " << i << " at " << phase.elapsed;
+    if (phase.seen != Seen::kWhite) {
+      Seen wanted = phase.elapsed < 4000   ? Seen::kImage1
+                    : phase.elapsed < 8000 ? Seen::kImage2
+                                           : Seen::kImage3;
+      EXPECT_EQ(SeenName(phase.seen), std::string(SeenName(wanted))) << "at " << phase.elapsed;
+      seen[static_cast<int>(phase.seen) - static_cast<int>(Seen::kImage1)] = true;
+    }
+    EXPECT_GT(phase.elapsed - phases[i - 1].elapsed, 50u) << "phase " << i - 1;
+  }
+  EXPECT_TRUE(seen[0] && seen[1] && seen[2]);
+}

@@ -1,0 +1,51 @@
+// Runs the whole show in the test's own process on the stand-ins: a folder with our assets as
+// the current directory, the manual clock stepped pass by pass, the screen read after each flip.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/testing/display_controls.h"
+
+enum class Seen { kBlack, kWhite, kImage1, kImage2, kImage3, kOther };
+const char* SeenName(Seen seen);
+
+struct Pass {
+  std::uint32_t elapsed;  // show time of the pass, ms
+  Seen seen;              // the screen after its flip
+};
+
+class ShowHarness {
+ public:
+  ShowHarness();
+  ~ShowHarness();
+  bool Ready() const { return ready_; }
+
+  // Runs the show with the tick counter at start when it begins. Pass i runs at show time
+  // elapsedPerPass[i] (the first must be 0); after the last, Escape is pressed. Returns the exit
+  // status, or -1 if the show returned instead of ending the process.
+  int Run(std::uint32_t start, const std::vector<std::uint32_t>& elapsedPerPass);
+  const std::vector<Pass>& passes() const { return passes_; }
+  // Screen tolerance per channel when classifying, for layouts that drop low bits.
+  void SetTolerance(int tolerance) { tolerance_ = tolerance; }
+  // Called after every recorded pass, with its index.
+  void SetPassHook(std::function<void(size_t)> hook) { passHook_ = std::move(hook); }
+  const std::string& folder() const { return folder_; }
+
+ private:
+  Seen Classify(const std::vector<std::uint32_t>& screen) const;
+  bool ready_ = false;
+  std::string folder_, previous_;
+  int tolerance_ = 0;
+  std::vector<Pass> passes_;
+  std::vector<std::uint32_t> pictures_[3];
+  std::function<void(size_t)> passHook_;
+};
+
+// Show times from 0 up to untilMs in steps of stepMs.
+std::vector<std::uint32_t> EvenPasses(std::uint32_t stepMs, std::uint32_t untilMs);
+
+// Checks a whole run as a viewer would see it: black first, then white and a picture in turn,
+// every phase longer than 50 ms, image 1 before 4 s, image 2 until 8 s, image 3 after.
+void ExpectStrobeAndSchedule(const std::vector<Pass>& passes);
