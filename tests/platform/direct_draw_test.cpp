@@ -1,0 +1,471 @@
+// The DirectDraw stand-in's contracts: cooperative level and activation, mode and chain
+// refusals driven by the profile, locking and flipping, lost surfaces, releases, and the order
+// of the show's whole sequence in the journal.
+#include <chrono>
+
+#include "tests/platform/display_fixture.h"
+
+namespace displaytest {
+namespace {
+
+using platform::JournalEntries;
+using platform::JournalEntriesStartingWith;
+
+const DWORD kExclusive = DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE;
+
+class DirectDrawTest : public DisplayTest {
+ protected:
+  void UseProfile(const platform::DisplayProfile& profile) {
+    platform::SetDisplayProfile(profile);
+  }
+};
+
+TEST_F(DirectDrawTest, ExclusiveFullscreenActivatesTheWindowOnceBeforeReturning) {
+  display = CreateDisplay();
+  window = MakeWindow();
+  EXPECT_FALSE(platform::ApplicationActive());
+  ASSERT_EQ(DD_OK, display->SetCooperativeLevel(window, kExclusive));
+  EXPECT_EQ(1, seen.active);
+  EXPECT_EQ((std::vector<std::pair<WPARAM, bool>>{{1, true}}), Delivered(WM_ACTIVATEAPP));
+  EXPECT_EQ(window, platform::ActiveWindow());
+  ASSERT_EQ(DD_OK, display->SetCooperativeLevel(window, kExclusive));
+  EXPECT_EQ(1u, Delivered(WM_ACTIVATEAPP).size());
+  // Covering the screen puts the window under the pointer: it is asked for its cursor.
+  Pump();
+  EXPECT_TRUE(platform::PointerHidden());
+}
+
+TEST_F(DirectDrawTest, AnAlreadyActiveProgramIsNotActivatedAgain) {
+  display = CreateDisplay();
+  window = MakeWindow();
+  platform::InjectActivation(true);
+  Pump();
+  ASSERT_EQ(1u, Delivered(WM_ACTIVATEAPP).size());
+  ASSERT_EQ(DD_OK, display->SetCooperativeLevel(window, kExclusive));
+  EXPECT_EQ(1u, Delivered(WM_ACTIVATEAPP).size());
+}
+
+TEST_F(DirectDrawTest, CooperativeLevelRefusals) {
+  display = CreateDisplay();
+  window = MakeWindow();
+  EXPECT_EQ(DDERR_INVALIDPARAMS, display->SetCooperativeLevel(window, DDSCL_EXCLUSIVE));
+  EXPECT_EQ(DDERR_INVALIDPARAMS, display->SetCooperativeLevel(window, DDSCL_FULLSCREEN));
+  EXPECT_EQ(DDERR_INVALIDPARAMS, display->SetCooperativeLevel(window, kExclusive | DDSCL_NORMAL));
+  EXPECT_EQ(DDERR_INVALIDPARAMS, display->SetCooperativeLevel(nullptr, kExclusive));
+  EXPECT_EQ(DDERR_INVALIDPARAMS,
+            display->SetCooperativeLevel(platform::OtherWindowHandle(), kExclusive));
+  EXPECT_EQ("IDirectDraw::SetCooperativeLevel 0x11 -> 0x80070057", JournalEntries().back());
+  EXPECT_FALSE(platform::ApplicationActive());
+
+  platform::DisplayProfile profile = platform::DefaultDisplayProfile();
+  profile.exclusiveRefused = true;
+  UseProfile(profile);
+  EXPECT_EQ(DDERR_EXCLUSIVEMODEALREADYSET, display->SetCooperativeLevel(window, kExclusive));
+  UseProfile(platform::DefaultDisplayProfile());
+  ASSERT_EQ(DD_OK, display->SetCooperativeLevel(window, kExclusive));
+  IDirectDraw* second = CreateDisplay();
+  EXPECT_EQ(DDERR_EXCLUSIVEMODEALREADYSET, second->SetCooperativeLevel(window, kExclusive));
+  ASSERT_EQ(DD_OK, second->SetCooperativeLevel(window, DDSCL_NORMAL));
+  EXPECT_EQ(DDERR_NOEXCLUSIVEMODE, second->SetDisplayMode(320, 240, 32));
+  EXPECT_EQ(0u, second->Release());
+  EXPECT_EQ(1, platform::LiveDirectDrawCount());
+}
+
+TEST_F(DirectDrawTest, DirectDrawCreateRefusals) {
+  IDirectDraw* made = reinterpret_cast<IDirectDraw*>(1);
+  GUID device{};
+  EXPECT_EQ(DDERR_INVALIDDIRECTDRAWGUID, DirectDrawCreate(&device, &made, nullptr));
+  EXPECT_EQ(nullptr, made);
+  EXPECT_EQ(CLASS_E_NOAGGREGATION,
+            DirectDrawCreate(nullptr, &made, reinterpret_cast<IUnknown*>(&device)));
+  EXPECT_EQ(DDERR_INVALIDPARAMS, DirectDrawCreate(nullptr, nullptr, nullptr));
+  platform::DisplayProfile profile = platform::DefaultDisplayProfile();
+  profile.createFails = true;
+  UseProfile(profile);
+  EXPECT_EQ(DDERR_NODIRECTDRAWHW, DirectDrawCreate(nullptr, &made, nullptr));
+  EXPECT_EQ(0, platform::LiveDirectDrawCount());
+}
+
+TEST_F(DirectDrawTest, NothingBeforeACooperativeLevel) {
+  display = CreateDisplay();
+  DDSURFACEDESC description = ChainDescription(2);
+  EXPECT_EQ(DDERR_NOCOOPERATIVELEVELSET, display->CreateSurface(&description, &primary, nullptr));
+  description.dwFlags = DDSD_CAPS;
+  description.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
+  EXPECT_EQ(DDERR_NOCOOPERATIVELEVELSET, display->CreateSurface(&description, &primary, nullptr));
+  EXPECT_EQ(DDERR_NOCOOPERATIVELEVELSET, display->SetDisplayMode(320, 240, 32));
+  EXPECT_EQ(0, platform::LiveSurfaceCount());
+}
+
+TEST_F(DirectDrawTest, DisplayModesFollowTheProfile) {
+  display = CreateDisplay();
+  window = MakeWindow();
+  platform::DisplayProfile profile = platform::DefaultDisplayProfile();
+  profile.accepts32 = false;
+  profile.layout24 = platform::ScreenLayout::kBGR24;
+  UseProfile(profile);
+  ASSERT_EQ(DD_OK, display->SetCooperativeLevel(window, DDSCL_NORMAL));
+  EXPECT_EQ(DDERR_NOEXCLUSIVEMODE, display->SetDisplayMode(320, 240, 24));
+  ASSERT_EQ(DD_OK, display->SetCooperativeLevel(window, kExclusive));
+  EXPECT_EQ(DDERR_INVALIDMODE, display->SetDisplayMode(320, 240, 32));
+  EXPECT_EQ(DDERR_INVALIDMODE, display->SetDisplayMode(320, 240, 8));
+  EXPECT_EQ(DDERR_INVALIDMODE, display->SetDisplayMode(321, 240, 24));
+  EXPECT_EQ(DD_OK, display->SetDisplayMode(320, 240, 24));
+  EXPECT_EQ((std::vector<std::string>{"IDirectDraw::SetDisplayMode 320 240 24 -> 0x887600e1",
+                                      "IDirectDraw::SetDisplayMode 320 240 32 -> 0x88760078",
+                                      "IDirectDraw::SetDisplayMode 320 240 8 -> 0x88760078",
+                                      "IDirectDraw::SetDisplayMode 321 240 24 -> 0x88760078",
+                                      "IDirectDraw::SetDisplayMode 320 240 24"}),
+            JournalEntriesStartingWith("IDirectDraw::SetDisplayMode"));
+  platform::ScreenMode shown = platform::CurrentScreenMode();
+  EXPECT_FALSE(shown.desktop);
+  EXPECT_EQ(320, shown.width);
+  EXPECT_EQ(24, shown.bitsPerPixel);
+  EXPECT_EQ(platform::ScreenLayout::kBGR24, shown.layout);
+
+  profile.accepts24 = profile.accepts16 = false;
+  UseProfile(profile);
+  for (DWORD depth : {32u, 24u, 16u})
+    EXPECT_EQ(DDERR_INVALIDMODE, display->SetDisplayMode(320, 240, depth)) << depth;
+}
+
+TEST_F(DirectDrawTest, FlipChainsAskedForAsTheShowDoes) {
+  display = CreateDisplay();
+  window = MakeWindow();
+  ASSERT_EQ(DD_OK, display->SetCooperativeLevel(window, kExclusive));
+  ASSERT_EQ(DD_OK, display->SetDisplayMode(320, 240, 32));
+
+  DDSURFACEDESC description = ChainDescription(2);
+  description.ddsCaps.dwCaps &= ~DDSCAPS_COMPLEX;
+  EXPECT_EQ(DDERR_INVALIDCAPS, display->CreateSurface(&description, &primary, nullptr));
+  description = ChainDescription(2);
+  description.ddsCaps.dwCaps &= ~DDSCAPS_FLIP;
+  EXPECT_EQ(DDERR_INVALIDCAPS, display->CreateSurface(&description, &primary, nullptr));
+  description = ChainDescription(2);
+  description.dwFlags = DDSD_CAPS;
+  EXPECT_EQ(DDERR_INVALIDCAPS, display->CreateSurface(&description, &primary, nullptr));
+  description = ChainDescription(0);
+  EXPECT_EQ(DDERR_INVALIDCAPS, display->CreateSurface(&description, &primary, nullptr));
+  description = ChainDescription(2);
+  description.dwSize = 100;
+  EXPECT_EQ(DDERR_INVALIDPARAMS, display->CreateSurface(&description, &primary, nullptr));
+  description = ChainDescription(2);
+  description.dwFlags |= DDSD_WIDTH;
+  EXPECT_EQ(DDERR_INVALIDPARAMS, display->CreateSurface(&description, &primary, nullptr));
+  description = ChainDescription(2);
+  description.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN;
+  description.dwFlags = DDSD_CAPS;
+  EXPECT_EQ(DDERR_UNSUPPORTED, display->CreateSurface(&description, &primary, nullptr));
+  EXPECT_EQ(0, platform::LiveSurfaceCount());
+
+  platform::DisplayProfile profile = platform::DefaultDisplayProfile();
+  profile.maxBackBuffers = 1;
+  UseProfile(profile);
+  description = ChainDescription(2);
+  EXPECT_EQ(DDERR_OUTOFVIDEOMEMORY, display->CreateSurface(&description, &primary, nullptr));
+  description = ChainDescription(1);
+  ASSERT_EQ(DD_OK, display->CreateSurface(&description, &primary, nullptr));
+  EXPECT_EQ(2, platform::LiveSurfaceCount());
+  EXPECT_EQ(DDERR_PRIMARYSURFACEALREADYEXISTS,
+            display->CreateSurface(&description, &primary, nullptr));
+  const std::vector<std::string> journal = JournalEntries();
+  EXPECT_EQ((std::vector<std::string>{"IDirectDraw::CreateSurface 2 -> 0x8876017c",
+                                      "IDirectDraw::CreateSurface 1",
+                                      "IDirectDraw::CreateSurface 1 -> 0x88760234"}),
+            std::vector<std::string>(journal.end() - 3, journal.end()));
+  EXPECT_EQ(0u, primary->Release());
+
+  profile.maxBackBuffers = 0;
+  UseProfile(profile);
+  EXPECT_EQ(DDERR_OUTOFVIDEOMEMORY, display->CreateSurface(&description, &primary, nullptr));
+  EXPECT_EQ(0, platform::LiveSurfaceCount());
+
+  // A flipping primary is for exclusive mode only.
+  UseProfile(platform::DefaultDisplayProfile());
+  ASSERT_EQ(DD_OK, display->SetCooperativeLevel(window, DDSCL_NORMAL));
+  EXPECT_EQ(DDERR_NOEXCLUSIVEMODE, display->CreateSurface(&description, &primary, nullptr));
+}
+
+TEST_F(DirectDrawTest, TheChainIsFoundThroughItsAttachedSurfaces) {
+  OpenShow(32, 2);
+  EXPECT_EQ(3, platform::LiveSurfaceCount());
+  DDSCAPS caps;
+  ASSERT_EQ(DD_OK, back->GetCaps(&caps));
+  EXPECT_EQ(static_cast<DWORD>(DDSCAPS_BACKBUFFER | DDSCAPS_FLIP | DDSCAPS_COMPLEX),
+            caps.dwCaps & (DDSCAPS_BACKBUFFER | DDSCAPS_FLIP | DDSCAPS_COMPLEX));
+  IDirectDrawSurface* second = nullptr;
+  caps.dwCaps = DDSCAPS_FLIP;
+  ASSERT_EQ(DD_OK, back->GetAttachedSurface(&caps, &second));
+  EXPECT_NE(back, second);
+  EXPECT_NE(primary, second);
+  IDirectDrawSurface* none = back;
+  EXPECT_EQ(DDERR_NOTFOUND, second->GetAttachedSurface(&caps, &none));
+  EXPECT_EQ(nullptr, none);
+  caps.dwCaps = DDSCAPS_FRONTBUFFER;
+  EXPECT_EQ(DDERR_NOTFOUND, primary->GetAttachedSurface(&caps, &none));
+
+  DDPIXELFORMAT format;
+  std::memset(&format, 0, sizeof format);
+  format.dwSize = 31;
+  EXPECT_EQ(DDERR_INVALIDPARAMS, primary->GetPixelFormat(&format));
+  format.dwSize = sizeof format;
+  ASSERT_EQ(DD_OK, primary->GetPixelFormat(&format));
+  EXPECT_EQ(static_cast<DWORD>(DDPF_RGB), format.dwFlags);
+  EXPECT_EQ(32u, format.dwRGBBitCount);
+  EXPECT_EQ(0x00FF0000u, format.dwRBitMask);
+  EXPECT_EQ(0x0000FF00u, format.dwGBitMask);
+  EXPECT_EQ(0x000000FFu, format.dwBBitMask);
+}
+
+TEST_F(DirectDrawTest, FlipsRotateTheContentsOfAChainOfTwoBackBuffers) {
+  OpenShow(32, 2);
+  std::vector<void*> addresses;
+  for (std::uint8_t value : {0x11, 0x22, 0x33}) {
+    DDSURFACEDESC lock = LockBack();
+    EXPECT_EQ(1280, lock.lPitch);
+    EXPECT_EQ(240u, lock.dwHeight);
+    addresses.push_back(lock.lpSurface);
+    EXPECT_EQ(DD_OK, back->Unlock(lock.lpSurface));
+    FlipFilled(value);
+    EXPECT_EQ(value * 0x010101u, platform::ScreenPixel(319, 239));
+  }
+  EXPECT_EQ(3, platform::FlipCount());
+  // Three buffers take turns behind the one back-surface pointer.
+  EXPECT_NE(addresses[0], addresses[1]);
+  EXPECT_NE(addresses[1], addresses[2]);
+  EXPECT_NE(addresses[0], addresses[2]);
+  DDSURFACEDESC lock = LockBack();
+  EXPECT_EQ(addresses[0], lock.lpSurface);
+  back->Unlock(nullptr);
+  // The buffer drawn next is the one shown two flips ago: it holds the oldest frame.
+  EXPECT_EQ(0x11, platform::BackSurfaceView().bytes[0]);
+}
+
+TEST_F(DirectDrawTest, WithOneBackBufferFrontAndBackSwap) {
+  OpenShow(16, 1);
+  EXPECT_EQ(2, platform::LiveSurfaceCount());
+  FlipFilled(0x11);
+  FlipFilled(0x22);
+  platform::SurfaceView front = platform::FrontSurfaceView();
+  platform::SurfaceView behind = platform::BackSurfaceView();
+  EXPECT_EQ(0x22, front.bytes[0]);
+  EXPECT_EQ(0x11, behind.bytes[0]);
+  EXPECT_EQ(640, behind.pitch);
+  EXPECT_EQ(2, behind.bytesPerPixel);
+
+  // Naming the back buffer as the target swaps the same two.
+  EXPECT_EQ(DD_OK, primary->Flip(back, DDFLIP_WAIT));
+  EXPECT_EQ(0x11, platform::FrontSurfaceView().bytes[0]);
+  EXPECT_EQ(DDERR_INVALIDPARAMS, primary->Flip(primary, DDFLIP_WAIT));
+}
+
+TEST_F(DirectDrawTest, LockAndFlipRefusals) {
+  OpenShow();
+  DDSURFACEDESC lock = EmptyDescription();
+  lock.dwSize = 100;
+  EXPECT_EQ(DDERR_INVALIDPARAMS, back->Lock(nullptr, &lock, DDLOCK_WAIT, nullptr));
+  EXPECT_EQ(DDERR_NOTLOCKED, back->Unlock(nullptr));
+  lock = LockBack();
+  DDSURFACEDESC again = EmptyDescription();
+  EXPECT_EQ(DDERR_SURFACEBUSY, back->Lock(nullptr, &again, DDLOCK_WAIT, nullptr));
+  EXPECT_EQ(DDERR_SURFACEBUSY, primary->Flip(nullptr, DDFLIP_WAIT));
+  EXPECT_EQ(DDERR_INVALIDPARAMS, back->Unlock(static_cast<char*>(lock.lpSurface) + 4));
+  EXPECT_EQ(DD_OK, back->Unlock(lock.lpSurface));
+  EXPECT_EQ(DDERR_NOTFLIPPABLE, back->Flip(nullptr, DDFLIP_WAIT));
+  EXPECT_EQ(0, platform::FlipCount());
+
+  RECT inside{10, 20, 30, 40};
+  ASSERT_EQ(DD_OK, back->Lock(&inside, &lock, DDLOCK_WAIT, nullptr));
+  EXPECT_EQ(platform::BackSurfaceView().bytes + 20 * 1280 + 10 * 4, lock.lpSurface);
+  back->Unlock(lock.lpSurface);
+  RECT outside{0, 0, 321, 10};
+  EXPECT_EQ(DDERR_INVALIDRECT, back->Lock(&outside, &lock, DDLOCK_WAIT, nullptr));
+
+  platform::FailNextLocks(2, DDERR_SURFACELOST);
+  EXPECT_EQ(DDERR_SURFACELOST, back->Lock(nullptr, &lock, DDLOCK_WAIT, nullptr));
+  EXPECT_EQ(DDERR_SURFACELOST, back->Lock(nullptr, &lock, DDLOCK_WAIT, nullptr));
+  EXPECT_EQ(DD_OK, back->Lock(nullptr, &lock, DDLOCK_WAIT, nullptr));
+  back->Unlock(nullptr);
+  platform::FailNextLocks(-1);
+  for (int attempt = 0; attempt < 5; attempt++)
+    EXPECT_EQ(DDERR_SURFACEBUSY, back->Lock(nullptr, &lock, DDLOCK_WAIT, nullptr));
+  platform::StopFailingLocks();
+  EXPECT_EQ(DD_OK, back->Lock(nullptr, &lock, DDLOCK_WAIT, nullptr));
+  back->Unlock(nullptr);
+}
+
+TEST_F(DirectDrawTest, FlippingOutsideExclusiveModeIsRefused) {
+  OpenShow();
+  ASSERT_EQ(DD_OK, display->SetCooperativeLevel(window, DDSCL_NORMAL));
+  EXPECT_EQ(DDERR_NOEXCLUSIVEMODE, primary->Flip(nullptr, DDFLIP_WAIT));
+  EXPECT_TRUE(platform::CurrentScreenMode().desktop);
+}
+
+TEST_F(DirectDrawTest, PaddingPastEachRowIsLeftAlone) {
+  platform::DisplayProfile profile = platform::DefaultDisplayProfile();
+  profile.extraPitchBytes = 12;
+  profile.surfaceFill = 0xA5;
+  platform::SetDisplayProfile(profile);
+  OpenShow(24, 2);
+  DDSURFACEDESC lock = LockBack();
+  ASSERT_EQ(960 + 12, lock.lPitch);
+  for (int row = 0; row < 240; row++)
+    std::memset(static_cast<std::uint8_t*>(lock.lpSurface) + row * lock.lPitch, 0x40, 960);
+  back->Unlock(lock.lpSurface);
+  ASSERT_EQ(DD_OK, primary->Flip(nullptr, DDFLIP_WAIT));
+  platform::SurfaceView front = platform::FrontSurfaceView();
+  for (int row = 0; row < 240; row++)
+    for (int column = 960; column < front.pitch; column++)
+      ASSERT_EQ(0xA5, front.bytes[row * front.pitch + column]) << row << " " << column;
+  std::vector<std::uint32_t> screen = platform::ScreenPixels();
+  ASSERT_EQ(320u * 240u, screen.size());
+  for (std::uint32_t pixel : screen) ASSERT_EQ(0x404040u, pixel);
+}
+
+TEST_F(DirectDrawTest, LosingFocusLosesTheSurfacesUntilRestoredInTheShowsMode) {
+  OpenShow();
+  FlipFilled(0x11);
+  platform::InjectActivation(false);
+  // The desktop is back at once; the window hears of it through its queue.
+  EXPECT_TRUE(platform::CurrentScreenMode().desktop);
+  EXPECT_EQ(1, seen.active);
+  DDSURFACEDESC lock = EmptyDescription();
+  EXPECT_EQ(DDERR_SURFACELOST, back->Lock(nullptr, &lock, DDLOCK_WAIT, nullptr));
+  EXPECT_EQ(DDERR_SURFACELOST, primary->Flip(nullptr, DDFLIP_WAIT));
+  EXPECT_EQ(DDERR_WRONGMODE, primary->Restore());
+  EXPECT_EQ(DDERR_SURFACELOST, primary->IsLost());
+  Pump();
+  EXPECT_EQ(0, seen.active);
+  EXPECT_EQ((std::vector<std::pair<WPARAM, bool>>{{1, true}, {0, false}}),
+            Delivered(WM_ACTIVATEAPP));
+
+  platform::InjectActivation(true);
+  platform::ScreenMode shown = platform::CurrentScreenMode();
+  EXPECT_FALSE(shown.desktop);
+  EXPECT_EQ(320, shown.width);
+  EXPECT_EQ(DDERR_SURFACELOST, back->Lock(nullptr, &lock, DDLOCK_WAIT, nullptr));
+  Pump();
+  EXPECT_EQ(1, seen.active);
+  EXPECT_EQ((std::vector<std::pair<WPARAM, bool>>{{1, true}, {0, false}, {1, false}}),
+            Delivered(WM_ACTIVATEAPP));
+  // Restoring the front brings back the whole chain's memory.
+  EXPECT_EQ(DD_OK, primary->Restore());
+  EXPECT_EQ(DD_OK, back->IsLost());
+  EXPECT_EQ(DD_OK, back->Lock(nullptr, &lock, DDLOCK_WAIT, nullptr));
+  back->Unlock(nullptr);
+  EXPECT_EQ(DD_OK, primary->Restore());  // nothing lost: nothing to do
+  EXPECT_EQ((std::vector<std::string>{"IDirectDrawSurface::Restore -> 0x8876024b",
+                                      "IDirectDrawSurface::Restore",
+                                      "IDirectDrawSurface::Restore"}),
+            JournalEntriesStartingWith("IDirectDrawSurface::Restore"));
+}
+
+TEST_F(DirectDrawTest, ModeChangesLoseTheSurfacesToo) {
+  OpenShow();
+  ASSERT_EQ(DD_OK, display->RestoreDisplayMode());
+  EXPECT_TRUE(platform::CurrentScreenMode().desktop);
+  EXPECT_EQ(DDERR_WRONGMODE, primary->Restore());
+  ASSERT_EQ(DD_OK, display->SetDisplayMode(320, 240, 16));
+  EXPECT_EQ(DDERR_WRONGMODE, primary->Restore());  // made for 32 bits
+  ASSERT_EQ(DD_OK, display->SetDisplayMode(320, 240, 32));
+  EXPECT_EQ(DD_OK, primary->Restore());
+}
+
+TEST_F(DirectDrawTest, ReleasingThePrimaryReleasesItsChain) {
+  OpenShow(32, 2);
+  EXPECT_EQ(0u, back->Release());  // the chain's own buffer: nothing goes
+  EXPECT_EQ(3, platform::LiveSurfaceCount());
+  EXPECT_EQ(2u, primary->AddRef());
+  EXPECT_EQ(1u, primary->Release());
+  EXPECT_EQ(0u, primary->Release());
+  EXPECT_EQ(0, platform::LiveSurfaceCount());
+  EXPECT_EQ(nullptr, platform::BackSurfaceView().bytes);
+
+  // The object makes a new primary; its own release takes that one and the screen with it.
+  DDSURFACEDESC description = ChainDescription(1);
+  ASSERT_EQ(DD_OK, display->CreateSurface(&description, &primary, nullptr));
+  EXPECT_EQ(2, platform::LiveSurfaceCount());
+  EXPECT_EQ(0u, display->Release());
+  EXPECT_EQ(0, platform::LiveSurfaceCount());
+  EXPECT_EQ(0, platform::LiveDirectDrawCount());
+  EXPECT_TRUE(platform::CurrentScreenMode().desktop);
+  IDirectDraw* next = CreateDisplay();
+  EXPECT_EQ(DD_OK, next->SetCooperativeLevel(window, kExclusive));
+  next->Release();
+}
+
+// The show's sequence from loading DirectDraw to freeing it, as the journal records it.
+TEST_F(DirectDrawTest, TheShowsWholeSequenceInTheJournal) {
+  HMODULE library = LoadLibraryA("ddraw.dll");
+  ASSERT_NE(nullptr, library);
+  typedef HRESULT(WINAPI * Create)(GUID*, LPDIRECTDRAW*, IUnknown*);
+  Create create = reinterpret_cast<Create>(
+      reinterpret_cast<void (*)()>(GetProcAddress(library, "DirectDrawCreate")));
+  ASSERT_NE(nullptr, create);
+  ASSERT_EQ(DD_OK, create(nullptr, &display, nullptr));
+  window = MakeWindow();
+  ASSERT_EQ(DD_OK, display->SetCooperativeLevel(window, kExclusive));
+  ASSERT_EQ(DD_OK, display->SetDisplayMode(320, 240, 32));
+  DDSURFACEDESC description = ChainDescription(2);
+  ASSERT_EQ(DD_OK, display->CreateSurface(&description, &primary, nullptr));
+  DDSCAPS caps{DDSCAPS_BACKBUFFER};
+  ASSERT_EQ(DD_OK, primary->GetAttachedSurface(&caps, &back));
+  DDPIXELFORMAT format;
+  std::memset(&format, 0, sizeof format);
+  format.dwSize = sizeof format;
+  ASSERT_EQ(DD_OK, primary->GetPixelFormat(&format));
+  Pump();
+  primary->Restore();
+  FlipFilled(0x7F);
+  Sleep(0);
+  primary->Release();
+  display->RestoreDisplayMode();
+  display->SetCooperativeLevel(window, DDSCL_NORMAL);
+  display->Release();
+  DestroyWindow(window);
+  FreeLibrary(library);
+
+  EXPECT_EQ((std::vector<std::string>{
+                "LoadLibraryA ddraw.dll", "GetProcAddress DirectDrawCreate", "DirectDrawCreate",
+                "RegisterClassA Quenthor", "CreateWindowExA", "DefWindowProcA 0x81",
+                "IDirectDraw::SetCooperativeLevel 0x11", "IDirectDraw::SetDisplayMode 320 240 32",
+                "IDirectDraw::CreateSurface 2", "IDirectDrawSurface::GetAttachedSurface",
+                "IDirectDrawSurface::GetPixelFormat", "PeekMessageA -> 0x20",
+                "TranslateMessage 0x20", "DispatchMessageA 0x20", "SetCursor null",
+                "PeekMessageA", "IDirectDrawSurface::Restore", "IDirectDrawSurface::Lock",
+                "IDirectDrawSurface::Unlock", "IDirectDrawSurface::Flip", "Sleep 0",
+                "IDirectDrawSurface::Release", "IDirectDraw::RestoreDisplayMode",
+                "IDirectDraw::SetCooperativeLevel 0x8", "IDirectDraw::Release", "DestroyWindow",
+                "DefWindowProcA 0x2", "DefWindowProcA 0x82", "FreeLibrary"}),
+            JournalEntries());
+  EXPECT_EQ(0, platform::WindowCount());
+  EXPECT_EQ(0, platform::LiveSurfaceCount());
+  EXPECT_EQ(0, platform::LoadedLibraryCount());
+  // The active window going took the activation with it, told before its destruction.
+  EXPECT_EQ(0, seen.active);
+  EXPECT_FALSE(platform::ApplicationActive());
+  EXPECT_EQ(0x7F7F7Fu, platform::ScreenPixel(0, 0));
+}
+
+TEST_F(DirectDrawTest, WaitingFlipsAreFreeUnderTheManualClock) {
+  OpenShow();
+  const DWORD before = GetTickCount();
+  for (int flip = 0; flip < 5; flip++) ASSERT_EQ(DD_OK, primary->Flip(nullptr, DDFLIP_WAIT));
+  EXPECT_EQ(before, GetTickCount());
+  EXPECT_EQ(5, platform::FlipCount());
+}
+
+// With the real clock a waiting flip keeps to the refresh: the loop can't spin faster.
+TEST_F(DirectDrawTest, WaitingFlipsKeepToTheRefreshUnderTheRealClock) {
+  OpenShow();
+  platform::ClockUseReal();
+  ASSERT_EQ(DD_OK, primary->Flip(nullptr, DDFLIP_WAIT));
+  const auto start = std::chrono::steady_clock::now();
+  for (int flip = 0; flip < 6; flip++) ASSERT_EQ(DD_OK, primary->Flip(nullptr, DDFLIP_WAIT));
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  // Six refreshes at 60 Hz are 100 ms; allow for the timer's grain.
+  EXPECT_GE(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count(), 90);
+}
+
+}  // namespace
+}  // namespace displaytest

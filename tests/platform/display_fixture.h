@@ -1,0 +1,160 @@
+// Shared set-up of the window-system and DirectDraw stand-in tests: every test starts from the
+// reset stand-ins, the manual clock and an empty journal, and has helpers that open the display
+// the way the show does.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/ddraw_api.h"
+#include "platform/testing/display_controls.h"
+#include "platform/testing/journal.h"
+#include "platform/testing/kernel_controls.h"
+#include "platform/win32_api.h"
+
+namespace displaytest {
+
+// What a show-like window procedure has seen.
+struct Seen {
+  int active = 0;
+  int quit = 0;
+  int createResult = 0;  // returned for WM_CREATE
+};
+extern Seen seen;
+
+// Handles what the show's procedure handles; everything else goes to DefWindowProcA.
+inline LRESULT CALLBACK ShowLikeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE:
+      return seen.createResult;
+    case WM_ACTIVATEAPP:
+      seen.active = static_cast<int>(wParam);
+      return 0;
+    case WM_SETCURSOR:
+      SetCursor(nullptr);
+      return 0;
+    case WM_KEYDOWN:
+      if ((wParam & 0xFF) == VK_ESCAPE) seen.quit = 1;
+      return 0;
+    case WM_CLOSE:
+      seen.quit = 1;
+      return 0;
+    default:
+      return DefWindowProcA(window, message, wParam, lParam);
+  }
+}
+
+inline DDSURFACEDESC ChainDescription(DWORD backBuffers) {
+  DDSURFACEDESC description;
+  std::memset(&description, 0, sizeof description);
+  description.dwSize = sizeof description;
+  description.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
+  description.ddsCaps.dwCaps =
+      DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX | DDSCAPS_VIDEOMEMORY;
+  description.dwBackBufferCount = backBuffers;
+  return description;
+}
+
+inline DDSURFACEDESC EmptyDescription() {
+  DDSURFACEDESC description;
+  std::memset(&description, 0, sizeof description);
+  description.dwSize = sizeof description;
+  return description;
+}
+
+class DisplayTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform::ResetKernelControls();
+    platform::ResetDisplayControls();
+    platform::ClockUseManual(1000);
+    platform::JournalClear();
+    platform::JournalEnable(true);
+    seen = Seen();
+  }
+
+  void TearDown() override {
+    platform::JournalEnable(false);
+    platform::JournalClear();
+    platform::ResetDisplayControls();
+    platform::ResetKernelControls();
+  }
+
+  static void RegisterShowClass(const char* name) {
+    WNDCLASSA windowClass;
+    std::memset(&windowClass, 0, sizeof windowClass);
+    windowClass.lpfnWndProc = ShowLikeProc;
+    windowClass.lpszClassName = name;
+    RegisterClassA(&windowClass);
+  }
+
+  HWND MakeWindow(const char* name = "Quenthor") {
+    RegisterShowClass(name);
+    return CreateWindowExA(0, name, name, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr,
+                           nullptr);
+  }
+
+  IDirectDraw* CreateDisplay() {
+    IDirectDraw* display = nullptr;
+    EXPECT_EQ(DD_OK, DirectDrawCreate(nullptr, &display, nullptr));
+    return display;
+  }
+
+  // The show's opening at one depth with a chain of the given length; fails the test on the way.
+  void OpenShow(DWORD depth = 32, DWORD backBuffers = 2) {
+    display = CreateDisplay();
+    ASSERT_NE(nullptr, display);
+    window = MakeWindow();
+    ASSERT_NE(nullptr, window);
+    ASSERT_EQ(DD_OK, display->SetCooperativeLevel(window, DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE));
+    ASSERT_EQ(DD_OK, display->SetDisplayMode(320, 240, depth));
+    DDSURFACEDESC description = ChainDescription(backBuffers);
+    ASSERT_EQ(DD_OK, display->CreateSurface(&description, &primary, nullptr));
+    DDSCAPS caps;
+    caps.dwCaps = DDSCAPS_BACKBUFFER;
+    ASSERT_EQ(DD_OK, primary->GetAttachedSurface(&caps, &back));
+  }
+
+  // Locks the back surface, fails the test if it can't.
+  DDSURFACEDESC LockBack() {
+    DDSURFACEDESC lock = EmptyDescription();
+    EXPECT_EQ(DD_OK, back->Lock(nullptr, &lock, DDLOCK_WAIT, nullptr));
+    return lock;
+  }
+
+  // Fills the whole back surface with one byte and flips it to the screen.
+  void FlipFilled(std::uint8_t value) {
+    DDSURFACEDESC lock = LockBack();
+    for (DWORD row = 0; row < lock.dwHeight; row++)
+      std::memset(static_cast<std::uint8_t*>(lock.lpSurface) + row * lock.lPitch, value,
+                  lock.dwWidth * lock.ddpfPixelFormat.dwRGBBitCount / 8);
+    EXPECT_EQ(DD_OK, back->Unlock(lock.lpSurface));
+    EXPECT_EQ(DD_OK, primary->Flip(nullptr, DDFLIP_WAIT));
+  }
+
+  // Messages of one kind that reached the procedure, as (wParam, sent) pairs.
+  static std::vector<std::pair<WPARAM, bool>> Delivered(UINT message) {
+    std::vector<std::pair<WPARAM, bool>> found;
+    for (const platform::WindowMessage& delivered : platform::DeliveredMessages())
+      if (delivered.message == message) found.emplace_back(delivered.wParam, delivered.sent);
+    return found;
+  }
+
+  // Takes and dispatches every message for the window, as the show's pump does.
+  void Pump() {
+    MSG message;
+    while (PeekMessageA(&message, window, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
+  }
+
+  IDirectDraw* display = nullptr;
+  HWND window = nullptr;
+  IDirectDrawSurface* primary = nullptr;
+  IDirectDrawSurface* back = nullptr;
+};
+
+}  // namespace displaytest
