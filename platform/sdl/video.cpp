@@ -31,14 +31,10 @@ bool DriverNamedByUser() {
 bool StartVideo() {
   if (started) return true;
   const bool headless = preferHeadless || !DisplayServerPresent();
-  if (headless && !DriverNamedByUser()) {
+  if (headless && !DriverNamedByUser())
     SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
-    // The offscreen driver would try an EGL context first; software rendering needs nothing.
-    SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
-  } else {
+  else
     SDL_ResetHint(SDL_HINT_VIDEODRIVER);
-    SDL_ResetHint(SDL_HINT_RENDER_DRIVER);
-  }
   // A fullscreen window gives the desktop back when its program loses focus, like exclusive mode.
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "1");
   // Our own pacing decides when a frame is shown; the compositor needn't be bypassed.
@@ -52,6 +48,17 @@ bool StartVideo() {
     return false;
   }
   started = true;
+  // With no screen the offscreen driver would try an EGL context first; software rendering
+  // needs nothing.
+  const char* renderer = std::getenv("SDL_RENDER_DRIVER");
+  if (VideoHeadless() && !(renderer && *renderer)) {
+    SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
+    // Nor should the window's own pixels go through a GL texture.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  } else {
+    SDL_ResetHint(SDL_HINT_RENDER_DRIVER);
+    SDL_ResetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION);
+  }
   SDL_ShowCursor(pointerVisible ? SDL_ENABLE : SDL_DISABLE);
   return true;
 }
