@@ -3,7 +3,8 @@
 #include <cstdint>
 
 // Converts count 32-bit source pixels (blue in bits 0-7, green 8-15, red 16-23, extra 24-31)
-// into one display layout at destination. Neither pointer needs any alignment.
+// into one display layout at destination. Neither pointer needs any alignment; the two rows
+// must not overlap.
 typedef void (*RowConverter)(const std::uint32_t* source, std::uint8_t* destination,
                              std::uint32_t count);
 

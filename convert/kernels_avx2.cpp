@@ -1,6 +1,10 @@
 // 256-bit kernels for x86-64 processors with AVX2: eight pixels per register. This file alone
-// is compiled for AVX2; its rows are only called once the processor has reported AVX2. Each row
-// runs whole steps here and hands its remainder to the 128-bit row of the same layout.
+// is compiled for AVX2; its rows are only called once the processor has reported AVX2.
+//
+// Rows are converted in whole steps, with the stores aligned to 32 bytes wherever the layout
+// allows (a split store costs measurably more). As memcpy does it, the first step and the last
+// may overlap the aligned ones: they convert a few pixels twice, to the same bytes, instead of
+// finishing the row pixel by pixel. Rows shorter than one step go to the 128-bit kernels.
 #include "convert/kernels.h"
 
 #if defined(QUENTHOR_HAS_WIDE_KERNELS)
@@ -14,10 +18,6 @@ static inline void Store(std::uint8_t* to, __m256i value) {
   _mm256_storeu_si256(reinterpret_cast<__m256i*>(to), value);
 }
 
-static inline const std::uint32_t* PixelsAt(const std::uint8_t* from) {
-  return reinterpret_cast<const std::uint32_t*>(from);
-}
-
 // A byte shuffle repeated in both 128-bit lanes (the shuffle works within each lane).
 static inline __m256i LaneShuffle(char b0, char b1, char b2, char b3, char b4, char b5, char b6,
                                   char b7, char b8, char b9, char b10, char b11, char b12,
@@ -28,38 +28,79 @@ static inline __m256i LaneShuffle(char b0, char b1, char b2, char b3, char b4, c
 
 const char kZero = static_cast<char>(0x80);  // a shuffle index that writes a zero byte
 
+// A straight copy, as memcpy does it: the first and last 32 bytes with unaligned stores, and
+// everything between with stores aligned to 32 bytes (the unaligned first store covers the
+// bytes up to the first aligned one; the last store may overlap bytes already written).
 void Avx2RowXRGB32(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count) {
-  const std::uint8_t* from = reinterpret_cast<const std::uint8_t*>(source);
-  std::uint32_t i = 0;
-  for (; i + 32 <= count; i += 32, from += 128, destination += 128) {
-    __m256i a = Load(from), b = Load(from + 32), c = Load(from + 64), d = Load(from + 96);
-    Store(destination, a);
-    Store(destination + 32, b);
-    Store(destination + 64, c);
-    Store(destination + 96, d);
+  std::size_t size = static_cast<std::size_t>(count) * 4;
+  if (size < 32) {
+    Sse2RowXRGB32(source, destination, count);
+    return;
   }
-  for (; i + 8 <= count; i += 8, from += 32, destination += 32) Store(destination, Load(from));
-  Sse2RowXRGB32(PixelsAt(from), destination, count - i);
+  const std::uint8_t* from = reinterpret_cast<const std::uint8_t*>(source);
+  Store(destination, Load(from));
+  std::size_t done = 32 - (reinterpret_cast<std::uintptr_t>(destination) & 31);
+  for (; done + 128 <= size; done += 128) {
+    __m256i a = Load(from + done), b = Load(from + done + 32);
+    __m256i c = Load(from + done + 64), d = Load(from + done + 96);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(destination + done), a);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(destination + done + 32), b);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(destination + done + 64), c);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(destination + done + 96), d);
+  }
+  for (; done + 32 <= size; done += 32) {
+    _mm256_store_si256(reinterpret_cast<__m256i*>(destination + done), Load(from + done));
+  }
+  if (done < size) Store(destination + size - 32, Load(from + size - 32));
+}
+
+// Pixels to skip before the destination reaches a 32-byte boundary, or 0 when it never does
+// (a 16- or 32-bit row at an odd or unaligned address just stays unaligned).
+static inline std::uint32_t PixelsToAlignment(const std::uint8_t* destination,
+                                              std::uint32_t bytesPerPixel) {
+  std::uint32_t gap = (0u - static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(destination))) & 31;
+  if (bytesPerPixel == 3) return (gap * 11) & 31;  // 3 * 11 = 33, which is 1 modulo 32
+  return gap % bytesPerPixel == 0 ? gap / bytesPerPixel : 0;
+}
+
+// Converts count pixels in steps of kStep pixels: the first step where the row starts, then
+// steps whose stores are aligned, then a last step that ends where the row ends.
+template <void (*Step)(const std::uint8_t*, std::uint8_t*), std::uint32_t kStep,
+          std::uint32_t kBytesPerPixel>
+static inline void StepRow(const std::uint32_t* source, std::uint8_t* destination,
+                           std::uint32_t count, RowConverter shortRow) {
+  if (count < kStep) {
+    shortRow(source, destination, count);
+    return;
+  }
+  const std::uint8_t* from = reinterpret_cast<const std::uint8_t*>(source);
+  std::uint32_t i = PixelsToAlignment(destination, kBytesPerPixel);
+  if (i != 0) Step(from, destination);
+  for (; i + kStep <= count; i += kStep) {
+    Step(from + static_cast<std::size_t>(i) * 4, destination + static_cast<std::size_t>(i) * kBytesPerPixel);
+  }
+  if (i < count) {
+    std::size_t last = count - kStep;
+    Step(from + last * 4, destination + last * kBytesPerPixel);
+  }
+}
+
+// Eight pixels, red and blue exchanged, the extra byte cleared.
+static inline void StepXBGR32(const std::uint8_t* from, std::uint8_t* to) {
+  const __m256i swap = LaneShuffle(2, 1, 0, kZero, 6, 5, 4, kZero, 10, 9, 8, kZero, 14, 13, 12,
+                                   kZero);
+  Store(to, _mm256_shuffle_epi8(Load(from), swap));
 }
 
 void Avx2RowXBGR32(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count) {
-  const std::uint8_t* from = reinterpret_cast<const std::uint8_t*>(source);
-  const __m256i swap = LaneShuffle(2, 1, 0, kZero, 6, 5, 4, kZero, 10, 9, 8, kZero, 14, 13, 12,
-                                   kZero);
-  std::uint32_t i = 0;
-  for (; i + 16 <= count; i += 16, from += 64, destination += 64) {
-    __m256i a = Load(from), b = Load(from + 32);
-    Store(destination, _mm256_shuffle_epi8(a, swap));
-    Store(destination + 32, _mm256_shuffle_epi8(b, swap));
-  }
-  Sse2RowXBGR32(PixelsAt(from), destination, count - i);
+  StepRow<StepXBGR32, 8, 4>(source, destination, count, Sse2RowXBGR32);
 }
 
 // Thirty-two pixels to 96 bytes in three stores. The byte shuffle closes each lane's four
 // pixels up to 12 bytes (dwords 0-2 and 4-6 of the register, 3 and 7 zero); the dword
 // permutations then place each register's six dwords where its output stores need them, so
 // that each store is a blend of two permuted registers.
-static inline void Pack96(std::uint8_t* to, const std::uint8_t* from, __m256i closeUp) {
+static inline void Pack96(const std::uint8_t* from, std::uint8_t* to, __m256i closeUp) {
   const __m256i placeA = _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 3, 3);
   const __m256i placeB = _mm256_setr_epi32(2, 4, 5, 6, 3, 3, 0, 1);
   const __m256i placeC = _mm256_setr_epi32(5, 6, 3, 3, 0, 1, 2, 4);
@@ -73,80 +114,62 @@ static inline void Pack96(std::uint8_t* to, const std::uint8_t* from, __m256i cl
   Store(to + 64, _mm256_blend_epi32(c, d, 0xFC));
 }
 
+static inline void StepRGB24(const std::uint8_t* from, std::uint8_t* to) {
+  Pack96(from, to, LaneShuffle(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, kZero, kZero, kZero, kZero));
+}
+
+static inline void StepBGR24(const std::uint8_t* from, std::uint8_t* to) {
+  Pack96(from, to, LaneShuffle(2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, kZero, kZero, kZero, kZero));
+}
+
 void Avx2RowRGB24(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count) {
-  const std::uint8_t* from = reinterpret_cast<const std::uint8_t*>(source);
-  const __m256i closeUp = LaneShuffle(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, kZero, kZero,
-                                      kZero, kZero);
-  std::uint32_t i = 0;
-  for (; i + 32 <= count; i += 32, from += 128, destination += 96) {
-    Pack96(destination, from, closeUp);
-  }
-  Sse2RowRGB24(PixelsAt(from), destination, count - i);
+  StepRow<StepRGB24, 32, 3>(source, destination, count, Sse2RowRGB24);
 }
 
 void Avx2RowBGR24(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count) {
-  const std::uint8_t* from = reinterpret_cast<const std::uint8_t*>(source);
-  const __m256i closeUp = LaneShuffle(2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, kZero, kZero,
-                                      kZero, kZero);
-  std::uint32_t i = 0;
-  for (; i + 32 <= count; i += 32, from += 128, destination += 96) {
-    Pack96(destination, from, closeUp);
-  }
-  Sse2RowBGR24(PixelsAt(from), destination, count - i);
+  StepRow<StepBGR24, 32, 3>(source, destination, count, Sse2RowBGR24);
 }
 
-// Sixteen pixels to sixteen 16-bit values, packed as in the narrower kernels: bits 0-10 from 32
-// to 16 bits with signed saturation, bits 11-15 from the upper halves' low bytes with unsigned
-// saturation; neither saturates. The packs work within 128-bit lanes, so the 64-bit quarters
-// come out as pixels 0-3, 8-11, 4-7, 12-15 and are put back in order.
-static inline __m256i Join565(__m256i low0, __m256i low1, __m256i high0, __m256i high1) {
-  __m256i packed = _mm256_or_si256(_mm256_packs_epi32(low0, low1),
-                                   _mm256_packus_epi16(high0, high1));
-  return _mm256_permute4x64_epi64(packed, 0xD8);
+// Sixteen pixels to sixteen 16-bit values by multiplying instead of shifting. With each channel
+// cut to the bits it keeps (red' = red AND 0xF8, green' = green AND 0xFC, blue' = blue AND
+// 0xF8), the byte multiply-add forms per pixel the 16-bit sums lowSum and highSum, the word
+// multiply-add forms 8 times the output value in each 32-bit lane, and a shift right by 3 leaves
+// the value itself (the cut bits make that shift exact). For red-high output:
+//   lowSum = blue' + 64 * green', highSum = red', lane = lowSum + 2048 * highSum;
+// for blue-high output:
+//   lowSum = 32 * blue' + green', highSum = red', lane = 64 * lowSum + highSum.
+// No step overflows: the sums stay below 2^14 and the lanes below 2^19. The unsigned pack from
+// 32 to 16 bits works within 128-bit lanes, so its 64-bit quarters come out as pixels 0-3,
+// 8-11, 4-7, 12-15 and are put back in order.
+static inline __m256i Lanes565(__m256i pixels, __m256i byteWeights, __m256i wordWeights) {
+  const __m256i keptBits = _mm256_set1_epi32(0x00F8FCF8);
+  __m256i sums = _mm256_maddubs_epi16(_mm256_and_si256(pixels, keptBits), byteWeights);
+  return _mm256_srli_epi32(_mm256_madd_epi16(sums, wordWeights), 3);
+}
+
+static inline void Step565(const std::uint8_t* from, std::uint8_t* to, __m256i byteWeights,
+                           __m256i wordWeights) {
+  __m256i a = Lanes565(Load(from), byteWeights, wordWeights);
+  __m256i b = Lanes565(Load(from + 32), byteWeights, wordWeights);
+  Store(to, _mm256_permute4x64_epi64(_mm256_packus_epi32(a, b), 0xD8));
+}
+
+static inline void StepRGB565(const std::uint8_t* from, std::uint8_t* to) {
+  // Bytes blue, green, red, extra weigh 1, 64, 1, 0; words lowSum, highSum weigh 1, 2048.
+  Step565(from, to, _mm256_set1_epi32(0x00014001), _mm256_set1_epi32(0x08000001));
+}
+
+static inline void StepBGR565(const std::uint8_t* from, std::uint8_t* to) {
+  // Bytes blue, green, red, extra weigh 32, 1, 1, 0; words lowSum, highSum weigh 64, 1.
+  Step565(from, to, _mm256_set1_epi32(0x00010120), _mm256_set1_epi32(0x00010040));
 }
 
 void Avx2RowRGB565(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count) {
-  const std::uint8_t* from = reinterpret_cast<const std::uint8_t*>(source);
-  const __m256i blueField = _mm256_set1_epi32(0x000000F8);
-  const __m256i greenField = _mm256_set1_epi32(0x0000FC00);
-  const __m256i redField = _mm256_set1_epi32(0x00F80000);
-  std::uint32_t i = 0;
-  for (; i + 16 <= count; i += 16, from += 64, destination += 32) {
-    __m256i a = Load(from), b = Load(from + 32);
-    __m256i lowA = _mm256_srli_epi32(
-        _mm256_or_si256(_mm256_and_si256(a, greenField),
-                        _mm256_slli_epi32(_mm256_and_si256(a, blueField), 2)),
-        5);
-    __m256i lowB = _mm256_srli_epi32(
-        _mm256_or_si256(_mm256_and_si256(b, greenField),
-                        _mm256_slli_epi32(_mm256_and_si256(b, blueField), 2)),
-        5);
-    Store(destination, Join565(lowA, lowB, _mm256_and_si256(a, redField),
-                               _mm256_and_si256(b, redField)));
-  }
-  Sse2RowRGB565(PixelsAt(from), destination, count - i);
+  StepRow<StepRGB565, 16, 2>(source, destination, count, Sse2RowRGB565);
 }
 
 void Avx2RowBGR565(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count) {
-  const std::uint8_t* from = reinterpret_cast<const std::uint8_t*>(source);
-  const __m256i blueField = _mm256_set1_epi32(0x000000F8);
-  const __m256i greenField = _mm256_set1_epi32(0x0000FC00);
-  const __m256i redField = _mm256_set1_epi32(0x00F80000);
-  std::uint32_t i = 0;
-  for (; i + 16 <= count; i += 16, from += 64, destination += 32) {
-    __m256i a = Load(from), b = Load(from + 32);
-    __m256i lowA = _mm256_srli_epi32(
-        _mm256_or_si256(_mm256_and_si256(a, greenField),
-                        _mm256_srli_epi32(_mm256_and_si256(a, redField), 14)),
-        5);
-    __m256i lowB = _mm256_srli_epi32(
-        _mm256_or_si256(_mm256_and_si256(b, greenField),
-                        _mm256_srli_epi32(_mm256_and_si256(b, redField), 14)),
-        5);
-    Store(destination, Join565(lowA, lowB, _mm256_slli_epi32(_mm256_and_si256(a, blueField), 16),
-                               _mm256_slli_epi32(_mm256_and_si256(b, blueField), 16)));
-  }
-  Sse2RowBGR565(PixelsAt(from), destination, count - i);
+  StepRow<StepBGR565, 16, 2>(source, destination, count, Sse2RowBGR565);
 }
 
 #endif

@@ -28,7 +28,7 @@ void Sse2RowXRGB32(const std::uint32_t* source, std::uint8_t* destination, std::
     Store(destination + 48, d);
   }
   for (; i + 4 <= count; i += 4, from += 16, destination += 16) Store(destination, Load(from));
-  ReferenceRowXRGB32(PixelsAt(from), destination, count - i);
+  if (i < count) ReferenceRowXRGB32(PixelsAt(from), destination, count - i);
 }
 
 // Red and blue exchanged, the extra byte cleared: memory order R, G, B, 0. Rotating each pixel
@@ -51,7 +51,7 @@ void Sse2RowXBGR32(const std::uint32_t* source, std::uint8_t* destination, std::
   for (; i + 4 <= count; i += 4, from += 16, destination += 16) {
     Store(destination, SwapRedBlue(Load(from)));
   }
-  ReferenceRowXBGR32(PixelsAt(from), destination, count - i);
+  if (i < count) ReferenceRowXBGR32(PixelsAt(from), destination, count - i);
 }
 
 // Four pixels to their 12 colour bytes in bytes 0-11 (bytes 12-15 zero). Each pixel pair is
@@ -80,7 +80,7 @@ void Sse2RowRGB24(const std::uint32_t* source, std::uint8_t* destination, std::u
     Store48(destination, CloseUp24(Load(from)), CloseUp24(Load(from + 16)),
             CloseUp24(Load(from + 32)), CloseUp24(Load(from + 48)));
   }
-  ReferenceRowRGB24(PixelsAt(from), destination, count - i);
+  if (i < count) ReferenceRowRGB24(PixelsAt(from), destination, count - i);
 }
 
 void Sse2RowBGR24(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count) {
@@ -91,7 +91,7 @@ void Sse2RowBGR24(const std::uint32_t* source, std::uint8_t* destination, std::u
             CloseUp24(SwapRedBlue(Load(from + 16))), CloseUp24(SwapRedBlue(Load(from + 32))),
             CloseUp24(SwapRedBlue(Load(from + 48))));
   }
-  ReferenceRowBGR24(PixelsAt(from), destination, count - i);
+  if (i < count) ReferenceRowBGR24(PixelsAt(from), destination, count - i);
 }
 
 // Eight pixels to eight 16-bit values, as the 64-bit kernels do it: bits 0-10 packed from 32 to
@@ -126,7 +126,7 @@ void Sse2RowRGB565(const std::uint32_t* source, std::uint8_t* destination, std::
     Store(destination, Join565(LowRGB565(a), LowRGB565(b), _mm_and_si128(a, redField),
                                _mm_and_si128(b, redField)));
   }
-  ReferenceRowRGB565(PixelsAt(from), destination, count - i);
+  if (i < count) ReferenceRowRGB565(PixelsAt(from), destination, count - i);
 }
 
 void Sse2RowBGR565(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count) {
@@ -139,7 +139,7 @@ void Sse2RowBGR565(const std::uint32_t* source, std::uint8_t* destination, std::
                                _mm_slli_epi32(_mm_and_si128(a, blueField), 16),
                                _mm_slli_epi32(_mm_and_si128(b, blueField), 16)));
   }
-  ReferenceRowBGR565(PixelsAt(from), destination, count - i);
+  if (i < count) ReferenceRowBGR565(PixelsAt(from), destination, count - i);
 }
 
 #endif

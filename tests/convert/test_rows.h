@@ -108,6 +108,17 @@ inline std::vector<int> AllKernelFamilies() {
   return {kKernelsReference, kKernelsMmx, kKernelsSse2, kKernelsAvx2};
 }
 
+// The families this build compiles (whether the processor runs them all or not).
+inline std::vector<int> BuiltKernelFamilies() {
+#if defined(__x86_64__)
+  return {kKernelsReference, kKernelsMmx, kKernelsSse2, kKernelsAvx2};
+#elif defined(__i386__)
+  return {kKernelsReference, kKernelsMmx};
+#else
+  return {kKernelsReference};
+#endif
+}
+
 inline bool ProcessorHasFamily(int kernels) {
   switch (kernels) {
     case kKernelsReference:
