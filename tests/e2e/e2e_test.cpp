@@ -49,8 +49,8 @@ Seen Classify(const std::vector<std::uint32_t>& screen, int tolerance) {
     for (int x = 0; x < 320; x += 3) {
       std::uint32_t shown = screen[(2 * y + 1) * kScreenWidth + 2 * x + 1];
       samples++;
-      black += shown == 0;
-      white += shown == 0xFFFFFF;
+      black += Near(shown, 0, tolerance);
+      white += Near(shown, 0xFFFFFF, tolerance);
       for (int i = 0; i < 3; i++) match[i] += Near(shown, pictures[i][y * 320 + x], tolerance);
     }
   }

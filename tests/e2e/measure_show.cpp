@@ -2,6 +2,7 @@
 // viewer and the machine see: time to the first frame, phase lengths on the screen, CPU use and
 // peak memory. A measuring tool, not a test: its figures go in the README.
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 #include <algorithm>
 #include <chrono>

@@ -2,6 +2,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -62,19 +63,19 @@ VirtualDisplay::VirtualDisplay(int width, int height) : width_(width), height_(h
     dup2(null, 1);
     dup2(null, 2);
     std::string fd = std::to_string(ready[1]);
+    // No reset when the last client leaves: a reset refuses connections for a moment.
     execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten",
-           "tcp", static_cast<char*>(nullptr));
+           "tcp", "-noreset", static_cast<char*>(nullptr));
     _exit(127);
   }
   close(ready[1]);
-  char text[16] = {};
-  ssize_t got = 0;
-  for (int tries = 0; tries < 200 && got <= 0; tries++) {
-    got = read(ready[0], text, sizeof text - 1);
-    if (got < 0 && errno != EINTR) break;
-  }
+  // Read up to the line's end: Xvfb writes the number and the newline separately, and dies if
+  // the pipe is gone before the second write.
+  std::string text;
+  char c;
+  while (read(ready[0], &c, 1) == 1 && c != '\n') text += c;
   close(ready[0]);
-  if (got > 0) number_ = std::atoi(text);
+  if (!text.empty()) number_ = std::atoi(text.c_str());
 }
 
 VirtualDisplay::~VirtualDisplay() {
@@ -103,7 +104,7 @@ std::vector<std::uint32_t> VirtualDisplay::Screenshot() const {
 }
 
 void VirtualDisplay::PressKey(const std::string& keysym) const {
-  std::string command = "xdotool key --display " + Name() + " " + keysym;
+  std::string command = "DISPLAY=" + Name() + " xdotool key " + keysym;
   if (std::system(command.c_str()) != 0) std::fprintf(stderr, "failed: %s\n", command.c_str());
 }
 
