@@ -63,10 +63,11 @@ int main(int argc, char** argv) {
   ShowProcess show(display);
   pid_t pid = show.Pid();
 
-  // A 4x4 block in the middle of the picture: the empty root window is a black-and-white weave,
+  // A 4x4 block near the top middle of the picture, which is white in none of the three
+  // pictures. The empty root window is a black-and-white weave,
   // the show's first frame is solid black, its white phases solid white.
   auto sample = [&](bool* uniform) {
-    XImage* image = XGetImage(x, DefaultRootWindow(x), 318, 238, 4, 4, AllPlanes, ZPixmap);
+    XImage* image = XGetImage(x, DefaultRootWindow(x), 318, 38, 4, 4, AllPlanes, ZPixmap);
     unsigned long first = XGetPixel(image, 0, 0) & 0xFFFFFF;
     *uniform = true;
     for (int yy = 0; yy < 4; yy++)
@@ -83,10 +84,11 @@ int main(int argc, char** argv) {
     unsigned long pixel = sample(&uniform);
     double now = Seconds(start);
     if (firstFrame < 0 && uniform && pixel == 0) firstFrame = now;
-    if (firstFrame >= 0 && uniform) {
-      int white = pixel == 0xFFFFFF;
+    // After the first frame, every change between white and anything else is a phase change.
+    if (firstFrame >= 0) {
+      int white = uniform && pixel == 0xFFFFFF;
       if (lastWhite >= 0 && white != lastWhite) changes.push_back(now);
-      if (pixel == 0xFFFFFF || lastWhite >= 0) lastWhite = white;
+      lastWhite = white;
     }
     if (cpuStart < 0 && now > 2.0) cpuStart = CpuSeconds(pid), cpuStartTime = now;
     std::this_thread::sleep_for(std::chrono::microseconds(500));
