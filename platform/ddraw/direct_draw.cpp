@@ -187,14 +187,9 @@ HRESULT DirectDraw::CreateSurface(LPDDSURFACEDESC description, LPDIRECTDRAWSURFA
   Surface* front = new Surface(this, mode, DDSCAPS_PRIMARYSURFACE | DDSCAPS_VISIBLE | memoryCaps |
                                                chainCaps |
                                                (chainAsked ? DDSCAPS_FRONTBUFFER : 0));
-  Surface* previous = front;
   for (DWORD index = 0; index < backBuffers; index++) {
     const DWORD role = index == 0 ? DDSCAPS_BACKBUFFER : 0;
-    Surface* back = new Surface(this, mode, role | chainCaps | memoryCaps);
-    back->front = front;
-    front->chain.push_back(back);
-    previous->attached = back;
-    previous = back;
+    (new Surface(this, mode, role | chainCaps | memoryCaps))->JoinChain(front);
   }
   // Memory made for a mode that isn't on the screen (the program lost the focus) is lost already.
   if (mode != ModeOnScreen())

@@ -116,6 +116,8 @@ class Surface final : public IDirectDrawSurface {
   HRESULT STDMETHODCALLTYPE UpdateOverlayZOrder(DWORD flags,
                                                 LPDIRECTDRAWSURFACE reference) override;
 
+  // Makes this surface a back buffer of the chain: the chain holds it, the program doesn't yet.
+  void JoinChain(Surface* chainFront);
   // Fills the memory with the profile's fill byte (new or restored memory).
   void Clear();
   bool IsFront() const { return front == this; }

@@ -80,6 +80,15 @@ Surface::Surface(DirectDraw* maker, const Mode& made, DWORD capabilities)
   TheDevice().surfaces.push_back(this);
 }
 
+void Surface::JoinChain(Surface* chainFront) {
+  front = chainFront;
+  chain.clear();
+  references_ = 0;
+  Surface* last = chainFront->chain.back();
+  last->attached = this;
+  chainFront->chain.push_back(this);
+}
+
 void Surface::Clear() { std::fill(memory.begin(), memory.end(), Profile().surfaceFill); }
 
 void DestroyChain(Surface* front) {
