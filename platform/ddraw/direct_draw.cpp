@@ -6,6 +6,7 @@
 #include "platform/ddraw/layouts.h"
 #include "platform/ddraw/objects.h"
 #include "platform/sdl/screen.h"
+#include "platform/sdl/video.h"
 #include "platform/testing/journal.h"
 #include "platform/testing/kernel_controls.h"
 #include "platform/win32/window_system.h"
@@ -252,8 +253,8 @@ HRESULT WINAPI DirectDrawCreate(GUID* device, LPDIRECTDRAW* display, IUnknown* o
     result = DDERR_INVALIDPARAMS;
   else if (device)  // only the default display exists
     result = DDERR_INVALIDDIRECTDRAWGUID;
-  else if (platform::ddraw::Profile().createFails)
-    result = DDERR_NODIRECTDRAWHW;
+  else if (platform::ddraw::Profile().createFails || !platform::sdl::StartVideo())
+    result = DDERR_NODIRECTDRAWHW;  // no display to draw on
   if (result < 0) {
     if (display) *display = nullptr;
     JournalRecord("DirectDrawCreate -> 0x%08x", static_cast<unsigned>(result));

@@ -180,4 +180,38 @@ TEST_F(EndToEnd, OtherKeysDontEndTheShowAndTheSongIsHeard) {
   EXPECT_GT(std::sqrt(energy / samples.size()), 300.0);
 }
 
+TEST_F(EndToEnd, NoDisplayServerEndsWithStatusOneSilently) {
+  // A display name nobody answers on.
+  ShowProcess show(display, {"DISPLAY=:4097"});
+  int status = -1;
+  ASSERT_TRUE(show.WaitForExit(10000, &status));
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(show.Printed(), "");
+}
+
+TEST_F(EndToEnd, NoAudioOutputPrintsTheSoundLibrarysMessageAndEndsWithStatusOne) {
+  ShowProcess show(display, {"SDL_AUDIODRIVER=no-such-driver"});
+  int status = -1;
+  ASSERT_TRUE(show.WaitForExit(10000, &status));
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(show.Printed(),
+            "This command failed because FSOUND_Init was not called or called properly\n");
+}
+
+TEST_F(EndToEnd, EscapeDuringStartUpEndsTheShowWithStatusZero) {
+  // Escape pressed again and again from the moment the show starts: the first one the window
+  // can take ends it, whether the loop has begun or not.
+  auto start = std::chrono::steady_clock::now();
+  ShowProcess show(display);
+  int status = -1;
+  bool ended = false;
+  while (!ended && SecondsSince(start) < 5) {
+    display.PressKey("Escape");
+    ended = show.WaitForExit(20, &status);
+  }
+  ASSERT_TRUE(ended);
+  EXPECT_EQ(status, 0);
+  EXPECT_LT(SecondsSince(start), 3.0);
+}
+
 }  // namespace

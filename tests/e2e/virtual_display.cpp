@@ -137,6 +137,7 @@ ShowProcess::ShowProcess(const VirtualDisplay& display, const std::vector<std::s
   pid_ = fork();
   if (pid_ == 0) {
     if (chdir(folder_.c_str()) != 0) _exit(126);
+    if (!std::freopen("show.out", "w", stdout)) _exit(126);
     setenv("DISPLAY", display.Name().c_str(), 1);
     unsetenv("WAYLAND_DISPLAY");
     setenv("SDL_AUDIODRIVER", "disk", 1);
@@ -171,3 +172,14 @@ bool ShowProcess::WaitForExit(int timeoutMs, int* status) {
 }
 
 bool ShowProcess::Running() { return pid_ > 0 && !Reap(0); }
+
+std::string ShowProcess::Printed() const {
+  std::string text;
+  std::FILE* file = std::fopen((folder_ + "/show.out").c_str(), "rb");
+  if (!file) return text;
+  char buffer[256];
+  size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
+  std::fclose(file);
+  return text;
+}

@@ -36,6 +36,8 @@ class ShowProcess {
   ~ShowProcess();
   const std::string& folder() const { return folder_; }
   std::string SoundFile() const { return folder_ + "/sound.raw"; }
+  // What the show wrote on standard output.
+  std::string Printed() const;
   // Waits up to timeoutMs for the process to end; true with its exit status if it did.
   bool WaitForExit(int timeoutMs, int* status);
   bool Running();
