@@ -1,6 +1,12 @@
 #include "platform/sdl/screen.h"
 
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+
+#include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <thread>
 
 #include "platform/sdl/video.h"
 
@@ -25,6 +31,13 @@ struct ScreenState {
   Uint64 lastBlank = 0;
   bool capturing = false;
   Capture capture;
+  // What the window shows now, so a flip of the same picture again needn't be drawn: the show
+  // presents each strobe phase several times over.
+  std::vector<std::uint8_t> shown;
+  std::uint32_t shownFormat = 0;
+  int shownWidth = 0;
+  int shownHeight = 0;
+  bool shownValid = false;
 };
 ScreenState screen;
 
@@ -34,10 +47,32 @@ void DropTexture() {
   screen.textureFormat = 0;
 }
 
+// An X server without direct rendering (a virtual one, or a remote one) has only a software GL
+// rasteriser, which costs far more than drawing the picture in software and putting it up
+// through shared memory.
+bool WithoutDirectRendering(SDL_Window* window) {
+  SDL_SysWMinfo system;
+  SDL_VERSION(&system.version);
+  if (!SDL_GetWindowWMInfo(window, &system) || system.subsystem != SDL_SYSWM_X11) return false;
+  int opcode, event, error;
+  Display* display = system.info.x11.display;
+  return !XQueryExtension(display, "DRI3", &opcode, &event, &error) &&
+         !XQueryExtension(display, "DRI2", &opcode, &event, &error);
+}
+
+bool RendererNamedByUser() {
+  const char* renderer = SDL_GetHint(SDL_HINT_RENDER_DRIVER);
+  return renderer && *renderer;
+}
+
 bool EnsureRenderer(SDL_Window* window) {
   if (screen.renderer && screen.window == window) return true;
   ForgetRenderer();
-  screen.renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_PRESENTVSYNC);
+  if (!RendererNamedByUser() && WithoutDirectRendering(window)) {
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    screen.renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
+  }
+  if (!screen.renderer) screen.renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_PRESENTVSYNC);
   if (!screen.renderer) screen.renderer = SDL_CreateRenderer(window, -1, 0);
   if (!screen.renderer) {
     std::fprintf(stderr, "Quenthor: nothing can draw on the window (SDL: %s)\n", SDL_GetError());
@@ -45,8 +80,10 @@ bool EnsureRenderer(SDL_Window* window) {
   }
   screen.window = window;
   SDL_RendererInfo info;
+  // SDL's software renderer claims vsync but puts the picture up at once: it is paced by us.
   screen.vsyncCapable = SDL_GetRendererInfo(screen.renderer, &info) == 0 &&
-                        (info.flags & SDL_RENDERER_PRESENTVSYNC);
+                        (info.flags & SDL_RENDERER_PRESENTVSYNC) &&
+                        !(info.flags & SDL_RENDERER_SOFTWARE);
   screen.vsyncOn = screen.vsyncCapable;
   return true;
 }
@@ -69,17 +106,23 @@ bool EnsureTexture(const Picture& picture) {
   return true;
 }
 
+// Sleeps until the next blank of a steady cadence. Sleeping, not spinning: the show's loop is
+// paced here, and a spin would cost a core's worth of waiting.
 void KeepPace(double interval) {
   const Uint64 frequency = SDL_GetPerformanceFrequency();
-  const Uint64 due = screen.lastBlank + static_cast<Uint64>(interval * frequency);
+  const Uint64 step = static_cast<Uint64>(interval * frequency);
   Uint64 now = SDL_GetPerformanceCounter();
-  if (screen.lastBlank != 0 && now < due) {
-    const Uint64 remainingMs = (due - now) * 1000 / frequency;
-    if (remainingMs > 1) SDL_Delay(static_cast<Uint32>(remainingMs - 1));
-    while ((now = SDL_GetPerformanceCounter()) < due) {
-    }
+  Uint64 due = screen.lastBlank + step;
+  if (screen.lastBlank == 0 || now >= due + step) {
+    // First blank, or more than a whole interval late: the cadence starts again from now.
+    screen.lastBlank = now;
+    return;
   }
-  screen.lastBlank = now;
+  if (now < due) {
+    const auto wait = std::chrono::nanoseconds((due - now) * 1000000000ull / frequency);
+    std::this_thread::sleep_for(wait);
+  }
+  screen.lastBlank = due;
 }
 
 void CaptureRendered(int width, int height) {
@@ -94,7 +137,35 @@ void CaptureRendered(int width, int height) {
   screen.capture.count++;
 }
 
+size_t RowBytes(const Picture& picture) {
+  return static_cast<size_t>(picture.width) * SDL_BYTESPERPIXEL(picture.sdlFormat);
+}
+
+bool SameAsShown(const Picture& picture) {
+  if (!screen.shownValid || screen.shownFormat != picture.sdlFormat ||
+      screen.shownWidth != picture.width || screen.shownHeight != picture.height)
+    return false;
+  const size_t row = RowBytes(picture);
+  for (int y = 0; y < picture.height; y++)
+    if (std::memcmp(screen.shown.data() + y * row, picture.bytes + y * picture.pitch, row) != 0)
+      return false;
+  return true;
+}
+
+void Remember(const Picture& picture) {
+  const size_t row = RowBytes(picture);
+  screen.shown.resize(row * picture.height);
+  for (int y = 0; y < picture.height; y++)
+    std::memcpy(screen.shown.data() + y * row, picture.bytes + y * picture.pitch, row);
+  screen.shownFormat = picture.sdlFormat;
+  screen.shownWidth = picture.width;
+  screen.shownHeight = picture.height;
+  screen.shownValid = true;
+}
+
 }  // namespace
+
+void RedrawNextPresent() { screen.shownValid = false; }
 
 SDL_Rect PlacePicture(int pictureWidth, int pictureHeight, int outputWidth, int outputHeight) {
   int scale = 1;
@@ -125,6 +196,13 @@ void Present(SDL_Window* window, const Picture& picture, bool waitForBlank) {
     SDL_RenderSetVSync(screen.renderer, wantVsync ? 1 : 0);
     screen.vsyncOn = wantVsync;
   }
+  // Under vsync the present itself is the wait for the blank, so it always happens; paced by
+  // our own clock, an unchanged picture needn't be drawn again.
+  if (!screen.vsyncOn && !screen.capturing && SameAsShown(picture)) {
+    if (waitForBlank) KeepPace(kPacedIntervalSeconds);
+    return;
+  }
+  Remember(picture);
   SDL_UpdateTexture(screen.texture, nullptr, picture.bytes, picture.pitch);
   int outputWidth = 0;
   int outputHeight = 0;
@@ -146,6 +224,7 @@ void ForgetWindow(SDL_Window* window) {
 
 void ForgetRenderer() {
   DropTexture();
+  screen.shownValid = false;
   if (screen.renderer) SDL_DestroyRenderer(screen.renderer);
   screen.renderer = nullptr;
   screen.window = nullptr;

@@ -22,6 +22,9 @@ struct Picture {
 // for the next vertical blank: the renderer's vsync where it has one, else a paced ~60 Hz. On a
 // headless driver nothing is rendered unless capture is on, but the waiting still happens.
 void Present(SDL_Window* window, const Picture& picture, bool waitForBlank);
+// The window's contents were lost (exposed, resized): the next Present draws even an unchanged
+// picture.
+void RedrawNextPresent();
 // Waits for the next vertical blank without showing anything.
 void WaitForBlank();
 

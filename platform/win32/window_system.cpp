@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "platform/sdl/keys.h"
+#include "platform/sdl/screen.h"
 #include "platform/sdl/video.h"
 
 namespace platform {
@@ -121,6 +122,11 @@ void TranslateDesktopEvent(const SDL_Event& event) {
           break;
         case SDL_WINDOWEVENT_CLOSE:
           PostCloseRequest(window);
+          break;
+        case SDL_WINDOWEVENT_EXPOSED:
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+        case SDL_WINDOWEVENT_RESTORED:
+          sdl::RedrawNextPresent();
           break;
         default:
           break;
