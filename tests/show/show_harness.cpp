@@ -81,16 +81,19 @@ int ShowHarness::Run(std::uint32_t start, const std::vector<std::uint32_t>& elap
   platform::ClockUseManual(start);
   platform::TrapExitProcess(true);
   int flipsSeen = 0;
+  size_t passCount = 0;
   bool done = false;
   // The show yields once at the end of every pass that flipped: the pass's screen is read, then
   // the clock moves on to the next pass's time.
   platform::SetSleepHook([&](std::uint32_t) {
     if (done || platform::FlipCount() == flipsSeen) return;
     flipsSeen = platform::FlipCount();
-    passes_.push_back({GetTickCount() - start, Classify(platform::ScreenPixels())});
-    if (passHook_) passHook_(passes_.size() - 1);
-    if (passes_.size() < elapsedPerPass.size()) {
-      platform::ClockSet(start + elapsedPerPass[passes_.size()]);
+    if (recording_)
+      passes_.push_back({GetTickCount() - start, Classify(platform::ScreenPixels())});
+    if (passHook_) passHook_(passCount);
+    passCount++;
+    if (passCount < elapsedPerPass.size()) {
+      platform::ClockSet(start + elapsedPerPass[passCount]);
     } else {
       done = true;
       platform::InjectKeyDown(VK_ESCAPE);

@@ -29,6 +29,9 @@ class ShowHarness {
   const std::vector<Pass>& passes() const { return passes_; }
   // Screen tolerance per channel when classifying, for layouts that drop low bits.
   void SetTolerance(int tolerance) { tolerance_ = tolerance; }
+  // Off: passes are neither classified nor kept, only counted and handed to the pass hook, so a
+  // long run holds no record that grows with it.
+  void SetRecording(bool on) { recording_ = on; }
   // Called after every recorded pass, with its index.
   void SetPassHook(std::function<void(size_t)> hook) { passHook_ = std::move(hook); }
   const std::string& folder() const { return folder_; }
@@ -38,6 +41,7 @@ class ShowHarness {
   bool ready_ = false;
   std::string folder_, previous_;
   int tolerance_ = 0;
+  bool recording_ = true;
   std::vector<Pass> passes_;
   std::vector<std::uint32_t> pictures_[3];
   std::function<void(size_t)> passHook_;
