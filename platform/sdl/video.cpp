@@ -15,18 +15,18 @@ bool failureReported = false;
 bool preferHeadless = false;
 bool pointerVisible = true;
 
-bool DisplayServerPresent() {
-  const char* x11 = std::getenv("DISPLAY");
-  const char* wayland = std::getenv("WAYLAND_DISPLAY");
-  return (x11 && *x11) || (wayland && *wayland);
-}
-
 bool DriverNamedByUser() {
   const char* driver = std::getenv("SDL_VIDEODRIVER");
   return driver && *driver;
 }
 
 }  // namespace
+
+bool DisplayServerPresent() {
+  const char* x11 = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  return (x11 && *x11) || (wayland && *wayland);
+}
 
 bool StartVideo() {
   if (started) return true;

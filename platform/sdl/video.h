@@ -6,10 +6,13 @@
 namespace platform {
 namespace sdl {
 
-// Starts SDL's video on first need and says whether it is there. Without a display server (no
-// DISPLAY or WAYLAND_DISPLAY), or once headless use was asked for, the offscreen driver is used
-// unless SDL_VIDEODRIVER names one. A failure is reported once on standard error; the stand-ins
-// then carry on without a real screen.
+// True when a display server is named (DISPLAY or WAYLAND_DISPLAY).
+bool DisplayServerPresent();
+
+// Starts SDL's video on first need and says whether it is there. Once headless use was asked
+// for (the tests), the offscreen driver is used unless SDL_VIDEODRIVER names one. Otherwise a
+// real screen is needed: with no display server, or one that doesn't answer, there is no video
+// and DirectDrawCreate fails, as on a machine without display hardware.
 bool StartVideo();
 void StopVideo();
 bool VideoStarted();

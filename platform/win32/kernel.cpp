@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <thread>
 
+#include "platform/sdl/video.h"
 #include "platform/testing/journal.h"
 #include "platform/testing/kernel_controls.h"
 #include "platform/win32/win32_declarations.h"
@@ -21,12 +22,6 @@ struct KernelControls {
   CapturedMessageBox lastBox;
 };
 KernelControls controls;
-
-bool DisplayServerPresent() {
-  const char* x11 = std::getenv("DISPLAY");
-  const char* wayland = std::getenv("WAYLAND_DISPLAY");
-  return (x11 && *x11) || (wayland && *wayland);
-}
 
 }  // namespace
 
@@ -87,7 +82,7 @@ int WINAPI MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
     return 1;  // IDOK
   }
   // A real box where there is a screen to show it on; standard error where there is none.
-  if (platform::DisplayServerPresent() &&
+  if (platform::sdl::DisplayServerPresent() &&
       SDL_ShowSimpleMessageBox((type & MB_ICONERROR) ? SDL_MESSAGEBOX_ERROR
                                                      : SDL_MESSAGEBOX_INFORMATION,
                                caption ? caption : "", text ? text : "",

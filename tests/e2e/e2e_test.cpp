@@ -61,6 +61,14 @@ Seen Classify(const std::vector<std::uint32_t>& screen, int tolerance) {
   return Seen::kOther;
 }
 
+// The show ends within timeoutMs, with status 0.
+void ExpectEndsWithStatusZero(ShowProcess& show, int timeoutMs) {
+  int status = -1;
+  ASSERT_TRUE(show.WaitForExit(timeoutMs, &status)) << "still running after " << timeoutMs
+                                                     << " ms";
+  EXPECT_EQ(status, 0);
+}
+
 double SecondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
@@ -91,9 +99,7 @@ void WatchTheStrobe(const VirtualDisplay& display, ShowProcess& show, int tolera
   }
   ASSERT_TRUE(show.Running());
   display.PressKey("Escape");
-  int status = -1;
-  ASSERT_TRUE(show.WaitForExit(2000, &status));
-  EXPECT_EQ(status, 0);
+  ExpectEndsWithStatusZero(show, 2000);
 
   std::string log;
   int counts[6] = {};
@@ -138,18 +144,14 @@ TEST_F(EndToEnd, EscapeEndsTheShowWithinASecond) {
   ShowProcess show(display);
   ASSERT_TRUE(WaitForPicture(display, 0));
   display.PressKey("Escape");
-  int status = -1;
-  ASSERT_TRUE(show.WaitForExit(1000, &status));
-  EXPECT_EQ(status, 0);
+  ExpectEndsWithStatusZero(show, 1000);
 }
 
 TEST_F(EndToEnd, CloseRequestEndsTheShowWithinASecond) {
   ShowProcess show(display);
   ASSERT_TRUE(WaitForPicture(display, 0));
   ASSERT_TRUE(display.RequestClose("Quenthor"));
-  int status = -1;
-  ASSERT_TRUE(show.WaitForExit(1000, &status));
-  EXPECT_EQ(status, 0);
+  ExpectEndsWithStatusZero(show, 1000);
 }
 
 TEST_F(EndToEnd, OtherKeysDontEndTheShowAndTheSongIsHeard) {
@@ -159,9 +161,7 @@ TEST_F(EndToEnd, OtherKeysDontEndTheShowAndTheSongIsHeard) {
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));
   ASSERT_TRUE(show.Running());
   display.PressKey("Escape");
-  int status = -1;
-  ASSERT_TRUE(show.WaitForExit(1000, &status));
-  EXPECT_EQ(status, 0);
+  ExpectEndsWithStatusZero(show, 1000);
 
   // The sound as mixed: 16-bit stereo, and not silent.
   std::FILE* file = std::fopen(show.SoundFile().c_str(), "rb");

@@ -22,6 +22,13 @@
 
 namespace {
 
+// Where the first journal entry that starts with call stands, or -1.
+int FirstEntry(const std::vector<std::string>& journal, const std::string& call) {
+  for (size_t i = 0; i < journal.size(); i++)
+    if (journal[i].rfind(call, 0) == 0) return static_cast<int>(i);
+  return -1;
+}
+
 class RunShowTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(show.Ready()); }
@@ -87,11 +94,7 @@ TEST_F(RunShowTest, QuitRaisedBeforeTheFirstPassEndsWithoutAPass) {
   EXPECT_TRUE(platform::JournalEntriesStartingWith("IDirectDrawSurface::Lock").empty());
   // Shutdown ran in full: display given back, then the song freed and output closed.
   std::vector<std::string> journal = platform::JournalEntries();
-  auto at = [&](const std::string& call) {
-    for (size_t i = 0; i < journal.size(); i++)
-      if (journal[i].rfind(call, 0) == 0) return static_cast<int>(i);
-    return -1;
-  };
+  auto at = [&](const std::string& call) { return FirstEntry(journal, call); };
   EXPECT_GE(at("FMUSIC_PlaySong"), 0);
   EXPECT_LT(at("FMUSIC_PlaySong"), at("DestroyWindow"));
   EXPECT_LT(at("FreeLibrary"), at("FMUSIC_FreeSong"));
@@ -103,11 +106,7 @@ TEST_F(RunShowTest, StartUpOrderOpensTheDisplayBeforeTheSongAndReadsTheClockBefo
   platform::JournalEnable(true);
   ASSERT_EQ(show.Run(100, {0}), 0);
   std::vector<std::string> journal = platform::JournalEntries();
-  auto at = [&](const std::string& call) {
-    for (size_t i = 0; i < journal.size(); i++)
-      if (journal[i].rfind(call, 0) == 0) return static_cast<int>(i);
-    return -1;
-  };
+  auto at = [&](const std::string& call) { return FirstEntry(journal, call); };
   EXPECT_LT(at("IDirectDrawSurface::GetPixelFormat"), at("FSOUND_Init 44100 64 0"));
   EXPECT_LT(at("FSOUND_Init 44100 64 0"), at("FMUSIC_LoadSong Terminal.s3m"));
   EXPECT_LT(at("FMUSIC_LoadSong Terminal.s3m"), at("FMUSIC_PlaySong"));
