@@ -110,7 +110,13 @@ void EndExclusive(DirectDraw* owner) {
 
 void ShowFlipped(const Surface& front, bool waitForBlank) {
   Device& device = TheDevice();
-  device.picture = front.memory;
+  // The show flips the same frame several times per strobe phase; the screen needn't redraw it.
+  const bool sameAsLast = device.flips > 0 && device.picturePitch == front.pitch &&
+                          device.pictureWidth == front.mode.width &&
+                          device.pictureHeight == front.mode.height &&
+                          device.pictureLayout == front.mode.layout &&
+                          device.picture == front.memory;
+  if (!sameAsLast) device.picture = front.memory;
   device.picturePitch = front.pitch;
   device.pictureWidth = front.mode.width;
   device.pictureHeight = front.mode.height;
@@ -119,7 +125,7 @@ void ShowFlipped(const Surface& front, bool waitForBlank) {
 
   const LayoutInfo& layout = Describe(front.mode.layout);
   sdl::Picture picture{front.memory.data(), front.pitch, front.mode.width, front.mode.height,
-                       layout.sdlFormat};
+                       layout.sdlFormat, sameAsLast};
   std::vector<std::uint32_t> readable;
   if (!layout.sdlFormat) {
     // SDL has no texture of palette indices: show them as what the screen reads back.

@@ -5,7 +5,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <thread>
 
 #include "platform/sdl/video.h"
@@ -31,13 +30,8 @@ struct ScreenState {
   Uint64 lastBlank = 0;
   bool capturing = false;
   Capture capture;
-  // What the window shows now, so a flip of the same picture again needn't be drawn: the show
-  // presents each strobe phase several times over.
-  std::vector<std::uint8_t> shown;
-  std::uint32_t shownFormat = 0;
-  int shownWidth = 0;
-  int shownHeight = 0;
-  bool shownValid = false;
+  // The window shows the picture of the last Present, so the same picture again needn't be drawn.
+  bool showsLast = false;
 };
 ScreenState screen;
 
@@ -137,35 +131,9 @@ void CaptureRendered(int width, int height) {
   screen.capture.count++;
 }
 
-size_t RowBytes(const Picture& picture) {
-  return static_cast<size_t>(picture.width) * SDL_BYTESPERPIXEL(picture.sdlFormat);
-}
-
-bool SameAsShown(const Picture& picture) {
-  if (!screen.shownValid || screen.shownFormat != picture.sdlFormat ||
-      screen.shownWidth != picture.width || screen.shownHeight != picture.height)
-    return false;
-  const size_t row = RowBytes(picture);
-  for (int y = 0; y < picture.height; y++)
-    if (std::memcmp(screen.shown.data() + y * row, picture.bytes + y * picture.pitch, row) != 0)
-      return false;
-  return true;
-}
-
-void Remember(const Picture& picture) {
-  const size_t row = RowBytes(picture);
-  screen.shown.resize(row * picture.height);
-  for (int y = 0; y < picture.height; y++)
-    std::memcpy(screen.shown.data() + y * row, picture.bytes + y * picture.pitch, row);
-  screen.shownFormat = picture.sdlFormat;
-  screen.shownWidth = picture.width;
-  screen.shownHeight = picture.height;
-  screen.shownValid = true;
-}
-
 }  // namespace
 
-void RedrawNextPresent() { screen.shownValid = false; }
+void RedrawNextPresent() { screen.showsLast = false; }
 
 SDL_Rect PlacePicture(int pictureWidth, int pictureHeight, int outputWidth, int outputHeight) {
   int scale = 1;
@@ -187,6 +155,7 @@ void Present(SDL_Window* window, const Picture& picture, bool waitForBlank) {
   const bool render = window && picture.bytes && picture.width > 0 && picture.height > 0 &&
                       (!VideoHeadless() || screen.capturing);
   if (!render || !EnsureRenderer(window) || !EnsureTexture(picture)) {
+    screen.showsLast = false;
     if (waitForBlank) KeepPace(kPacedIntervalSeconds);
     return;
   }
@@ -198,11 +167,11 @@ void Present(SDL_Window* window, const Picture& picture, bool waitForBlank) {
   }
   // Under vsync the present itself is the wait for the blank, so it always happens; paced by
   // our own clock, an unchanged picture needn't be drawn again.
-  if (!screen.vsyncOn && !screen.capturing && SameAsShown(picture)) {
+  if (!screen.vsyncOn && !screen.capturing && screen.showsLast && picture.sameAsLast) {
     if (waitForBlank) KeepPace(kPacedIntervalSeconds);
     return;
   }
-  Remember(picture);
+  screen.showsLast = true;
   SDL_UpdateTexture(screen.texture, nullptr, picture.bytes, picture.pitch);
   int outputWidth = 0;
   int outputHeight = 0;
@@ -224,7 +193,7 @@ void ForgetWindow(SDL_Window* window) {
 
 void ForgetRenderer() {
   DropTexture();
-  screen.shownValid = false;
+  screen.showsLast = false;
   if (screen.renderer) SDL_DestroyRenderer(screen.renderer);
   screen.renderer = nullptr;
   screen.window = nullptr;

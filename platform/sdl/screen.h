@@ -16,6 +16,7 @@ struct Picture {
   int width;
   int height;
   std::uint32_t sdlFormat;  // the surface's layout as SDL names it: the bytes go up unchanged
+  bool sameAsLast;          // the same bytes as the picture of the previous Present
 };
 
 // Shows the picture on the window (which may be null: nothing to show) and, when asked, waits
