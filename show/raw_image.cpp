@@ -1,13 +1,13 @@
+#include <sys/stat.h>
+
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
 
 #include "show/show.h"
 
 void LoadRawImage(const char* fileName, FrameBuffer image) {
   // Only plain files: opening a named pipe with no writer, or a device, would wait forever.
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(fileName, error)) return;
+  struct stat status;
+  if (stat(fileName, &status) != 0 || !S_ISREG(status.st_mode)) return;
   std::FILE* file = std::fopen(fileName, "rb");
   if (!file) return;
 

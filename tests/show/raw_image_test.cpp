@@ -1,8 +1,13 @@
 // The raw image loader on files of every interesting length, and on paths that aren't files.
 #include <fcntl.h>
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -17,12 +22,25 @@ namespace {
 class RawImageTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/quenthor-raw-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    folder = pattern;
+    folder = MakeFolder();
+    ASSERT_FALSE(folder.empty());
     image.assign(kFramePixels, 0xDEADBEEFu);
   }
   void TearDown() override { std::filesystem::remove_all(folder); }
+
+  // A new folder of the test's own under the system's temporary folder.
+  static std::string MakeFolder() {
+    std::error_code error;
+    const std::filesystem::path temporary = std::filesystem::temp_directory_path(error);
+    if (error) return "";
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    for (int attempt = 0; attempt < 100; attempt++) {
+      std::filesystem::path folder =
+          temporary / ("quenthor-raw-" + std::to_string(stamp) + "-" + std::to_string(attempt));
+      if (std::filesystem::create_directory(folder, error)) return folder.string();
+    }
+    return "";
+  }
 
   std::string Write(const std::vector<unsigned char>& bytes) {
     std::string path = folder + "/image.raw";
@@ -119,6 +137,11 @@ TEST_F(RawImageTest, PathsThatArentReadableFilesLeaveTheImageUntouched) {
   LoadRawImage((folder + "/directory.raw").c_str(), image.data());
   EXPECT_EQ(image, untouched);
 
+#ifdef _WIN32
+  // A device is no picture either.
+  LoadRawImage("NUL", image.data());
+  EXPECT_EQ(image, untouched);
+#else
   // A pipe nobody writes to must not hold the loader forever.
   std::string fifo = folder + "/pipe.raw";
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
@@ -132,14 +155,20 @@ TEST_F(RawImageTest, PathsThatArentReadableFilesLeaveTheImageUntouched) {
     LoadRawImage(locked.c_str(), image.data());
     EXPECT_EQ(image, untouched);
   }
+#endif
 }
 
 TEST_F(RawImageTest, LoaderClosesItsFile) {
   std::string path = Write(Numbered(kFrameBytes));
-  int before = open("/dev/null", O_RDONLY);
+#ifdef _WIN32
+  const char* const kNothing = "NUL";
+#else
+  const char* const kNothing = "/dev/null";
+#endif
+  int before = open(kNothing, O_RDONLY);
   close(before);
   for (int i = 0; i < 50; i++) LoadRawImage(path.c_str(), image.data());
-  int after = open("/dev/null", O_RDONLY);
+  int after = open(kNothing, O_RDONLY);
   close(after);
   // Every load gave its descriptor back: the next free one is the same as before.
   EXPECT_EQ(after, before);
