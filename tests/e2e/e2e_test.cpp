@@ -10,56 +10,13 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/e2e/screen_classifier.h"
 #include "tests/e2e/virtual_display.h"
-#include "tools/pictures.h"
 
 namespace {
 
 const int kScreenWidth = 640, kScreenHeight = 480;  // the show's 320x240, doubled
-
-enum class Seen { kBlack, kWhite, kImage1, kImage2, kImage3, kOther };
-
-const char* Name(Seen seen) {
-  switch (seen) {
-    case Seen::kBlack: return "black";
-    case Seen::kWhite: return "white";
-    case Seen::kImage1: return "image 1";
-    case Seen::kImage2: return "image 2";
-    case Seen::kImage3: return "image 3";
-    default: return "other";
-  }
-}
-
-bool Near(std::uint32_t a, std::uint32_t b, int tolerance) {
-  for (int shift = 0; shift < 24; shift += 8) {
-    int difference = static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
-    if (std::abs(difference) > tolerance) return false;
-  }
-  return true;
-}
-
-// What the screen shows: each show pixel is a 2x2 block at the same place, nearest-neighbour.
-// tolerance allows for the colour steps of a 16-bit layout.
-Seen Classify(const std::vector<std::uint32_t>& screen, int tolerance) {
-  static const std::vector<std::uint32_t> pictures[3] = {DrawPicture(1), DrawPicture(2),
-                                                         DrawPicture(3)};
-  if (screen.size() != static_cast<size_t>(kScreenWidth) * kScreenHeight) return Seen::kOther;
-  int black = 0, white = 0, match[3] = {0, 0, 0}, samples = 0;
-  for (int y = 0; y < 240; y += 3) {
-    for (int x = 0; x < 320; x += 3) {
-      std::uint32_t shown = screen[(2 * y + 1) * kScreenWidth + 2 * x + 1];
-      samples++;
-      black += Near(shown, 0, tolerance);
-      white += Near(shown, 0xFFFFFF, tolerance);
-      for (int i = 0; i < 3; i++) match[i] += Near(shown, pictures[i][y * 320 + x], tolerance);
-    }
-  }
-  if (black == samples) return Seen::kBlack;
-  if (white == samples) return Seen::kWhite;
-  for (int i = 0; i < 3; i++)
-    if (match[i] * 100 >= samples * 97) return static_cast<Seen>(static_cast<int>(Seen::kImage1) + i);
-  return Seen::kOther;
-}
+const int kScale = 2;
 
 // The show ends within timeoutMs, with status 0.
 void ExpectEndsWithStatusZero(ShowProcess& show, int timeoutMs) {
@@ -77,7 +34,7 @@ double SecondsSince(std::chrono::steady_clock::time_point start) {
 bool WaitForPicture(const VirtualDisplay& display, int tolerance) {
   auto start = std::chrono::steady_clock::now();
   while (SecondsSince(start) < 10) {
-    Seen seen = Classify(display.Screenshot(), tolerance);
+    Seen seen = Classify(display.Screenshot(), kScale, tolerance);
     if (seen == Seen::kWhite || seen == Seen::kImage1) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
@@ -92,42 +49,26 @@ class EndToEnd : public ::testing::Test {
 
 void WatchTheStrobe(const VirtualDisplay& display, ShowProcess& show, int tolerance) {
   auto start = std::chrono::steady_clock::now();
-  std::vector<std::pair<double, Seen>> seen;
-  while (SecondsSince(start) < 10.5) {
-    Seen now = Classify(display.Screenshot(), tolerance);
-    seen.emplace_back(SecondsSince(start), now);
-  }
+  StrobeTimeline seen;
+  while (SecondsSince(start) < 10.5)
+    seen.Add(SecondsSince(start), Classify(display.Screenshot(), kScale, tolerance));
   ASSERT_TRUE(show.Running());
   display.PressKey("Escape");
   ExpectEndsWithStatusZero(show, 2000);
 
-  std::string log;
-  int counts[6] = {};
-  double first[6] = {1e9, 1e9, 1e9, 1e9, 1e9, 1e9}, last[6] = {};
-  for (auto& [time, what] : seen) {
-    int i = static_cast<int>(what);
-    counts[i]++;
-    first[i] = std::min(first[i], time);
-    last[i] = std::max(last[i], time);
-    char line[48];
-    std::snprintf(line, sizeof line, "%.2f %s\n", time, Name(what));
-    log += line;
-  }
-  SCOPED_TRACE(log);
-  const int white = static_cast<int>(Seen::kWhite), one = static_cast<int>(Seen::kImage1),
-            two = static_cast<int>(Seen::kImage2), three = static_cast<int>(Seen::kImage3);
-  EXPECT_GT(counts[white], 5);
-  EXPECT_GT(counts[one], 2);
-  EXPECT_GT(counts[two], 2);
-  EXPECT_GT(counts[three], 2);
+  SCOPED_TRACE(seen.Log());
+  EXPECT_GT(seen.Count(Seen::kWhite), 5);
+  EXPECT_GT(seen.Count(Seen::kImage1), 2);
+  EXPECT_GT(seen.Count(Seen::kImage2), 2);
+  EXPECT_GT(seen.Count(Seen::kImage3), 2);
   // Show time starts a little after the process, so each image appears no earlier than its
   // second on our clock and gives way within a second and a half of it.
-  EXPECT_LT(last[one], 5.5);
-  EXPECT_GT(first[two], 4.0);
-  EXPECT_LT(last[two], 9.5);
-  EXPECT_GT(first[three], 8.0);
+  EXPECT_LT(seen.Last(Seen::kImage1), 5.5);
+  EXPECT_GT(seen.First(Seen::kImage2), 4.0);
+  EXPECT_LT(seen.Last(Seen::kImage2), 9.5);
+  EXPECT_GT(seen.First(Seen::kImage3), 8.0);
   // Nothing but white, the pictures and the first black: no torn or miscoloured frames to speak of.
-  EXPECT_LE(counts[static_cast<int>(Seen::kOther)], static_cast<int>(seen.size()) / 20);
+  EXPECT_LE(seen.Count(Seen::kOther), seen.Samples() / 20);
 }
 
 TEST_F(EndToEnd, StrobeShowsWhiteAndThePicturesInTheirColoursAndOrder) {

@@ -51,11 +51,13 @@ Window FindWindowByName(Display* display, Window parent, const char* title) {
 
 }  // namespace
 
-VirtualDisplay::VirtualDisplay(int width, int height) : width_(width), height_(height) {
+VirtualDisplay::VirtualDisplay(int width, int height, int depth)
+    : width_(width), height_(height) {
   // Xvfb picks a free display number itself and tells it through a pipe once it is ready.
   int ready[2];
   if (pipe(ready) != 0) return;
-  std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+  std::string screen =
+      std::to_string(width) + "x" + std::to_string(height) + "x" + std::to_string(depth);
   server_ = fork();
   if (server_ == 0) {
     close(ready[0]);
@@ -87,20 +89,64 @@ VirtualDisplay::~VirtualDisplay() {
 }
 
 std::vector<std::uint32_t> VirtualDisplay::Screenshot() const {
+  return Screenshot(0, 0, width_, height_);
+}
+
+std::vector<std::uint32_t> VirtualDisplay::Screenshot(int left, int top, int width,
+                                                      int height) const {
   std::vector<std::uint32_t> pixels;
   Display* display = XOpenDisplay(Name().c_str());
   if (!display) return pixels;
-  XImage* image = XGetImage(display, DefaultRootWindow(display), 0, 0, width_, height_, AllPlanes,
-                            ZPixmap);
+  XImage* image = XGetImage(display, DefaultRootWindow(display), left, top, width, height,
+                            AllPlanes, ZPixmap);
   if (image) {
-    pixels.resize(static_cast<size_t>(width_) * height_);
-    for (int y = 0; y < height_; y++)
-      for (int x = 0; x < width_; x++)
-        pixels[static_cast<size_t>(y) * width_ + x] = XGetPixel(image, x, y) & 0xFFFFFF;
+    // Each channel widened to 8 bits by repeating its top bits, as a 16-bit screen shows it.
+    auto channel = [](unsigned long pixel, unsigned long mask) -> std::uint32_t {
+      if (!mask) return 0;
+      int shift = 0, bits = 0;
+      while (!((mask >> shift) & 1)) shift++;
+      while ((mask >> (shift + bits)) & 1) bits++;
+      std::uint32_t value = static_cast<std::uint32_t>((pixel & mask) >> shift);
+      std::uint32_t wide = 0;
+      for (int filled = 0; filled < 8; filled += bits) wide = (wide << bits) | value;
+      return (wide >> (((8 + bits - 1) / bits) * bits - 8)) & 0xFF;
+    };
+    pixels.resize(static_cast<size_t>(width) * height);
+    for (int y = 0; y < height; y++) {
+      for (int x = 0; x < width; x++) {
+        unsigned long pixel = XGetPixel(image, x, y);
+        pixels[static_cast<size_t>(y) * width + x] = channel(pixel, image->red_mask) << 16 |
+                                                     channel(pixel, image->green_mask) << 8 |
+                                                     channel(pixel, image->blue_mask);
+      }
+    }
     XDestroyImage(image);
   }
   XCloseDisplay(display);
   return pixels;
+}
+
+bool VirtualDisplay::FindWindow(const std::string& title, int* left, int* top, int* width,
+                                int* height) const {
+  Display* display = XOpenDisplay(Name().c_str());
+  if (!display) return false;
+  Window root = DefaultRootWindow(display);
+  Window window = FindWindowByName(display, root, title.c_str());
+  XWindowAttributes attributes;
+  Window child;
+  bool found = window && XGetWindowAttributes(display, window, &attributes) &&
+               XTranslateCoordinates(display, window, root, 0, 0, left, top, &child);
+  if (found) *width = attributes.width, *height = attributes.height;
+  XCloseDisplay(display);
+  return found;
+}
+
+void VirtualDisplay::MovePointer(int x, int y) const {
+  Display* display = XOpenDisplay(Name().c_str());
+  if (!display) return;
+  XWarpPointer(display, None, DefaultRootWindow(display), 0, 0, 0, 0, x, y);
+  XSync(display, False);
+  XCloseDisplay(display);
 }
 
 void VirtualDisplay::PressKey(const std::string& keysym) const {
@@ -133,20 +179,35 @@ ShowProcess::ShowProcess(const VirtualDisplay& display, const std::vector<std::s
   folder_ = pattern;
   std::string assets = std::string(QUENTHOR_ASSETS_BINARY) + " " + folder_ + " >/dev/null";
   if (std::system(assets.c_str()) != 0) return;
-  std::string sound = SoundFile();
+  std::vector<std::string> settings = {
+      "SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + SoundFile(),
+      // In a sanitizer build the desktop libraries' own leaks would decide the exit status; the
+      // show's own memory is checked in-process by the other tests.
+      "ASAN_OPTIONS=detect_leaks=0"};
+  settings.insert(settings.end(), environment.begin(), environment.end());
+  Start(display, {QUENTHOR_BINARY}, settings);
+}
+
+ShowProcess::ShowProcess(const VirtualDisplay& display, const std::string& folder,
+                         const std::vector<std::string>& command,
+                         const std::vector<std::string>& environment)
+    : folder_(folder) {
+  Start(display, command, environment);
+}
+
+void ShowProcess::Start(const VirtualDisplay& display, const std::vector<std::string>& command,
+                        const std::vector<std::string>& environment) {
+  std::vector<char*> arguments;
+  for (const std::string& argument : command) arguments.push_back(const_cast<char*>(argument.c_str()));
+  arguments.push_back(nullptr);
   pid_ = fork();
   if (pid_ == 0) {
     if (chdir(folder_.c_str()) != 0) _exit(126);
     if (!std::freopen("show.out", "w", stdout)) _exit(126);
     setenv("DISPLAY", display.Name().c_str(), 1);
     unsetenv("WAYLAND_DISPLAY");
-    setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", sound.c_str(), 1);
-    // In a sanitizer build the desktop libraries' own leaks would decide the exit status; the
-    // show's own memory is checked in-process by the other tests.
-    setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
     for (const std::string& setting : environment) putenv(strdup(setting.c_str()));
-    execl(QUENTHOR_BINARY, QUENTHOR_BINARY, static_cast<char*>(nullptr));
+    execvp(arguments[0], arguments.data());
     _exit(127);
   }
 }

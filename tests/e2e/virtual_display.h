@@ -9,15 +9,21 @@
 
 class VirtualDisplay {
  public:
-  VirtualDisplay(int width, int height);
+  // depth: bits of the screen's colours (24, or 16 for a 5-6-5 screen).
+  VirtualDisplay(int width, int height, int depth = 24);
   ~VirtualDisplay();
   bool Ready() const { return number_ >= 0; }
   std::string Name() const { return ":" + std::to_string(number_); }
   int width() const { return width_; }
   int height() const { return height_; }
 
-  // The whole screen as 0x00RRGGBB values, row by row.
+  // The whole screen, or the given area of it, as 0x00RRGGBB values, row by row.
   std::vector<std::uint32_t> Screenshot() const;
+  std::vector<std::uint32_t> Screenshot(int left, int top, int width, int height) const;
+  // Where the window titled title is on the screen; false if there is no such window.
+  bool FindWindow(const std::string& title, int* left, int* top, int* width, int* height) const;
+  // Puts the pointer at (x, y). With no window manager, keys go to the window under it.
+  void MovePointer(int x, int y) const;
   // Presses and releases a key by its X keysym name ("Escape", "space", "Return").
   void PressKey(const std::string& keysym) const;
   // Asks the window titled title to close, as a window manager does (WM_DELETE_WINDOW).
@@ -29,10 +35,17 @@ class VirtualDisplay {
   pid_t server_ = -1;
 };
 
-// The show, started in a folder of its own with our assets, on the given display.
+// A program run on the given display in a folder of its own, its standard output kept in the
+// folder. Environment entries are "NAME=value", applied last.
 class ShowProcess {
  public:
+  // The show, in a new folder with our assets.
   ShowProcess(const VirtualDisplay& display, const std::vector<std::string>& environment = {});
+  // command (program and arguments, found on PATH) in folder, which the caller has filled and
+  // which is removed with this object.
+  ShowProcess(const VirtualDisplay& display, const std::string& folder,
+              const std::vector<std::string>& command,
+              const std::vector<std::string>& environment);
   ~ShowProcess();
   const std::string& folder() const { return folder_; }
   std::string SoundFile() const { return folder_ + "/sound.raw"; }
@@ -44,6 +57,8 @@ class ShowProcess {
   pid_t Pid() const { return pid_; }
 
  private:
+  void Start(const VirtualDisplay& display, const std::vector<std::string>& command,
+             const std::vector<std::string>& environment);
   bool Reap(int timeoutMs);
   std::string folder_;
   pid_t pid_ = -1;
