@@ -1,5 +1,6 @@
 // The tracker-music library's calls over our backends: libopenmpt decodes each song
-// (tracker_module.cpp), SDL2 audio plays the mix (platform/sdl/audio_output.cpp).
+// (tracker_module.cpp), and the host's sound output plays the mix (platform/sdl/audio_output.cpp
+// on Linux, platform/winmm/audio_output.cpp in fmod.dll).
 //
 // Threads: the calls run on the caller's thread; the mix runs on the audio thread and reads
 // only the playing list and the modules in it, which the caller changes only while holding
@@ -12,9 +13,9 @@
 #include <new>
 #include <vector>
 
+#include "platform/fmod/audio_output.h"
 #include "platform/fmod/fmod_declarations.h"
 #include "platform/fmod/tracker_module.h"
-#include "platform/sdl/audio_output.h"
 #include "platform/testing/journal.h"
 
 struct FMUSIC_MODULE {
@@ -119,7 +120,8 @@ void SoundLibraryShutDown() {
 using platform::Library;
 using platform::SoundLibrary;
 
-signed char FSOUND_Init(int mixrate, int maxsoftwarechannels, unsigned int flags) {
+QUENTHOR_FMOD_API(signed char) FSOUND_Init(int mixrate, int maxsoftwarechannels,
+                                           unsigned int flags) {
   platform::JournalRecord("FSOUND_Init %d %d %u", mixrate, maxsoftwarechannels, flags);
   SoundLibrary& library = Library();
   if (library.initialised) {
@@ -142,7 +144,7 @@ signed char FSOUND_Init(int mixrate, int maxsoftwarechannels, unsigned int flags
   return 1;
 }
 
-void FSOUND_Close() {
+QUENTHOR_FMOD_API(void) FSOUND_Close() {
   platform::JournalRecord("FSOUND_Close");
   SoundLibrary& library = Library();
   // Once the device is closed no callback runs, so the playing list needs no lock.
@@ -152,12 +154,12 @@ void FSOUND_Close() {
   library.lastError = FMOD_ERR_NONE;
 }
 
-int FSOUND_GetError() {
+QUENTHOR_FMOD_API(int) FSOUND_GetError() {
   platform::JournalRecord("FSOUND_GetError");
   return Library().lastError;
 }
 
-FMUSIC_MODULE* FMUSIC_LoadSong(const char* name) {
+QUENTHOR_FMOD_API(FMUSIC_MODULE*) FMUSIC_LoadSong(const char* name) {
   platform::JournalRecord("FMUSIC_LoadSong %s", name ? name : "(null)");
   SoundLibrary& library = Library();
   if (!library.initialised) {
@@ -186,7 +188,7 @@ FMUSIC_MODULE* FMUSIC_LoadSong(const char* name) {
   return song;
 }
 
-signed char FMUSIC_PlaySong(FMUSIC_MODULE* song) {
+QUENTHOR_FMOD_API(signed char) FMUSIC_PlaySong(FMUSIC_MODULE* song) {
   SoundLibrary& library = Library();
   platform::JournalRecord("FMUSIC_PlaySong %d", platform::SerialOf(library, song));
   if (!platform::IsLoaded(library, song)) {
@@ -208,7 +210,7 @@ signed char FMUSIC_PlaySong(FMUSIC_MODULE* song) {
   return 1;
 }
 
-signed char FMUSIC_FreeSong(FMUSIC_MODULE* song) {
+QUENTHOR_FMOD_API(signed char) FMUSIC_FreeSong(FMUSIC_MODULE* song) {
   SoundLibrary& library = Library();
   platform::JournalRecord("FMUSIC_FreeSong %d", platform::SerialOf(library, song));
   if (!platform::IsLoaded(library, song)) {

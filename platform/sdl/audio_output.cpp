@@ -83,12 +83,12 @@ void AudioOutputClose() {
 bool AudioOutputIsOpen() { return output.device != 0; }
 int AudioOutputRate() { return output.rate; }
 
-AudioOutputLock::AudioOutputLock() : device_(output.device) {
-  if (device_ != 0) SDL_LockAudioDevice(device_);
+AudioOutputLock::AudioOutputLock() : held_(output.device) {
+  if (held_ != 0) SDL_LockAudioDevice(static_cast<SDL_AudioDeviceID>(held_));
 }
 
 AudioOutputLock::~AudioOutputLock() {
-  if (device_ != 0) SDL_UnlockAudioDevice(device_);
+  if (held_ != 0) SDL_UnlockAudioDevice(static_cast<SDL_AudioDeviceID>(held_));
 }
 
 void AudioCaptureEnable(bool on) {
