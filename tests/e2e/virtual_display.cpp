@@ -5,6 +5,7 @@
 #include <X11/Xutil.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -60,6 +61,8 @@ VirtualDisplay::VirtualDisplay(int width, int height, int depth)
       std::to_string(width) + "x" + std::to_string(height) + "x" + std::to_string(depth);
   server_ = fork();
   if (server_ == 0) {
+    // A test killed at its time limit takes its display with it.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
     close(ready[0]);
     int null = open("/dev/null", O_WRONLY);
     dup2(null, 1);
@@ -202,6 +205,7 @@ void ShowProcess::Start(const VirtualDisplay& display, const std::vector<std::st
   arguments.push_back(nullptr);
   pid_ = fork();
   if (pid_ == 0) {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (chdir(folder_.c_str()) != 0) _exit(126);
     if (!std::freopen("show.out", "w", stdout)) _exit(126);
     setenv("DISPLAY", display.Name().c_str(), 1);

@@ -1,0 +1,308 @@
+#include "tests/wine/wine_session.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+const char kWineDesktopTitle[] = "Default - Wine desktop";
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Waits up to timeoutMs for the child to end; true with its exit status (128 + signal if killed).
+bool WaitWithin(pid_t pid, int timeoutMs, int* status) {
+  auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    int raw = 0;
+    if (waitpid(pid, &raw, WNOHANG) == pid) {
+      *status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+      return true;
+    }
+    if (Clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+}
+
+// Ends a child we started: asks with signal, then kills it if it hasn't gone within timeoutMs.
+void EndChild(pid_t pid, int signal, int timeoutMs) {
+  if (pid <= 0) return;
+  kill(pid, signal);
+  int status;
+  if (!WaitWithin(pid, timeoutMs, &status)) {
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+  }
+}
+
+void ApplyEnvironment(const std::vector<std::string>& environment) {
+  for (const std::string& setting : environment) {
+    size_t equals = setting.find('=');
+    if (equals == std::string::npos)
+      unsetenv(setting.c_str());
+    else
+      setenv(setting.substr(0, equals).c_str(), setting.substr(equals + 1).c_str(), 1);
+  }
+}
+
+// Starts command with its output in outputFile, in a process group of its own.
+pid_t Spawn(const std::vector<std::string>& command, const std::vector<std::string>& environment,
+            const std::string& outputFile) {
+  std::vector<char*> arguments;
+  for (const std::string& argument : command) arguments.push_back(const_cast<char*>(argument.c_str()));
+  arguments.push_back(nullptr);
+  pid_t pid = fork();
+  if (pid == 0) {
+    setpgid(0, 0);
+    // A test killed at its time limit takes its servers and recorder with it.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    int input = open("/dev/null", O_RDONLY);
+    int output = open(outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (input < 0 || output < 0) _exit(126);
+    dup2(input, 0);
+    dup2(output, 1);
+    dup2(output, 2);
+    ApplyEnvironment(environment);
+    execvp(arguments[0], arguments.data());
+    _exit(127);
+  }
+  return pid;
+}
+
+std::string ReadText(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
+
+std::string MakeFolder(const char* prefix) {
+  std::string pattern = std::string("/tmp/") + prefix + "-XXXXXX";
+  return mkdtemp(pattern.data()) ? pattern : std::string();
+}
+
+bool Exists(const std::string& path) {
+  std::error_code error;
+  return std::filesystem::exists(path, error);
+}
+
+// Whether something accepts connections on the Unix socket at path.
+bool Answers(const std::string& path) {
+  int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  if (socket < 0) return false;
+  sockaddr_un address = {};
+  address.sun_family = AF_UNIX;
+  std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+  bool answered = connect(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  close(socket);
+  return answered;
+}
+
+}  // namespace
+
+int RunWithin(const std::vector<std::string>& command, const std::vector<std::string>& environment,
+              int timeoutMs, const std::string& outputFile) {
+  pid_t pid = Spawn(command, environment, outputFile);
+  if (pid < 0) return -1;
+  int status = -1;
+  if (WaitWithin(pid, timeoutMs, &status)) return status;
+  kill(-pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+  return -1;
+}
+
+std::string WindowsPackagePath() {
+  const char* chosen = std::getenv("QUENTHOR_WINDOWS_PACKAGE");
+  return chosen && *chosen ? chosen : QUENTHOR_WINDOWS_PACKAGE;
+}
+
+WinePrefix::WinePrefix() : path_(QUENTHOR_WINE_PREFIX) {
+  lock_ = open((path_ + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (lock_ < 0) {
+    error_ = "can't open " + path_ + ".lock";
+    return;
+  }
+  auto deadline = Clock::now() + std::chrono::seconds(100);
+  while (flock(lock_, LOCK_EX | LOCK_NB) != 0) {
+    if (Clock::now() > deadline) {
+      error_ = "another run has held the Wine prefix " + path_ + " for 100 s";
+      close(lock_);
+      lock_ = -1;
+      return;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  if (!Exists(path_ + "/.quenthor-ready")) {
+    // The scripts' own prefix recipe, so the suite runs the show as ./scripts/run-windows does.
+    std::string log = path_ + ".log";
+    int status = RunWithin({"bash", "-c", "set -e; source \"$0\"; use_wine_prefix \"$1\"",
+                            QUENTHOR_WINE_PREFIX_SCRIPT, path_},
+                           {"DISPLAY", "WAYLAND_DISPLAY"}, 300000, log);
+    if (status != 0 || !Exists(path_ + "/.quenthor-ready")) {
+      error_ = "making the Wine prefix " + path_ + " failed (status " + std::to_string(status) +
+               "):\n" + ReadText(log);
+      return;
+    }
+  }
+  // A session left by an earlier run would still draw on that run's display.
+  EndSession();
+}
+
+WinePrefix::~WinePrefix() {
+  if (lock_ >= 0) close(lock_);
+}
+
+std::vector<std::string> WinePrefix::Environment() const {
+  return {"WINEPREFIX=" + path_, "WINEARCH=win32", "WINEDEBUG=-all",
+          // No .NET or HTML engine to install; sound through PulseAudio only, so a machine's
+          // own sound card can't stand in for the server a test chose.
+          "WINEDLLOVERRIDES=mscoree,mshtml=;winealsa.drv,wineoss.drv=d"};
+}
+
+void WinePrefix::EndSession() const {
+  RunWithin({"wineserver", "-k"}, Environment(), 10000);
+  RunWithin({"wineserver", "-w"}, Environment(), 10000);
+}
+
+std::vector<pid_t> WinePrefix::SessionProcesses() const {
+  std::vector<pid_t> found;
+  const std::string wanted = "WINEPREFIX=" + path_;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+    const std::string name = entry.path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::string environment = ReadText(entry.path().string() + "/environ");
+    for (size_t at = 0; at < environment.size();) {
+      size_t end = environment.find('\0', at);
+      if (end == std::string::npos) end = environment.size();
+      if (environment.compare(at, end - at, wanted) == 0) {
+        found.push_back(static_cast<pid_t>(std::stol(name)));
+        break;
+      }
+      at = end + 1;
+    }
+  }
+  return found;
+}
+
+SoundServer::SoundServer(bool withSink) : folder_(MakeFolder("quenthor-sound")) {
+  if (folder_.empty()) return;
+  std::filesystem::create_directories(folder_ + "/home");
+  std::filesystem::create_directories(folder_ + "/runtime");
+  std::vector<std::string> command = {
+      "pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
+      "--system=no", "--use-pid-file=no", "--disable-shm"};
+  // The sink comes before the socket, so that a client that gets in finds it.
+  // norewinds: with rewinds the server drops a few hundred milliseconds near the start.
+  if (withSink)
+    command.insert(command.end(), {"-L", "module-null-sink sink_name=quenthor rate=44100 "
+                                         "channels=2 format=s16le norewinds=1"});
+  command.insert(command.end(),
+                 {"-L", "module-native-protocol-unix auth-anonymous=1 socket=" + folder_ +
+                            "/pulse.sock"});
+  server_ = Spawn(command, {"HOME=" + folder_ + "/home", "XDG_RUNTIME_DIR=" + folder_ + "/runtime"},
+                  folder_ + "/pulse.log");
+  auto deadline = Clock::now() + std::chrono::seconds(10);
+  while (!ready_ && Clock::now() < deadline) {
+    int status;
+    if (WaitWithin(server_, 0, &status)) {
+      server_ = -1;
+      std::fprintf(stderr, "pulseaudio ended:\n%s", ReadText(folder_ + "/pulse.log").c_str());
+      return;
+    }
+    ready_ = Answers(folder_ + "/pulse.sock");
+    if (!ready_) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
+SoundServer::~SoundServer() {
+  EndChild(recorder_, SIGKILL, 2000);
+  EndChild(server_, SIGTERM, 3000);
+  if (!folder_.empty()) std::filesystem::remove_all(folder_);
+}
+
+bool SoundServer::StartRecording() {
+  std::string recording = folder_ + "/recording.raw";
+  recorder_ = Spawn({"parec", "-d", "quenthor.monitor", "--format=s16le", "--rate=44100",
+                     "--channels=2", "--raw", "--latency-msec=20"},
+                    {"PULSE_SERVER=" + Address()}, recording);
+  // The monitor streams silence while nothing plays: bytes arriving mean the recorder is in.
+  auto deadline = Clock::now() + std::chrono::seconds(5);
+  std::error_code error;
+  while (Clock::now() < deadline) {
+    if (std::filesystem::file_size(recording, error) > 0 && !error) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
+std::vector<std::int16_t> SoundServer::StopRecording() {
+  EndChild(recorder_, SIGINT, 2000);
+  recorder_ = -1;
+  std::string bytes = ReadText(folder_ + "/recording.raw");
+  std::vector<std::int16_t> samples(bytes.size() / 4 * 2);
+  std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(std::int16_t));
+  return samples;
+}
+
+WineShow::WineShow(const WinePrefix& prefix) : prefix_(prefix) {
+  std::string package = WindowsPackagePath();
+  if (!Exists(package)) {
+    error_ = "There is no Windows package at " + package +
+             ". Build it with `cmake --preset windows && cmake --build --preset windows`.";
+    return;
+  }
+  root_ = MakeFolder("quenthor-wine");
+  if (root_.empty()) {
+    error_ = "can't make a folder in /tmp";
+    return;
+  }
+  std::string log = root_ + "/unpack.log";
+  int status = RunWithin({QUENTHOR_CMAKE, "-E", "chdir", root_, QUENTHOR_CMAKE, "-E", "tar", "xf",
+                          std::filesystem::absolute(package).string()},
+                         {}, 30000, log);
+  if (status != 0) {
+    error_ = "Unpacking " + package + " failed:\n" + ReadText(log) +
+             "Build it again with `cmake --build --preset windows`.";
+    return;
+  }
+  folder_ = root_ + "/quenthor-windows";
+  for (const char* file : {"quenthor.exe", "fmod.dll", "min.raw", "min2.raw", "min3.raw",
+                           "Terminal.s3m", "README.txt"}) {
+    if (!Exists(folder_ + "/" + file)) {
+      error_ += std::string(error_.empty() ? "" : "\n") + package + " lacks quenthor-windows/" +
+                file + "; build it with `cmake --build --preset windows`.";
+    }
+  }
+}
+
+WineShow::~WineShow() {
+  if (process_) {
+    prefix_.EndSession();
+    process_.reset();
+  }
+  if (!root_.empty()) std::filesystem::remove_all(root_);
+}
+
+void WineShow::Start(const VirtualDisplay& display, const std::string& soundAddress,
+                     const std::vector<std::string>& environment) {
+  std::vector<std::string> settings = prefix_.Environment();
+  settings.push_back("PULSE_SERVER=" + soundAddress);
+  settings.insert(settings.end(), environment.begin(), environment.end());
+  // The process removes the folder it ran in; the rest of root_ goes with this object.
+  process_ = std::make_unique<ShowProcess>(display, folder_,
+                                           std::vector<std::string>{"wine", "quenthor.exe"},
+                                           settings);
+}

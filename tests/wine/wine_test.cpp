@@ -1,0 +1,273 @@
+// The Windows package under Wine on a virtual display, watched, driven and heard from outside:
+// the real window system and DirectDraw, our fmod.dll playing through waveOut into a private
+// sound server.
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "tests/e2e/screen_classifier.h"
+#include "tests/e2e/virtual_display.h"
+#include "tests/wine/song_match.h"
+#include "tests/wine/wine_session.h"
+#include "tools/assets.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+struct Area {
+  int left = 0, top = 0, width = 0, height = 0;
+};
+
+enum class Sound { kNullSink, kServerWithoutSink, kNoServer };
+
+const char kNoDeviceMessage[] =
+    "This command failed because FSOUND_Init was not called or called properly";
+// The C runtime's standard output is in text mode on Windows, where a line ends in CR LF.
+const char kLineEnd[] = "\r\n";
+
+class WindowsPackage : public ::testing::Test {
+ protected:
+  // Declared in the order they must be set up; they are taken down in reverse, the show first.
+  WinePrefix prefix;
+  std::unique_ptr<VirtualDisplay> display;
+  std::unique_ptr<SoundServer> sound;
+  WineShow show{prefix};
+
+  void SetUp() override {
+    ASSERT_TRUE(prefix.Ready()) << prefix.Error();
+    ASSERT_TRUE(show.Error().empty()) << show.Error();
+  }
+
+  // A virtual screen of depth bits, the sound server asked for (recording from the start when
+  // it has a sink), then the show.
+  void Start(Sound kind = Sound::kNullSink, int depth = 24) {
+    display = std::make_unique<VirtualDisplay>(640, 480, depth);
+    ASSERT_TRUE(display->Ready()) << "Xvfb didn't start";
+    std::string address = "unix:" + show.Folder() + "/../no-sound-server.sock";
+    if (kind != Sound::kNoServer) {
+      sound = std::make_unique<SoundServer>(kind == Sound::kNullSink);
+      ASSERT_TRUE(sound->Ready()) << "pulseaudio didn't start";
+      if (kind == Sound::kNullSink) {
+        ASSERT_TRUE(sound->StartRecording()) << "parec didn't start";
+      }
+      address = sound->Address();
+    }
+    show.Start(*display, address);
+  }
+
+  // Waits until Wine's desktop has taken the show's 320x240 mode; where it is on the screen.
+  bool WaitForTheMode(Area* desktop) {
+    auto start = Clock::now();
+    while (SecondsSince(start) < 20) {
+      if (display->FindWindow(kWineDesktopTitle, &desktop->left, &desktop->top, &desktop->width,
+                              &desktop->height) &&
+          desktop->width == 320 && desktop->height == 240)
+        return true;
+      if (!show.Process().Running()) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
+  }
+
+  // The desktop is the mode's size, so each show pixel is one screen pixel; colours exact.
+  Seen Look(const Area& desktop) {
+    return Classify(display->Screenshot(desktop.left, desktop.top, 320, 240), 1, 0);
+  }
+
+  // Waits until the strobe is on the screen.
+  bool WaitForPicture(Area* desktop) {
+    if (!WaitForTheMode(desktop)) return false;
+    auto start = Clock::now();
+    while (SecondsSince(start) < 10) {
+      Seen seen = Look(*desktop);
+      if (seen == Seen::kWhite || seen == Seen::kImage1) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+  }
+
+  // Keys go to the window under the pointer, there being no window manager.
+  void PressKey(const Area& desktop, const char* key) {
+    display->MovePointer(desktop.left + desktop.width / 2, desktop.top + desktop.height / 2);
+    display->PressKey(key);
+  }
+
+  void ExpectEndsWith(int expected, int timeoutMs) {
+    int status = -1;
+    ASSERT_TRUE(show.Process().WaitForExit(timeoutMs, &status))
+        << "still running after " << timeoutMs << " ms";
+    EXPECT_EQ(status, expected);
+  }
+};
+
+TEST_F(WindowsPackage, StrobeShowsWhiteAndThePicturesInOrderInExactColours) {
+  ASSERT_NO_FATAL_FAILURE(Start());
+  Area desktop;
+  ASSERT_TRUE(WaitForTheMode(&desktop)) << "Wine's desktop never took the 320x240 mode";
+  // From the mode change, which comes before show time starts, until 10.5 s after the first
+  // white. Before the strobe the desktop shows Wine's own background, then the black first
+  // frame; Wine's first presentation takes about as long as that phase, so the black is often
+  // gone before it can be seen.
+  auto start = Clock::now();
+  StrobeTimeline seen;
+  double white = -1;
+  while (SecondsSince(start) < 20 && (white < 0 || SecondsSince(start) < white + 10.5)) {
+    Seen now = Look(desktop);
+    double time = SecondsSince(start);
+    seen.Add(time, now);
+    if (white < 0 && now == Seen::kWhite) white = time;
+  }
+  ASSERT_TRUE(show.Process().Running());
+  PressKey(desktop, "Escape");
+  ExpectEndsWith(0, 2000);
+
+  SCOPED_TRACE(seen.Log());
+  ASSERT_GE(white, 0) << "no white phase";
+  EXPECT_GT(seen.First(Seen::kImage1), white) << "white comes first";
+  EXPECT_GT(seen.Count(Seen::kWhite), 5);
+  EXPECT_GT(seen.Count(Seen::kImage1), 2);
+  EXPECT_GT(seen.Count(Seen::kImage2), 2);
+  EXPECT_GT(seen.Count(Seen::kImage3), 2);
+  // One way only: 1, 2, 3.
+  EXPECT_LT(seen.Last(Seen::kImage1), seen.First(Seen::kImage2));
+  EXPECT_LT(seen.Last(Seen::kImage2), seen.First(Seen::kImage3));
+  // Show time starts after the mode change and more than a phase before the first white. Each
+  // image gives way at the first white-to-image change after its time, within a strobe cycle;
+  // Wine's presentation and our sampling add a little.
+  EXPECT_GT(seen.First(Seen::kImage2), 4.0);
+  EXPECT_LT(seen.Last(Seen::kImage1), white + 4.0 + 0.35);
+  double second = seen.First(Seen::kImage3) - seen.First(Seen::kImage2);
+  EXPECT_GT(second, 4.0 - 0.2) << "image 2 showed for too short a time";
+  EXPECT_LT(second, 4.0 + 0.3) << "image 2 showed for too long";
+  // Once it has started, nothing but white and the pictures in their exact colours, bar a
+  // few frames caught while they were being replaced.
+  EXPECT_LE(seen.Count(Seen::kOther, white) + seen.Count(Seen::kBlack, white),
+            seen.Samples(white) / 20);
+}
+
+TEST_F(WindowsPackage, OnlyEscapeEndsTheShowWithStatusZero) {
+  ASSERT_NO_FATAL_FAILURE(Start());
+  Area desktop;
+  ASSERT_TRUE(WaitForPicture(&desktop));
+  for (const char* key : {"space", "Return", "a", "Left", "1"}) PressKey(desktop, key);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+  ASSERT_TRUE(show.Process().Running()) << "a key other than Escape ended the show";
+  PressKey(desktop, "Escape");
+  ExpectEndsWith(0, 1500);
+}
+
+TEST_F(WindowsPackage, CloseRequestEndsTheShowWithStatusZero) {
+  ASSERT_NO_FATAL_FAILURE(Start());
+  Area desktop;
+  ASSERT_TRUE(WaitForPicture(&desktop));
+  // Wine gives each top-level window an X window of its own inside the desktop's, named
+  // after it; WM_DELETE_WINDOW there becomes the window's close request.
+  ASSERT_TRUE(display->RequestClose("Quenthor"));
+  ExpectEndsWith(0, 1500);
+}
+
+TEST_F(WindowsPackage, SoundIsTheSongAsLibopenmptRendersIt) {
+  ASSERT_NO_FATAL_FAILURE(Start());
+  Area desktop;
+  ASSERT_TRUE(WaitForPicture(&desktop));
+  std::this_thread::sleep_for(std::chrono::milliseconds(4000));
+  PressKey(desktop, "Escape");
+  ExpectEndsWith(0, 1500);
+  std::vector<std::int16_t> heard = sound->StopRecording();
+
+  // Our song, made afresh, as the reference.
+  std::string folder = std::filesystem::temp_directory_path() /
+                       ("quenthor-song-" + std::to_string(getpid()));
+  std::filesystem::create_directories(folder);
+  std::string error = "the asset tool couldn't write the song";
+  std::vector<std::int16_t> song;
+  if (WriteSong(folder)) song = RenderSong(folder + "/Terminal.s3m", 8.0, &error);
+  std::filesystem::remove_all(folder);
+  ASSERT_FALSE(song.empty()) << error;
+
+  ASSERT_GT(heard.size(), static_cast<size_t>(2 * kSongRate * 4)) << "under 4 s recorded";
+  int peak = 0;
+  double energy = 0;
+  for (std::int16_t sample : heard) {
+    peak = std::max(peak, std::abs(static_cast<int>(sample)));
+    energy += static_cast<double>(sample) * sample;
+  }
+  ASSERT_GT(peak, 2000) << "silence";
+  EXPECT_GT(std::sqrt(energy / heard.size()), 300.0);
+
+  const double compared = 3.0;
+  SongMatch match = FindSong(heard, song, compared);
+  RecordProperty("correlation", std::to_string(match.correlation));
+  EXPECT_GE(match.correlation, 0.99)
+      << "best fit at " << match.offset / double(kSongRate) << " s into the recording of "
+      << heard.size() / 2.0 / kSongRate << " s: " << DescribeDeparture(heard, song, match, compared);
+}
+
+TEST_F(WindowsPackage, SixteenBitScreenEndsTheShowWithStatusOneSilently) {
+  // On a screen whose pixels aren't 32 bits wide, Wine accepts the 24-bit mode, which comes
+  // before 16 bits in the show's order, and then can't build its flipping surfaces for it:
+  // a start-up failure, so status 1 and nothing printed.
+  ASSERT_NO_FATAL_FAILURE(Start(Sound::kNullSink, 16));
+  ExpectEndsWith(1, 20000);
+  EXPECT_EQ(show.Process().Printed(), "");
+}
+
+// A start-up that fails in the sound library: its one line on standard output, status 1.
+struct SoundFailure {
+  const char* name;
+  Sound sound;
+  void (*changeFolder)(const std::string& folder);
+  const char* printed;
+};
+
+void PrintTo(const SoundFailure& failure, std::ostream* out) { *out << failure.name; }
+
+void KeepThePackage(const std::string&) {}
+
+void RemoveTheSong(const std::string& folder) {
+  std::filesystem::remove(folder + "/Terminal.s3m");
+}
+
+void MakeTheSongRandomBytes(const std::string& folder) {
+  std::mt19937 random(20260101);
+  std::ofstream song(folder + "/Terminal.s3m", std::ios::binary | std::ios::trunc);
+  for (int i = 0; i < 65536; i++) song.put(static_cast<char>(random() & 0xFF));
+}
+
+class WindowsPackageFailure : public WindowsPackage,
+                              public ::testing::WithParamInterface<SoundFailure> {};
+
+TEST_P(WindowsPackageFailure, PrintsTheSoundLibrarysMessageAndEndsWithStatusOne) {
+  GetParam().changeFolder(show.Folder());
+  ASSERT_NO_FATAL_FAILURE(Start(GetParam().sound));
+  ExpectEndsWith(1, 20000);
+  EXPECT_EQ(show.Process().Printed(), GetParam().printed + std::string(kLineEnd));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    , WindowsPackageFailure,
+    ::testing::Values(
+        SoundFailure{"MissingSong", Sound::kNullSink, RemoveTheSong, "File not found"},
+        SoundFailure{"SongOfRandomBytes", Sound::kNullSink, MakeTheSongRandomBytes,
+                     "Unknown file format"},
+        SoundFailure{"NoSoundServer", Sound::kNoServer, KeepThePackage, kNoDeviceMessage},
+        SoundFailure{"SoundServerWithoutSink", Sound::kServerWithoutSink, KeepThePackage,
+                     kNoDeviceMessage}),
+    [](const ::testing::TestParamInfo<SoundFailure>& info) { return info.param.name; });
+
+}  // namespace
