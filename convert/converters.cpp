@@ -100,6 +100,7 @@ int ActiveConverterKernels() { return converterState.kernels; }
 const char* ConverterKernelsName(int kernels) {
   switch (kernels) {
     case kKernelsFastest: return "fastest";
+    case kKernelsNone: return "none";
     case kKernelsReference: return "reference";
     case kKernelsMmx: return "mmx";
     case kKernelsSse2: return "sse2";
@@ -110,7 +111,7 @@ const char* ConverterKernelsName(int kernels) {
 
 // A converter that runs before any selection chooses the family itself.
 static inline const ConverterRows& Rows() {
-  if (converterState.kernels == 0) UseConverterKernels(kKernelsFastest);
+  if (converterState.kernels == kKernelsNone) UseConverterKernels(kKernelsFastest);
   return converterState.rows;
 }
 

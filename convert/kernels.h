@@ -53,20 +53,21 @@ void Avx2RowRGB565(const std::uint32_t* source, std::uint8_t* destination, std::
 void Avx2RowBGR565(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count);
 #endif
 
-// Kernel families the six converters can run on.
+// Kernel families the six converters can run on, and the two values that name no family.
 enum ConverterKernels {
-  kKernelsFastest = 0,    // as an argument: the fastest family this build and processor offer
+  kKernelsNone = 0,       // what ActiveConverterKernels reports while no family is chosen
   kKernelsReference = 1,  // the per-pixel reference rows, on every processor
   kKernelsMmx = 2,        // the 64-bit packed kernels; the two swapped layouts per pixel (x86)
   kKernelsSse2 = 3,       // 128-bit kernels (x86-64)
   kKernelsAvx2 = 4,       // 256-bit kernels (x86-64 with AVX2)
+  kKernelsFastest = 5,    // as an argument: the fastest family this build and processor offer
 };
 
 // Makes the converters run on the given family from now on. Returns 1, or 0 if this build or
 // processor lacks it (the family in use is then unchanged). SelectRowConverter and the first
 // conversion choose kKernelsFastest when no family has been chosen yet.
 int UseConverterKernels(int kernels);
-// The family the converters run on, or 0 while none has been chosen.
+// The family the converters run on, or kKernelsNone while none has been chosen.
 int ActiveConverterKernels();
 // The family that kKernelsFastest stands for on this build and processor.
 int FastestConverterKernels();

@@ -4,7 +4,7 @@
 RowConverter SelectRowConverter(std::uint32_t bitCount, std::uint32_t redMask,
                                 std::uint32_t greenMask, std::uint32_t blueMask) {
   // The kernel family is settled here, once, before the display starts presenting frames.
-  if (ActiveConverterKernels() == 0) UseConverterKernels(kKernelsFastest);
+  if (ActiveConverterKernels() == kKernelsNone) UseConverterKernels(kKernelsFastest);
 
   // Exact matches only. The red mask tells the two layouts of one depth apart.
   if (bitCount == 32) {

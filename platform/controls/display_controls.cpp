@@ -1,10 +1,15 @@
-#include "platform/testing/display_controls.h"
+#include "platform/controls/display_controls.h"
+
+#include <SDL.h>
+
+#include <cstdlib>
+#include <deque>
 
 #include "platform/ddraw/device.h"
+#include "platform/ddraw/hooks.h"
 #include "platform/ddraw/layouts.h"
 #include "platform/ddraw/objects.h"
 #include "platform/sdl/screen.h"
-#include "platform/sdl/video.h"
 #include "platform/win32/library.h"
 #include "platform/win32/window_system.h"
 
@@ -13,6 +18,40 @@ namespace {
 
 // Made up, and never issued to a window of this program.
 HWND const kOtherWindow = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x7FFE0010));
+// Only the latest deliveries are kept: a long run moves the pointer a lot.
+const size_t kDeliveredKept = 4096;
+
+struct DisplayControls {
+  int failingLocks = 0;  // < 0: every lock
+  HRESULT lockFailure = DDERR_SURFACEBUSY;
+  std::deque<WindowMessage> delivered;
+  WindowCapture capture;
+};
+DisplayControls controls;
+
+HRESULT LockRefusal() {
+  if (controls.failingLocks == 0) return DD_OK;
+  if (controls.failingLocks > 0) controls.failingLocks--;
+  return controls.lockFailure;
+}
+
+void KeepDelivery(const WindowMessage& message) {
+  controls.delivered.push_back(message);
+  if (controls.delivered.size() > kDeliveredKept) controls.delivered.pop_front();
+}
+
+void CaptureRendered(SDL_Renderer* renderer, int width, int height) {
+  WindowCapture& capture = controls.capture;
+  capture.pixels.assign(static_cast<size_t>(width) * height, 0);
+  if (SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_XRGB8888, capture.pixels.data(),
+                           width * 4) != 0) {
+    capture.pixels.clear();
+    width = height = 0;
+  }
+  capture.width = width;
+  capture.height = height;
+  capture.count++;
+}
 
 SurfaceView ViewOf(ddraw::Surface* surface) {
   SurfaceView view;
@@ -35,44 +74,17 @@ void InjectKey(WPARAM virtualKey, bool down) {
 
 }  // namespace
 
-const char* ScreenLayoutName(ScreenLayout layout) { return ddraw::Describe(layout).name; }
+void SetDisplayProfile(const DisplayProfile& profile) { ddraw::ProfileInForce() = profile; }
 
-int ScreenLayoutBytesPerPixel(ScreenLayout layout) {
-  return ddraw::Describe(layout).bytesPerPixel;
-}
-
-DisplayProfile DefaultDisplayProfile() { return DisplayProfile(); }
-
-void SetDisplayProfile(const DisplayProfile& profile) { ddraw::Profile() = profile; }
-
-DisplayProfile CurrentDisplayProfile() { return ddraw::Profile(); }
-
-bool ProfileForLayoutName(const char* name, DisplayProfile* profile) {
-  ScreenLayout layout;
-  if (!ddraw::LayoutFromName(name, &layout)) return false;
-  DisplayProfile chosen = DefaultDisplayProfile();
-  const DWORD depth = ddraw::Describe(layout).bitCount;
-  chosen.accepts32 = depth == 32;
-  chosen.accepts24 = depth == 24;
-  chosen.accepts16 = depth == 16;
-  if (depth == 32) chosen.layout32 = layout;
-  if (depth == 24) chosen.layout24 = layout;
-  if (depth == 16) chosen.layout16 = layout;
-  if (depth == 8) {
-    // Palette indices stand in for the deepest mode, so the show meets them at once.
-    chosen.accepts32 = true;
-    chosen.layout32 = layout;
-  }
-  *profile = chosen;
-  return true;
-}
+DisplayProfile CurrentDisplayProfile() { return ddraw::ProfileInForce(); }
 
 void FailNextLocks(int count, HRESULT result) {
-  ddraw::TheDevice().failingLocks = count;
-  ddraw::TheDevice().lockFailure = result;
+  controls.failingLocks = count;
+  controls.lockFailure = result;
+  ddraw::directDrawHooks.lockRefusal = LockRefusal;
 }
 
-void StopFailingLocks() { ddraw::TheDevice().failingLocks = 0; }
+void StopFailingLocks() { controls.failingLocks = 0; }
 
 void InjectKeyDown(WPARAM virtualKey) { InjectKey(virtualKey, true); }
 void InjectKeyUp(WPARAM virtualKey) { InjectKey(virtualKey, false); }
@@ -92,7 +104,7 @@ void InjectActivation(bool active) {
     windows::DeactivateApplication(windows::Delivery::kQueued);
     return;
   }
-  HWND exclusive = ddraw::TheDevice().exclusiveWindow;
+  HWND exclusive = ddraw::Hardware().exclusiveWindow;
   HWND window = exclusive ? exclusive : windows::NewestWindow();
   if (window && !windows::ActiveWindow())
     windows::ActivateApplication(window, windows::Delivery::kQueued);
@@ -105,16 +117,25 @@ void PostMessageTo(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 HWND OtherWindowHandle() { return kOtherWindow; }
 
 std::vector<WindowMessage> QueuedMessages() { return windows::QueueContents(); }
-std::vector<WindowMessage> DeliveredMessages() { return windows::Delivered(); }
-void ClearDeliveredMessages() { windows::ClearDelivered(); }
+
+std::vector<WindowMessage> DeliveredMessages() {
+  return std::vector<WindowMessage>(controls.delivered.begin(), controls.delivered.end());
+}
+
+void ClearDeliveredMessages() { controls.delivered.clear(); }
+
+std::uint32_t DesktopWindowId(HWND window) {
+  SDL_Window* real = windows::RealWindow(window);
+  return real ? SDL_GetWindowID(real) : 0;
+}
 
 bool ApplicationActive() { return windows::ActiveWindow() != nullptr; }
 HWND ActiveWindow() { return windows::ActiveWindow(); }
 bool PointerHidden() { return windows::CurrentCursor() == nullptr; }
 int WindowCount() { return windows::WindowCount(); }
 int LoadedLibraryCount() { return libraries::LoadedCount(); }
-int LiveDirectDrawCount() { return static_cast<int>(ddraw::TheDevice().objects.size()); }
-int LiveSurfaceCount() { return static_cast<int>(ddraw::TheDevice().surfaces.size()); }
+int LiveDirectDrawCount() { return static_cast<int>(ddraw::Hardware().objects.size()); }
+int LiveSurfaceCount() { return static_cast<int>(ddraw::Hardware().surfaces.size()); }
 
 ScreenMode CurrentScreenMode() {
   const ddraw::Mode mode = ddraw::ModeOnScreen();
@@ -127,60 +148,50 @@ ScreenMode CurrentScreenMode() {
   return shown;
 }
 
-int FlipCount() { return ddraw::TheDevice().flips; }
-int ScreenWidth() { return ddraw::TheDevice().pictureWidth; }
-int ScreenHeight() { return ddraw::TheDevice().pictureHeight; }
-ScreenLayout ScreenPictureLayout() { return ddraw::TheDevice().pictureLayout; }
+int FlipCount() { return ddraw::Hardware().flips; }
+int ScreenWidth() { return ddraw::Hardware().pictureWidth; }
+int ScreenHeight() { return ddraw::Hardware().pictureHeight; }
+ScreenLayout ScreenPictureLayout() { return ddraw::Hardware().pictureLayout; }
 
 std::vector<std::uint32_t> ScreenPixels() {
-  const ddraw::Device& device = ddraw::TheDevice();
-  std::vector<std::uint32_t> pixels;
-  if (device.picture.empty()) return pixels;
-  const int bytesPerPixel = ScreenLayoutBytesPerPixel(device.pictureLayout);
-  pixels.reserve(static_cast<size_t>(device.pictureWidth) * device.pictureHeight);
-  for (int y = 0; y < device.pictureHeight; y++) {
-    const std::uint8_t* row = device.picture.data() + static_cast<size_t>(y) * device.picturePitch;
-    for (int x = 0; x < device.pictureWidth; x++)
-      pixels.push_back(ddraw::ReadRGB(device.pictureLayout, row + x * bytesPerPixel));
-  }
-  return pixels;
+  const ddraw::DisplayHardware& hardware = ddraw::Hardware();
+  if (hardware.picture.empty()) return std::vector<std::uint32_t>();
+  return ddraw::ReadPicture(hardware.pictureLayout, hardware.picture.data(),
+                            hardware.picturePitch, hardware.pictureWidth, hardware.pictureHeight);
 }
 
 std::uint32_t ScreenPixel(int x, int y) {
-  const ddraw::Device& device = ddraw::TheDevice();
-  if (device.picture.empty() || x < 0 || y < 0 || x >= device.pictureWidth ||
-      y >= device.pictureHeight)
+  const ddraw::DisplayHardware& hardware = ddraw::Hardware();
+  if (hardware.picture.empty() || x < 0 || y < 0 || x >= hardware.pictureWidth ||
+      y >= hardware.pictureHeight)
     return 0;
-  const int bytesPerPixel = ScreenLayoutBytesPerPixel(device.pictureLayout);
-  return ddraw::ReadRGB(device.pictureLayout, device.picture.data() +
-                                                  static_cast<size_t>(y) * device.picturePitch +
-                                                  static_cast<size_t>(x) * bytesPerPixel);
+  const int bytesPerPixel = ScreenLayoutBytesPerPixel(hardware.pictureLayout);
+  return ddraw::ReadRGB(hardware.pictureLayout,
+                        hardware.picture.data() + static_cast<size_t>(y) * hardware.picturePitch +
+                            static_cast<size_t>(x) * bytesPerPixel);
 }
 
 SurfaceView BackSurfaceView() {
-  ddraw::Surface* front = ddraw::TheDevice().newestChain;
+  ddraw::Surface* front = ddraw::Hardware().newestChain;
   return ViewOf(front ? front->attached : nullptr);
 }
 
-SurfaceView FrontSurfaceView() { return ViewOf(ddraw::TheDevice().newestChain); }
+SurfaceView FrontSurfaceView() { return ViewOf(ddraw::Hardware().newestChain); }
 
-void CaptureWindowFrames(bool on) { sdl::CaptureFrames(on); }
+void CaptureWindowFrames(bool on) { sdl::screenHooks.rendered = on ? CaptureRendered : nullptr; }
 
-WindowCapture LastWindowCapture() {
-  const sdl::Capture& capture = sdl::LastCapture();
-  WindowCapture copy;
-  copy.count = capture.count;
-  copy.width = capture.width;
-  copy.height = capture.height;
-  copy.pixels = capture.pixels;
-  return copy;
-}
+WindowCapture LastWindowCapture() { return controls.capture; }
 
 void ResetDisplayControls() {
-  sdl::PreferHeadlessVideo(true);
+  // Tests draw offscreen, as a person would ask for it, unless a driver is named already.
+  setenv("SDL_VIDEODRIVER", "offscreen", 0);
   ddraw::ResetDevice();
   windows::ResetWindowSystem();
   libraries::ResetLibraries();
+  controls = DisplayControls();
+  ddraw::directDrawHooks.lockRefusal = nullptr;
+  sdl::screenHooks.rendered = nullptr;
+  windows::windowSystemHooks.delivered = KeepDelivery;
 }
 
 }  // namespace platform

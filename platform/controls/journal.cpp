@@ -1,34 +1,24 @@
-#include "platform/testing/journal.h"
+#include "platform/controls/journal.h"
 
-#include <cstdarg>
-#include <cstdio>
 #include <mutex>
+
+#include "platform/trace/call_trace.h"
 
 namespace platform {
 namespace {
 
-// The audio thread may record too, so the journal has its own lock.
+// Any thread that makes platform calls may trace, so the journal has its own lock.
 std::mutex journalLock;
-bool journalOn = false;
 std::vector<std::string> journal;
 
-}  // namespace
-
-void JournalRecord(const char* format, ...) {
+void Keep(const char* line) {
   std::lock_guard<std::mutex> hold(journalLock);
-  if (!journalOn) return;
-  char line[256];
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(line, sizeof line, format, args);
-  va_end(args);
   journal.emplace_back(line);
 }
 
-void JournalEnable(bool on) {
-  std::lock_guard<std::mutex> hold(journalLock);
-  journalOn = on;
-}
+}  // namespace
+
+void JournalEnable(bool on) { ListenToCalls(on ? Keep : nullptr); }
 
 void JournalClear() {
   std::lock_guard<std::mutex> hold(journalLock);

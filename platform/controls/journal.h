@@ -1,15 +1,11 @@
-// The journal: every stand-in call, in the order the program made it, for tests to read back.
-// Off unless a test turns it on, so a long run keeps no history.
+// The journal: the platform's call trace kept in order, for tests to read back. Off unless a
+// test turns it on, so a long run keeps no history.
 #pragma once
 #include <string>
 #include <vector>
 
 namespace platform {
 
-// Stand-ins record through this; the format is printf's. A call costs one flag test when off.
-void JournalRecord(const char* format, ...) __attribute__((format(printf, 1, 2)));
-
-// Test controls.
 void JournalEnable(bool on);
 void JournalClear();
 std::vector<std::string> JournalEntries();

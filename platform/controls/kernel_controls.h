@@ -1,5 +1,6 @@
-// Test controls of the kernel stand-ins: a manual tick clock, a hook on every Sleep, a trap for
-// ExitProcess and a capture of message boxes.
+// Test controls of the kernel stand-ins, through their hooks: a manual tick clock, a hook on
+// every Sleep, a trap for ExitProcess and a capture of message boxes. The manual clock also
+// stops DirectDraw waiting for real vertical blanks.
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -13,7 +14,6 @@ void ClockUseManual(std::uint32_t now);
 void ClockSet(std::uint32_t now);
 void ClockAdvance(std::uint32_t milliseconds);
 void ClockUseReal();
-bool ClockIsManual();
 
 // Called at the end of every Sleep, with its argument. The show yields once per pass, so a test
 // sees every pass here: it can read the screen, move the clock and inject messages.
@@ -37,7 +37,8 @@ struct CapturedMessageBox {
 void CaptureMessageBoxes(bool on);
 CapturedMessageBox LastMessageBox();
 
-// Puts every kernel stand-in control back to its start: real clock, no hook, no trap, no capture.
+// Puts every kernel stand-in control back to its start: real clock, no hook, no trap, no capture,
+// and the kernel's hooks the real ones.
 void ResetKernelControls();
 
 }  // namespace platform

@@ -1,5 +1,5 @@
-// Test controls of the sound library stand-in: a capture of the mixed output, a missing audio
-// device on demand, a chosen last error, a look at what is loaded, and a reset.
+// Test controls of the sound library stand-in and its output: a capture of the mixed output, a
+// missing audio device on demand, a chosen last error, a look at what is loaded, and a reset.
 #pragma once
 #include <cstddef>
 #include <cstdint>

@@ -1,46 +1,49 @@
 #include "platform/ddraw/device.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 
+#include "platform/ddraw/hooks.h"
 #include "platform/ddraw/layouts.h"
 #include "platform/ddraw/objects.h"
 #include "platform/sdl/screen.h"
-#include "platform/testing/kernel_controls.h"
 #include "platform/win32/window_system.h"
 
 namespace platform {
 namespace ddraw {
+
+DirectDrawHooks directDrawHooks;
+
 namespace {
 
 const int kDesktopWidth = 640;
 const int kDesktopHeight = 480;
 
-DisplayProfile StartingProfile() {
-  DisplayProfile profile = DefaultDisplayProfile();
-  const char* chosen = std::getenv("QUENTHOR_DISPLAY_LAYOUT");
-  if (!chosen || !*chosen) return profile;
-  if (!ProfileForLayoutName(chosen, &profile)) {
-    std::fprintf(stderr,
-                 "Quenthor: QUENTHOR_DISPLAY_LAYOUT=%s is not a layout (xrgb32, xbgr32, rgb24, "
-                 "bgr24, rgb565, bgr565, rgb555, pal8); the screen offers every depth\n",
-                 chosen);
-    return DefaultDisplayProfile();
-  }
-  return profile;
-}
-
 void ApplicationActivationChanged(bool active) {
-  Device& device = TheDevice();
-  if (device.exclusiveOwner) {
+  DisplayHardware& hardware = Hardware();
+  if (hardware.exclusiveOwner) {
     // The exclusive program's window covers the desktop only while the program has the focus.
     if (active)
-      windows::TakeScreen(device.exclusiveWindow);
+      windows::TakeScreen(hardware.exclusiveWindow);
     else
-      windows::MinimizeForDesktop(device.exclusiveWindow);
+      windows::MinimizeForDesktop(hardware.exclusiveWindow);
   }
   ScreenMayHaveChanged();
+}
+
+// The kept picture as SDL can take it. SDL has no texture of palette indices: those go up as
+// what the screen reads back, converted into readable.
+sdl::Picture PictureForWindow(const DisplayHardware& hardware, bool unchanged,
+                              std::vector<std::uint32_t>* readable) {
+  const LayoutInfo& layout = Describe(hardware.pictureLayout);
+  sdl::Picture picture{hardware.picture.data(), hardware.picturePitch, hardware.pictureWidth,
+                       hardware.pictureHeight,  layout.sdlFormat,      unchanged};
+  if (layout.sdlFormat) return picture;
+  *readable = ReadPicture(hardware.pictureLayout, hardware.picture.data(), hardware.picturePitch,
+                          hardware.pictureWidth, hardware.pictureHeight);
+  picture.bytes = reinterpret_cast<const std::uint8_t*>(readable->data());
+  picture.pitch = hardware.pictureWidth * 4;
+  picture.sdlFormat = SDL_PIXELFORMAT_XRGB8888;
+  return picture;
 }
 
 }  // namespace
@@ -51,24 +54,24 @@ bool operator==(const Mode& left, const Mode& right) {
          left.desktop == right.desktop;
 }
 
-DisplayProfile& Profile() {
-  static DisplayProfile profile = StartingProfile();
+DisplayProfile& ProfileInForce() {
+  static DisplayProfile profile = ProfileFromEnvironment();
   return profile;
 }
 
-Device& TheDevice() {
-  static Device device;
-  return device;
+DisplayHardware& Hardware() {
+  static DisplayHardware hardware;
+  return hardware;
 }
 
 bool DepthAccepted(int bitsPerPixel) {
-  const DisplayProfile& profile = Profile();
+  const DisplayProfile& profile = ProfileInForce();
   return (bitsPerPixel == 32 && profile.accepts32) || (bitsPerPixel == 24 && profile.accepts24) ||
          (bitsPerPixel == 16 && profile.accepts16);
 }
 
 ScreenLayout LayoutForDepth(int bitsPerPixel) {
-  const DisplayProfile& profile = Profile();
+  const DisplayProfile& profile = ProfileInForce();
   if (bitsPerPixel == 24) return profile.layout24;
   if (bitsPerPixel == 16) return profile.layout16;
   return profile.layout32;
@@ -81,74 +84,68 @@ Mode DesktopMode() {
 }
 
 Mode ModeOnScreen() {
-  const Device& device = TheDevice();
-  if (device.exclusiveOwner && device.showModeSet && windows::ActiveWindow()) return device.showMode;
+  const DisplayHardware& hardware = Hardware();
+  if (hardware.exclusiveOwner && hardware.showModeSet && windows::ActiveWindow())
+    return hardware.showMode;
   return DesktopMode();
 }
 
 void ScreenMayHaveChanged() {
-  Device& device = TheDevice();
+  DisplayHardware& hardware = Hardware();
   const Mode now = ModeOnScreen();
-  if (device.onScreenKnown && now == device.onScreen) return;
-  const bool changed = device.onScreenKnown;
-  device.onScreen = now;
-  device.onScreenKnown = true;
+  if (hardware.onScreenKnown && now == hardware.onScreen) return;
+  const bool changed = hardware.onScreenKnown;
+  hardware.onScreen = now;
+  hardware.onScreenKnown = true;
   if (!changed) return;
-  for (Surface* surface : device.surfaces) surface->lost = true;
+  for (Surface* surface : hardware.surfaces) surface->lost = true;
 }
 
 void EndExclusive(DirectDraw* owner) {
-  Device& device = TheDevice();
-  if (device.exclusiveOwner != owner) return;
-  HWND window = device.exclusiveWindow;
-  device.exclusiveOwner = nullptr;
-  device.exclusiveWindow = nullptr;
-  device.showModeSet = false;
+  DisplayHardware& hardware = Hardware();
+  if (hardware.exclusiveOwner != owner) return;
+  HWND window = hardware.exclusiveWindow;
+  hardware.exclusiveOwner = nullptr;
+  hardware.exclusiveWindow = nullptr;
+  hardware.showModeSet = false;
   windows::LeaveScreen(window);
   ScreenMayHaveChanged();
 }
 
-void ShowFlipped(const Surface& front, bool waitForBlank) {
-  Device& device = TheDevice();
+bool KeepFlippedPicture(const Surface& front) {
+  DisplayHardware& hardware = Hardware();
   // The show flips the same frame several times per strobe phase; the screen needn't redraw it.
-  const bool sameAsLast = device.flips > 0 && device.picturePitch == front.pitch &&
-                          device.pictureWidth == front.mode.width &&
-                          device.pictureHeight == front.mode.height &&
-                          device.pictureLayout == front.mode.layout &&
-                          device.picture == front.memory;
-  if (!sameAsLast) device.picture = front.memory;
-  device.picturePitch = front.pitch;
-  device.pictureWidth = front.mode.width;
-  device.pictureHeight = front.mode.height;
-  device.pictureLayout = front.mode.layout;
-  device.flips++;
+  const bool unchanged =
+      hardware.flips > 0 && hardware.picturePitch == front.pitch &&
+      hardware.pictureWidth == front.mode.width && hardware.pictureHeight == front.mode.height &&
+      hardware.pictureLayout == front.mode.layout && hardware.picture == front.memory;
+  if (!unchanged) hardware.picture = front.memory;
+  hardware.picturePitch = front.pitch;
+  hardware.pictureWidth = front.mode.width;
+  hardware.pictureHeight = front.mode.height;
+  hardware.pictureLayout = front.mode.layout;
+  hardware.flips++;
+  return unchanged;
+}
 
-  const LayoutInfo& layout = Describe(front.mode.layout);
-  sdl::Picture picture{front.memory.data(), front.pitch, front.mode.width, front.mode.height,
-                       layout.sdlFormat, sameAsLast};
+void PresentKeptPicture(bool unchanged, bool waitForBlank) {
+  const DisplayHardware& hardware = Hardware();
   std::vector<std::uint32_t> readable;
-  if (!layout.sdlFormat) {
-    // SDL has no texture of palette indices: show them as what the screen reads back.
-    readable = ScreenPixels();
-    picture.bytes = reinterpret_cast<const std::uint8_t*>(readable.data());
-    picture.pitch = front.mode.width * 4;
-    picture.sdlFormat = SDL_PIXELFORMAT_XRGB8888;
-  }
-  SDL_Window* window = device.exclusiveOwner && windows::ActiveWindow()
-                           ? windows::RealWindow(device.exclusiveWindow)
+  const sdl::Picture picture = PictureForWindow(hardware, unchanged, &readable);
+  SDL_Window* window = hardware.exclusiveOwner && windows::ActiveWindow()
+                           ? windows::RealWindow(hardware.exclusiveWindow)
                            : nullptr;
-  // Under the manual clock time stands still: nothing may wait for a real vertical blank.
-  sdl::Present(window, picture, waitForBlank && !ClockIsManual());
+  sdl::Present(window, picture, waitForBlank && directDrawHooks.waitForRealBlanks);
 }
 
 void ListenToActivation() { windows::SetActivationListener(ApplicationActivationChanged); }
 
 void ResetDevice() {
-  Device& device = TheDevice();
-  for (Surface* surface : device.surfaces) delete surface;
-  for (DirectDraw* object : device.objects) delete object;
-  device = Device();
-  Profile() = DefaultDisplayProfile();
+  DisplayHardware& hardware = Hardware();
+  for (Surface* surface : hardware.surfaces) delete surface;
+  for (DirectDraw* object : hardware.objects) delete object;
+  hardware = DisplayHardware();
+  ProfileInForce() = DefaultDisplayProfile();
   sdl::ResetScreen();
 }
 

@@ -1,11 +1,12 @@
-// The emulated screen under DirectDraw: its profile, the mode it shows, which program holds it,
-// every live DirectDraw object and surface, and the picture of the last flip.
+// The emulated display hardware under DirectDraw: the profile in force, the mode on the screen,
+// which program holds it, every live DirectDraw object and surface, and the picture of the last
+// flip.
 #pragma once
 #include <cstdint>
 #include <vector>
 
 #include "platform/ddraw/ddraw_declarations.h"
-#include "platform/testing/display_controls.h"
+#include "platform/ddraw/display_profile.h"
 
 namespace platform {
 namespace ddraw {
@@ -23,10 +24,10 @@ struct Mode {
 bool operator==(const Mode& left, const Mode& right);
 inline bool operator!=(const Mode& left, const Mode& right) { return !(left == right); }
 
-// The profile in force. At start it is the default, or the one QUENTHOR_DISPLAY_LAYOUT picks.
-DisplayProfile& Profile();
+// The profile in force. A run starts with the one the environment picks.
+DisplayProfile& ProfileInForce();
 
-struct Device {
+struct DisplayHardware {
   std::vector<DirectDraw*> objects;
   std::vector<Surface*> surfaces;
   DirectDraw* exclusiveOwner = nullptr;
@@ -36,8 +37,6 @@ struct Device {
   Mode onScreen = Mode();
   bool onScreenKnown = false;
   Surface* newestChain = nullptr;
-  int failingLocks = 0;  // < 0: every lock
-  HRESULT lockFailure = DDERR_SURFACEBUSY;
   // The last flip's picture, as its bytes were.
   std::vector<std::uint8_t> picture;
   int picturePitch = 0;
@@ -46,7 +45,7 @@ struct Device {
   ScreenLayout pictureLayout = ScreenLayout::kXRGB32;
   int flips = 0;
 };
-Device& TheDevice();
+DisplayHardware& Hardware();
 
 // The desktop: 640x480 at the deepest depth the profile accepts.
 Mode DesktopMode();
@@ -61,8 +60,14 @@ bool DepthAccepted(int bitsPerPixel);
 void ScreenMayHaveChanged();
 // Takes the screen back from its exclusive owner (normal level, or the owner's release).
 void EndExclusive(DirectDraw* owner);
-// The front of a chain was just flipped: keep its picture and show it.
-void ShowFlipped(const Surface& front, bool waitForBlank);
+
+// A flip, in two steps. The front of a chain was just flipped: the screen keeps a copy of its
+// picture; true when that is the same picture as the last flip's.
+bool KeepFlippedPicture(const Surface& front);
+// Puts the kept picture on the exclusive window, if it is showing, and waits for the vertical
+// blank when asked (and blanks are real).
+void PresentKeptPicture(bool unchanged, bool waitForBlank);
+
 // The window system's news of the application gaining or losing the desktop.
 void ListenToActivation();
 

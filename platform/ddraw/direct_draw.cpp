@@ -3,12 +3,13 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/ddraw/hooks.h"
 #include "platform/ddraw/layouts.h"
 #include "platform/ddraw/objects.h"
+#include "platform/ddraw/reports.h"
 #include "platform/sdl/screen.h"
 #include "platform/sdl/video.h"
-#include "platform/testing/journal.h"
-#include "platform/testing/kernel_controls.h"
+#include "platform/trace/call_trace.h"
 #include "platform/win32/window_system.h"
 
 namespace platform {
@@ -27,55 +28,97 @@ bool SizeOffered(DWORD width, DWORD height) {
   return false;
 }
 
-// Records the call; a failure carries its result.
-HRESULT Outcome(HRESULT result, const char* call) {
-  if (result < 0)
-    JournalRecord("IDirectDraw::%s -> 0x%08x", call, static_cast<unsigned>(result));
-  else
-    JournalRecord("IDirectDraw::%s", call);
-  return result;
+const char kInterface[] = "IDirectDraw";
+
+// What CreateSurface was asked for.
+struct SurfaceRequest {
+  DWORD caps;         // the capabilities asked for, or none without DDSD_CAPS
+  bool counted;       // a back-buffer count came with the request
+  DWORD backBuffers;  // that count, else 0
+  bool chain;         // a flip chain: a count, or the flip or complex capability
+};
+
+SurfaceRequest ReadSurfaceRequest(const DDSURFACEDESC* description) {
+  SurfaceRequest request = {0, false, 0, false};
+  if (!description) return request;
+  request.counted = (description->dwFlags & DDSD_BACKBUFFERCOUNT) != 0;
+  request.backBuffers = request.counted ? description->dwBackBufferCount : 0;
+  request.caps = (description->dwFlags & DDSD_CAPS) ? description->ddsCaps.dwCaps : 0;
+  request.chain = request.counted || (request.caps & (DDSCAPS_FLIP | DDSCAPS_COMPLEX));
+  return request;
 }
 
-HRESULT Unsupported(const char* method) { return Outcome(DDERR_UNSUPPORTED, method); }
+// Why the object makes no primary surface as asked, or DD_OK.
+HRESULT PrimaryRefusal(const DirectDraw& object, const DDSURFACEDESC* description,
+                       LPDIRECTDRAWSURFACE* surface, IUnknown* outer,
+                       const SurfaceRequest& request) {
+  if (outer) return CLASS_E_NOAGGREGATION;
+  if (!description || !surface || description->dwSize != sizeof(DDSURFACEDESC))
+    return DDERR_INVALIDPARAMS;
+  if (!object.level) return DDERR_NOCOOPERATIVELEVELSET;
+  // Only the screen itself is emulated: no off-screen surfaces, no overlays, no textures.
+  if (!(request.caps & DDSCAPS_PRIMARYSURFACE)) return DDERR_UNSUPPORTED;
+  // The primary surface is the screen: its size and format are the mode's.
+  if (description->dwFlags & (DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT))
+    return DDERR_INVALIDPARAMS;
+  if (object.primary) return DDERR_PRIMARYSURFACEALREADYEXISTS;
+  return DD_OK;
+}
 
-void DescribeMode(const Mode& mode, DDSURFACEDESC* description) {
-  const LayoutInfo& layout = Describe(mode.layout);
-  const DWORD size = description->dwSize;
-  std::memset(description, 0, sizeof *description);
-  description->dwSize = size;
-  description->dwFlags = DDSD_WIDTH | DDSD_HEIGHT | DDSD_PITCH | DDSD_PIXELFORMAT;
-  description->dwWidth = mode.width;
-  description->dwHeight = mode.height;
-  description->lPitch = mode.width * layout.bytesPerPixel;
-  description->ddpfPixelFormat.dwSize = sizeof(DDPIXELFORMAT);
-  description->ddpfPixelFormat.dwFlags = layout.formatFlags;
-  description->ddpfPixelFormat.dwRGBBitCount = layout.bitCount;
-  description->ddpfPixelFormat.dwRBitMask = layout.redMask;
-  description->ddpfPixelFormat.dwGBitMask = layout.greenMask;
-  description->ddpfPixelFormat.dwBBitMask = layout.blueMask;
+// Why the flip chain asked for can't be built, or DD_OK.
+HRESULT ChainRefusal(const DirectDraw& object, const SurfaceRequest& request) {
+  const DWORD needed = DDSCAPS_FLIP | DDSCAPS_COMPLEX;
+  if ((request.caps & needed) != needed || !request.counted || request.backBuffers < 1)
+    return DDERR_INVALIDCAPS;
+  if (object.level != kExclusiveFullscreen) return DDERR_NOEXCLUSIVEMODE;
+  if (request.backBuffers > static_cast<DWORD>(std::max(ProfileInForce().maxBackBuffers, 0)))
+    return DDERR_OUTOFVIDEOMEMORY;
+  return DD_OK;
+}
+
+// The primary surface with its back buffers, in the show's mode if the object set one, else
+// the desktop's.
+Surface* BuildPrimary(DirectDraw* owner, const SurfaceRequest& request) {
+  const DisplayHardware& hardware = Hardware();
+  const Mode mode =
+      hardware.exclusiveOwner == owner && hardware.showModeSet ? hardware.showMode : DesktopMode();
+  const DWORD memoryCaps =
+      (request.caps & DDSCAPS_SYSTEMMEMORY) ? DDSCAPS_SYSTEMMEMORY : DDSCAPS_VIDEOMEMORY;
+  const DWORD chainCaps = request.chain ? DDSCAPS_FLIP | DDSCAPS_COMPLEX : 0;
+  Surface* front = new Surface(owner, mode,
+                               DDSCAPS_PRIMARYSURFACE | DDSCAPS_VISIBLE | memoryCaps | chainCaps |
+                                   (request.chain ? DDSCAPS_FRONTBUFFER : 0));
+  for (DWORD index = 0; index < request.backBuffers; index++) {
+    const DWORD role = index == 0 ? DDSCAPS_BACKBUFFER : 0;
+    (new Surface(owner, mode, role | chainCaps | memoryCaps))->JoinChain(front);
+  }
+  // Memory made for a mode that isn't on the screen (the program lost the focus) is lost already.
+  if (mode != ModeOnScreen())
+    for (Surface* member : front->chain) member->lost = true;
+  return front;
 }
 
 }  // namespace
 
-DirectDraw::DirectDraw() { TheDevice().objects.push_back(this); }
+DirectDraw::DirectDraw() { Hardware().objects.push_back(this); }
 
 void ForgetObject(DirectDraw* object) {
-  std::vector<DirectDraw*>& objects = TheDevice().objects;
+  std::vector<DirectDraw*>& objects = Hardware().objects;
   objects.erase(std::remove(objects.begin(), objects.end(), object), objects.end());
 }
 
 HRESULT DirectDraw::QueryInterface(REFIID, void** object) {
   if (object) *object = nullptr;
-  return Outcome(E_NOINTERFACE, "QueryInterface");
+  return Outcome(kInterface, E_NOINTERFACE, "QueryInterface");
 }
 
 ULONG DirectDraw::AddRef() {
-  JournalRecord("IDirectDraw::AddRef");
+  TraceCall("IDirectDraw::AddRef");
   return ++references_;
 }
 
 ULONG DirectDraw::Release() {
-  JournalRecord("IDirectDraw::Release");
+  TraceCall("IDirectDraw::Release");
   if (--references_ > 0) return references_;
   // The last reference takes the object's surfaces and its hold on the screen with it.
   DestroySurfaces(this);
@@ -88,24 +131,26 @@ ULONG DirectDraw::Release() {
 HRESULT DirectDraw::SetCooperativeLevel(HWND target, DWORD flags) {
   char call[64];
   std::snprintf(call, sizeof call, "SetCooperativeLevel 0x%x", static_cast<unsigned>(flags));
-  Device& device = TheDevice();
+  DisplayHardware& hardware = Hardware();
   const bool exclusive = (flags & DDSCL_EXCLUSIVE) != 0;
   const bool fullscreen = (flags & DDSCL_FULLSCREEN) != 0;
   const bool normal = (flags & DDSCL_NORMAL) != 0;
   // Exclusive and fullscreen come together, and never with normal.
-  if (exclusive != fullscreen || normal == exclusive) return Outcome(DDERR_INVALIDPARAMS, call);
+  if (exclusive != fullscreen || normal == exclusive)
+    return Outcome(kInterface, DDERR_INVALIDPARAMS, call);
 
   if (exclusive) {
-    if (!windows::FindWindow(target)) return Outcome(DDERR_INVALIDPARAMS, call);
-    if ((device.exclusiveOwner && device.exclusiveOwner != this) || Profile().exclusiveRefused)
-      return Outcome(DDERR_EXCLUSIVEMODEALREADYSET, call);
-    if (device.exclusiveOwner == this && device.exclusiveWindow != target)
-      windows::LeaveScreen(device.exclusiveWindow);
+    if (!windows::FindWindow(target)) return Outcome(kInterface, DDERR_INVALIDPARAMS, call);
+    if ((hardware.exclusiveOwner && hardware.exclusiveOwner != this) ||
+        ProfileInForce().exclusiveRefused)
+      return Outcome(kInterface, DDERR_EXCLUSIVEMODEALREADYSET, call);
+    if (hardware.exclusiveOwner == this && hardware.exclusiveWindow != target)
+      windows::LeaveScreen(hardware.exclusiveWindow);
     level = flags & kExclusiveFullscreen;
     window = target;
-    device.exclusiveOwner = this;
-    device.exclusiveWindow = target;
-    Outcome(DD_OK, call);
+    hardware.exclusiveOwner = this;
+    hardware.exclusiveWindow = target;
+    Outcome(kInterface, DD_OK, call);
     // The window covers the screen and the system activates it: WM_ACTIVATEAPP 1 reaches its
     // procedure before this call returns, unless the program was active already.
     windows::TakeScreen(target);
@@ -116,136 +161,108 @@ HRESULT DirectDraw::SetCooperativeLevel(HWND target, DWORD flags) {
     return DD_OK;
   }
 
-  if (target && !windows::FindWindow(target)) return Outcome(DDERR_INVALIDPARAMS, call);
+  if (target && !windows::FindWindow(target)) return Outcome(kInterface, DDERR_INVALIDPARAMS, call);
   EndExclusive(this);
   level = DDSCL_NORMAL;
   window = target;
-  return Outcome(DD_OK, call);
+  return Outcome(kInterface, DD_OK, call);
 }
 
 HRESULT DirectDraw::SetDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel) {
   char call[80];
   std::snprintf(call, sizeof call, "SetDisplayMode %u %u %u", static_cast<unsigned>(width),
                 static_cast<unsigned>(height), static_cast<unsigned>(bitsPerPixel));
-  Device& device = TheDevice();
-  if (!level) return Outcome(DDERR_NOCOOPERATIVELEVELSET, call);
-  if (device.exclusiveOwner != this) return Outcome(DDERR_NOEXCLUSIVEMODE, call);
+  DisplayHardware& hardware = Hardware();
+  if (!level) return Outcome(kInterface, DDERR_NOCOOPERATIVELEVELSET, call);
+  if (hardware.exclusiveOwner != this) return Outcome(kInterface, DDERR_NOEXCLUSIVEMODE, call);
   if (!SizeOffered(width, height) || !DepthAccepted(static_cast<int>(bitsPerPixel)))
-    return Outcome(DDERR_INVALIDMODE, call);
+    return Outcome(kInterface, DDERR_INVALIDMODE, call);
   const int depth = static_cast<int>(bitsPerPixel);
-  device.showMode = Mode{static_cast<int>(width), static_cast<int>(height), depth,
-                         LayoutForDepth(depth), false};
-  device.showModeSet = true;
+  hardware.showMode =
+      Mode{static_cast<int>(width), static_cast<int>(height), depth, LayoutForDepth(depth), false};
+  hardware.showModeSet = true;
   ScreenMayHaveChanged();
-  return Outcome(DD_OK, call);
+  return Outcome(kInterface, DD_OK, call);
 }
 
 HRESULT DirectDraw::RestoreDisplayMode() {
-  Device& device = TheDevice();
-  if (device.exclusiveOwner && device.exclusiveOwner != this)
-    return Outcome(DDERR_NOEXCLUSIVEMODE, "RestoreDisplayMode");
-  if (device.exclusiveOwner == this) {
-    device.showModeSet = false;
+  DisplayHardware& hardware = Hardware();
+  if (hardware.exclusiveOwner && hardware.exclusiveOwner != this)
+    return Outcome(kInterface, DDERR_NOEXCLUSIVEMODE, "RestoreDisplayMode");
+  if (hardware.exclusiveOwner == this) {
+    hardware.showModeSet = false;
     ScreenMayHaveChanged();
   }
-  return Outcome(DD_OK, "RestoreDisplayMode");
+  return Outcome(kInterface, DD_OK, "RestoreDisplayMode");
 }
 
 HRESULT DirectDraw::CreateSurface(LPDDSURFACEDESC description, LPDIRECTDRAWSURFACE* surface,
                                   IUnknown* outer) {
-  const bool counted = description && (description->dwFlags & DDSD_BACKBUFFERCOUNT);
-  const DWORD backBuffers = counted ? description->dwBackBufferCount : 0;
+  const SurfaceRequest request = ReadSurfaceRequest(description);
   char call[64];
-  std::snprintf(call, sizeof call, "CreateSurface %u", static_cast<unsigned>(backBuffers));
-  Device& device = TheDevice();
-  if (outer) return Outcome(CLASS_E_NOAGGREGATION, call);
-  if (!description || !surface || description->dwSize != sizeof(DDSURFACEDESC))
-    return Outcome(DDERR_INVALIDPARAMS, call);
-  if (!level) return Outcome(DDERR_NOCOOPERATIVELEVELSET, call);
-  const DWORD asked = (description->dwFlags & DDSD_CAPS) ? description->ddsCaps.dwCaps : 0;
-  // Only the screen itself is emulated: no off-screen surfaces, no overlays, no textures.
-  if (!(asked & DDSCAPS_PRIMARYSURFACE)) return Outcome(DDERR_UNSUPPORTED, call);
-  // The primary surface is the screen: its size and format are the mode's.
-  if (description->dwFlags & (DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT))
-    return Outcome(DDERR_INVALIDPARAMS, call);
-  if (primary) return Outcome(DDERR_PRIMARYSURFACEALREADYEXISTS, call);
+  std::snprintf(call, sizeof call, "CreateSurface %u", static_cast<unsigned>(request.backBuffers));
+  HRESULT refusal = PrimaryRefusal(*this, description, surface, outer, request);
+  if (refusal >= 0 && request.chain) refusal = ChainRefusal(*this, request);
+  if (refusal < 0) return Outcome(kInterface, refusal, call);
 
-  const bool chainAsked = counted || (asked & (DDSCAPS_FLIP | DDSCAPS_COMPLEX));
-  if (chainAsked) {
-    const DWORD needed = DDSCAPS_FLIP | DDSCAPS_COMPLEX;
-    if ((asked & needed) != needed || !counted || backBuffers < 1)
-      return Outcome(DDERR_INVALIDCAPS, call);
-    if (level != kExclusiveFullscreen) return Outcome(DDERR_NOEXCLUSIVEMODE, call);
-    if (backBuffers > static_cast<DWORD>(std::max(Profile().maxBackBuffers, 0)))
-      return Outcome(DDERR_OUTOFVIDEOMEMORY, call);
-  }
-
-  const Mode mode = device.exclusiveOwner == this && device.showModeSet ? device.showMode
-                                                                        : DesktopMode();
-  const DWORD memoryCaps = (asked & DDSCAPS_SYSTEMMEMORY) ? DDSCAPS_SYSTEMMEMORY
-                                                          : DDSCAPS_VIDEOMEMORY;
-  const DWORD chainCaps = chainAsked ? DDSCAPS_FLIP | DDSCAPS_COMPLEX : 0;
-  Surface* front = new Surface(this, mode, DDSCAPS_PRIMARYSURFACE | DDSCAPS_VISIBLE | memoryCaps |
-                                               chainCaps |
-                                               (chainAsked ? DDSCAPS_FRONTBUFFER : 0));
-  for (DWORD index = 0; index < backBuffers; index++) {
-    const DWORD role = index == 0 ? DDSCAPS_BACKBUFFER : 0;
-    (new Surface(this, mode, role | chainCaps | memoryCaps))->JoinChain(front);
-  }
-  // Memory made for a mode that isn't on the screen (the program lost the focus) is lost already.
-  if (mode != ModeOnScreen())
-    for (Surface* member : front->chain) member->lost = true;
-
+  Surface* front = BuildPrimary(this, request);
   primary = front;
-  if (chainAsked) device.newestChain = front;
+  if (request.chain) Hardware().newestChain = front;
   *surface = front;
-  return Outcome(DD_OK, call);
+  return Outcome(kInterface, DD_OK, call);
 }
 
 HRESULT DirectDraw::GetDisplayMode(LPDDSURFACEDESC description) {
   if (!description || description->dwSize != sizeof(DDSURFACEDESC))
-    return Outcome(DDERR_INVALIDPARAMS, "GetDisplayMode");
-  DescribeMode(ModeOnScreen(), description);
-  return Outcome(DD_OK, "GetDisplayMode");
+    return Outcome(kInterface, DDERR_INVALIDPARAMS, "GetDisplayMode");
+  const Mode mode = ModeOnScreen();
+  DescribeMode(mode, mode.width * Describe(mode.layout).bytesPerPixel, description);
+  return Outcome(kInterface, DD_OK, "GetDisplayMode");
 }
 
 HRESULT DirectDraw::WaitForVerticalBlank(DWORD flags, HANDLE) {
-  if (flags & DDWAITVB_BLOCKBEGIN && !ClockIsManual()) sdl::WaitForBlank();
-  return Outcome(DD_OK, "WaitForVerticalBlank");
+  if (flags & DDWAITVB_BLOCKBEGIN && directDrawHooks.waitForRealBlanks) sdl::WaitForBlank();
+  return Outcome(kInterface, DD_OK, "WaitForVerticalBlank");
 }
 
-HRESULT DirectDraw::Compact() { return Unsupported("Compact"); }
+HRESULT DirectDraw::Compact() { return Unsupported(kInterface, "Compact"); }
 HRESULT DirectDraw::CreateClipper(DWORD, LPDIRECTDRAWCLIPPER*, IUnknown*) {
-  return Unsupported("CreateClipper");
+  return Unsupported(kInterface, "CreateClipper");
 }
 HRESULT DirectDraw::CreatePalette(DWORD, LPPALETTEENTRY, LPDIRECTDRAWPALETTE*, IUnknown*) {
-  return Unsupported("CreatePalette");
+  return Unsupported(kInterface, "CreatePalette");
 }
 HRESULT DirectDraw::DuplicateSurface(LPDIRECTDRAWSURFACE, LPDIRECTDRAWSURFACE*) {
-  return Unsupported("DuplicateSurface");
+  return Unsupported(kInterface, "DuplicateSurface");
 }
 HRESULT DirectDraw::EnumDisplayModes(DWORD, LPDDSURFACEDESC, LPVOID, LPDDENUMMODESCALLBACK) {
-  return Unsupported("EnumDisplayModes");
+  return Unsupported(kInterface, "EnumDisplayModes");
 }
 HRESULT DirectDraw::EnumSurfaces(DWORD, LPDDSURFACEDESC, LPVOID, LPDDENUMSURFACESCALLBACK) {
-  return Unsupported("EnumSurfaces");
+  return Unsupported(kInterface, "EnumSurfaces");
 }
-HRESULT DirectDraw::FlipToGDISurface() { return Unsupported("FlipToGDISurface"); }
-HRESULT DirectDraw::GetCaps(LPDDCAPS, LPDDCAPS) { return Unsupported("GetCaps"); }
-HRESULT DirectDraw::GetFourCCCodes(LPDWORD, LPDWORD) { return Unsupported("GetFourCCCodes"); }
-HRESULT DirectDraw::GetGDISurface(LPDIRECTDRAWSURFACE*) { return Unsupported("GetGDISurface"); }
-HRESULT DirectDraw::GetMonitorFrequency(LPDWORD) { return Unsupported("GetMonitorFrequency"); }
-HRESULT DirectDraw::GetScanLine(LPDWORD) { return Unsupported("GetScanLine"); }
+HRESULT DirectDraw::FlipToGDISurface() { return Unsupported(kInterface, "FlipToGDISurface"); }
+HRESULT DirectDraw::GetCaps(LPDDCAPS, LPDDCAPS) { return Unsupported(kInterface, "GetCaps"); }
+HRESULT DirectDraw::GetFourCCCodes(LPDWORD, LPDWORD) {
+  return Unsupported(kInterface, "GetFourCCCodes");
+}
+HRESULT DirectDraw::GetGDISurface(LPDIRECTDRAWSURFACE*) {
+  return Unsupported(kInterface, "GetGDISurface");
+}
+HRESULT DirectDraw::GetMonitorFrequency(LPDWORD) {
+  return Unsupported(kInterface, "GetMonitorFrequency");
+}
+HRESULT DirectDraw::GetScanLine(LPDWORD) { return Unsupported(kInterface, "GetScanLine"); }
 HRESULT DirectDraw::GetVerticalBlankStatus(LPBOOL) {
-  return Unsupported("GetVerticalBlankStatus");
+  return Unsupported(kInterface, "GetVerticalBlankStatus");
 }
-HRESULT DirectDraw::Initialize(GUID*) { return Unsupported("Initialize"); }
+HRESULT DirectDraw::Initialize(GUID*) { return Unsupported(kInterface, "Initialize"); }
 
 }  // namespace ddraw
 }  // namespace platform
 
 HRESULT WINAPI DirectDrawCreate(GUID* device, LPDIRECTDRAW* display, IUnknown* outer) {
-  using platform::JournalRecord;
+  using platform::TraceCall;
   HRESULT result = DD_OK;
   if (outer)
     result = CLASS_E_NOAGGREGATION;
@@ -253,14 +270,14 @@ HRESULT WINAPI DirectDrawCreate(GUID* device, LPDIRECTDRAW* display, IUnknown* o
     result = DDERR_INVALIDPARAMS;
   else if (device)  // only the default display exists
     result = DDERR_INVALIDDIRECTDRAWGUID;
-  else if (platform::ddraw::Profile().createFails || !platform::sdl::StartVideo())
+  else if (platform::ddraw::ProfileInForce().createFails || !platform::sdl::StartVideo())
     result = DDERR_NODIRECTDRAWHW;  // no display to draw on
   if (result < 0) {
     if (display) *display = nullptr;
-    JournalRecord("DirectDrawCreate -> 0x%08x", static_cast<unsigned>(result));
+    TraceCall("DirectDrawCreate -> 0x%08x", static_cast<unsigned>(result));
     return result;
   }
-  JournalRecord("DirectDrawCreate");
+  TraceCall("DirectDrawCreate");
   platform::ddraw::ListenToActivation();
   *display = new platform::ddraw::DirectDraw();
   return DD_OK;

@@ -67,5 +67,28 @@ std::uint32_t ReadRGB(ScreenLayout layout, const std::uint8_t* pixel) {
   return 0;
 }
 
+std::vector<std::uint32_t> ReadPicture(ScreenLayout layout, const std::uint8_t* bytes, int pitch,
+                                       int width, int height) {
+  const int bytesPerPixel = Describe(layout).bytesPerPixel;
+  std::vector<std::uint32_t> pixels;
+  pixels.reserve(static_cast<size_t>(width) * height);
+  for (int y = 0; y < height; y++) {
+    const std::uint8_t* row = bytes + static_cast<size_t>(y) * pitch;
+    for (int x = 0; x < width; x++) pixels.push_back(ReadRGB(layout, row + x * bytesPerPixel));
+  }
+  return pixels;
+}
+
+void FillPixelFormat(ScreenLayout layout, DDPIXELFORMAT* format) {
+  const LayoutInfo& info = Describe(layout);
+  std::memset(format, 0, sizeof *format);
+  format->dwSize = sizeof(DDPIXELFORMAT);
+  format->dwFlags = info.formatFlags;
+  format->dwRGBBitCount = info.bitCount;
+  format->dwRBitMask = info.redMask;
+  format->dwGBitMask = info.greenMask;
+  format->dwBBitMask = info.blueMask;
+}
+
 }  // namespace ddraw
 }  // namespace platform

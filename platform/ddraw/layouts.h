@@ -1,12 +1,13 @@
 // The pixel layouts of the emulated screen: what a surface reports for each, how many bytes a
-// pixel takes, what SDL calls the same layout, and how a pixel reads as plain RGB.
+// pixel takes, what SDL calls the same layout, and how pixels read as plain RGB.
 #pragma once
 #include <SDL.h>
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/ddraw/ddraw_declarations.h"
-#include "platform/testing/display_controls.h"
+#include "platform/ddraw/display_profile.h"
 
 namespace platform {
 namespace ddraw {
@@ -28,6 +29,12 @@ bool LayoutFromName(const char* name, ScreenLayout* layout);
 
 // One pixel as 0x00RRGGBB; 5- and 6-bit channels are widened so full intensity reads 0xFF.
 std::uint32_t ReadRGB(ScreenLayout layout, const std::uint8_t* pixel);
+// A whole picture read that way, rows top first, without the padding at the end of its rows.
+std::vector<std::uint32_t> ReadPicture(ScreenLayout layout, const std::uint8_t* bytes, int pitch,
+                                       int width, int height);
+
+// The pixel format record a surface of the layout reports.
+void FillPixelFormat(ScreenLayout layout, DDPIXELFORMAT* format);
 
 }  // namespace ddraw
 }  // namespace platform

@@ -1,6 +1,6 @@
 // The DirectDraw object and surface: the first-version interfaces over the emulated screen.
 //
-// Journal entries: "DirectDrawCreate", "IDirectDraw::<method>" and "IDirectDrawSurface::<method>"
+// Traced calls: "DirectDrawCreate", "IDirectDraw::<method>" and "IDirectDrawSurface::<method>"
 // with the arguments that tell calls apart: "IDirectDraw::SetCooperativeLevel 0x11",
 // "IDirectDraw::SetDisplayMode 320 240 32", "IDirectDraw::CreateSurface 2" (the back buffers
 // asked for). A failure ends with " -> 0x<result>"; success adds nothing.

@@ -1,10 +1,9 @@
 // Sound output through SDL2 audio (the interface is platform/fmod/audio_output.h): one device,
 // 16-bit stereo, fed on SDL's audio thread. The output lock does nothing while no device is
-// open, when no callback can run. Also the output's test controls.
+// open, when no callback can run.
 #pragma once
-#include <cstddef>
+#include <atomic>
 #include <cstdint>
-#include <vector>
 
 #include "platform/fmod/audio_output.h"
 
@@ -14,12 +13,14 @@ namespace platform {
 // and long enough that a busy two-core machine still refills it in time.
 const int kAudioBufferFrames = 1024;
 
-// Test controls, reached through platform/testing/sound_controls.h.
-void AudioCaptureEnable(bool on);
-void AudioCaptureClear();
-std::vector<std::int16_t> AudioCapturedSamples();
-std::size_t AudioCapturedFrames();
-void AudioForceNoDevice(bool on);
-int AudioOutputRate();
+// Where the output can be steered or listened to from outside. The defaults are a real run's.
+struct AudioOutputHooks {
+  // Hears every block of frames handed to the device (interleaved 16-bit stereo, left first,
+  // at the mix rate), on the audio thread. Null: nobody listens.
+  std::atomic<void (*)(const std::int16_t* stereo, int frames)> played{nullptr};
+  // Off: AudioOutputOpen finds no device, as on a machine without one.
+  bool devicePresent = true;
+};
+extern AudioOutputHooks audioOutputHooks;
 
 }  // namespace platform

@@ -11,6 +11,9 @@
 
 namespace platform {
 namespace sdl {
+
+ScreenHooks screenHooks;
+
 namespace {
 
 // A renderer without vsync is paced to the usual 60 Hz refresh; one with vsync still keeps a
@@ -28,8 +31,6 @@ struct ScreenState {
   int textureWidth = 0;
   int textureHeight = 0;
   Uint64 lastBlank = 0;
-  bool capturing = false;
-  Capture capture;
   // The window shows the picture of the last Present, so the same picture again needn't be drawn.
   bool showsLast = false;
 };
@@ -119,18 +120,6 @@ void KeepPace(double interval) {
   screen.lastBlank = due;
 }
 
-void CaptureRendered(int width, int height) {
-  screen.capture.pixels.assign(static_cast<size_t>(width) * height, 0);
-  if (SDL_RenderReadPixels(screen.renderer, nullptr, SDL_PIXELFORMAT_XRGB8888,
-                           screen.capture.pixels.data(), width * 4) != 0) {
-    screen.capture.pixels.clear();
-    width = height = 0;
-  }
-  screen.capture.width = width;
-  screen.capture.height = height;
-  screen.capture.count++;
-}
-
 }  // namespace
 
 void RedrawNextPresent() { screen.showsLast = false; }
@@ -152,8 +141,9 @@ SDL_Rect PlacePicture(int pictureWidth, int pictureHeight, int outputWidth, int 
 }
 
 void Present(SDL_Window* window, const Picture& picture, bool waitForBlank) {
+  const bool watched = screenHooks.rendered != nullptr;
   const bool render = window && picture.bytes && picture.width > 0 && picture.height > 0 &&
-                      (!VideoHeadless() || screen.capturing);
+                      (!VideoHeadless() || watched);
   if (!render || !EnsureRenderer(window) || !EnsureTexture(picture)) {
     screen.showsLast = false;
     if (waitForBlank) KeepPace(kPacedIntervalSeconds);
@@ -167,7 +157,7 @@ void Present(SDL_Window* window, const Picture& picture, bool waitForBlank) {
   }
   // Under vsync the present itself is the wait for the blank, so it always happens; paced by
   // our own clock, an unchanged picture needn't be drawn again.
-  if (!screen.vsyncOn && !screen.capturing && screen.showsLast && picture.sameAsLast) {
+  if (!screen.vsyncOn && !watched && screen.showsLast && picture.sameAsLast) {
     if (waitForBlank) KeepPace(kPacedIntervalSeconds);
     return;
   }
@@ -180,7 +170,7 @@ void Present(SDL_Window* window, const Picture& picture, bool waitForBlank) {
   SDL_SetRenderDrawColor(screen.renderer, 0, 0, 0, 255);
   SDL_RenderClear(screen.renderer);
   SDL_RenderCopy(screen.renderer, screen.texture, nullptr, &place);
-  if (screen.capturing) CaptureRendered(outputWidth, outputHeight);
+  if (watched) screenHooks.rendered(screen.renderer, outputWidth, outputHeight);
   SDL_RenderPresent(screen.renderer);
   if (waitForBlank) KeepPace(screen.vsyncOn ? kVsyncFloorSeconds : kPacedIntervalSeconds);
 }
@@ -201,14 +191,9 @@ void ForgetRenderer() {
   screen.vsyncOn = false;
 }
 
-void CaptureFrames(bool on) { screen.capturing = on; }
-const Capture& LastCapture() { return screen.capture; }
-
 void ResetScreen() {
   ForgetRenderer();
   screen.lastBlank = 0;
-  screen.capturing = false;
-  screen.capture = Capture();
 }
 
 }  // namespace sdl

@@ -5,7 +5,6 @@
 #include <SDL.h>
 
 #include <cstdint>
-#include <vector>
 
 namespace platform {
 namespace sdl {
@@ -21,7 +20,7 @@ struct Picture {
 
 // Shows the picture on the window (which may be null: nothing to show) and, when asked, waits
 // for the next vertical blank: the renderer's vsync where it has one, else a paced ~60 Hz. On a
-// headless driver nothing is rendered unless capture is on, but the waiting still happens.
+// headless driver nothing is rendered unless a hook watches, but the waiting still happens.
 void Present(SDL_Window* window, const Picture& picture, bool waitForBlank);
 // The window's contents were lost (exposed, resized): the next Present draws even an unchanged
 // picture.
@@ -33,15 +32,15 @@ void WaitForBlank();
 void ForgetWindow(SDL_Window* window);
 void ForgetRenderer();
 
-// Capture of the rendered window, for tests.
-void CaptureFrames(bool on);
-struct Capture {
-  int count = 0;
-  int width = 0;
-  int height = 0;
-  std::vector<std::uint32_t> pixels;
+// Where the screen can be watched from outside. The default is a real run's.
+struct ScreenHooks {
+  // Sees every rendered window on its renderer, output width x height, just before it is
+  // presented. While set, every Present renders, even on a headless driver and even an unchanged
+  // picture. Null: nobody watches.
+  void (*rendered)(SDL_Renderer* renderer, int width, int height) = nullptr;
 };
-const Capture& LastCapture();
+extern ScreenHooks screenHooks;
+
 void ResetScreen();
 
 // Where a picture of the given size lands in an output of the given size: the largest whole

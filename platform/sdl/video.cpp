@@ -12,12 +12,43 @@ namespace {
 
 bool started = false;
 bool failureReported = false;
-bool preferHeadless = false;
 bool pointerVisible = true;
 
 bool DriverNamedByUser() {
   const char* driver = std::getenv("SDL_VIDEODRIVER");
   return driver && *driver;
+}
+
+bool HeadlessDriverName(const char* driver) {
+  return std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0;
+}
+
+// A fullscreen window gives the desktop back when its program loses focus, like exclusive mode;
+// and our own pacing decides when a frame is shown, so the compositor needn't be bypassed.
+void AskForExclusiveBehaviour() {
+  SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "1");
+  SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+}
+
+// SDL falls back on a headless driver when no screen answers; unless one was asked for, a run
+// can't show anything there.
+bool FellBackOnHeadlessDriver() {
+  const char* current = SDL_GetCurrentVideoDriver();
+  return !DriverNamedByUser() && current && HeadlessDriverName(current);
+}
+
+// With no screen a headless driver would try an EGL context first; software rendering needs
+// nothing, and nor should the window's own pixels go through a GL texture. A renderer the user
+// names is left alone.
+void ChooseRenderDriver() {
+  const char* renderer = std::getenv("SDL_RENDER_DRIVER");
+  if (VideoHeadless() && !(renderer && *renderer)) {
+    SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  } else {
+    SDL_ResetHint(SDL_HINT_RENDER_DRIVER);
+    SDL_ResetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION);
+  }
 }
 
 }  // namespace
@@ -30,37 +61,17 @@ bool DisplayServerPresent() {
 
 bool StartVideo() {
   if (started) return true;
-  // Tests draw offscreen. A real run with no display server has no display: SDL finds none and
-  // DirectDrawCreate fails, as it does on a machine without display hardware.
-  if (preferHeadless && !DriverNamedByUser())
-    SDL_SetHint(SDL_HINT_VIDEODRIVER, "offscreen");
-  else
-    SDL_ResetHint(SDL_HINT_VIDEODRIVER);
-  if (!preferHeadless && !DriverNamedByUser() && !DisplayServerPresent()) return false;
-  // A fullscreen window gives the desktop back when its program loses focus, like exclusive mode.
-  SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "1");
-  // Our own pacing decides when a frame is shown; the compositor needn't be bypassed.
-  SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+  // Unless a driver is named (SDL_VIDEODRIVER), a run needs a display server. Without one there
+  // is no display, and DirectDrawCreate fails as on a machine without display hardware.
+  if (!DriverNamedByUser() && !DisplayServerPresent()) return false;
+  AskForExclusiveBehaviour();
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
-  // SDL falls back on its offscreen driver when no screen answers; a real run can't show there.
-  const char* current = SDL_GetCurrentVideoDriver();
-  if (!preferHeadless && !DriverNamedByUser() && current &&
-      (std::strcmp(current, "offscreen") == 0 || std::strcmp(current, "dummy") == 0)) {
+  if (FellBackOnHeadlessDriver()) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return false;
   }
   started = true;
-  // With no screen the offscreen driver would try an EGL context first; software rendering
-  // needs nothing.
-  const char* renderer = std::getenv("SDL_RENDER_DRIVER");
-  if (VideoHeadless() && !(renderer && *renderer)) {
-    SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
-    // Nor should the window's own pixels go through a GL texture.
-    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-  } else {
-    SDL_ResetHint(SDL_HINT_RENDER_DRIVER);
-    SDL_ResetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION);
-  }
+  ChooseRenderDriver();
   SDL_ShowCursor(pointerVisible ? SDL_ENABLE : SDL_DISABLE);
   return true;
 }
@@ -77,10 +88,8 @@ bool VideoStarted() { return started; }
 bool VideoHeadless() {
   if (!started) return true;
   const char* driver = SDL_GetCurrentVideoDriver();
-  return !driver || std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0;
+  return !driver || HeadlessDriverName(driver);
 }
-
-void PreferHeadlessVideo(bool on) { preferHeadless = on; }
 
 SDL_Window* CreateRealWindow(const char* title, int width, int height, bool visible) {
   if (!StartVideo()) return nullptr;

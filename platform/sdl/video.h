@@ -9,16 +9,15 @@ namespace sdl {
 // True when a display server is named (DISPLAY or WAYLAND_DISPLAY).
 bool DisplayServerPresent();
 
-// Starts SDL's video on first need and says whether it is there. Once headless use was asked
-// for (the tests), the offscreen driver is used unless SDL_VIDEODRIVER names one. Otherwise a
-// real screen is needed: with no display server, or one that doesn't answer, there is no video
-// and DirectDrawCreate fails, as on a machine without display hardware.
+// Starts SDL's video on first need and says whether it is there. The driver SDL_VIDEODRIVER names
+// is used as it is (offscreen, for one). Otherwise a real screen is needed: with no display
+// server, or one that doesn't answer, there is no video and DirectDrawCreate fails, as on a
+// machine without display hardware.
 bool StartVideo();
 void StopVideo();
 bool VideoStarted();
 // True when the video driver shows nothing to a person (offscreen or dummy).
 bool VideoHeadless();
-void PreferHeadlessVideo(bool on);
 
 // A borderless window; hidden unless visible is set. Null without video.
 SDL_Window* CreateRealWindow(const char* title, int width, int height, bool visible);

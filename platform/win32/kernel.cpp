@@ -6,88 +6,64 @@
 #include <thread>
 
 #include "platform/sdl/video.h"
-#include "platform/testing/journal.h"
-#include "platform/testing/kernel_controls.h"
+#include "platform/trace/call_trace.h"
+#include "platform/win32/kernel_hooks.h"
 #include "platform/win32/win32_declarations.h"
 
 namespace platform {
 namespace {
 
-struct KernelControls {
-  bool manualClock = false;
-  std::uint32_t manualNow = 0;
-  std::function<void(std::uint32_t)> sleepHook;
-  bool trapExit = false;
-  bool captureBoxes = false;
-  CapturedMessageBox lastBox;
-};
-KernelControls controls;
+std::uint32_t RealTicks() { return static_cast<std::uint32_t>(SDL_GetTicks64()); }
+
+void RealSleep(std::uint32_t milliseconds) {
+  if (milliseconds == 0)
+    std::this_thread::yield();
+  else
+    SDL_Delay(milliseconds);
+}
+
+void RealExit(unsigned status) {
+  std::fflush(nullptr);
+  std::exit(static_cast<int>(status));
+}
+
+int RealMessageBox(const char* text, const char* caption, unsigned type) {
+  // A real box where there is a screen to show it on; standard error where there is none.
+  if (sdl::DisplayServerPresent() &&
+      SDL_ShowSimpleMessageBox(
+          (type & MB_ICONERROR) ? SDL_MESSAGEBOX_ERROR : SDL_MESSAGEBOX_INFORMATION, caption,
+          text, nullptr) == 0)
+    return 1;  // IDOK
+  std::fprintf(stderr, "%s: %s\n", caption, text);
+  return 1;
+}
 
 }  // namespace
 
-void ClockUseManual(std::uint32_t now) {
-  controls.manualClock = true;
-  controls.manualNow = now;
-}
-void ClockSet(std::uint32_t now) { controls.manualNow = now; }
-void ClockAdvance(std::uint32_t milliseconds) { controls.manualNow += milliseconds; }
-void ClockUseReal() { controls.manualClock = false; }
-bool ClockIsManual() { return controls.manualClock; }
-void SetSleepHook(std::function<void(std::uint32_t)> hook) { controls.sleepHook = std::move(hook); }
-void TrapExitProcess(bool on) { controls.trapExit = on; }
-void CaptureMessageBoxes(bool on) {
-  controls.captureBoxes = on;
-  controls.lastBox = CapturedMessageBox();
-}
-CapturedMessageBox LastMessageBox() { return controls.lastBox; }
-void ResetKernelControls() { controls = KernelControls(); }
+// Both constant-initialised, so they hold before any code runs.
+const KernelHooks kRealKernel = {RealTicks, RealSleep, RealExit, RealMessageBox};
+KernelHooks kernelHooks = {RealTicks, RealSleep, RealExit, RealMessageBox};
 
 }  // namespace platform
 
-using platform::controls;
+using platform::kernelHooks;
+using platform::TraceCall;
 
-DWORD WINAPI GetTickCount() {
-  if (controls.manualClock) return controls.manualNow;
-  // Milliseconds since the first reading, wrapping at 2^32 like the system counter.
-  return static_cast<DWORD>(SDL_GetTicks64());
-}
+DWORD WINAPI GetTickCount() { return kernelHooks.readTicks(); }
 
 void WINAPI Sleep(DWORD milliseconds) {
-  platform::JournalRecord("Sleep %u", static_cast<unsigned>(milliseconds));
-  if (controls.manualClock) {
-    controls.manualNow += milliseconds;
-  } else if (milliseconds == 0) {
-    std::this_thread::yield();
-  } else {
-    SDL_Delay(milliseconds);
-  }
-  if (controls.sleepHook) controls.sleepHook(milliseconds);
+  TraceCall("Sleep %u", static_cast<unsigned>(milliseconds));
+  kernelHooks.sleep(milliseconds);
 }
 
 void WINAPI ExitProcess(UINT exitCode) {
-  platform::JournalRecord("ExitProcess %u", exitCode);
-  if (controls.trapExit) throw platform::ProcessExitTrapped{exitCode};
-  std::fflush(nullptr);
-  std::exit(static_cast<int>(exitCode));
+  TraceCall("ExitProcess %u", exitCode);
+  kernelHooks.exitProcess(exitCode);
+  platform::kRealKernel.exitProcess(exitCode);
+  std::abort();  // not reached: the real way out ends the process
 }
 
 int WINAPI MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
-  platform::JournalRecord("MessageBoxA \"%s\" \"%s\" %u", text ? text : "", caption ? caption : "",
-                          type);
-  if (controls.captureBoxes) {
-    controls.lastBox.count++;
-    controls.lastBox.text = text ? text : "";
-    controls.lastBox.caption = caption ? caption : "";
-    controls.lastBox.type = type;
-    return 1;  // IDOK
-  }
-  // A real box where there is a screen to show it on; standard error where there is none.
-  if (platform::sdl::DisplayServerPresent() &&
-      SDL_ShowSimpleMessageBox((type & MB_ICONERROR) ? SDL_MESSAGEBOX_ERROR
-                                                     : SDL_MESSAGEBOX_INFORMATION,
-                               caption ? caption : "", text ? text : "",
-                               nullptr) == 0)
-    return 1;
-  std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
-  return 1;
+  TraceCall("MessageBoxA \"%s\" \"%s\" %u", text ? text : "", caption ? caption : "", type);
+  return kernelHooks.messageBox(text ? text : "", caption ? caption : "", type);
 }

@@ -1,7 +1,7 @@
 // kernel32: the libraries the show loads at run time. There is one, "ddraw.dll", which exports
 // DirectDrawCreate; any other name is not found, as on a system without it.
 //
-// Journal entries: "LoadLibraryA <name>", "GetProcAddress <name>" (an ordinal as "#<n>"),
+// Traced calls: "LoadLibraryA <name>", "GetProcAddress <name>" (an ordinal as "#<n>"),
 // "FreeLibrary"; a failed call ends with " -> null" or " -> 0".
 #include <strings.h>
 
@@ -11,11 +11,11 @@
 
 #include "platform/ddraw/device.h"
 #include "platform/ddraw_api.h"
-#include "platform/testing/journal.h"
+#include "platform/trace/call_trace.h"
 #include "platform/win32/library.h"
 #include "platform/win32/win32_declarations.h"
 
-using platform::JournalRecord;
+using platform::TraceCall;
 
 namespace platform {
 namespace libraries {
@@ -47,11 +47,11 @@ using platform::libraries::kDirectDrawModule;
 HMODULE WINAPI LoadLibraryA(LPCSTR fileName) {
   const char* name = fileName ? fileName : "";
   if (!platform::libraries::NamesDirectDraw(name) ||
-      platform::ddraw::Profile().libraryMissing) {
-    JournalRecord("LoadLibraryA %s -> null", name);
+      platform::ddraw::ProfileInForce().libraryMissing) {
+    TraceCall("LoadLibraryA %s -> null", name);
     return nullptr;
   }
-  JournalRecord("LoadLibraryA %s", name);
+  TraceCall("LoadLibraryA %s", name);
   directDrawLoads++;
   return kDirectDrawModule;
 }
@@ -66,22 +66,22 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName) {
   // Exports are found by name only; the module must be loaded.
   const bool found = module == kDirectDrawModule && directDrawLoads > 0 && value >= 0x10000 &&
                      std::strcmp(procName, "DirectDrawCreate") == 0 &&
-                     !platform::ddraw::Profile().entryMissing;
+                     !platform::ddraw::ProfileInForce().entryMissing;
   if (!found) {
-    JournalRecord("GetProcAddress %s -> null", shown);
+    TraceCall("GetProcAddress %s -> null", shown);
     return nullptr;
   }
-  JournalRecord("GetProcAddress %s", shown);
+  TraceCall("GetProcAddress %s", shown);
   // Through the generic function type, as an export table holds every entry alike.
   return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&DirectDrawCreate));
 }
 
 BOOL WINAPI FreeLibrary(HMODULE module) {
   if (module != kDirectDrawModule || directDrawLoads == 0) {
-    JournalRecord("FreeLibrary -> 0");
+    TraceCall("FreeLibrary -> 0");
     return FALSE;
   }
-  JournalRecord("FreeLibrary");
+  TraceCall("FreeLibrary");
   directDrawLoads--;
   return TRUE;
 }

@@ -1,12 +1,12 @@
 // user32: window classes, windows, the message queue and the cursor.
 //
-// Journal entries: "RegisterClassA <class>", "CreateWindowExA", "DestroyWindow",
+// Traced calls: "RegisterClassA <class>", "CreateWindowExA", "DestroyWindow",
 // "DefWindowProcA 0x<message>", "PeekMessageA" (nothing taken) or "PeekMessageA -> 0x<message>",
 // "TranslateMessage 0x<message>", "DispatchMessageA 0x<message>", "SetCursor null" or
 // "SetCursor 0x<handle>". A failed call ends with " -> 0" or " -> null".
 #include <cstring>
 
-#include "platform/testing/journal.h"
+#include "platform/trace/call_trace.h"
 #include "platform/win32/win32_declarations.h"
 #include "platform/win32/window_system.h"
 
@@ -38,10 +38,10 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass) {
   const char* name = windowClass && windowClass->lpszClassName ? windowClass->lpszClassName : "";
   // A class needs a name and a procedure, and a name can be registered once.
   if (!windowClass || !*name || !windowClass->lpfnWndProc || windows::FindClass(name)) {
-    JournalRecord("RegisterClassA %s -> 0", name);
+    TraceCall("RegisterClassA %s -> 0", name);
     return 0;
   }
-  JournalRecord("RegisterClassA %s", name);
+  TraceCall("RegisterClassA %s", name);
   return windows::AddClass(*windowClass);
 }
 
@@ -50,10 +50,10 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
                             HINSTANCE instance, LPVOID param) {
   const windows::WindowClass* windowClass = windows::FindClass(className);
   if (!windowClass) {
-    JournalRecord("CreateWindowExA -> null");
+    TraceCall("CreateWindowExA -> null");
     return nullptr;
   }
-  JournalRecord("CreateWindowExA");
+  TraceCall("CreateWindowExA");
   windows::Window window;
   window.handle = nullptr;
   window.className = windowClass->name;
@@ -99,10 +99,10 @@ BOOL WINAPI DestroyWindow(HWND window) {
   windows::Window* record = windows::FindWindow(window);
   // A procedure that destroys its window again while hearing WM_DESTROY gets a refusal.
   if (!record || record->destroying) {
-    JournalRecord("DestroyWindow -> 0");
+    TraceCall("DestroyWindow -> 0");
     return FALSE;
   }
-  JournalRecord("DestroyWindow");
+  TraceCall("DestroyWindow");
   record->destroying = true;
   // The active window going takes the application's activation with it.
   if (windows::ActiveWindow() == window)
@@ -114,7 +114,7 @@ BOOL WINAPI DestroyWindow(HWND window) {
 }
 
 LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM, LPARAM) {
-  JournalRecord("DefWindowProcA 0x%x", message);
+  TraceCall("DefWindowProcA 0x%x", message);
   switch (message) {
     case WM_NCCREATE:
       return TRUE;
@@ -134,22 +134,22 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM, LPARAM) {
 BOOL WINAPI PeekMessageA(LPMSG message, HWND window, UINT filterMin, UINT filterMax,
                          UINT removeFlags) {
   if (!message) {
-    JournalRecord("PeekMessageA -> 0");
+    TraceCall("PeekMessageA -> 0");
     return FALSE;
   }
   windows::PumpDesktopEvents();
   if (!windows::TakeFromQueue(message, window, filterMin, filterMax,
                               (removeFlags & PM_REMOVE) != 0)) {
-    JournalRecord("PeekMessageA");
+    TraceCall("PeekMessageA");
     return FALSE;
   }
-  JournalRecord("PeekMessageA -> 0x%x", message->message);
+  TraceCall("PeekMessageA -> 0x%x", message->message);
   return TRUE;
 }
 
 BOOL WINAPI TranslateMessage(const MSG* message) {
   if (!message) return FALSE;
-  JournalRecord("TranslateMessage 0x%x", message->message);
+  TraceCall("TranslateMessage 0x%x", message->message);
   if (message->message == WM_KEYUP) return TRUE;
   if (message->message != WM_KEYDOWN) return FALSE;
   const unsigned character = CharacterFor(static_cast<unsigned>(message->wParam & 0xFF));
@@ -159,14 +159,14 @@ BOOL WINAPI TranslateMessage(const MSG* message) {
 
 LRESULT WINAPI DispatchMessageA(const MSG* message) {
   if (!message) return 0;
-  JournalRecord("DispatchMessageA 0x%x", message->message);
+  TraceCall("DispatchMessageA 0x%x", message->message);
   return windows::DispatchToWindow(*message);
 }
 
 HCURSOR WINAPI SetCursor(HCURSOR cursor) {
   if (cursor)
-    JournalRecord("SetCursor %p", static_cast<void*>(cursor));
+    TraceCall("SetCursor %p", static_cast<void*>(cursor));
   else
-    JournalRecord("SetCursor null");
+    TraceCall("SetCursor null");
   return windows::ReplaceCursor(cursor);
 }

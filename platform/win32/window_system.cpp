@@ -12,14 +12,15 @@
 
 namespace platform {
 namespace windows {
+
+WindowSystemHooks windowSystemHooks;
+
 namespace {
 
 // Handles look like the system's: small, even numbers no pointer would have.
 const std::uintptr_t kFirstWindowHandle = 0x00020010;
 const std::uintptr_t kWindowHandleStep = 0x10;
 const ATOM kFirstClassAtom = 0xC000;
-// Only the latest deliveries are kept: a long run moves the pointer a lot.
-const size_t kDeliveredKept = 4096;
 // The system's arrow, the cursor every thread starts with.
 HCURSOR const kArrowCursor = reinterpret_cast<HCURSOR>(static_cast<std::uintptr_t>(0x00010003));
 
@@ -32,7 +33,6 @@ struct WindowSystem {
   ActivationListener listener = nullptr;
   HCURSOR cursor = kArrowCursor;
   bool keyDown[256] = {};
-  std::deque<WindowMessage> delivered;
 };
 WindowSystem& State() {
   static WindowSystem state;
@@ -41,10 +41,9 @@ WindowSystem& State() {
 
 std::uintptr_t Key(HWND handle) { return reinterpret_cast<std::uintptr_t>(handle); }
 
-void NoteDelivery(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool sent) {
-  std::deque<WindowMessage>& delivered = State().delivered;
-  delivered.push_back(WindowMessage{window, message, wParam, lParam, sent});
-  if (delivered.size() > kDeliveredKept) delivered.pop_front();
+void TellDelivery(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool sent) {
+  if (windowSystemHooks.delivered)
+    windowSystemHooks.delivered(WindowMessage{window, message, wParam, lParam, sent});
 }
 
 MSG MakeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -89,56 +88,68 @@ LPARAM KeyMessageBits(const SDL_KeyboardEvent& key, bool down, unsigned virtualK
   return static_cast<LPARAM>(bits);
 }
 
+void TranslateKey(const SDL_KeyboardEvent& key) {
+  const unsigned virtualKey = sdl::VirtualKeyFor(key.keysym.sym);
+  HWND window = WindowOfReal(key.windowID);
+  if (!window) window = FocusWindow();
+  if (!virtualKey || !window) return;
+  const bool down = key.type == SDL_KEYDOWN;
+  PostToQueue(window, down ? WM_KEYDOWN : WM_KEYUP, virtualKey,
+              KeyMessageBits(key, down, virtualKey));
+}
+
+void TranslatePointerMotion(const SDL_MouseMotionEvent& motion) {
+  HWND window = WindowOfReal(motion.windowID);
+  if (window) PostPointerOver(window);
+}
+
+void TranslateWindowEvent(const SDL_WindowEvent& event) {
+  HWND window = WindowOfReal(event.windowID);
+  if (!window) return;
+  switch (event.event) {
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+      ActivateApplication(window, Delivery::kQueued);
+      break;
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+      if (State().active == window) DeactivateApplication(Delivery::kQueued);
+      break;
+    case SDL_WINDOWEVENT_ENTER:
+      PostPointerOver(window);
+      break;
+    case SDL_WINDOWEVENT_CLOSE:
+      PostCloseRequest(window);
+      break;
+    case SDL_WINDOWEVENT_EXPOSED:
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+    case SDL_WINDOWEVENT_RESTORED:
+      sdl::RedrawNextPresent();
+      break;
+    default:
+      break;
+  }
+}
+
+// The desktop (or a signal) asks the program to end: the main window hears it as a close.
+void TranslateQuit() {
+  HWND window = State().active ? State().active : NewestWindow();
+  if (window) PostCloseRequest(window);
+}
+
 void TranslateDesktopEvent(const SDL_Event& event) {
   switch (event.type) {
     case SDL_KEYDOWN:
-    case SDL_KEYUP: {
-      const unsigned virtualKey = sdl::VirtualKeyFor(event.key.keysym.sym);
-      HWND window = WindowOfReal(event.key.windowID);
-      if (!window) window = FocusWindow();
-      if (!virtualKey || !window) return;
-      const bool down = event.type == SDL_KEYDOWN;
-      PostToQueue(window, down ? WM_KEYDOWN : WM_KEYUP, virtualKey,
-                  KeyMessageBits(event.key, down, virtualKey));
+    case SDL_KEYUP:
+      TranslateKey(event.key);
       return;
-    }
-    case SDL_MOUSEMOTION: {
-      HWND window = WindowOfReal(event.motion.windowID);
-      if (window) PostPointerOver(window);
+    case SDL_MOUSEMOTION:
+      TranslatePointerMotion(event.motion);
       return;
-    }
-    case SDL_WINDOWEVENT: {
-      HWND window = WindowOfReal(event.window.windowID);
-      if (!window) return;
-      switch (event.window.event) {
-        case SDL_WINDOWEVENT_FOCUS_GAINED:
-          ActivateApplication(window, Delivery::kQueued);
-          break;
-        case SDL_WINDOWEVENT_FOCUS_LOST:
-          if (State().active == window) DeactivateApplication(Delivery::kQueued);
-          break;
-        case SDL_WINDOWEVENT_ENTER:
-          PostPointerOver(window);
-          break;
-        case SDL_WINDOWEVENT_CLOSE:
-          PostCloseRequest(window);
-          break;
-        case SDL_WINDOWEVENT_EXPOSED:
-        case SDL_WINDOWEVENT_SIZE_CHANGED:
-        case SDL_WINDOWEVENT_RESTORED:
-          sdl::RedrawNextPresent();
-          break;
-        default:
-          break;
-      }
+    case SDL_WINDOWEVENT:
+      TranslateWindowEvent(event.window);
       return;
-    }
-    case SDL_QUIT: {
-      // The desktop (or a signal) asks the program to end: the main window hears it as a close.
-      HWND window = State().active ? State().active : NewestWindow();
-      if (window) PostCloseRequest(window);
+    case SDL_QUIT:
+      TranslateQuit();
       return;
-    }
     default:
       return;
   }
@@ -207,7 +218,7 @@ LRESULT SendToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   Window* target = FindWindow(window);
   if (!target || !target->procedure) return 0;
   WNDPROC procedure = target->procedure;
-  NoteDelivery(window, message, wParam, lParam, true);
+  TellDelivery(window, message, wParam, lParam, true);
   return procedure(window, message, wParam, lParam);
 }
 
@@ -215,7 +226,7 @@ LRESULT DispatchToWindow(const MSG& message) {
   Window* target = FindWindow(message.hwnd);
   if (!target || !target->procedure) return 0;
   WNDPROC procedure = target->procedure;
-  NoteDelivery(message.hwnd, message.message, message.wParam, message.lParam, false);
+  TellDelivery(message.hwnd, message.message, message.wParam, message.lParam, false);
   return procedure(message.hwnd, message.message, message.wParam, message.lParam);
 }
 
@@ -325,12 +336,6 @@ HCURSOR ReplaceCursor(HCURSOR cursor) {
   sdl::ShowPointer(cursor != nullptr);
   return previous;
 }
-
-std::vector<WindowMessage> Delivered() {
-  return std::vector<WindowMessage>(State().delivered.begin(), State().delivered.end());
-}
-
-void ClearDelivered() { State().delivered.clear(); }
 
 void ResetWindowSystem() {
   WindowSystem& state = State();

@@ -1,6 +1,6 @@
 // The window system behind the user32 stand-ins: windows and their classes, the thread's message
 // queue, the application's activation, and the desktop's events turned into messages. The user32
-// calls (window.cpp), DirectDraw and the test controls all work through this.
+// calls (window.cpp) and DirectDraw work through this.
 #pragma once
 #include <SDL.h>
 
@@ -8,11 +8,19 @@
 #include <string>
 #include <vector>
 
-#include "platform/testing/display_controls.h"
 #include "platform/win32/win32_declarations.h"
+#include "platform/win32/window_message.h"
 
 namespace platform {
 namespace windows {
+
+// Where the window system can be steered or watched from outside. The defaults are a real run's.
+struct WindowSystemHooks {
+  // Hears every message that reaches a window procedure, sent or dispatched, just before the
+  // procedure does. Null: nobody listens.
+  void (*delivered)(const WindowMessage& message) = nullptr;
+};
+extern WindowSystemHooks windowSystemHooks;
 
 struct WindowClass {
   ATOM atom;
@@ -88,9 +96,6 @@ void PumpDesktopEvents();
 
 HCURSOR CurrentCursor();
 HCURSOR ReplaceCursor(HCURSOR cursor);
-
-std::vector<WindowMessage> Delivered();
-void ClearDelivered();
 
 void ResetWindowSystem();
 

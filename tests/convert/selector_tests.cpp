@@ -90,6 +90,7 @@ TEST(KernelFamilies, AnUnknownFamilyLeavesTheChoiceAlone) {
   ASSERT_EQ(1, UseConverterKernels(kKernelsReference));
   EXPECT_EQ(0, UseConverterKernels(99));
   EXPECT_EQ(0, UseConverterKernels(-1));
+  EXPECT_EQ(0, UseConverterKernels(kKernelsNone));  // "none chosen" is no family to choose
   EXPECT_EQ(kKernelsReference, ActiveConverterKernels());
   UseConverterKernels(kKernelsFastest);
 }
@@ -99,7 +100,7 @@ TEST(KernelFamilies, AnUnknownFamilyLeavesTheChoiceAlone) {
 void SelectThenExit() {
   int before = ActiveConverterKernels();
   RowConverter chosen = SelectRowConverter(24, 0xFF0000, 0x00FF00, 0x0000FF);
-  bool ok = before == 0 && chosen == ConvertRowRGB24 &&
+  bool ok = before == kKernelsNone && chosen == ConvertRowRGB24 &&
             ActiveConverterKernels() == FastestConverterKernels();
   std::exit(ok ? 0 : 1);
 }
@@ -109,7 +110,7 @@ void ConvertThenExit() {
   std::uint8_t out[2] = {0, 0};
   int before = ActiveConverterKernels();
   ConvertRowRGB565(&pixel, out, 1);
-  bool ok = before == 0 && out[0] == 0x21 && out[1] == 0x08 &&
+  bool ok = before == kKernelsNone && out[0] == 0x21 && out[1] == 0x08 &&
             ActiveConverterKernels() == FastestConverterKernels();
   std::exit(ok ? 0 : 1);
 }

@@ -7,9 +7,9 @@
 #include <gtest/gtest.h>
 
 #include "display/display.h"
-#include "platform/testing/display_controls.h"
-#include "platform/testing/journal.h"
-#include "platform/testing/kernel_controls.h"
+#include "platform/controls/display_controls.h"
+#include "platform/controls/journal.h"
+#include "platform/controls/kernel_controls.h"
 
 namespace {
 

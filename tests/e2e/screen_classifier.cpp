@@ -30,28 +30,37 @@ const char* Name(Seen seen) {
   }
 }
 
-Seen Classify(const std::vector<std::uint32_t>& frame, int scale, int tolerance) {
+Seen Classify(const std::vector<std::uint32_t>& frame, int scale, int tolerance,
+              Scrutiny scrutiny) {
   static const std::vector<std::uint32_t> pictures[3] = {DrawPicture(1), DrawPicture(2),
                                                          DrawPicture(3)};
   const int width = kFrameWidth * scale;
   if (frame.size() != static_cast<size_t>(width) * kFrameHeight * scale) return Seen::kOther;
-  // The middle of each block: nearest-neighbour scaling puts the show pixel there exactly.
-  int black = 0, white = 0, match[3] = {0, 0, 0}, samples = 0;
-  for (int y = 0; y < kFrameHeight; y += 3) {
-    for (int x = 0; x < kFrameWidth; x += 3) {
-      std::uint32_t shown = frame[static_cast<size_t>(scale * y + scale / 2) * width +
-                                  scale * x + scale / 2];
-      samples++;
-      black += Near(shown, 0, tolerance);
-      white += Near(shown, 0xFFFFFF, tolerance);
-      for (int i = 0; i < 3; i++)
-        match[i] += Near(shown, pictures[i][y * kFrameWidth + x], tolerance);
+  const bool everyPixel = scrutiny == Scrutiny::kEveryPixel;
+  const int step = everyPixel ? 1 : 3;
+  const int shadeTolerance = everyPixel ? 0 : tolerance;
+  const int samples = ((kFrameHeight + step - 1) / step) * ((kFrameWidth + step - 1) / step);
+  // Whether the frame shows what wanted(x, y) gives, at all samples or at the share needed.
+  auto shows = [&](auto wanted, int near, int percentNeeded) {
+    const int missesAllowed = samples - (samples * percentNeeded + 99) / 100;
+    int misses = 0;
+    for (int y = 0; y < kFrameHeight; y += step) {
+      for (int x = 0; x < kFrameWidth; x += step) {
+        // The middle of each block: nearest-neighbour scaling puts the show pixel there exactly.
+        const std::uint32_t shown =
+            frame[static_cast<size_t>(scale * y + scale / 2) * width + scale * x + scale / 2];
+        if (!Near(shown, wanted(x, y), near) && ++misses > missesAllowed) return false;
+      }
     }
+    return true;
+  };
+  if (shows([](int, int) { return 0u; }, shadeTolerance, 100)) return Seen::kBlack;
+  if (shows([](int, int) { return 0xFFFFFFu; }, shadeTolerance, 100)) return Seen::kWhite;
+  for (int i = 0; i < 3; i++) {
+    auto pixel = [&](int x, int y) { return pictures[i][y * kFrameWidth + x]; };
+    if (shows(pixel, tolerance, everyPixel ? 100 : 97))
+      return static_cast<Seen>(static_cast<int>(Seen::kImage1) + i);
   }
-  if (black == samples) return Seen::kBlack;
-  if (white == samples) return Seen::kWhite;
-  for (int i = 0; i < 3; i++)
-    if (match[i] * 100 >= samples * 97) return static_cast<Seen>(static_cast<int>(Seen::kImage1) + i);
   return Seen::kOther;
 }
 

@@ -10,9 +10,16 @@ enum class Seen { kBlack, kWhite, kImage1, kImage2, kImage3, kOther };
 
 const char* Name(Seen seen);
 
+// How closely a frame is looked at. A screenshot, through scaling and capture, is judged by a
+// grid of samples of which most must match the picture (all must be black, or white). A frame
+// read straight from the show's surface is judged pixel by pixel: every one must match, and
+// black and white exactly.
+enum class Scrutiny { kSampled, kEveryPixel };
+
 // frame: the show's 320x240 frame as a screen shows it, each of its pixels a scale x scale
 // block, 0x00RRGGBB row by row. tolerance: per channel, for the colour steps of a 16-bit layout.
-Seen Classify(const std::vector<std::uint32_t>& frame, int scale, int tolerance);
+Seen Classify(const std::vector<std::uint32_t>& frame, int scale, int tolerance,
+              Scrutiny scrutiny = Scrutiny::kSampled);
 
 // What was seen when, in seconds on the watcher's clock.
 class StrobeTimeline {

@@ -12,8 +12,8 @@
 
 #include "music/music.h"
 #include "platform/fmod_api.h"
-#include "platform/testing/journal.h"
-#include "platform/testing/sound_controls.h"
+#include "platform/controls/journal.h"
+#include "platform/controls/sound_controls.h"
 #include "tests/music/music_test_support.h"
 #include "tools/s3m_writer.h"
 

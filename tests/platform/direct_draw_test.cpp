@@ -25,7 +25,7 @@ TEST_F(DirectDrawTest, ExclusiveFullscreenActivatesTheWindowOnceBeforeReturning)
   window = MakeWindow();
   EXPECT_FALSE(platform::ApplicationActive());
   ASSERT_EQ(DD_OK, display->SetCooperativeLevel(window, kExclusive));
-  EXPECT_EQ(1, seen.active);
+  EXPECT_EQ(1, appActive);
   EXPECT_EQ((std::vector<std::pair<WPARAM, bool>>{{1, true}}), Delivered(WM_ACTIVATEAPP));
   EXPECT_EQ(window, platform::ActiveWindow());
   ASSERT_EQ(DD_OK, display->SetCooperativeLevel(window, kExclusive));
@@ -328,14 +328,14 @@ TEST_F(DirectDrawTest, LosingFocusLosesTheSurfacesUntilRestoredInTheShowsMode) {
   platform::InjectActivation(false);
   // The desktop is back at once; the window hears of it through its queue.
   EXPECT_TRUE(platform::CurrentScreenMode().desktop);
-  EXPECT_EQ(1, seen.active);
+  EXPECT_EQ(1, appActive);
   DDSURFACEDESC lock = EmptyDescription();
   EXPECT_EQ(DDERR_SURFACELOST, back->Lock(nullptr, &lock, DDLOCK_WAIT, nullptr));
   EXPECT_EQ(DDERR_SURFACELOST, primary->Flip(nullptr, DDFLIP_WAIT));
   EXPECT_EQ(DDERR_WRONGMODE, primary->Restore());
   EXPECT_EQ(DDERR_SURFACELOST, primary->IsLost());
   Pump();
-  EXPECT_EQ(0, seen.active);
+  EXPECT_EQ(0, appActive);
   EXPECT_EQ((std::vector<std::pair<WPARAM, bool>>{{1, true}, {0, false}}),
             Delivered(WM_ACTIVATEAPP));
 
@@ -345,7 +345,7 @@ TEST_F(DirectDrawTest, LosingFocusLosesTheSurfacesUntilRestoredInTheShowsMode) {
   EXPECT_EQ(320, shown.width);
   EXPECT_EQ(DDERR_SURFACELOST, back->Lock(nullptr, &lock, DDLOCK_WAIT, nullptr));
   Pump();
-  EXPECT_EQ(1, seen.active);
+  EXPECT_EQ(1, appActive);
   EXPECT_EQ((std::vector<std::pair<WPARAM, bool>>{{1, true}, {0, false}, {1, false}}),
             Delivered(WM_ACTIVATEAPP));
   // Restoring the front brings back the whole chain's memory.
@@ -442,7 +442,7 @@ TEST_F(DirectDrawTest, TheShowsWholeSequenceInTheJournal) {
   EXPECT_EQ(0, platform::LiveSurfaceCount());
   EXPECT_EQ(0, platform::LoadedLibraryCount());
   // The active window going took the activation with it, told before its destruction.
-  EXPECT_EQ(0, seen.active);
+  EXPECT_EQ(0, appActive);
   EXPECT_FALSE(platform::ApplicationActive());
   EXPECT_EQ(0x7F7F7Fu, platform::ScreenPixel(0, 0));
 }

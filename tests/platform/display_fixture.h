@@ -8,42 +8,24 @@
 #include <string>
 #include <vector>
 
-#include "platform/ddraw_api.h"
-#include "platform/testing/display_controls.h"
-#include "platform/testing/journal.h"
-#include "platform/testing/kernel_controls.h"
-#include "platform/win32_api.h"
+#include "display/display.h"
+#include "platform/controls/display_controls.h"
+#include "platform/controls/journal.h"
+#include "platform/controls/kernel_controls.h"
 
 namespace displaytest {
 
-// What a show-like window procedure has seen.
-struct Seen {
-  int active = 0;
-  int quit = 0;
-  int createResult = 0;  // returned for WM_CREATE
+// What a window's creation answers, for the tests of a procedure that refuses its window.
+struct Creation {
+  int result = 0;  // returned for WM_CREATE; -1 refuses the window
 };
-extern Seen seen;
+extern Creation creation;
 
-// Handles what the show's procedure handles; everything else goes to DefWindowProcA.
-inline LRESULT CALLBACK ShowLikeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_CREATE:
-      return seen.createResult;
-    case WM_ACTIVATEAPP:
-      seen.active = static_cast<int>(wParam);
-      return 0;
-    case WM_SETCURSOR:
-      SetCursor(nullptr);
-      return 0;
-    case WM_KEYDOWN:
-      if ((wParam & 0xFF) == VK_ESCAPE) seen.quit = 1;
-      return 0;
-    case WM_CLOSE:
-      seen.quit = 1;
-      return 0;
-    default:
-      return DefWindowProcA(window, message, wParam, lParam);
-  }
+// The show's own procedure, which raises appActive and quitRequested. WM_CREATE is answered here
+// instead, so a test can make a window refuse its creation, which the show's never does.
+inline LRESULT CALLBACK ShowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_CREATE) return creation.result;
+  return ShowWindowProc(window, message, wParam, lParam);
 }
 
 inline DDSURFACEDESC ChainDescription(DWORD backBuffers) {
@@ -72,7 +54,9 @@ class DisplayTest : public ::testing::Test {
     platform::ClockUseManual(1000);
     platform::JournalClear();
     platform::JournalEnable(true);
-    seen = Seen();
+    creation = Creation();
+    appActive = 0;
+    quitRequested = 0;
   }
 
   void TearDown() override {
@@ -85,7 +69,7 @@ class DisplayTest : public ::testing::Test {
   static void RegisterShowClass(const char* name) {
     WNDCLASSA windowClass;
     std::memset(&windowClass, 0, sizeof windowClass);
-    windowClass.lpfnWndProc = ShowLikeProc;
+    windowClass.lpfnWndProc = ShowProcedure;
     windowClass.lpszClassName = name;
     RegisterClassA(&windowClass);
   }

@@ -4,12 +4,11 @@
 #include <SDL.h>
 
 #include "platform/sdl/keys.h"
-#include "platform/win32/window_system.h"
 #include "tests/platform/display_fixture.h"
 
 namespace displaytest {
 
-Seen seen;
+Creation creation;
 
 namespace {
 
@@ -52,7 +51,7 @@ TEST_F(WindowSystemTest, ClassesAreUniqueAndAProcedureCanRefuseItsWindow) {
   window = MakeWindow("Quenthor");
   WNDCLASSA again;
   std::memset(&again, 0, sizeof again);
-  again.lpfnWndProc = ShowLikeProc;
+  again.lpfnWndProc = ShowProcedure;
   again.lpszClassName = "QUENTHOR";  // class names ignore case
   EXPECT_EQ(0, RegisterClassA(&again));
   again.lpszClassName = "NoProcedure";
@@ -61,7 +60,7 @@ TEST_F(WindowSystemTest, ClassesAreUniqueAndAProcedureCanRefuseItsWindow) {
   EXPECT_EQ(nullptr, CreateWindowExA(0, "Unknown", "x", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                      nullptr, nullptr));
 
-  seen.createResult = -1;
+  creation.result = -1;
   EXPECT_EQ(nullptr, CreateWindowExA(0, "quenthor", "x", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                      nullptr, nullptr));
   EXPECT_EQ(1, platform::WindowCount());
@@ -113,7 +112,7 @@ TEST_F(WindowSystemTest, DispatchRunsTheProcedureAndTranslateAddsCharactersNext)
   platform::InjectKeyDown(VK_LEFT);  // no character
   platform::ClearDeliveredMessages();
   Pump();
-  EXPECT_EQ(1, seen.quit);
+  EXPECT_EQ(1, quitRequested);
   std::vector<platform::WindowMessage> delivered = DeliveredMessages();
   std::vector<std::pair<UINT, WPARAM>> order;
   for (const platform::WindowMessage& message : delivered) {
@@ -174,9 +173,8 @@ TEST_F(WindowSystemTest, DesktopEventsBecomeMessages) {
   RegisterShowClass("Quenthor");
   window = CreateWindowExA(0, "Quenthor", "shown", WS_POPUP | WS_VISIBLE, 0, 0, 64, 48, nullptr,
                            nullptr, nullptr, nullptr);
-  SDL_Window* real = platform::windows::RealWindow(window);
-  ASSERT_NE(nullptr, real);
-  const Uint32 id = SDL_GetWindowID(real);
+  const Uint32 id = platform::DesktopWindowId(window);
+  ASSERT_NE(0u, id);
   while (QueuedMessages().size()) {  // whatever the driver said on showing the window
     MSG drop;
     PeekMessageA(&drop, nullptr, 0, 0, PM_REMOVE);

@@ -8,8 +8,8 @@
 #include <gtest/gtest.h>
 
 #include "display/display.h"
-#include "platform/testing/display_controls.h"
-#include "platform/testing/kernel_controls.h"
+#include "platform/controls/display_controls.h"
+#include "platform/controls/kernel_controls.h"
 #include "show/show.h"
 #include "tests/show/show_harness.h"
 #include "tools/pictures.h"

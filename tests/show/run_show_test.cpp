@@ -9,10 +9,10 @@
 #include <gtest/gtest.h>
 
 #include "display/display.h"
-#include "platform/testing/display_controls.h"
-#include "platform/testing/journal.h"
-#include "platform/testing/kernel_controls.h"
-#include "platform/testing/sound_controls.h"
+#include "platform/controls/display_controls.h"
+#include "platform/controls/journal.h"
+#include "platform/controls/kernel_controls.h"
+#include "platform/controls/sound_controls.h"
 #include "show/show.h"
 #include "tests/show/show_harness.h"
 

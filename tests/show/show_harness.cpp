@@ -8,16 +8,10 @@
 #include <gtest/gtest.h>
 
 #include "display/display.h"
-#include "platform/testing/journal.h"
-#include "platform/testing/kernel_controls.h"
-#include "platform/testing/sound_controls.h"
+#include "platform/controls/journal.h"
+#include "platform/controls/kernel_controls.h"
+#include "platform/controls/sound_controls.h"
 #include "tools/assets.h"
-#include "tools/pictures.h"
-
-const char* SeenName(Seen seen) {
-  const char* names[] = {"black", "white", "image 1", "image 2", "image 3", "other"};
-  return names[static_cast<int>(seen)];
-}
 
 namespace {
 
@@ -42,7 +36,6 @@ ShowHarness::ShowHarness() {
   previous_ = std::filesystem::current_path().string();
   if (!WritePictures(folder_) || !WriteSong(folder_)) return;
   if (chdir(folder_.c_str()) != 0) return;
-  for (int i = 0; i < 3; i++) pictures_[i] = DrawPicture(i + 1);
   ResetEverything();
   ready_ = true;
 }
@@ -51,29 +44,6 @@ ShowHarness::~ShowHarness() {
   ResetEverything();
   if (!previous_.empty() && chdir(previous_.c_str()) != 0) std::perror("chdir");
   if (!folder_.empty()) std::filesystem::remove_all(folder_);
-}
-
-Seen ShowHarness::Classify(const std::vector<std::uint32_t>& screen) const {
-  if (screen.size() != pictures_[0].size()) return Seen::kOther;
-  auto all = [&](auto same) {
-    for (size_t i = 0; i < screen.size(); i++)
-      if (!same(screen[i], i)) return false;
-    return true;
-  };
-  auto near = [&](std::uint32_t shown, std::uint32_t wanted) {
-    for (int shift = 0; shift < 24; shift += 8) {
-      int difference = static_cast<int>((shown >> shift) & 0xFF) -
-                       static_cast<int>((wanted >> shift) & 0xFF);
-      if (difference > tolerance_ || -difference > tolerance_) return false;
-    }
-    return true;
-  };
-  if (all([](std::uint32_t p, size_t) { return p == 0; })) return Seen::kBlack;
-  if (all([](std::uint32_t p, size_t) { return p == 0xFFFFFF; })) return Seen::kWhite;
-  for (int n = 0; n < 3; n++)
-    if (all([&](std::uint32_t p, size_t i) { return near(p, pictures_[n][i]); }))
-      return static_cast<Seen>(static_cast<int>(Seen::kImage1) + n);
-  return Seen::kOther;
 }
 
 int ShowHarness::Run(std::uint32_t start, const std::vector<std::uint32_t>& elapsedPerPass) {
@@ -89,7 +59,8 @@ int ShowHarness::Run(std::uint32_t start, const std::vector<std::uint32_t>& elap
     if (done || platform::FlipCount() == flipsSeen) return;
     flipsSeen = platform::FlipCount();
     if (recording_)
-      passes_.push_back({GetTickCount() - start, Classify(platform::ScreenPixels())});
+      passes_.push_back({GetTickCount() - start,
+                         Classify(platform::ScreenPixels(), 1, tolerance_, Scrutiny::kEveryPixel)});
     if (passHook_) passHook_(passCount);
     passCount++;
     if (passCount < elapsedPerPass.size()) {
@@ -124,7 +95,7 @@ void ExpectStrobeAndSchedule(const std::vector<Pass>& passes) {
     if (phases.empty() || phases.back().seen != pass.seen) phases.push_back(pass);
   std::string story;
   for (const Pass& phase : phases)
-    story += std::to_string(phase.elapsed) + " " + SeenName(phase.seen) + "\n";
+    story += std::to_string(phase.elapsed) + " " + Name(phase.seen) + "\n";
   SCOPED_TRACE(story);
 
   ASSERT_EQ(phases[0].seen, Seen::kBlack);
@@ -140,7 +111,7 @@ void ExpectStrobeAndSchedule(const std::vector<Pass>& passes) {
       Seen wanted = phase.elapsed < 4000   ? Seen::kImage1
                     : phase.elapsed < 8000 ? Seen::kImage2
                                            : Seen::kImage3;
-      EXPECT_EQ(SeenName(phase.seen), std::string(SeenName(wanted))) << "at " << phase.elapsed;
+      EXPECT_EQ(Name(phase.seen), std::string(Name(wanted))) << "at " << phase.elapsed;
       seen[static_cast<int>(phase.seen) - static_cast<int>(Seen::kImage1)] = true;
     }
     EXPECT_GT(phase.elapsed - phases[i - 1].elapsed, 50u) << "phase " << i - 1;

@@ -6,10 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/testing/display_controls.h"
-
-enum class Seen { kBlack, kWhite, kImage1, kImage2, kImage3, kOther };
-const char* SeenName(Seen seen);
+#include "platform/controls/display_controls.h"
+#include "tests/e2e/screen_classifier.h"
 
 struct Pass {
   std::uint32_t elapsed;  // show time of the pass, ms
@@ -37,13 +35,11 @@ class ShowHarness {
   const std::string& folder() const { return folder_; }
 
  private:
-  Seen Classify(const std::vector<std::uint32_t>& screen) const;
   bool ready_ = false;
   std::string folder_, previous_;
   int tolerance_ = 0;
   bool recording_ = true;
   std::vector<Pass> passes_;
-  std::vector<std::uint32_t> pictures_[3];
   std::function<void(size_t)> passHook_;
 };
 

@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/testing/journal.h"
-#include "platform/testing/kernel_controls.h"
+#include "platform/controls/journal.h"
+#include "platform/controls/kernel_controls.h"
 #include "platform/win32_api.h"
 #include "show/show.h"
 

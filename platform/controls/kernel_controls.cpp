@@ -1,0 +1,82 @@
+#include "platform/controls/kernel_controls.h"
+
+#include "platform/ddraw/hooks.h"
+#include "platform/win32/kernel_hooks.h"
+
+namespace platform {
+namespace {
+
+struct KernelControls {
+  bool manualClock = false;
+  std::uint32_t manualNow = 0;
+  std::function<void(std::uint32_t)> sleepHook;
+  CapturedMessageBox lastBox;
+};
+KernelControls controls;
+
+std::uint32_t ManualTicks() { return controls.manualNow; }
+
+// Under the manual clock a sleep moves time on and returns at once.
+void ControlledSleep(std::uint32_t milliseconds) {
+  if (controls.manualClock)
+    controls.manualNow += milliseconds;
+  else
+    kRealKernel.sleep(milliseconds);
+  if (controls.sleepHook) controls.sleepHook(milliseconds);
+}
+
+void TrappedExit(unsigned status) { throw ProcessExitTrapped{status}; }
+
+int CapturedBox(const char* text, const char* caption, unsigned type) {
+  controls.lastBox.count++;
+  controls.lastBox.text = text;
+  controls.lastBox.caption = caption;
+  controls.lastBox.type = type;
+  return 1;  // IDOK
+}
+
+// The tick source and Sleep follow the controls only while a control needs them to.
+void SteerTime() {
+  kernelHooks.readTicks = controls.manualClock ? ManualTicks : kRealKernel.readTicks;
+  kernelHooks.sleep =
+      controls.manualClock || controls.sleepHook ? ControlledSleep : kRealKernel.sleep;
+  // Time stands still on the screen too: nothing may wait for a real vertical blank.
+  ddraw::directDrawHooks.waitForRealBlanks = !controls.manualClock;
+}
+
+}  // namespace
+
+void ClockUseManual(std::uint32_t now) {
+  controls.manualClock = true;
+  controls.manualNow = now;
+  SteerTime();
+}
+void ClockSet(std::uint32_t now) { controls.manualNow = now; }
+void ClockAdvance(std::uint32_t milliseconds) { controls.manualNow += milliseconds; }
+void ClockUseReal() {
+  controls.manualClock = false;
+  SteerTime();
+}
+
+void SetSleepHook(std::function<void(std::uint32_t)> hook) {
+  controls.sleepHook = std::move(hook);
+  SteerTime();
+}
+
+void TrapExitProcess(bool on) {
+  kernelHooks.exitProcess = on ? TrappedExit : kRealKernel.exitProcess;
+}
+
+void CaptureMessageBoxes(bool on) {
+  kernelHooks.messageBox = on ? CapturedBox : kRealKernel.messageBox;
+  controls.lastBox = CapturedMessageBox();
+}
+CapturedMessageBox LastMessageBox() { return controls.lastBox; }
+
+void ResetKernelControls() {
+  controls = KernelControls();
+  kernelHooks = kRealKernel;
+  ddraw::directDrawHooks.waitForRealBlanks = true;
+}
+
+}  // namespace platform

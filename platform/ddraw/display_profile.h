@@ -1,0 +1,63 @@
+// The emulated screen's configuration: the layouts it can report, which depths it accepts and
+// how its driver behaves. It is what lets a person run the show at 16 or 24 bits per pixel on a
+// desktop that offers only 32 (QUENTHOR_DISPLAY_LAYOUT), and what tests vary.
+#pragma once
+
+#include <cstdint>
+
+namespace platform {
+
+// The pixel layouts the emulated screen can report. The first six are the layouts the show
+// converts to; the last two exist so that the show can be seen refusing a screen.
+enum class ScreenLayout {
+  kXRGB32,    // 32 bits, red 0x00FF0000, green 0x0000FF00, blue 0x000000FF (memory B,G,R,X)
+  kXBGR32,    // 32 bits, red 0x000000FF, green 0x0000FF00, blue 0x00FF0000 (memory R,G,B,X)
+  kRGB24,     // 24 bits, red 0xFF0000, green 0x00FF00, blue 0x0000FF (memory B,G,R)
+  kBGR24,     // 24 bits, red 0x0000FF, green 0x00FF00, blue 0xFF0000 (memory R,G,B)
+  kRGB565,    // 16 bits, red 0xF800, green 0x07E0, blue 0x001F, low byte first
+  kBGR565,    // 16 bits, red 0x001F, green 0x07E0, blue 0xF800, low byte first
+  kRGB555,    // 16 bits, red 0x7C00, green 0x03E0, blue 0x001F: not a layout the show supports
+  kPalette8,  // 8-bit palette indices, no DDPF_RGB flag: not RGB at all (read back as grey)
+};
+// "xrgb32", "xbgr32", "rgb24", "bgr24", "rgb565", "bgr565", "rgb555", "pal8".
+const char* ScreenLayoutName(ScreenLayout layout);
+int ScreenLayoutBytesPerPixel(ScreenLayout layout);
+
+// What the emulated screen and its driver can do. Changes apply to modes set and surfaces made
+// after the change.
+struct DisplayProfile {
+  // Depths SetDisplayMode accepts (any other depth is refused with DDERR_INVALIDMODE), and the
+  // layout the surfaces report at each of them.
+  bool accepts32 = true;
+  bool accepts24 = true;
+  bool accepts16 = true;
+  ScreenLayout layout32 = ScreenLayout::kXRGB32;
+  ScreenLayout layout24 = ScreenLayout::kRGB24;
+  ScreenLayout layout16 = ScreenLayout::kRGB565;
+  // Longest flip chain CreateSurface builds; asking for more fails with DDERR_OUTOFVIDEOMEMORY.
+  // 0 refuses every flip chain.
+  int maxBackBuffers = 2;
+  // Bytes added to every surface row beyond width x bytes per pixel.
+  int extraPitchBytes = 0;
+  // Every byte of a new or restored surface starts as this (padding included).
+  std::uint8_t surfaceFill = 0;
+  // Start-up failures: LoadLibraryA("ddraw.dll") finds nothing; the library doesn't export
+  // DirectDrawCreate; DirectDrawCreate fails (DDERR_NODIRECTDRAWHW); exclusive access is refused
+  // (DDERR_EXCLUSIVEMODEALREADYSET, as if another program held the screen).
+  bool libraryMissing = false;
+  bool entryMissing = false;
+  bool createFails = false;
+  bool exclusiveRefused = false;
+};
+
+// All three depths, 32 bits reporting kXRGB32, 24 bits kRGB24, 16 bits kRGB565, two back
+// buffers, no extra pitch, nothing failing.
+DisplayProfile DefaultDisplayProfile();
+// The profile a person picks with QUENTHOR_DISPLAY_LAYOUT=<layout name>: the screen accepts only
+// that layout's depth and reports that layout. False for an unknown name.
+bool ProfileForLayoutName(const char* name, DisplayProfile* profile);
+// The profile a run starts with: the one QUENTHOR_DISPLAY_LAYOUT names, else the default (with
+// a line on standard error when the name is no layout).
+DisplayProfile ProfileFromEnvironment();
+
+}  // namespace platform

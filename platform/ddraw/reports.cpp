@@ -1,0 +1,35 @@
+#include "platform/ddraw/reports.h"
+
+#include <cstring>
+
+#include "platform/ddraw/layouts.h"
+#include "platform/trace/call_trace.h"
+
+namespace platform {
+namespace ddraw {
+
+HRESULT Outcome(const char* interfaceName, HRESULT result, const char* call) {
+  if (result < 0)
+    TraceCall("%s::%s -> 0x%08x", interfaceName, call, static_cast<unsigned>(result));
+  else
+    TraceCall("%s::%s", interfaceName, call);
+  return result;
+}
+
+HRESULT Unsupported(const char* interfaceName, const char* method) {
+  return Outcome(interfaceName, DDERR_UNSUPPORTED, method);
+}
+
+void DescribeMode(const Mode& mode, LONG pitch, DDSURFACEDESC* description) {
+  const DWORD size = description->dwSize;
+  std::memset(description, 0, sizeof *description);
+  description->dwSize = size;
+  description->dwFlags = DDSD_WIDTH | DDSD_HEIGHT | DDSD_PITCH | DDSD_PIXELFORMAT;
+  description->dwWidth = mode.width;
+  description->dwHeight = mode.height;
+  description->lPitch = pitch;
+  FillPixelFormat(mode.layout, &description->ddpfPixelFormat);
+}
+
+}  // namespace ddraw
+}  // namespace platform

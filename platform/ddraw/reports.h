@@ -1,0 +1,21 @@
+// How the DirectDraw interfaces report: every call traced with its result, and the records that
+// describe a mode and its pixels.
+#pragma once
+#include "platform/ddraw/ddraw_declarations.h"
+#include "platform/ddraw/device.h"
+
+namespace platform {
+namespace ddraw {
+
+// Traces "<interfaceName>::<call>", with " -> 0x<result>" when the result is a failure, and
+// returns the result.
+HRESULT Outcome(const char* interfaceName, HRESULT result, const char* call);
+// A method the emulated screen doesn't offer: DDERR_UNSUPPORTED.
+HRESULT Unsupported(const char* interfaceName, const char* method);
+
+// Fills a surface description (keeping its dwSize) with a mode's size, a row pitch and the
+// mode's pixel format, and says so in its flags.
+void DescribeMode(const Mode& mode, LONG pitch, DDSURFACEDESC* description);
+
+}  // namespace ddraw
+}  // namespace platform

@@ -1,0 +1,25 @@
+// Where the kernel stand-ins can be steered from outside: the tick source, Sleep's wait, the
+// way ExitProcess leaves, and MessageBoxA's box. The defaults are a real run's.
+#pragma once
+#include <cstdint>
+
+namespace platform {
+
+struct KernelHooks {
+  // What GetTickCount reads. Real: milliseconds since the first reading, wrapping at 2^32.
+  std::uint32_t (*readTicks)();
+  // What Sleep does with its argument. Real: gives up the processor for 0, else waits that long.
+  void (*sleep)(std::uint32_t milliseconds);
+  // How ExitProcess leaves. Real: flushes standard output and ends the process with the status.
+  // Another hook may leave by throwing; if it returns, the process ends the real way.
+  void (*exitProcess)(unsigned status);
+  // MessageBoxA's box, with text and caption never null; returns the button pressed. Real: a
+  // box on the screen where there is one, else a line on standard error; OK either way.
+  int (*messageBox)(const char* text, const char* caption, unsigned type);
+};
+
+// The hooks in force; they start as kRealKernel.
+extern KernelHooks kernelHooks;
+extern const KernelHooks kRealKernel;
+
+}  // namespace platform

@@ -1,0 +1,40 @@
+# Fails when a file includes across the house's walls:
+#  - the system folders (show, convert, display, music) include of the platform only its
+#    interface headers, platform/<interface>_api.h;
+#  - nothing under platform/ but the controls includes the controls.
+# cmake -DSOURCE=<source tree> -P include_rules.cmake
+
+set(broken "")
+
+file(GLOB_RECURSE system_files ${SOURCE}/show/* ${SOURCE}/convert/* ${SOURCE}/display/*
+     ${SOURCE}/music/*)
+foreach(path IN LISTS system_files)
+  file(STRINGS ${path} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"platform/")
+  foreach(line IN LISTS includes)
+    if(NOT line MATCHES "\"platform/[a-z0-9]+_api\\.h\"")
+      list(APPEND broken "${path}: ${line}")
+    endif()
+  endforeach()
+endforeach()
+
+file(GLOB_RECURSE platform_files ${SOURCE}/platform/*)
+foreach(path IN LISTS platform_files)
+  if(path MATCHES "/platform/controls/")
+    continue()
+  endif()
+  file(STRINGS ${path} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"platform/controls/")
+  foreach(line IN LISTS includes)
+    list(APPEND broken "${path}: ${line}")
+  endforeach()
+endforeach()
+
+list(LENGTH system_files systemCount)
+list(LENGTH platform_files platformCount)
+if(systemCount LESS 10 OR platformCount LESS 10)
+  message(FATAL_ERROR "too few files found under ${SOURCE} (${systemCount}, ${platformCount})")
+endif()
+if(broken)
+  list(JOIN broken "\n  " shown)
+  message(FATAL_ERROR "includes across the walls:\n  ${shown}")
+endif()
+message(STATUS "${systemCount} system files, ${platformCount} platform files: includes as laid out")

@@ -1,0 +1,47 @@
+# Fails when the program defines any routine or variable that the controls library defines.
+# cmake -DNM=<nm> -DPROGRAM=<executable> -DCONTROLS=<controls archive> -P links_no_controls.cmake
+
+# The defined symbols of a binary whose type is one of types (nm's letters).
+function(defined_symbols binary types result)
+  execute_process(COMMAND ${NM} --defined-only ${binary} OUTPUT_VARIABLE listing
+                  RESULT_VARIABLE status ERROR_VARIABLE errors)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "${NM} ${binary} failed: ${errors}")
+  endif()
+  string(REPLACE "\n" ";" lines "${listing}")
+  set(names "")
+  foreach(line IN LISTS lines)
+    if(line MATCHES "^[0-9a-fA-F]* *([${types}]) (.+)$")
+      list(APPEND names "${CMAKE_MATCH_2}")
+    endif()
+  endforeach()
+  set(${result} ${names} PARENT_SCOPE)
+endfunction()
+
+# The controls' own code and data, not the template and inline code (weak) they share with
+# everything else that uses the same standard library.
+defined_symbols(${CONTROLS} "TDBR" controls)
+defined_symbols(${PROGRAM} "TtDdBbRr" program)
+
+# Without symbols on either side the check would prove nothing.
+list(FILTER controls INCLUDE REGEX ".")
+list(LENGTH controls controlCount)
+if(controlCount LESS 20 OR NOT "${controls}" MATCHES "ResetDisplayControls")
+  message(FATAL_ERROR "the controls library shows too few symbols (${controlCount}): ${CONTROLS}")
+endif()
+if(NOT "${program}" MATCHES "RunShow")
+  message(FATAL_ERROR "no RunShow among the program's symbols: is ${PROGRAM} stripped?")
+endif()
+
+set(found "")
+foreach(name IN LISTS controls)
+  list(FIND program "${name}" at)
+  if(NOT at EQUAL -1)
+    list(APPEND found "${name}")
+  endif()
+endforeach()
+if(found)
+  list(JOIN found "\n  " shown)
+  message(FATAL_ERROR "${PROGRAM} carries test controls:\n  ${shown}")
+endif()
+message(STATUS "${PROGRAM}: none of the ${controlCount} control symbols")
