@@ -184,8 +184,11 @@ TEST_F(WindowsPackage, CloseRequestEndsTheShowWithStatusZero) {
 TEST_F(WindowsPackage, SoundIsTheSongAsLibopenmptRendersIt) {
   ASSERT_NO_FATAL_FAILURE(Start());
   Area desktop;
-  ASSERT_TRUE(WaitForPicture(&desktop));
-  std::this_thread::sleep_for(std::chrono::milliseconds(4000));
+  ASSERT_TRUE(WaitForTheMode(&desktop));
+  // The song starts a moment after the mode change. Nothing watches the screen meanwhile, so
+  // that the sound has the machine to itself, as it would with nobody measuring.
+  std::this_thread::sleep_for(std::chrono::milliseconds(5000));
+  ASSERT_TRUE(show.Process().Running());
   PressKey(desktop, "Escape");
   ExpectEndsWith(0, 1500);
   std::vector<std::int16_t> heard = sound->StopRecording();
