@@ -6,7 +6,7 @@
 #include <deque>
 
 #include "platform/ddraw/device.h"
-#include "platform/ddraw/hooks.h"
+#include "platform/ddraw/direct_draw_hooks.h"
 #include "platform/ddraw/layouts.h"
 #include "platform/ddraw/objects.h"
 #include "platform/sdl/screen.h"

@@ -1,6 +1,6 @@
 #include "platform/controls/kernel_controls.h"
 
-#include "platform/ddraw/hooks.h"
+#include "platform/ddraw/direct_draw_hooks.h"
 #include "platform/win32/kernel_hooks.h"
 
 namespace platform {

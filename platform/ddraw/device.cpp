@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/ddraw/hooks.h"
+#include "platform/ddraw/direct_draw_hooks.h"
 #include "platform/ddraw/layouts.h"
 #include "platform/ddraw/objects.h"
 #include "platform/sdl/screen.h"

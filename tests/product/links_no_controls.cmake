@@ -23,8 +23,11 @@ endfunction()
 defined_symbols(${CONTROLS} "TDBR" controls)
 defined_symbols(${PROGRAM} "TtDdBbRr" program)
 
+# The 32-bit compiler's own helpers (__x86.get_pc_thunk.*) come with every object file that
+# needs them; they are nobody's code.
+list(FILTER controls EXCLUDE REGEX "^__x86\\.")
+
 # Without symbols on either side the check would prove nothing.
-list(FILTER controls INCLUDE REGEX ".")
 list(LENGTH controls controlCount)
 if(controlCount LESS 20 OR NOT "${controls}" MATCHES "ResetDisplayControls")
   message(FATAL_ERROR "the controls library shows too few symbols (${controlCount}): ${CONTROLS}")
