@@ -1,4 +1,5 @@
-// The sound library stand-in's state, as its test controls see it.
+// The sound library stand-in seen from outside: what is loaded and playing, the last error, and
+// a shutdown of everything.
 #pragma once
 
 namespace platform {

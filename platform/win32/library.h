@@ -1,4 +1,4 @@
-// The state of the run-time libraries, for the test controls.
+// The run-time libraries seen from outside: how many are loaded, and a fresh start.
 #pragma once
 
 namespace platform {
