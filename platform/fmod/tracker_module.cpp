@@ -22,12 +22,15 @@ struct FileBytes {
 };
 
 int ReadWholeFile(const char* path, FileBytes* file) {
+  // Only a regular file can be a song. Asked before opening: opening a named pipe with no
+  // writer waits for one, for ever, and a device may never end.
+  struct stat status;
+  if (stat(path, &status) != 0 || !S_ISREG(status.st_mode)) return FMOD_ERR_FILE_NOTFOUND;
   std::FILE* stream = std::fopen(path, "rb");
   if (!stream) return FMOD_ERR_FILE_NOTFOUND;
   int result = FMOD_ERR_NONE;
-  struct stat status;
   long size = -1;
-  // Only a regular file has a size to read: a folder or a device can't be a song.
+  // Still a regular file once open: it may have been replaced in between.
   if (fstat(fileno(stream), &status) == 0 && S_ISREG(status.st_mode) &&
       std::fseek(stream, 0, SEEK_END) == 0)
     size = std::ftell(stream);

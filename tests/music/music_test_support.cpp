@@ -77,6 +77,8 @@ ChildResult RunMusicProbe(const std::string& folder, const std::vector<std::stri
     close(pipeEnds[0]);
     close(pipeEnds[1]);
     if (chdir(folder.c_str()) != 0) _exit(126);
+    // A probe that blocks is ended by the alarm, which survives the exec, and counts as a crash.
+    alarm(kProbeTimeLimitSeconds);
     execve(MUSIC_PROBE_PATH, argv.data(), envp.data());
     _exit(127);
   }

@@ -29,6 +29,8 @@ struct ChildResult {
   int exitStatus = -1;  // -1 if the child didn't exit normally (a crash)
   std::string output;   // its standard output, byte for byte
 };
+// Seconds a music probe may run before it is ended; each one takes well under one.
+const unsigned kProbeTimeLimitSeconds = 20;
 // Runs the music probe with arguments in folder, with extra "NAME=value" environment entries.
 ChildResult RunMusicProbe(const std::string& folder, const std::vector<std::string>& arguments,
                           const std::vector<std::string>& environment = {});

@@ -2,6 +2,7 @@
 // broken: one line on standard output naming the reason, status 1, no crash.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -22,6 +23,23 @@ TEST(StartMusic, MissingSong) {
 TEST(StartMusic, SongThatIsAFolder) {
   ScratchFolder folder;
   ASSERT_EQ(mkdir(folder.File(kSong).c_str(), 0700), 0);
+  const ChildResult result = RunMusicProbe(folder.path(), {"start"});
+  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_EQ(result.output, "File not found\n");
+}
+
+TEST(StartMusic, SongThatIsAPipeWithNoWriterIsRefusedAtOnce) {
+  // Opening it would wait for a writer for ever, with the screen already taken.
+  ScratchFolder folder;
+  ASSERT_EQ(mkfifo(folder.File(kSong).c_str(), 0600), 0);
+  const ChildResult result = RunMusicProbe(folder.path(), {"start"});
+  EXPECT_EQ(result.exitStatus, 1) << "-1: the probe blocked until its time limit";
+  EXPECT_EQ(result.output, "File not found\n");
+}
+
+TEST(StartMusic, SongThatIsADevice) {
+  ScratchFolder folder;
+  ASSERT_EQ(symlink("/dev/zero", folder.File(kSong).c_str()), 0);
   const ChildResult result = RunMusicProbe(folder.path(), {"start"});
   EXPECT_EQ(result.exitStatus, 1);
   EXPECT_EQ(result.output, "File not found\n");
