@@ -122,8 +122,8 @@ TEST_F(EndToEnd, OtherKeysDontEndTheShowAndTheSongIsHeard) {
 }
 
 TEST_F(EndToEnd, NoDisplayServerEndsWithStatusOneSilently) {
-  // A display name nobody answers on.
-  ShowProcess show(display, {"DISPLAY=:4097"});
+  // No display server named at all, as on a machine without one.
+  ShowProcess show(display, {"DISPLAY="});
   int status = -1;
   ASSERT_TRUE(show.WaitForExit(10000, &status));
   EXPECT_EQ(status, 1);
