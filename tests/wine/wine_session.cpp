@@ -300,6 +300,11 @@ void WineShow::Start(const VirtualDisplay& display, const std::string& soundAddr
                      const std::vector<std::string>& environment) {
   std::vector<std::string> settings = prefix_.Environment();
   settings.push_back("PULSE_SERVER=" + soundAddress);
+  // Wine keeps only about 20 ms queued at the sound server, whatever the program has queued at
+  // waveOut; on a busy two-core machine its feeding threads are held off longer than that, and
+  // the server plays silence meanwhile. With 60 ms the recording holds what the show played
+  // rather than the machine's scheduling.
+  settings.push_back("PULSE_LATENCY_MSEC=60");
   settings.insert(settings.end(), environment.begin(), environment.end());
   // The process removes the folder it ran in; the rest of root_ goes with this object.
   process_ = std::make_unique<ShowProcess>(display, folder_,
