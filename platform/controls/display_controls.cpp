@@ -9,6 +9,7 @@
 #include "platform/ddraw/direct_draw_hooks.h"
 #include "platform/ddraw/layouts.h"
 #include "platform/ddraw/objects.h"
+#include "platform/sdl/keys.h"
 #include "platform/sdl/screen.h"
 #include "platform/win32/library.h"
 #include "platform/win32/window_system.h"
@@ -67,9 +68,8 @@ SurfaceView ViewOf(ddraw::Surface* surface) {
 void InjectKey(WPARAM virtualKey, bool down) {
   HWND window = windows::FocusWindow();
   if (!window) return;
-  const std::uint32_t bits = down ? 1u : 1u | 1u << 30 | 1u << 31;
-  windows::PostToQueue(window, down ? WM_KEYDOWN : WM_KEYUP, virtualKey,
-                       static_cast<LPARAM>(bits));
+  windows::PressKey(window, static_cast<unsigned>(virtualKey), down,
+                    sdl::ExtendedKey(static_cast<unsigned>(virtualKey & 0xFF)));
 }
 
 }  // namespace
@@ -91,7 +91,7 @@ void InjectKeyUp(WPARAM virtualKey) { InjectKey(virtualKey, false); }
 
 void InjectPointerOver() {
   HWND window = windows::FocusWindow();
-  if (window) windows::PostPointerOver(window);
+  if (window) windows::PointerMovedOver(window);
 }
 
 void InjectCloseRequest() {
@@ -101,13 +101,13 @@ void InjectCloseRequest() {
 
 void InjectActivation(bool active) {
   if (!active) {
-    windows::DeactivateApplication(windows::Delivery::kQueued);
+    windows::DeactivateApplication(windows::Delivery::kWhenRetrieved);
     return;
   }
   HWND exclusive = ddraw::Hardware().exclusiveWindow;
   HWND window = exclusive ? exclusive : windows::NewestWindow();
   if (window && !windows::ActiveWindow())
-    windows::ActivateApplication(window, windows::Delivery::kQueued);
+    windows::ActivateApplication(window, windows::Delivery::kWhenRetrieved);
 }
 
 void PostMessageTo(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

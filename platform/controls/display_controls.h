@@ -23,9 +23,12 @@ DisplayProfile CurrentDisplayProfile();
 void FailNextLocks(int count, HRESULT result = DDERR_SURFACEBUSY);
 void StopFailingLocks();
 
-// Injected input, queued as the window system queues the desktop's events. Keys and pointer go
-// to the focus window: the active window, else the newest window; with no window they are
-// dropped.
+// Injected input, as the window system takes the desktop's events. Keys and pointer go to the
+// focus window: the active window, else the newest window; with no window they are dropped.
+// A key is queued as the keyboard's key would be (see windows::PressKey in the window system):
+// WM_KEYDOWN or WM_KEYUP, or the WM_SYSKEY pair while Alt (VK_MENU, injected too) is held, with
+// the scan code, previous state and transition in lParam. The pointer moving over the window
+// sends it WM_SETCURSOR inside the thread's next PeekMessageA. A close request queues WM_CLOSE.
 void InjectKeyDown(WPARAM virtualKey);
 void InjectKeyUp(WPARAM virtualKey);
 void InjectPointerOver();
@@ -33,15 +36,16 @@ void InjectCloseRequest();
 // The application gains or loses the desktop's focus, as when the user switches programs. The
 // effect is immediate, as on the real system: on losing focus the desktop mode returns and the
 // surfaces lose their memory; on gaining it the show's mode returns (surfaces stay lost until
-// Restore). WM_ACTIVATEAPP with 0 or 1 is queued for the window that loses or gains focus (the
-// exclusive window, else the newest). Nothing happens if the state doesn't change.
+// Restore). WM_ACTIVATEAPP with 0 or 1 is sent to the window that loses or gains focus (the
+// exclusive window, else the newest) from outside the program: its procedure hears it inside
+// the thread's next PeekMessageA. Nothing happens if the state doesn't change.
 void InjectActivation(bool active);
 // Posts any message: to a window, to a handle that is no window of this program (see
 // OtherWindowHandle), or with a null handle to the thread.
 void PostMessageTo(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 HWND OtherWindowHandle();
 
-// Messages still waiting in the thread's queue, oldest first.
+// Messages still waiting in the thread's queue, oldest first (not the sent ones).
 std::vector<WindowMessage> QueuedMessages();
 // Every message that reached a window procedure, sent or dispatched, in order; the latest 4,096.
 std::vector<WindowMessage> DeliveredMessages();

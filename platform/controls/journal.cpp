@@ -38,4 +38,6 @@ std::vector<std::string> JournalEntriesStartingWith(const std::string& prefix) {
   return matching;
 }
 
+std::string JournalAddress(const void* address) { return TraceAddress(address).text; }
+
 }  // namespace platform

@@ -11,5 +11,7 @@ void JournalClear();
 std::vector<std::string> JournalEntries();
 // Entries that start with the given prefix, in order (for example "Sleep" or "IDirectDraw").
 std::vector<std::string> JournalEntriesStartingWith(const std::string& prefix);
+// An address or handle as the entries write it: "null", or "0x" and lower-case hex digits.
+std::string JournalAddress(const void* address);
 
 }  // namespace platform

@@ -9,6 +9,8 @@ namespace {
 struct KernelControls {
   bool manualClock = false;
   std::uint32_t manualNow = 0;
+  std::uint32_t stepPerReading = 0;
+  std::uint32_t readingsSinceSleep = 0;
   std::function<void(std::uint32_t)> sleepHook;
   CapturedMessageBox lastBox;
 };
@@ -16,8 +18,17 @@ KernelControls controls;
 
 std::uint32_t ManualTicks() { return controls.manualNow; }
 
+void AfterManualReading() {
+  controls.manualNow += controls.stepPerReading;
+  if (++controls.readingsSinceSleep >= kClockReadingsWithoutSleep) {
+    controls.readingsSinceSleep = 0;
+    throw ClockStuck{controls.manualNow};
+  }
+}
+
 // Under the manual clock a sleep moves time on and returns at once.
 void ControlledSleep(std::uint32_t milliseconds) {
+  controls.readingsSinceSleep = 0;
   if (controls.manualClock)
     controls.manualNow += milliseconds;
   else
@@ -38,8 +49,10 @@ int CapturedBox(const char* text, const char* caption, unsigned type) {
 // The tick source and Sleep follow the controls only while a control needs them to.
 void SteerTime() {
   kernelHooks.readTicks = controls.manualClock ? ManualTicks : kRealKernel.readTicks;
+  kernelHooks.ticksRead = controls.manualClock ? AfterManualReading : kRealKernel.ticksRead;
   kernelHooks.sleep =
       controls.manualClock || controls.sleepHook ? ControlledSleep : kRealKernel.sleep;
+  controls.readingsSinceSleep = 0;
   // Time stands still on the screen too: nothing may wait for a real vertical blank.
   ddraw::directDrawHooks.waitForRealBlanks = !controls.manualClock;
 }
@@ -57,6 +70,11 @@ void ClockUseReal() {
   controls.manualClock = false;
   SteerTime();
 }
+void ClockStepPerReading(std::uint32_t step) {
+  controls.stepPerReading = step;
+  SteerTime();
+}
+std::uint32_t ClockNow() { return kernelHooks.readTicks(); }
 
 void SetSleepHook(std::function<void(std::uint32_t)> hook) {
   controls.sleepHook = std::move(hook);

@@ -14,6 +14,20 @@ void ClockUseManual(std::uint32_t now);
 void ClockSet(std::uint32_t now);
 void ClockAdvance(std::uint32_t milliseconds);
 void ClockUseReal();
+// The manual clock moves on by step after every GetTickCount, so that two readings in a row
+// differ and a test can tell which reading a value came from. 0 (the start): it stands still
+// between readings.
+void ClockStepPerReading(std::uint32_t step);
+// What the next GetTickCount would return, read without moving the clock or tracing a call.
+std::uint32_t ClockNow();
+// Under the manual clock time moves only when the test moves it, which it does at the show's
+// yields. A program that reads the clock kClockReadingsWithoutSleep times with no Sleep between
+// is waiting for time that will never come: that GetTickCount throws ClockStuck instead, so the
+// test ends rather than hangs.
+const std::uint32_t kClockReadingsWithoutSleep = 1000000;
+struct ClockStuck {
+  std::uint32_t now;
+};
 
 // Called at the end of every Sleep, with its argument. The show yields once per pass, so a test
 // sees every pass here: it can read the screen, move the clock and inject messages.

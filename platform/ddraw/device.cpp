@@ -6,6 +6,7 @@
 #include "platform/ddraw/layouts.h"
 #include "platform/ddraw/objects.h"
 #include "platform/sdl/screen.h"
+#include "platform/win32/kernel_hooks.h"
 #include "platform/win32/window_system.h"
 
 namespace platform {
@@ -128,14 +129,29 @@ bool KeepFlippedPicture(const Surface& front) {
   return unchanged;
 }
 
-void PresentKeptPicture(bool unchanged, bool waitForBlank) {
+bool PresentKeptPicture(bool unchanged, bool waitForBlank) {
   const DisplayHardware& hardware = Hardware();
   std::vector<std::uint32_t> readable;
   const sdl::Picture picture = PictureForWindow(hardware, unchanged, &readable);
   SDL_Window* window = hardware.exclusiveOwner && windows::ActiveWindow()
                            ? windows::RealWindow(hardware.exclusiveWindow)
                            : nullptr;
-  sdl::Present(window, picture, waitForBlank && directDrawHooks.waitForRealBlanks);
+  return sdl::Present(window, picture, waitForBlank && directDrawHooks.waitForRealBlanks);
+}
+
+std::uint64_t CurrentBlank() {
+  if (directDrawHooks.waitForRealBlanks) return sdl::PacedBlanks();
+  // 60 blanks in every 1000 ms of the steered counter; its wrap reads as one more blank.
+  const std::uint64_t steered = static_cast<std::uint64_t>(kernelHooks.readTicks()) * 60 / 1000;
+  return steered + Hardware().steeredBlanksWaited;
+}
+
+void WaitForBlankAfter(std::uint64_t blank) {
+  if (directDrawHooks.waitForRealBlanks) {
+    sdl::WaitForPacedBlankAfter(blank);
+    return;
+  }
+  if (CurrentBlank() == blank) Hardware().steeredBlanksWaited++;
 }
 
 void ListenToActivation() { windows::SetActivationListener(ApplicationActivationChanged); }

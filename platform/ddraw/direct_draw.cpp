@@ -129,8 +129,9 @@ ULONG DirectDraw::Release() {
 }
 
 HRESULT DirectDraw::SetCooperativeLevel(HWND target, DWORD flags) {
-  char call[64];
-  std::snprintf(call, sizeof call, "SetCooperativeLevel 0x%x", static_cast<unsigned>(flags));
+  char call[80];
+  std::snprintf(call, sizeof call, "SetCooperativeLevel %s 0x%x", TraceAddress(target).text,
+                static_cast<unsigned>(flags));
   DisplayHardware& hardware = Hardware();
   const bool exclusive = (flags & DDSCL_EXCLUSIVE) != 0;
   const bool fullscreen = (flags & DDSCL_FULLSCREEN) != 0;
@@ -154,9 +155,9 @@ HRESULT DirectDraw::SetCooperativeLevel(HWND target, DWORD flags) {
     // The window covers the screen and the system activates it: WM_ACTIVATEAPP 1 reaches its
     // procedure before this call returns, unless the program was active already.
     windows::TakeScreen(target);
-    windows::ActivateApplication(target, windows::Delivery::kSent);
-    // Now under the pointer, the window is asked for its cursor.
-    windows::PostPointerOver(target);
+    windows::ActivateApplication(target, windows::Delivery::kNow);
+    // Now under the pointer, the window is asked for its cursor before this call returns too.
+    windows::SendPointerOver(target);
     ScreenMayHaveChanged();
     return DD_OK;
   }
@@ -199,8 +200,16 @@ HRESULT DirectDraw::RestoreDisplayMode() {
 HRESULT DirectDraw::CreateSurface(LPDDSURFACEDESC description, LPDIRECTDRAWSURFACE* surface,
                                   IUnknown* outer) {
   const SurfaceRequest request = ReadSurfaceRequest(description);
-  char call[64];
-  std::snprintf(call, sizeof call, "CreateSurface %u", static_cast<unsigned>(request.backBuffers));
+  char call[160];
+  if (description)
+    std::snprintf(call, sizeof call,
+                  "CreateSurface {dwSize %u, dwFlags 0x%x, dwBackBufferCount %u, ddsCaps 0x%x} %s",
+                  static_cast<unsigned>(description->dwSize),
+                  static_cast<unsigned>(description->dwFlags),
+                  static_cast<unsigned>(description->dwBackBufferCount),
+                  static_cast<unsigned>(description->ddsCaps.dwCaps), TraceAddress(outer).text);
+  else
+    std::snprintf(call, sizeof call, "CreateSurface null %s", TraceAddress(outer).text);
   HRESULT refusal = PrimaryRefusal(*this, description, surface, outer, request);
   if (refusal >= 0 && request.chain) refusal = ChainRefusal(*this, request);
   if (refusal < 0) return Outcome(kInterface, refusal, call);
@@ -221,7 +230,7 @@ HRESULT DirectDraw::GetDisplayMode(LPDDSURFACEDESC description) {
 }
 
 HRESULT DirectDraw::WaitForVerticalBlank(DWORD flags, HANDLE) {
-  if (flags & DDWAITVB_BLOCKBEGIN && directDrawHooks.waitForRealBlanks) sdl::WaitForBlank();
+  if (flags & DDWAITVB_BLOCKBEGIN) WaitForBlankAfter(CurrentBlank());
   return Outcome(kInterface, DD_OK, "WaitForVerticalBlank");
 }
 

@@ -48,6 +48,12 @@ struct DisplayProfile {
   bool entryMissing = false;
   bool createFails = false;
   bool exclusiveRefused = false;
+  // A driver that lets the program down after the chain is built: GetAttachedSurface finds no
+  // back buffer (DDERR_NOTFOUND); GetPixelFormat fails (DDERR_GENERIC); the surfaces report
+  // their layout's bit count and masks without the DDPF_RGB flag.
+  bool attachedSurfaceMissing = false;
+  bool pixelFormatFails = false;
+  bool rgbFlagMissing = false;
 };
 
 // All three depths, 32 bits reporting kXRGB32, 24 bits kRGB24, 16 bits kRGB565, two back

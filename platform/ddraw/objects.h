@@ -1,9 +1,19 @@
 // The DirectDraw object and surface: the first-version interfaces over the emulated screen.
 //
 // Traced calls: "DirectDrawCreate", "IDirectDraw::<method>" and "IDirectDrawSurface::<method>"
-// with the arguments that tell calls apart: "IDirectDraw::SetCooperativeLevel 0x11",
-// "IDirectDraw::SetDisplayMode 320 240 32", "IDirectDraw::CreateSurface 2" (the back buffers
-// asked for). A failure ends with " -> 0x<result>"; success adds nothing.
+// with the arguments that tell a call made right from one made nearly right, in the call's
+// order; a record as the fields read from it, an address or handle as "null" or "0x<hex>":
+//   IDirectDraw::SetCooperativeLevel <window> 0x<flags>
+//   IDirectDraw::SetDisplayMode <width> <height> <bits per pixel>
+//   IDirectDraw::CreateSurface {dwSize <n>, dwFlags 0x<f>, dwBackBufferCount <n>,
+//                               ddsCaps 0x<caps>} <outer>
+//   IDirectDrawSurface::GetAttachedSurface {dwCaps 0x<caps>}
+//   IDirectDrawSurface::GetPixelFormat {dwSize <n>}
+//   IDirectDrawSurface::Lock <null, or {left l, top t, right r, bottom b}> {dwSize <n>} 0x<flags>
+//                            <event>
+//   IDirectDrawSurface::Unlock <address>
+//   IDirectDrawSurface::Flip <target> 0x<flags>
+// A failure ends with " -> 0x<result>"; success adds nothing.
 #pragma once
 #include <cstdint>
 #include <vector>
@@ -131,6 +141,10 @@ class Surface final : public IDirectDrawSurface {
   bool lost = false;
   bool locked = false;
   std::uint8_t* lockAddress = nullptr;
+  // The front's last flip, until the blank after flipBlank (see CurrentBlank).
+  bool flipPending = false;
+  std::uint64_t flipBlank = 0;
+  bool FlipPending();
   // The chain: every surface knows its front; the front lists all of them, itself first. A
   // surface made alone is its own front and chain.
   Surface* front;

@@ -28,7 +28,12 @@ void DescribeMode(const Mode& mode, LONG pitch, DDSURFACEDESC* description) {
   description->dwWidth = mode.width;
   description->dwHeight = mode.height;
   description->lPitch = pitch;
-  FillPixelFormat(mode.layout, &description->ddpfPixelFormat);
+  ReportPixelFormat(mode.layout, &description->ddpfPixelFormat);
+}
+
+void ReportPixelFormat(ScreenLayout layout, DDPIXELFORMAT* format) {
+  FillPixelFormat(layout, format);
+  if (ProfileInForce().rgbFlagMissing) format->dwFlags &= ~static_cast<DWORD>(DDPF_RGB);
 }
 
 }  // namespace ddraw

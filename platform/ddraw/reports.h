@@ -16,6 +16,8 @@ HRESULT Unsupported(const char* interfaceName, const char* method);
 // Fills a surface description (keeping its dwSize) with a mode's size, a row pitch and the
 // mode's pixel format, and says so in its flags.
 void DescribeMode(const Mode& mode, LONG pitch, DDSURFACEDESC* description);
+// The pixel format a surface of the layout reports, as the profile's driver reports it.
+void ReportPixelFormat(ScreenLayout layout, DDPIXELFORMAT* format);
 
 }  // namespace ddraw
 }  // namespace platform

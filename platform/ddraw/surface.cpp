@@ -1,5 +1,6 @@
 // IDirectDrawSurface over the emulated screen: the primary surface and its flip chain.
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/ddraw/direct_draw_hooks.h"
@@ -100,22 +101,36 @@ ULONG Surface::Release() {
 }
 
 HRESULT Surface::GetAttachedSurface(LPDDSCAPS wanted, LPDIRECTDRAWSURFACE* surface) {
-  if (!wanted || !surface) return Outcome(kInterface, DDERR_INVALIDPARAMS, "GetAttachedSurface");
-  if (!attached || (attached->caps & wanted->dwCaps) != wanted->dwCaps) {
+  char call[64];
+  if (wanted)
+    std::snprintf(call, sizeof call, "GetAttachedSurface {dwCaps 0x%x}",
+                  static_cast<unsigned>(wanted->dwCaps));
+  else
+    std::snprintf(call, sizeof call, "GetAttachedSurface null");
+  if (!wanted || !surface) return Outcome(kInterface, DDERR_INVALIDPARAMS, call);
+  if (!attached || (attached->caps & wanted->dwCaps) != wanted->dwCaps ||
+      ProfileInForce().attachedSurfaceMissing) {
     *surface = nullptr;
-    return Outcome(kInterface, DDERR_NOTFOUND, "GetAttachedSurface");
+    return Outcome(kInterface, DDERR_NOTFOUND, call);
   }
   // The program now holds a reference of its own, as with the real interface.
   attached->references_++;
   *surface = attached;
-  return Outcome(kInterface, DD_OK, "GetAttachedSurface");
+  return Outcome(kInterface, DD_OK, call);
 }
 
 HRESULT Surface::GetPixelFormat(LPDDPIXELFORMAT format) {
+  char call[64];
+  if (format)
+    std::snprintf(call, sizeof call, "GetPixelFormat {dwSize %u}",
+                  static_cast<unsigned>(format->dwSize));
+  else
+    std::snprintf(call, sizeof call, "GetPixelFormat null");
   if (!format || format->dwSize != sizeof(DDPIXELFORMAT))
-    return Outcome(kInterface, DDERR_INVALIDPARAMS, "GetPixelFormat");
-  FillPixelFormat(mode.layout, format);
-  return Outcome(kInterface, DD_OK, "GetPixelFormat");
+    return Outcome(kInterface, DDERR_INVALIDPARAMS, call);
+  if (ProfileInForce().pixelFormatFails) return Outcome(kInterface, DDERR_GENERIC, call);
+  ReportPixelFormat(mode.layout, format);
+  return Outcome(kInterface, DD_OK, call);
 }
 
 HRESULT Surface::GetSurfaceDesc(LPDDSURFACEDESC description) {
@@ -148,52 +163,89 @@ HRESULT Surface::Restore() {
   return Outcome(kInterface, DD_OK, "Restore");
 }
 
-HRESULT Surface::Lock(LPRECT rect, LPDDSURFACEDESC description, DWORD, HANDLE) {
-  if (!description || description->dwSize != sizeof(DDSURFACEDESC))
-    return Outcome(kInterface, DDERR_INVALIDPARAMS, "Lock");
+HRESULT Surface::Lock(LPRECT rect, LPDDSURFACEDESC description, DWORD flags, HANDLE event) {
+  char call[160];
+  {
+    char area[80];
+    if (rect)
+      std::snprintf(area, sizeof area, "{left %d, top %d, right %d, bottom %d}",
+                    static_cast<int>(rect->left), static_cast<int>(rect->top),
+                    static_cast<int>(rect->right), static_cast<int>(rect->bottom));
+    else
+      std::snprintf(area, sizeof area, "null");
+    char record[32];
+    if (description)
+      std::snprintf(record, sizeof record, "{dwSize %u}",
+                    static_cast<unsigned>(description->dwSize));
+    else
+      std::snprintf(record, sizeof record, "null");
+    std::snprintf(call, sizeof call, "Lock %s %s 0x%x %s", area, record,
+                  static_cast<unsigned>(flags), TraceAddress(event).text);
+  }
+  // The event is reserved: it must be null.
+  if (!description || description->dwSize != sizeof(DDSURFACEDESC) || event)
+    return Outcome(kInterface, DDERR_INVALIDPARAMS, call);
   int left = 0;
   int top = 0;
   if (rect) {
     if (rect->left < 0 || rect->top < 0 || rect->left >= rect->right ||
         rect->top >= rect->bottom || rect->right > mode.width || rect->bottom > mode.height)
-      return Outcome(kInterface, DDERR_INVALIDRECT, "Lock");
+      return Outcome(kInterface, DDERR_INVALIDRECT, call);
     left = rect->left;
     top = rect->top;
   }
-  if (lost) return Outcome(kInterface, DDERR_SURFACELOST, "Lock");
-  // One lock at a time; with no flip ever pending, DDLOCK_WAIT has nothing to wait for.
-  if (locked) return Outcome(kInterface, DDERR_SURFACEBUSY, "Lock");
+  if (lost) return Outcome(kInterface, DDERR_SURFACELOST, call);
+  if (locked) return Outcome(kInterface, DDERR_SURFACEBUSY, call);
+  // The chain's memory is the screen's until a pending flip reaches its blank.
+  if (front->FlipPending()) {
+    if (!(flags & DDLOCK_WAIT)) return Outcome(kInterface, DDERR_WASSTILLDRAWING, call);
+    WaitForBlankAfter(front->flipBlank);
+  }
   const HRESULT refusal = directDrawHooks.lockRefusal ? directDrawHooks.lockRefusal() : DD_OK;
-  if (refusal != DD_OK) return Outcome(kInterface, refusal, "Lock");
+  if (refusal != DD_OK) return Outcome(kInterface, refusal, call);
   locked = true;
   lockAddress = memory.data() + static_cast<size_t>(top) * pitch +
                 static_cast<size_t>(left) * bytesPerPixel;
   DescribeSurface(*this, description, lockAddress);
-  return Outcome(kInterface, DD_OK, "Lock");
+  return Outcome(kInterface, DD_OK, call);
 }
 
 HRESULT Surface::Unlock(LPVOID surfaceData) {
-  if (!locked) return Outcome(kInterface, DDERR_NOTLOCKED, "Unlock");
-  // The address the lock gave, or none for the whole surface.
-  if (surfaceData && surfaceData != lockAddress)
-    return Outcome(kInterface, DDERR_INVALIDPARAMS, "Unlock");
+  char call[48];
+  std::snprintf(call, sizeof call, "Unlock %s", TraceAddress(surfaceData).text);
+  // The first interface ties an unlock to its lock by the address the lock gave. No other
+  // address, null included, names a lock of this surface: "the surface was not locked".
+  if (!locked || surfaceData != lockAddress) return Outcome(kInterface, DDERR_NOTLOCKED, call);
   locked = false;
   lockAddress = nullptr;
-  return Outcome(kInterface, DD_OK, "Unlock");
+  return Outcome(kInterface, DD_OK, call);
+}
+
+bool Surface::FlipPending() {
+  if (flipPending && CurrentBlank() != flipBlank) flipPending = false;
+  return flipPending;
 }
 
 HRESULT Surface::Flip(LPDIRECTDRAWSURFACE target, DWORD flags) {
-  if (!IsFront() || chain.size() < 2) return Outcome(kInterface, DDERR_NOTFLIPPABLE, "Flip");
-  if (Hardware().exclusiveOwner != owner) return Outcome(kInterface, DDERR_NOEXCLUSIVEMODE, "Flip");
+  char call[64];
+  std::snprintf(call, sizeof call, "Flip %s 0x%x", TraceAddress(target).text,
+                static_cast<unsigned>(flags));
+  if (!IsFront() || chain.size() < 2) return Outcome(kInterface, DDERR_NOTFLIPPABLE, call);
+  if (Hardware().exclusiveOwner != owner) return Outcome(kInterface, DDERR_NOEXCLUSIVEMODE, call);
   Surface* chosen = nullptr;
   if (target) {
     for (size_t index = 1; index < chain.size(); index++)
       if (chain[index] == target) chosen = chain[index];
-    if (!chosen) return Outcome(kInterface, DDERR_INVALIDPARAMS, "Flip");
+    if (!chosen) return Outcome(kInterface, DDERR_INVALIDPARAMS, call);
   }
   for (Surface* member : chain) {
-    if (member->lost) return Outcome(kInterface, DDERR_SURFACELOST, "Flip");
-    if (member->locked) return Outcome(kInterface, DDERR_SURFACEBUSY, "Flip");
+    if (member->lost) return Outcome(kInterface, DDERR_SURFACELOST, call);
+    if (member->locked) return Outcome(kInterface, DDERR_SURFACEBUSY, call);
+  }
+  // One flip at a time: the previous one must have reached its blank.
+  if (FlipPending()) {
+    if (!(flags & DDFLIP_WAIT)) return Outcome(kInterface, DDERR_WASSTILLDRAWING, call);
+    WaitForBlankAfter(flipBlank);
   }
   if (chosen) {
     // The named buffer and the front trade places; the rest stay.
@@ -203,9 +255,12 @@ HRESULT Surface::Flip(LPDIRECTDRAWSURFACE target, DWORD flags) {
     for (size_t index = 0; index + 1 < chain.size(); index++)
       chain[index]->memory.swap(chain[index + 1]->memory);
   }
-  Outcome(kInterface, DD_OK, "Flip");
+  Outcome(kInterface, DD_OK, call);
   const bool unchanged = KeepFlippedPicture(*this);
-  PresentKeptPicture(unchanged, (flags & DDFLIP_WAIT) != 0);
+  // The picture is up at the next blank; until then the flip is pending, unless the renderer
+  // held the flip until that blank already.
+  flipBlank = CurrentBlank();
+  flipPending = !PresentKeptPicture(unchanged, (flags & DDFLIP_WAIT) != 0);
   return DD_OK;
 }
 

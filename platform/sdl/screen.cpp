@@ -30,7 +30,8 @@ struct ScreenState {
   std::uint32_t textureFormat = 0;
   int textureWidth = 0;
   int textureHeight = 0;
-  Uint64 lastBlank = 0;
+  Uint64 paceOrigin = 0;      // the paced refresh's first blank
+  Uint64 lastVsyncPresent = 0;
   // The window shows the picture of the last Present, so the same picture again needn't be drawn.
   bool showsLast = false;
 };
@@ -101,23 +102,24 @@ bool EnsureTexture(const Picture& picture) {
   return true;
 }
 
-// Sleeps until the next blank of a steady cadence. Sleeping, not spinning: the show's loop is
-// paced here, and a spin would cost a core's worth of waiting.
-void KeepPace(double interval) {
+Uint64 PaceStep() {
+  return static_cast<Uint64>(kPacedIntervalSeconds * SDL_GetPerformanceFrequency());
+}
+
+void SleepUntil(Uint64 due) {
+  const Uint64 now = SDL_GetPerformanceCounter();
+  if (now >= due) return;
   const Uint64 frequency = SDL_GetPerformanceFrequency();
-  const Uint64 step = static_cast<Uint64>(interval * frequency);
-  Uint64 now = SDL_GetPerformanceCounter();
-  Uint64 due = screen.lastBlank + step;
-  if (screen.lastBlank == 0 || now >= due + step) {
-    // First blank, or more than a whole interval late: the cadence starts again from now.
-    screen.lastBlank = now;
-    return;
-  }
-  if (now < due) {
-    const auto wait = std::chrono::nanoseconds((due - now) * 1000000000ull / frequency);
-    std::this_thread::sleep_for(wait);
-  }
-  screen.lastBlank = due;
+  std::this_thread::sleep_for(std::chrono::nanoseconds((due - now) * 1000000000ull / frequency));
+}
+
+// A vsync that returns at once (a driver that claims it and doesn't wait) still can't run the
+// loop faster than this floor.
+void KeepVsyncFloor() {
+  const Uint64 frequency = SDL_GetPerformanceFrequency();
+  const Uint64 floor = static_cast<Uint64>(kVsyncFloorSeconds * frequency);
+  if (screen.lastVsyncPresent != 0) SleepUntil(screen.lastVsyncPresent + floor);
+  screen.lastVsyncPresent = SDL_GetPerformanceCounter();
 }
 
 }  // namespace
@@ -140,14 +142,26 @@ SDL_Rect PlacePicture(int pictureWidth, int pictureHeight, int outputWidth, int 
   return place;
 }
 
-void Present(SDL_Window* window, const Picture& picture, bool waitForBlank) {
+std::uint64_t PacedBlanks() {
+  const Uint64 now = SDL_GetPerformanceCounter();
+  if (screen.paceOrigin == 0) screen.paceOrigin = now;
+  return (now - screen.paceOrigin) / PaceStep();
+}
+
+void WaitForPacedBlankAfter(std::uint64_t blank) {
+  // The performance counter and the sleep's clock may differ by a little: look again.
+  while (PacedBlanks() <= blank) SleepUntil(screen.paceOrigin + (blank + 1) * PaceStep());
+}
+
+void WaitForBlank() { WaitForPacedBlankAfter(PacedBlanks()); }
+
+bool Present(SDL_Window* window, const Picture& picture, bool waitForBlank) {
   const bool watched = screenHooks.rendered != nullptr;
   const bool render = window && picture.bytes && picture.width > 0 && picture.height > 0 &&
                       (!VideoHeadless() || watched);
   if (!render || !EnsureRenderer(window) || !EnsureTexture(picture)) {
     screen.showsLast = false;
-    if (waitForBlank) KeepPace(kPacedIntervalSeconds);
-    return;
+    return false;
   }
   // A flip that doesn't wait must not stall in the renderer either.
   const bool wantVsync = waitForBlank && screen.vsyncCapable;
@@ -157,10 +171,7 @@ void Present(SDL_Window* window, const Picture& picture, bool waitForBlank) {
   }
   // Under vsync the present itself is the wait for the blank, so it always happens; paced by
   // our own clock, an unchanged picture needn't be drawn again.
-  if (!screen.vsyncOn && !watched && screen.showsLast && picture.sameAsLast) {
-    if (waitForBlank) KeepPace(kPacedIntervalSeconds);
-    return;
-  }
+  if (!screen.vsyncOn && !watched && screen.showsLast && picture.sameAsLast) return false;
   screen.showsLast = true;
   SDL_UpdateTexture(screen.texture, nullptr, picture.bytes, picture.pitch);
   int outputWidth = 0;
@@ -172,10 +183,10 @@ void Present(SDL_Window* window, const Picture& picture, bool waitForBlank) {
   SDL_RenderCopy(screen.renderer, screen.texture, nullptr, &place);
   if (watched) screenHooks.rendered(screen.renderer, outputWidth, outputHeight);
   SDL_RenderPresent(screen.renderer);
-  if (waitForBlank) KeepPace(screen.vsyncOn ? kVsyncFloorSeconds : kPacedIntervalSeconds);
+  if (!screen.vsyncOn) return false;
+  KeepVsyncFloor();
+  return true;
 }
-
-void WaitForBlank() { KeepPace(kPacedIntervalSeconds); }
 
 void ForgetWindow(SDL_Window* window) {
   if (window == screen.window) ForgetRenderer();
@@ -193,7 +204,8 @@ void ForgetRenderer() {
 
 void ResetScreen() {
   ForgetRenderer();
-  screen.lastBlank = 0;
+  screen.paceOrigin = 0;
+  screen.lastVsyncPresent = 0;
 }
 
 }  // namespace sdl

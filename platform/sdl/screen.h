@@ -18,14 +18,19 @@ struct Picture {
   bool sameAsLast;          // the same bytes as the picture of the previous Present
 };
 
-// Shows the picture on the window (which may be null: nothing to show) and, when asked, waits
-// for the next vertical blank: the renderer's vsync where it has one, else a paced ~60 Hz. On a
-// headless driver nothing is rendered unless a hook watches, but the waiting still happens.
-void Present(SDL_Window* window, const Picture& picture, bool waitForBlank);
+// Shows the picture on the window (which may be null: nothing to show). When the caller may
+// wait for the vertical blank and the renderer has vsync, the renderer holds the picture until
+// the blank, and the result is true; otherwise the picture goes up at once and the result is
+// false. On a headless driver nothing is rendered unless a hook watches.
+bool Present(SDL_Window* window, const Picture& picture, bool waitForBlank);
 // The window's contents were lost (exposed, resized): the next Present draws even an unchanged
 // picture.
 void RedrawNextPresent();
-// Waits for the next vertical blank without showing anything.
+// The paced refresh, a steady ~60 Hz from its first use: the blanks so far, and a wait until a
+// blank after the given one. Sleeping, not spinning.
+std::uint64_t PacedBlanks();
+void WaitForPacedBlankAfter(std::uint64_t blank);
+// Waits for the next blank of the paced refresh without showing anything.
 void WaitForBlank();
 
 // Drops the renderer and texture (for a window about to go, or video about to stop).

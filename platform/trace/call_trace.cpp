@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 
 namespace platform {
@@ -13,15 +14,27 @@ std::atomic<CallListener> listener{nullptr};
 
 void ListenToCalls(CallListener replacement) { listener.store(replacement); }
 
+bool CallsHeard() { return listener.load(std::memory_order_acquire) != nullptr; }
+
 void TraceCall(const char* format, ...) {
   const CallListener hearing = listener.load(std::memory_order_acquire);
   if (!hearing) return;
-  char line[256];
+  char line[512];
   va_list args;
   va_start(args, format);
   std::vsnprintf(line, sizeof line, format, args);
   va_end(args);
   hearing(line);
+}
+
+TracedAddress TraceAddress(const void* address) {
+  TracedAddress traced;
+  if (!address)
+    std::snprintf(traced.text, sizeof traced.text, "null");
+  else
+    std::snprintf(traced.text, sizeof traced.text, "0x%llx",
+                  static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(address)));
+  return traced;
 }
 
 }  // namespace platform

@@ -11,8 +11,17 @@ typedef void (*CallListener)(const char* line);
 // Replaces the listener; null: nobody listens.
 void ListenToCalls(CallListener listener);
 
-// Stand-ins trace through this; the format is printf's. Lines longer than 255 characters are
+// True while someone listens: a call that must format much before tracing can skip it.
+bool CallsHeard();
+
+// Stand-ins trace through this; the format is printf's. Lines longer than 511 characters are
 // cut.
 void TraceCall(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// How a trace line writes an address or a handle: "null", or "0x" and lower-case hex digits.
+struct TracedAddress {
+  char text[24];
+};
+TracedAddress TraceAddress(const void* address);
 
 }  // namespace platform

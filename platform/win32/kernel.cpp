@@ -1,4 +1,7 @@
 // Kernel services: the tick counter, yielding, ending the process and the message box.
+//
+// Traced calls: "GetTickCount -> <ticks>" (every reading, with its value), "Sleep <ms>",
+// "ExitProcess <status>", "MessageBoxA "<text>" "<caption>" <type>".
 #include <SDL.h>
 
 #include <cstdio>
@@ -41,15 +44,20 @@ int RealMessageBox(const char* text, const char* caption, unsigned type) {
 }  // namespace
 
 // Both constant-initialised, so they hold before any code runs.
-const KernelHooks kRealKernel = {RealTicks, RealSleep, RealExit, RealMessageBox};
-KernelHooks kernelHooks = {RealTicks, RealSleep, RealExit, RealMessageBox};
+const KernelHooks kRealKernel = {RealTicks, nullptr, RealSleep, RealExit, RealMessageBox};
+KernelHooks kernelHooks = {RealTicks, nullptr, RealSleep, RealExit, RealMessageBox};
 
 }  // namespace platform
 
 using platform::kernelHooks;
 using platform::TraceCall;
 
-DWORD WINAPI GetTickCount() { return kernelHooks.readTicks(); }
+DWORD WINAPI GetTickCount() {
+  const DWORD now = kernelHooks.readTicks();
+  TraceCall("GetTickCount -> %u", static_cast<unsigned>(now));
+  if (kernelHooks.ticksRead) kernelHooks.ticksRead();
+  return now;
+}
 
 void WINAPI Sleep(DWORD milliseconds) {
   TraceCall("Sleep %u", static_cast<unsigned>(milliseconds));

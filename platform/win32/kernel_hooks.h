@@ -6,8 +6,12 @@
 namespace platform {
 
 struct KernelHooks {
-  // What GetTickCount reads. Real: milliseconds since the first reading, wrapping at 2^32.
+  // The tick counter now, read without side effects: what GetTickCount returns and what the
+  // window system stamps its messages with. Real: milliseconds since SDL started, wrapping at
+  // 2^32.
   std::uint32_t (*readTicks)();
+  // Told of every GetTickCount, after the counter was read for it. Real: nothing happens.
+  void (*ticksRead)();
   // What Sleep does with its argument. Real: gives up the processor for 0, else waits that long.
   void (*sleep)(std::uint32_t milliseconds);
   // How ExitProcess leaves. Real: flushes standard output and ends the process with the status.

@@ -115,6 +115,9 @@ struct WNDCLASSA {
 #define WM_KEYDOWN 0x0100
 #define WM_KEYUP 0x0101
 #define WM_CHAR 0x0102
+#define WM_SYSKEYDOWN 0x0104
+#define WM_SYSKEYUP 0x0105
+#define WM_SYSCHAR 0x0106
 #define WM_MOUSEMOVE 0x0200
 #define WM_USER 0x0400
 
@@ -139,6 +142,7 @@ struct WNDCLASSA {
 #define VK_DELETE 0x2E
 #define VK_NUMPAD0 0x60
 #define VK_F1 0x70
+#define VK_F10 0x79
 // Digits are '0'..'9' (0x30-0x39) and letters 'A'..'Z' (0x41-0x5A).
 
 #define PM_NOREMOVE 0x0000

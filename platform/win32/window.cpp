@@ -1,9 +1,22 @@
 // user32: window classes, windows, the message queue and the cursor.
 //
-// Traced calls: "RegisterClassA <class>", "CreateWindowExA", "DestroyWindow",
-// "DefWindowProcA 0x<message>", "PeekMessageA" (nothing taken) or "PeekMessageA -> 0x<message>",
-// "TranslateMessage 0x<message>", "DispatchMessageA 0x<message>", "SetCursor null" or
-// "SetCursor 0x<handle>". A failed call ends with " -> 0" or " -> null".
+// Traced calls, with their arguments in the call's order; an address or handle as "null" or
+// "0x<hex>", a string quoted, an atom as "#<n>", a record as the fields read from it:
+//   RegisterClassA {style 0x<s>, lpfnWndProc <a>, cbClsExtra <n>, cbWndExtra <n>,
+//                   hInstance <h>, hIcon <h>, hCursor <h>, hbrBackground <h>,
+//                   lpszMenuName <name>, lpszClassName <name>}
+//   CreateWindowExA 0x<exStyle> <class> <title> 0x<style> <x> <y> <width> <height> <parent>
+//                   <menu> <instance> <param>
+//   DestroyWindow <window>
+//   DefWindowProcA 0x<message>
+//   PeekMessageA <window> 0x<min> 0x<max> 0x<flags>, and " -> <message>" when one was taken
+//   TranslateMessage <message>, DispatchMessageA <message>
+//   SetCursor null, or SetCursor 0x<handle>
+// where <message> is {hwnd <h>, message 0x<m>, wParam 0x<w>, lParam 0x<l>}. A failed call ends
+// with " -> 0" or " -> null". What PeekMessageA sends to a procedure (see window_system.h)
+// shows before its own line.
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/trace/call_trace.h"
@@ -32,28 +45,79 @@ unsigned CharacterFor(unsigned virtualKey) {
   }
 }
 
+// A name as a trace line writes it: null, an atom, or the string quoted.
+struct TracedName {
+  char text[96];
+};
+TracedName TraceName(LPCSTR name) {
+  TracedName traced;
+  const std::uintptr_t value = reinterpret_cast<std::uintptr_t>(name);
+  if (!name)
+    std::snprintf(traced.text, sizeof traced.text, "null");
+  else if (value < 0x10000)
+    std::snprintf(traced.text, sizeof traced.text, "#%u", static_cast<unsigned>(value));
+  else
+    std::snprintf(traced.text, sizeof traced.text, "\"%.80s\"", name);
+  return traced;
+}
+
+const void* Address(WNDPROC procedure) { return reinterpret_cast<const void*>(procedure); }
+
+struct TracedMessage {
+  char text[128];
+};
+TracedMessage TraceMessage(const MSG& message) {
+  TracedMessage traced;
+  std::snprintf(traced.text, sizeof traced.text, "{hwnd %s, message 0x%x, wParam 0x%llx, lParam 0x%llx}",
+                TraceAddress(message.hwnd).text, message.message,
+                static_cast<unsigned long long>(message.wParam),
+                static_cast<unsigned long long>(static_cast<std::uintptr_t>(message.lParam)));
+  return traced;
+}
+
 }  // namespace
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass) {
+  char call[640];
+  if (windowClass)
+    std::snprintf(call, sizeof call,
+                  "RegisterClassA {style 0x%x, lpfnWndProc %s, cbClsExtra %d, cbWndExtra %d, "
+                  "hInstance %s, hIcon %s, hCursor %s, hbrBackground %s, lpszMenuName %s, "
+                  "lpszClassName %s}",
+                  windowClass->style, TraceAddress(Address(windowClass->lpfnWndProc)).text,
+                  windowClass->cbClsExtra, windowClass->cbWndExtra,
+                  TraceAddress(windowClass->hInstance).text, TraceAddress(windowClass->hIcon).text,
+                  TraceAddress(windowClass->hCursor).text,
+                  TraceAddress(windowClass->hbrBackground).text,
+                  TraceName(windowClass->lpszMenuName).text,
+                  TraceName(windowClass->lpszClassName).text);
+  else
+    std::snprintf(call, sizeof call, "RegisterClassA null");
   const char* name = windowClass && windowClass->lpszClassName ? windowClass->lpszClassName : "";
   // A class needs a name and a procedure, and a name can be registered once.
   if (!windowClass || !*name || !windowClass->lpfnWndProc || windows::FindClass(name)) {
-    TraceCall("RegisterClassA %s -> 0", name);
+    TraceCall("%s -> 0", call);
     return 0;
   }
-  TraceCall("RegisterClassA %s", name);
+  TraceCall("%s", call);
   return windows::AddClass(*windowClass);
 }
 
 HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style,
                             int x, int y, int width, int height, HWND parent, HMENU menu,
                             HINSTANCE instance, LPVOID param) {
+  char call[320];
+  std::snprintf(call, sizeof call, "CreateWindowExA 0x%x %s %s 0x%x %d %d %d %d %s %s %s %s",
+                static_cast<unsigned>(exStyle), TraceName(className).text,
+                TraceName(windowName).text, static_cast<unsigned>(style), x, y, width, height,
+                TraceAddress(parent).text, TraceAddress(menu).text, TraceAddress(instance).text,
+                TraceAddress(param).text);
   const windows::WindowClass* windowClass = windows::FindClass(className);
   if (!windowClass) {
-    TraceCall("CreateWindowExA -> null");
+    TraceCall("%s -> null", call);
     return nullptr;
   }
-  TraceCall("CreateWindowExA");
+  TraceCall("%s", call);
   windows::Window window;
   window.handle = nullptr;
   window.className = windowClass->name;
@@ -99,14 +163,14 @@ BOOL WINAPI DestroyWindow(HWND window) {
   windows::Window* record = windows::FindWindow(window);
   // A procedure that destroys its window again while hearing WM_DESTROY gets a refusal.
   if (!record || record->destroying) {
-    TraceCall("DestroyWindow -> 0");
+    TraceCall("DestroyWindow %s -> 0", TraceAddress(window).text);
     return FALSE;
   }
-  TraceCall("DestroyWindow");
+  TraceCall("DestroyWindow %s", TraceAddress(window).text);
   record->destroying = true;
   // The active window going takes the application's activation with it.
   if (windows::ActiveWindow() == window)
-    windows::DeactivateApplication(windows::Delivery::kSent);
+    windows::DeactivateApplication(windows::Delivery::kNow);
   windows::SendToWindow(window, WM_DESTROY, 0, 0);
   windows::SendToWindow(window, WM_NCDESTROY, 0, 0);
   windows::RemoveWindow(window);
@@ -133,33 +197,42 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM, LPARAM) {
 
 BOOL WINAPI PeekMessageA(LPMSG message, HWND window, UINT filterMin, UINT filterMax,
                          UINT removeFlags) {
+  char call[96];
+  std::snprintf(call, sizeof call, "PeekMessageA %s 0x%x 0x%x 0x%x", TraceAddress(window).text,
+                filterMin, filterMax, removeFlags);
   if (!message) {
-    TraceCall("PeekMessageA -> 0");
+    TraceCall("%s -> 0", call);
     return FALSE;
   }
+  // The desktop's input and the messages sent from outside are taken in here, as the system
+  // does while the thread asks for its messages; the sent ones go straight to the procedures.
   windows::PumpDesktopEvents();
+  windows::DeliverSentMessages();
   if (!windows::TakeFromQueue(message, window, filterMin, filterMax,
                               (removeFlags & PM_REMOVE) != 0)) {
-    TraceCall("PeekMessageA");
+    TraceCall("%s", call);
     return FALSE;
   }
-  TraceCall("PeekMessageA -> 0x%x", message->message);
+  TraceCall("%s -> %s", call, TraceMessage(*message).text);
   return TRUE;
 }
 
 BOOL WINAPI TranslateMessage(const MSG* message) {
   if (!message) return FALSE;
-  TraceCall("TranslateMessage 0x%x", message->message);
-  if (message->message == WM_KEYUP) return TRUE;
-  if (message->message != WM_KEYDOWN) return FALSE;
+  TraceCall("TranslateMessage %s", TraceMessage(*message).text);
+  const UINT kind = message->message;
+  if (kind == WM_KEYUP || kind == WM_SYSKEYUP) return TRUE;
+  if (kind != WM_KEYDOWN && kind != WM_SYSKEYDOWN) return FALSE;
   const unsigned character = CharacterFor(static_cast<unsigned>(message->wParam & 0xFF));
-  if (character) windows::PostToFront(message->hwnd, WM_CHAR, character, message->lParam);
+  if (character)
+    windows::PostToFront(message->hwnd, kind == WM_SYSKEYDOWN ? WM_SYSCHAR : WM_CHAR, character,
+                         message->lParam);
   return TRUE;
 }
 
 LRESULT WINAPI DispatchMessageA(const MSG* message) {
   if (!message) return 0;
-  TraceCall("DispatchMessageA 0x%x", message->message);
+  TraceCall("DispatchMessageA %s", TraceMessage(*message).text);
   return windows::DispatchToWindow(*message);
 }
 

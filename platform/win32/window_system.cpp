@@ -9,6 +9,7 @@
 #include "platform/sdl/keys.h"
 #include "platform/sdl/screen.h"
 #include "platform/sdl/video.h"
+#include "platform/win32/kernel_hooks.h"
 
 namespace platform {
 namespace windows {
@@ -29,10 +30,13 @@ struct WindowSystem {
   std::map<std::uintptr_t, std::unique_ptr<Window>> windows;
   std::uintptr_t nextHandle = kFirstWindowHandle;
   std::deque<MSG> queue;
+  // Sent from outside the thread, waiting for its next PeekMessageA.
+  std::deque<MSG> sentWaiting;
   HWND active = nullptr;
   ActivationListener listener = nullptr;
   HCURSOR cursor = kArrowCursor;
-  bool keyDown[256] = {};
+  bool keyDown[256] = {};  // as of the key messages taken from the queue
+  bool pressed[256] = {};  // as of the keyboard's own events
 };
 WindowSystem& State() {
   static WindowSystem state;
@@ -52,24 +56,27 @@ MSG MakeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   made.message = message;
   made.wParam = wParam;
   made.lParam = lParam;
-  made.time = GetTickCount();
+  made.time = kernelHooks.readTicks();  // the system's stamp, not a reading by the program
   made.pt.x = 0;
   made.pt.y = 0;
   return made;
 }
 
-bool Queued(HWND window, UINT message) {
-  for (const MSG& waiting : State().queue)
+bool Waiting(const std::deque<MSG>& messages, HWND window, UINT message) {
+  for (const MSG& waiting : messages)
     if (waiting.hwnd == window && waiting.message == message) return true;
   return false;
 }
 
 void Deliver(HWND window, UINT message, WPARAM wParam, Delivery delivery) {
-  if (delivery == Delivery::kSent)
+  if (delivery == Delivery::kNow)
     SendToWindow(window, message, wParam, 0);
   else
-    PostToQueue(window, message, wParam, 0);
+    SendFromOutside(window, message, wParam, 0);
 }
+
+// WM_SETCURSOR's lParam for the pointer over the window's client area as it moves.
+LPARAM PointerOverClient() { return static_cast<LPARAM>(HTCLIENT | (WM_MOUSEMOVE << 16)); }
 
 HWND WindowOfReal(Uint32 realId) {
   for (auto& entry : State().windows)
@@ -78,29 +85,22 @@ HWND WindowOfReal(Uint32 realId) {
   return nullptr;
 }
 
-LPARAM KeyMessageBits(const SDL_KeyboardEvent& key, bool down, unsigned virtualKey) {
-  // Repeat count 1; bit 24 for the keys of the extended block; bit 30 when the key was already
-  // down; bit 31 when it is going up. The hardware scan code is not reported.
-  std::uint32_t bits = 1;
-  if (virtualKey >= VK_PRIOR && virtualKey <= VK_DELETE) bits |= 1u << 24;
-  if (!down || key.repeat) bits |= 1u << 30;
-  if (!down) bits |= 1u << 31;
-  return static_cast<LPARAM>(bits);
-}
-
 void TranslateKey(const SDL_KeyboardEvent& key) {
   const unsigned virtualKey = sdl::VirtualKeyFor(key.keysym.sym);
   HWND window = WindowOfReal(key.windowID);
   if (!window) window = FocusWindow();
   if (!virtualKey || !window) return;
-  const bool down = key.type == SDL_KEYDOWN;
-  PostToQueue(window, down ? WM_KEYDOWN : WM_KEYUP, virtualKey,
-              KeyMessageBits(key, down, virtualKey));
+  // Modifiers pressed before the window had the keyboard are known to the desktop only.
+  bool* pressed = State().pressed;
+  if (virtualKey != VK_MENU) pressed[VK_MENU] = (key.keysym.mod & KMOD_ALT) != 0;
+  if (virtualKey != VK_CONTROL) pressed[VK_CONTROL] = (key.keysym.mod & KMOD_CTRL) != 0;
+  if (virtualKey != VK_SHIFT) pressed[VK_SHIFT] = (key.keysym.mod & KMOD_SHIFT) != 0;
+  PressKey(window, virtualKey, key.type == SDL_KEYDOWN, sdl::ExtendedKey(key.keysym.scancode));
 }
 
 void TranslatePointerMotion(const SDL_MouseMotionEvent& motion) {
   HWND window = WindowOfReal(motion.windowID);
-  if (window) PostPointerOver(window);
+  if (window) PointerMovedOver(window);
 }
 
 void TranslateWindowEvent(const SDL_WindowEvent& event) {
@@ -108,13 +108,13 @@ void TranslateWindowEvent(const SDL_WindowEvent& event) {
   if (!window) return;
   switch (event.event) {
     case SDL_WINDOWEVENT_FOCUS_GAINED:
-      ActivateApplication(window, Delivery::kQueued);
+      ActivateApplication(window, Delivery::kWhenRetrieved);
       break;
     case SDL_WINDOWEVENT_FOCUS_LOST:
-      if (State().active == window) DeactivateApplication(Delivery::kQueued);
+      if (State().active == window) DeactivateApplication(Delivery::kWhenRetrieved);
       break;
     case SDL_WINDOWEVENT_ENTER:
-      PostPointerOver(window);
+      PointerMovedOver(window);
       break;
     case SDL_WINDOWEVENT_CLOSE:
       PostCloseRequest(window);
@@ -197,8 +197,9 @@ void RemoveWindow(HWND handle) {
   WindowSystem& state = State();
   auto found = state.windows.find(Key(handle));
   if (found == state.windows.end()) return;
-  for (auto waiting = state.queue.begin(); waiting != state.queue.end();)
-    waiting = waiting->hwnd == handle ? state.queue.erase(waiting) : waiting + 1;
+  for (std::deque<MSG>* messages : {&state.queue, &state.sentWaiting})
+    for (auto waiting = messages->begin(); waiting != messages->end();)
+      waiting = waiting->hwnd == handle ? messages->erase(waiting) : waiting + 1;
   if (state.active == handle) state.active = nullptr;
   sdl::DestroyRealWindow(found->second->real);
   state.windows.erase(found);
@@ -222,6 +223,20 @@ LRESULT SendToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   return procedure(window, message, wParam, lParam);
 }
 
+void SendFromOutside(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  State().sentWaiting.push_back(MakeMessage(window, message, wParam, lParam));
+}
+
+void DeliverSentMessages() {
+  // A procedure may send or destroy in turn: take one message at a time.
+  std::deque<MSG>& waiting = State().sentWaiting;
+  while (!waiting.empty()) {
+    const MSG message = waiting.front();
+    waiting.pop_front();
+    SendToWindow(message.hwnd, message.message, message.wParam, message.lParam);
+  }
+}
+
 LRESULT DispatchToWindow(const MSG& message) {
   Window* target = FindWindow(message.hwnd);
   if (!target || !target->procedure) return 0;
@@ -238,14 +253,34 @@ void PostToFront(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   State().queue.push_front(MakeMessage(window, message, wParam, lParam));
 }
 
-void PostPointerOver(HWND window) {
-  if (Queued(window, WM_SETCURSOR)) return;
-  PostToQueue(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window),
-              static_cast<LPARAM>(HTCLIENT | (WM_MOUSEMOVE << 16)));
+void SendPointerOver(HWND window) {
+  SendToWindow(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window), PointerOverClient());
+}
+
+void PointerMovedOver(HWND window) {
+  if (Waiting(State().sentWaiting, window, WM_SETCURSOR)) return;
+  SendFromOutside(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window), PointerOverClient());
 }
 
 void PostCloseRequest(HWND window) {
-  if (!Queued(window, WM_CLOSE)) PostToQueue(window, WM_CLOSE, 0, 0);
+  if (!Waiting(State().queue, window, WM_CLOSE)) PostToQueue(window, WM_CLOSE, 0, 0);
+}
+
+void PressKey(HWND window, unsigned virtualKey, bool down, bool extended) {
+  bool* pressed = State().pressed;
+  const unsigned key = virtualKey & 0xFF;
+  const bool wasDown = pressed[key];
+  pressed[key] = down;
+  const bool altHeld = pressed[VK_MENU];
+  // Alt with Ctrl is how some keyboards type characters: those are ordinary keys.
+  const bool system = key == VK_F10 || (!pressed[VK_CONTROL] && (altHeld || key == VK_MENU));
+  std::uint32_t bits = 1 | sdl::ScanCodeFor(key) << 16;
+  if (extended) bits |= 1u << 24;
+  if (altHeld) bits |= 1u << 29;
+  if (wasDown || !down) bits |= 1u << 30;
+  if (!down) bits |= 1u << 31;
+  const UINT message = system ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP);
+  PostToQueue(window, message, virtualKey, static_cast<LPARAM>(bits));
 }
 
 bool TakeFromQueue(MSG* message, HWND window, UINT filterMin, UINT filterMax, bool remove) {
@@ -260,8 +295,9 @@ bool TakeFromQueue(MSG* message, HWND window, UINT filterMin, UINT filterMax, bo
     *message = *waiting;
     if (remove) {
       state.queue.erase(waiting);
-      if (message->message == WM_KEYDOWN || message->message == WM_KEYUP)
-        state.keyDown[message->wParam & 0xFF] = message->message == WM_KEYDOWN;
+      const UINT taken = message->message;
+      if (taken == WM_KEYDOWN || taken == WM_KEYUP || taken == WM_SYSKEYDOWN || taken == WM_SYSKEYUP)
+        state.keyDown[message->wParam & 0xFF] = taken == WM_KEYDOWN || taken == WM_SYSKEYDOWN;
     }
     return true;
   }

@@ -58,6 +58,12 @@ int WindowCount();
 
 // Calls the window's procedure at once, as the system does for the messages it sends.
 LRESULT SendToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// A message sent to the window from outside the program's thread (the desktop): it reaches the
+// procedure, as a sent message, inside the thread's next PeekMessageA, and is never returned
+// from the queue.
+void SendFromOutside(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Calls the procedures for every message sent from outside so far, oldest first.
+void DeliverSentMessages();
 // Calls the procedure for a message taken from the queue (DispatchMessageA).
 LRESULT DispatchToWindow(const MSG& message);
 
@@ -65,9 +71,18 @@ void PostToQueue(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Posted where it will be taken next, as the system does with the characters TranslateMessage
 // makes.
 void PostToFront(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-// WM_SETCURSOR for the window, unless one is already waiting: the pointer's moves collapse.
-void PostPointerOver(HWND window);
+// The window is asked for its cursor: WM_SETCURSOR, sent now (the window came under the
+// pointer during a call), or, for the pointer moving over it, sent at the thread's next
+// PeekMessageA, once however often it moved meanwhile.
+void SendPointerOver(HWND window);
+void PointerMovedOver(HWND window);
 void PostCloseRequest(HWND window);
+// A key of the keyboard went down or up for the window: WM_KEYDOWN or WM_KEYUP is posted, or
+// WM_SYSKEYDOWN or WM_SYSKEYUP for a key pressed or released while Alt is held (without Ctrl),
+// for Alt itself and for F10. lParam: repeat count 1, the scan code in bits 16-23, bit 24 for an
+// extended key, bit 29 while Alt is held, bit 30 when the key was down before, bit 31 for a
+// release.
+void PressKey(HWND window, unsigned virtualKey, bool down, bool extended);
 // Takes the first message matching the filters (see PeekMessageA); false when there is none.
 bool TakeFromQueue(MSG* message, HWND window, UINT filterMin, UINT filterMax, bool remove);
 std::vector<WindowMessage> QueueContents();
@@ -76,8 +91,10 @@ std::vector<WindowMessage> QueueContents();
 bool KeyIsDown(unsigned virtualKey);
 
 // The application's activation. An activation change tells the display driver first, then the
-// window gets WM_ACTIVATEAPP, either sent at once or queued as the desktop's events are.
-enum class Delivery { kSent, kQueued };
+// window gets WM_ACTIVATEAPP, sent: at once, from within the call that changed it, or, for a
+// change from outside the program (the user switching programs), at the thread's next
+// PeekMessageA.
+enum class Delivery { kNow, kWhenRetrieved };
 HWND ActiveWindow();
 void ActivateApplication(HWND window, Delivery delivery);
 void DeactivateApplication(Delivery delivery);
@@ -91,7 +108,8 @@ void TakeScreen(HWND window);
 void LeaveScreen(HWND window);
 void MinimizeForDesktop(HWND window);
 
-// Reads the desktop's pending events and queues them as messages.
+// Reads the desktop's pending events: keys and close requests are queued as messages, pointer
+// moves and activation changes become messages sent from outside.
 void PumpDesktopEvents();
 
 HCURSOR CurrentCursor();

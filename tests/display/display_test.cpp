@@ -1,5 +1,7 @@
 // The show window, the fullscreen display and frame presentation, on the stand-ins' controls.
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -46,6 +48,18 @@ class DisplayTest : public ::testing::Test {
     return JournalEntriesStartingWith(prefix);
   }
   static bool Called(const std::string& prefix) { return !Calls(prefix).empty(); }
+
+  static std::string Address(const void* address) { return platform::JournalAddress(address); }
+  static std::string Window() { return Address(displayState.window); }
+  // How PeekMessageA, TranslateMessage and DispatchMessageA write a message.
+  static std::string Message(UINT message, WPARAM wParam, std::uint32_t lParam) {
+    char text[128];
+    std::snprintf(text, sizeof text, "{hwnd %s, message 0x%x, wParam 0x%llx, lParam 0x%x}",
+                  Window().c_str(), message, static_cast<unsigned long long>(wParam), lParam);
+    return text;
+  }
+  // The show's pump: what it asks PeekMessageA for.
+  static std::string Peek() { return "PeekMessageA " + Window() + " 0x0 0x0 0x1"; }
 
   std::vector<FramePixel> frame;
 };
@@ -116,13 +130,50 @@ TEST_F(DisplayTest, UnsupportedLayoutFailsWithModeAndSurfacesHeld) {
   EXPECT_EQ(displayState.converter, nullptr);
 }
 
+// A driver that builds the chain and then lets the show down: each ends the open with 0 at that
+// step, with nothing shown and nothing asked after it.
+TEST_F(DisplayTest, DriverFaultsAfterTheChainFailOpen) {
+  struct Fault {
+    const char* name;
+    void (*set)(platform::DisplayProfile&);
+    const char* lastCall;
+  };
+  const Fault faults[] = {
+      {"no attached back buffer",
+       [](platform::DisplayProfile& p) { p.attachedSurfaceMissing = true; },
+       "IDirectDrawSurface::GetAttachedSurface {dwCaps 0x4} -> 0x887600ff"},
+      {"pixel format not readable", [](platform::DisplayProfile& p) { p.pixelFormatFails = true; },
+       "IDirectDrawSurface::GetPixelFormat {dwSize 32} -> 0x80004005"},
+      // Masks the converters know, at a depth they know, but not said to be RGB.
+      {"no RGB flag", [](platform::DisplayProfile& p) { p.rgbFlagMissing = true; },
+       "IDirectDrawSurface::GetPixelFormat {dwSize 32}"},
+  };
+  for (const Fault& fault : faults) {
+    SCOPED_TRACE(fault.name);
+    platform::ResetDisplayControls();
+    platform::JournalClear();
+    displayState = DisplayState();
+    Profile(fault.set);
+    EXPECT_EQ(OpenDisplay("Quenthor", 320, 240), 0);
+    EXPECT_EQ(displayState.converter, nullptr);
+    const std::vector<std::string> journal = platform::JournalEntries();
+    ASSERT_FALSE(journal.empty());
+    EXPECT_EQ(journal.back(), fault.lastCall);
+    EXPECT_FALSE(Called("MessageBoxA"));
+  }
+}
+
 TEST_F(DisplayTest, OneBackBufferIsAcceptedWhenTwoAreRefused) {
   Profile([](platform::DisplayProfile& p) { p.maxBackBuffers = 1; });
   ASSERT_EQ(OpenDisplay("Quenthor", 320, 240), 1);
   std::vector<std::string> creates = Calls("IDirectDraw::CreateSurface");
+  const std::string asked = "IDirectDraw::CreateSurface {dwSize " +
+                            std::to_string(sizeof(DDSURFACEDESC)) + ", dwFlags 0x21, " +
+                            "dwBackBufferCount ";
   ASSERT_EQ(creates.size(), 2u);
-  EXPECT_EQ(creates[0].rfind("IDirectDraw::CreateSurface 2 -> ", 0), 0u) << creates[0];
-  EXPECT_EQ(creates[1], "IDirectDraw::CreateSurface 1");
+  // The same request both times but for the count.
+  EXPECT_EQ(creates[0], asked + "2, ddsCaps 0x4218} null -> 0x8876017c");
+  EXPECT_EQ(creates[1], asked + "1, ddsCaps 0x4218} null");
   EXPECT_NE(displayState.back, nullptr);
   CloseDisplay();
 
@@ -149,20 +200,34 @@ TEST_F(DisplayTest, StartUpRefusalsFailOpen) {
   }
 }
 
-TEST_F(DisplayTest, OpenMakesItsRequestsInOrderAndActivatesTheWindow) {
+// Every value the show passes in opening, in the order it passes them.
+TEST_F(DisplayTest, OpenMakesItsRequestsInOrderWithTheirValuesAndActivatesTheWindow) {
   ASSERT_EQ(OpenDisplay("Quenthor", 320, 240), 1);
   std::vector<std::string> calls;
   for (const std::string& entry : platform::JournalEntries())
-    if (entry.rfind("Sleep", 0) != 0 && entry.rfind("DefWindowProcA", 0) != 0)
-      calls.push_back(entry);
+    if (entry.rfind("DefWindowProcA", 0) != 0) calls.push_back(entry);
+  ASSERT_NE(displayState.window, nullptr);
   std::vector<std::string> expected = {
       "LoadLibraryA ddraw.dll", "GetProcAddress DirectDrawCreate", "DirectDrawCreate",
-      "RegisterClassA Quenthor", "CreateWindowExA", "IDirectDraw::SetCooperativeLevel 0x11",
-      "IDirectDraw::SetDisplayMode 320 240 32", "IDirectDraw::CreateSurface 2",
-      "IDirectDrawSurface::GetAttachedSurface", "IDirectDrawSurface::GetPixelFormat"};
+      // No style, no instance, icon, cursor, brush or menu: the class is the show's procedure.
+      "RegisterClassA {style 0x0, lpfnWndProc " +
+          Address(reinterpret_cast<const void*>(ShowWindowProc)) +
+          ", cbClsExtra 0, cbWndExtra 0, hInstance null, hIcon null, hCursor null, "
+          "hbrBackground null, lpszMenuName null, lpszClassName \"Quenthor\"}",
+      // A popup with no visibility and no size, owned by nothing.
+      "CreateWindowExA 0x0 \"Quenthor\" \"Quenthor\" 0x80000000 0 0 0 0 null null null null",
+      "IDirectDraw::SetCooperativeLevel " + Window() + " 0x11",
+      // Exclusive access activated the window and put it under the pointer.
+      "SetCursor null",
+      "IDirectDraw::SetDisplayMode 320 240 32",
+      "IDirectDraw::CreateSurface {dwSize " + std::to_string(sizeof(DDSURFACEDESC)) +
+          ", dwFlags 0x21, dwBackBufferCount 2, ddsCaps 0x4218} null",
+      "IDirectDrawSurface::GetAttachedSurface {dwCaps 0x4}",
+      "IDirectDrawSurface::GetPixelFormat {dwSize 32}"};
   EXPECT_EQ(calls, expected);
-  // Exclusive access activated the window, and the procedure saw it at once.
+  // The procedure saw the activation before SetCooperativeLevel returned.
   EXPECT_EQ(appActive, 1);
+  EXPECT_TRUE(platform::PointerHidden());
   EXPECT_EQ(displayState.width, 320);
   EXPECT_EQ(displayState.height, 240);
   CloseDisplay();
@@ -170,15 +235,18 @@ TEST_F(DisplayTest, OpenMakesItsRequestsInOrderAndActivatesTheWindow) {
 
 TEST_F(DisplayTest, CloseGivesEverythingBackInOrder) {
   ASSERT_EQ(OpenDisplay("Quenthor", 320, 240), 1);
+  const std::string window = Window();
   platform::JournalClear();
   CloseDisplay();
   std::vector<std::string> calls;
   for (const std::string& entry : platform::JournalEntries())
     if (entry.rfind("DefWindowProcA", 0) != 0) calls.push_back(entry);
-  std::vector<std::string> expected = {
-      "IDirectDrawSurface::Release", "IDirectDraw::RestoreDisplayMode",
-      "IDirectDraw::SetCooperativeLevel 0x8", "IDirectDraw::Release", "DestroyWindow",
-      "FreeLibrary"};
+  std::vector<std::string> expected = {"IDirectDrawSurface::Release",
+                                       "IDirectDraw::RestoreDisplayMode",
+                                       "IDirectDraw::SetCooperativeLevel " + window + " 0x8",
+                                       "IDirectDraw::Release",
+                                       "DestroyWindow " + window,
+                                       "FreeLibrary"};
   EXPECT_EQ(calls, expected);
   EXPECT_EQ(displayState.primary, nullptr);
   EXPECT_EQ(displayState.display, nullptr);
@@ -217,12 +285,65 @@ TEST_F(DisplayTest, CloseRequestRaisesTheQuitFlagAndKeepsTheWindow) {
   CloseDisplay();
 }
 
-TEST_F(DisplayTest, PointerOverTheWindowIsHidden) {
+TEST_F(DisplayTest, PointerMovingOverTheWindowIsHiddenAgain) {
   ASSERT_EQ(OpenDisplay("Quenthor", 320, 240), 1);
+  // Something showed a pointer meanwhile.
+  SetCursor(reinterpret_cast<HCURSOR>(static_cast<std::uintptr_t>(0x10003)));
+  ASSERT_FALSE(platform::PointerHidden());
+  platform::ClearDeliveredMessages();
+  platform::JournalClear();
   platform::InjectPointerOver();
   PresentFrame(frame.data());
   EXPECT_TRUE(platform::PointerHidden());
-  EXPECT_TRUE(Called("SetCursor null"));
+  // The window was asked inside the pump's PeekMessageA, by a sent message, not a queued one.
+  const std::vector<platform::WindowMessage> delivered = platform::DeliveredMessages();
+  ASSERT_EQ(delivered.size(), 1u);
+  EXPECT_EQ(delivered[0].message, static_cast<UINT>(WM_SETCURSOR));
+  EXPECT_TRUE(delivered[0].sent);
+  const std::vector<std::string> journal = platform::JournalEntries();
+  ASSERT_GE(journal.size(), 2u);
+  EXPECT_EQ(journal[0], "SetCursor null");
+  EXPECT_EQ(journal[1], Peek());
+  CloseDisplay();
+}
+
+TEST_F(DisplayTest, EscapeWithAltHeldIsTheSystemsKeyAndDoesntEndTheShow) {
+  ASSERT_EQ(OpenDisplay("Quenthor", 320, 240), 1);
+  platform::InjectKeyDown(VK_MENU);
+  platform::InjectKeyDown(VK_ESCAPE);
+  platform::InjectKeyUp(VK_ESCAPE);
+  PresentFrame(frame.data());
+  EXPECT_EQ(quitRequested, 0);
+  platform::InjectKeyUp(VK_MENU);
+  platform::InjectKeyDown(VK_ESCAPE);
+  PresentFrame(frame.data());
+  EXPECT_EQ(quitRequested, 1);
+  CloseDisplay();
+}
+
+// Each message the pump takes is translated, then dispatched, before the next is taken; the pump
+// ends when PeekMessageA has nothing for the window.
+TEST_F(DisplayTest, PumpTranslatesAndDispatchesEveryMessageItTakes) {
+  ASSERT_EQ(OpenDisplay("Quenthor", 320, 240), 1);
+  platform::InjectKeyDown('A');
+  platform::InjectCloseRequest();
+  platform::JournalClear();
+  PresentFrame(frame.data());
+  std::vector<std::string> pump;
+  for (const std::string& entry : platform::JournalEntries()) {
+    if (entry.rfind("IDirectDrawSurface", 0) == 0) break;
+    if (entry.rfind("DefWindowProcA", 0) != 0) pump.push_back(entry);
+  }
+  const std::string keyA = Message(WM_KEYDOWN, 'A', 0x001E0001);
+  const std::string characterA = Message(WM_CHAR, 'a', 0x001E0001);
+  const std::string close = Message(WM_CLOSE, 0, 0);
+  std::vector<std::string> expected = {
+      Peek() + " -> " + keyA,       "TranslateMessage " + keyA,       "DispatchMessageA " + keyA,
+      Peek() + " -> " + characterA, "TranslateMessage " + characterA, "DispatchMessageA " + characterA,
+      Peek() + " -> " + close,      "TranslateMessage " + close,      "DispatchMessageA " + close,
+      Peek()};
+  EXPECT_EQ(pump, expected);
+  EXPECT_EQ(quitRequested, 1);
   CloseDisplay();
 }
 
@@ -254,21 +375,40 @@ TEST_F(DisplayTest, InactivePassDrawsNothingButStillPumpsAndSleepsOneMillisecond
   CloseDisplay();
 }
 
+// A drawn pass, call by call, with every value it passes.
 TEST_F(DisplayTest, DrawnPassRestoresLocksConvertsUnlocksFlipsAndYields) {
   ASSERT_EQ(OpenDisplay("Quenthor", 320, 240), 1);
+  // The lock gives the back buffer's memory; the unlock must hand the same address back.
+  const void* locked = platform::BackSurfaceView().bytes;
   platform::JournalClear();
   EXPECT_EQ(PresentFrame(frame.data()), 1);
-  std::vector<std::string> calls;
-  for (const std::string& entry : platform::JournalEntries())
-    if (entry.rfind("IDirectDrawSurface::", 0) == 0 || entry.rfind("Sleep", 0) == 0)
-      calls.push_back(entry);
-  std::vector<std::string> expected = {"IDirectDrawSurface::Restore", "IDirectDrawSurface::Lock",
-                                       "IDirectDrawSurface::Unlock", "IDirectDrawSurface::Flip",
-                                       "Sleep 0"};
-  EXPECT_EQ(calls, expected);
+  std::vector<std::string> expected = {
+      Peek(),
+      "IDirectDrawSurface::Restore",
+      "IDirectDrawSurface::Lock null {dwSize " + std::to_string(sizeof(DDSURFACEDESC)) +
+          "} 0x1 null",
+      "IDirectDrawSurface::Unlock " + Address(locked),
+      "IDirectDrawSurface::Flip null 0x1",
+      "Sleep 0"};
+  EXPECT_EQ(platform::JournalEntries(), expected);
   std::vector<std::uint32_t> shown = platform::ScreenPixels();
   ASSERT_EQ(shown.size(), frame.size());
   for (int i = 0; i < kFramePixels; i++) ASSERT_EQ(shown[i], frame[i] & 0xFFFFFF) << "pixel " << i;
+  CloseDisplay();
+}
+
+// A flip is pending until the screen's next refresh, and the clock hasn't moved: the next pass's
+// lock meets it and waits, and the pass draws all the same.
+TEST_F(DisplayTest, PassesInTheSameRefreshWaitForThePendingFlip) {
+  ASSERT_EQ(OpenDisplay("Quenthor", 320, 240), 1);
+  for (int pass = 0; pass < 3; pass++) {
+    for (int i = 0; i < kFramePixels; i++) frame[i] = 0x010101u * (pass + 1);
+    EXPECT_EQ(PresentFrame(frame.data()), 1) << "pass " << pass;
+    EXPECT_EQ(platform::FlipCount(), pass + 1);
+    EXPECT_EQ(platform::ScreenPixel(100, 100), 0x010101u * (pass + 1));
+  }
+  for (const std::string& entry : Calls("IDirectDrawSurface::"))
+    EXPECT_EQ(entry.find(" -> "), std::string::npos) << entry;
   CloseDisplay();
 }
 

@@ -3,6 +3,9 @@
 // cursor, and the run-time library.
 #include <SDL.h>
 
+#include <cstdint>
+#include <tuple>
+
 #include "platform/sdl/keys.h"
 #include "tests/platform/display_fixture.h"
 
@@ -40,11 +43,55 @@ TEST_F(WindowSystemTest, CreationAndDestructionReachTheProcedureBeforeTheCallsRe
   EXPECT_EQ(static_cast<UINT>(WM_NCDESTROY), delivered[1].message);
   EXPECT_EQ(0, platform::WindowCount());
   EXPECT_FALSE(DestroyWindow(window));
-  EXPECT_EQ((std::vector<std::string>{"RegisterClassA Quenthor", "CreateWindowExA",
-                                      "DefWindowProcA 0x81", "DestroyWindow",
-                                      "DefWindowProcA 0x2", "DefWindowProcA 0x82",
-                                      "DestroyWindow -> 0"}),
+  const std::string handle = platform::JournalAddress(window);
+  EXPECT_EQ((std::vector<std::string>{
+                "RegisterClassA {style 0x0, lpfnWndProc " +
+                    platform::JournalAddress(reinterpret_cast<const void*>(ShowProcedure)) +
+                    ", cbClsExtra 0, cbWndExtra 0, hInstance null, hIcon null, hCursor null, "
+                    "hbrBackground null, lpszMenuName null, lpszClassName \"Quenthor\"}",
+                "CreateWindowExA 0x0 \"Quenthor\" \"Quenthor\" 0x80000000 0 0 0 0 null null "
+                "null null",
+                "DefWindowProcA 0x81", "DestroyWindow " + handle, "DefWindowProcA 0x2",
+                "DefWindowProcA 0x82", "DestroyWindow " + handle + " -> 0"}),
             JournalEntries());
+}
+
+// Every argument of a class and a window, as the journal records them.
+TEST_F(WindowSystemTest, TheJournalRecordsEveryFieldOfTheClassAndEveryArgumentOfTheWindow) {
+  WNDCLASSA full;
+  full.style = 0x23;
+  full.lpfnWndProc = ShowProcedure;
+  full.cbClsExtra = 4;
+  full.cbWndExtra = 8;
+  full.hInstance = reinterpret_cast<HINSTANCE>(static_cast<std::uintptr_t>(0x400000));
+  full.hIcon = reinterpret_cast<HICON>(static_cast<std::uintptr_t>(0x10011));
+  full.hCursor = reinterpret_cast<HCURSOR>(static_cast<std::uintptr_t>(0x10003));
+  full.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<std::uintptr_t>(6));
+  full.lpszMenuName = reinterpret_cast<LPCSTR>(static_cast<std::uintptr_t>(101));
+  full.lpszClassName = "Full";
+  ATOM atom = RegisterClassA(&full);
+  ASSERT_NE(0, atom);
+  int creationData = 0;
+  window = CreateWindowExA(0x8, reinterpret_cast<LPCSTR>(static_cast<std::uintptr_t>(atom)),
+                           "Titled", WS_POPUP | WS_VISIBLE, -5, 7, 64, 48, nullptr, nullptr,
+                           full.hInstance, &creationData);
+  ASSERT_NE(nullptr, window);
+  EXPECT_EQ(nullptr, CreateWindowExA(0, "Nothing", nullptr, 0, 1, 2, 3, 4, window, nullptr,
+                                     nullptr, nullptr));
+  const std::vector<std::string> journal = JournalEntries();
+  ASSERT_EQ(4u, journal.size());
+  EXPECT_EQ("RegisterClassA {style 0x23, lpfnWndProc " +
+                platform::JournalAddress(reinterpret_cast<const void*>(ShowProcedure)) +
+                ", cbClsExtra 4, cbWndExtra 8, hInstance 0x400000, hIcon 0x10011, hCursor "
+                "0x10003, hbrBackground 0x6, lpszMenuName #101, lpszClassName \"Full\"}",
+            journal[0]);
+  EXPECT_EQ("CreateWindowExA 0x8 #" + std::to_string(atom) +
+                " \"Titled\" 0x90000000 -5 7 64 48 null null 0x400000 " +
+                platform::JournalAddress(&creationData),
+            journal[1]);
+  EXPECT_EQ("CreateWindowExA 0x0 \"Nothing\" null 0x0 1 2 3 4 " +
+                platform::JournalAddress(window) + " null null null -> null",
+            journal[3]);
 }
 
 TEST_F(WindowSystemTest, ClassesAreUniqueAndAProcedureCanRefuseItsWindow) {
@@ -158,34 +205,42 @@ TEST_F(WindowSystemTest, NullCursorHidesThePointerAndGivesBackThePrevious) {
   platform::InjectPointerOver();
   platform::InjectPointerOver();  // the pointer's moves collapse into one message
   platform::ClearDeliveredMessages();
+  platform::JournalClear();
   Pump();
-  ASSERT_EQ(1u, Delivered(WM_SETCURSOR).size());
-  EXPECT_EQ(reinterpret_cast<WPARAM>(window), Delivered(WM_SETCURSOR)[0].first);
   EXPECT_TRUE(platform::PointerHidden());
   EXPECT_EQ(1u, platform::JournalEntriesStartingWith("SetCursor null").size());
+  // Sent while PeekMessageA took the pointer's moves in, never taken from the queue.
+  EXPECT_EQ((std::vector<std::pair<WPARAM, bool>>{{reinterpret_cast<WPARAM>(window), true}}),
+            Delivered(WM_SETCURSOR));
+  EXPECT_EQ((std::vector<std::string>{"PeekMessageA " + platform::JournalAddress(window) +
+                                      " 0x0 0x0 0x1"}),
+            platform::JournalEntriesStartingWith("PeekMessageA"));
   HCURSOR previous = SetCursor(reinterpret_cast<HCURSOR>(static_cast<std::uintptr_t>(0x1234)));
   EXPECT_EQ(nullptr, previous);
   EXPECT_FALSE(platform::PointerHidden());
 }
 
-// The desktop's events, as SDL reports them, arrive as the window system's messages.
+// The desktop's events, as SDL reports them, arrive as the window system's messages: keys and
+// close requests through the queue; activation and the pointer's moves sent to the procedure
+// inside PeekMessageA, never taken from the queue.
 TEST_F(WindowSystemTest, DesktopEventsBecomeMessages) {
   RegisterShowClass("Quenthor");
   window = CreateWindowExA(0, "Quenthor", "shown", WS_POPUP | WS_VISIBLE, 0, 0, 64, 48, nullptr,
                            nullptr, nullptr, nullptr);
   const Uint32 id = platform::DesktopWindowId(window);
   ASSERT_NE(0u, id);
-  while (QueuedMessages().size()) {  // whatever the driver said on showing the window
-    MSG drop;
-    PeekMessageA(&drop, nullptr, 0, 0, PM_REMOVE);
+  MSG drop;
+  while (PeekMessageA(&drop, nullptr, 0, 0, PM_REMOVE)) {  // whatever the driver said on showing
   }
 
   auto push = [](SDL_Event event) { ASSERT_EQ(1, SDL_PushEvent(&event)); };
-  auto key = [&](SDL_Keycode code, Uint32 type) {
+  auto key = [&](SDL_Keycode code, SDL_Scancode scancode, Uint32 type, Uint16 modifiers = 0) {
     SDL_Event event{};
     event.type = type;
     event.key.windowID = id;
     event.key.keysym.sym = code;
+    event.key.keysym.scancode = scancode;
+    event.key.keysym.mod = modifiers;
     push(event);
   };
   auto windowEvent = [&](Uint8 what) {
@@ -195,14 +250,17 @@ TEST_F(WindowSystemTest, DesktopEventsBecomeMessages) {
     event.window.event = what;
     push(event);
   };
-  key(SDLK_ESCAPE, SDL_KEYDOWN);
-  key(SDLK_RETURN, SDL_KEYDOWN);
-  key(SDLK_SPACE, SDL_KEYDOWN);
-  key(SDLK_q, SDL_KEYDOWN);
-  key(SDLK_7, SDL_KEYDOWN);
-  key(SDLK_UP, SDL_KEYDOWN);
-  key(SDLK_UP, SDL_KEYUP);
-  key(SDLK_CAPSLOCK, SDL_KEYDOWN);  // not reported
+  key(SDLK_ESCAPE, SDL_SCANCODE_ESCAPE, SDL_KEYDOWN);
+  key(SDLK_RETURN, SDL_SCANCODE_RETURN, SDL_KEYDOWN);
+  key(SDLK_KP_ENTER, SDL_SCANCODE_KP_ENTER, SDL_KEYDOWN);  // the extended twin of Return
+  key(SDLK_q, SDL_SCANCODE_Q, SDL_KEYDOWN);
+  key(SDLK_UP, SDL_SCANCODE_UP, SDL_KEYDOWN);
+  key(SDLK_UP, SDL_SCANCODE_UP, SDL_KEYDOWN);  // held: the keyboard repeats it
+  key(SDLK_UP, SDL_SCANCODE_UP, SDL_KEYUP);
+  key(SDLK_CAPSLOCK, SDL_SCANCODE_CAPSLOCK, SDL_KEYDOWN);  // not reported
+  // Alt went down before the window had the keyboard: the desktop's modifiers say it is held.
+  key(SDLK_ESCAPE, SDL_SCANCODE_ESCAPE, SDL_KEYUP, KMOD_LALT);
+  key(SDLK_LALT, SDL_SCANCODE_LALT, SDL_KEYUP);
   windowEvent(SDL_WINDOWEVENT_FOCUS_GAINED);
   windowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
   windowEvent(SDL_WINDOWEVENT_CLOSE);
@@ -213,24 +271,124 @@ TEST_F(WindowSystemTest, DesktopEventsBecomeMessages) {
   motion.type = SDL_MOUSEMOTION;
   motion.motion.windowID = id;
   push(motion);
+  push(motion);  // moves collapse: one WM_SETCURSOR
 
-  std::vector<std::pair<UINT, WPARAM>> taken;
+  platform::ClearDeliveredMessages();
+  std::vector<std::tuple<UINT, WPARAM, std::uint32_t>> taken;
   MSG message;
   while (PeekMessageA(&message, window, 0, 0, PM_REMOVE))
-    taken.emplace_back(message.message, message.wParam);
-  EXPECT_EQ((std::vector<std::pair<UINT, WPARAM>>{{WM_KEYDOWN, VK_ESCAPE},
-                                                 {WM_KEYDOWN, VK_RETURN},
-                                                 {WM_KEYDOWN, VK_SPACE},
-                                                 {WM_KEYDOWN, 'Q'},
-                                                 {WM_KEYDOWN, '7'},
-                                                 {WM_KEYDOWN, VK_UP},
-                                                 {WM_KEYUP, VK_UP},
-                                                 {WM_ACTIVATEAPP, 1},
-                                                 {WM_ACTIVATEAPP, 0},
-                                                 {WM_CLOSE, 0},
-                                                 {WM_SETCURSOR, reinterpret_cast<WPARAM>(window)}}),
+    taken.emplace_back(message.message, message.wParam, static_cast<std::uint32_t>(message.lParam));
+  EXPECT_EQ((std::vector<std::tuple<UINT, WPARAM, std::uint32_t>>{
+                {WM_KEYDOWN, VK_ESCAPE, 0x00010001u},
+                {WM_KEYDOWN, VK_RETURN, 0x001C0001u},
+                {WM_KEYDOWN, VK_RETURN, 0x411C0001u},  // extended; Return was down already
+                {WM_KEYDOWN, 'Q', 0x00100001u},
+                {WM_KEYDOWN, VK_UP, 0x01480001u},
+                {WM_KEYDOWN, VK_UP, 0x41480001u},
+                {WM_KEYUP, VK_UP, 0xC1480001u},
+                {WM_SYSKEYUP, VK_ESCAPE, 0xE0010001u},
+                {WM_SYSKEYUP, VK_MENU, 0xC0380001u},
+                {WM_CLOSE, 0, 0u}}),
             taken);
+  // Everything else was sent, in the order it happened, inside the first PeekMessageA.
+  std::vector<std::tuple<UINT, WPARAM, bool>> sent;
+  for (const platform::WindowMessage& delivered : DeliveredMessages())
+    if (delivered.sent) sent.emplace_back(delivered.message, delivered.wParam, delivered.sent);
+  EXPECT_EQ((std::vector<std::tuple<UINT, WPARAM, bool>>{
+                {WM_ACTIVATEAPP, 1, true},
+                {WM_ACTIVATEAPP, 0, true},
+                {WM_SETCURSOR, reinterpret_cast<WPARAM>(window), true}}),
+            sent);
   EXPECT_FALSE(platform::ApplicationActive());
+  EXPECT_EQ(0, appActive);
+}
+
+// Key messages as the system makes them: the scan code in bits 16-23, the extended block in bit
+// 24, Alt held in bit 29, the key's previous state in bit 30 and a release in bit 31; keys
+// pressed or released with Alt held, Alt itself and F10 are the system's (WM_SYSKEYDOWN and
+// WM_SYSKEYUP), and translate to WM_SYSCHAR.
+TEST_F(WindowSystemTest, KeyMessagesCarryScanCodeStateAndTransition) {
+  window = MakeWindow();
+  struct Stroke {
+    WPARAM key;
+    bool down;
+  };
+  const Stroke strokes[] = {
+      {VK_ESCAPE, true}, {VK_ESCAPE, true}, {VK_ESCAPE, false},  // held, then let go
+      {VK_LEFT, true},   {VK_DELETE, false},                     // the extended block
+      {VK_NUMPAD0 + 4, true},                                    // shares VK_LEFT's key
+      {VK_MENU, true},   {VK_ESCAPE, true}, {'A', true},   {VK_ESCAPE, false},
+      {VK_MENU, false},  {'A', false},      {VK_F10, true},  // F10 is the system's alone
+      {VK_CONTROL, true}, {VK_MENU, true},  {'Q', true},     // Ctrl+Alt: an ordinary key
+  };
+  for (const Stroke& stroke : strokes)
+    stroke.down ? platform::InjectKeyDown(stroke.key) : platform::InjectKeyUp(stroke.key);
+  std::vector<std::tuple<UINT, WPARAM, std::uint32_t>> queued;
+  for (const platform::WindowMessage& message : QueuedMessages())
+    queued.emplace_back(message.message, message.wParam, static_cast<std::uint32_t>(message.lParam));
+  EXPECT_EQ((std::vector<std::tuple<UINT, WPARAM, std::uint32_t>>{
+                {WM_KEYDOWN, VK_ESCAPE, 0x00010001u},
+                {WM_KEYDOWN, VK_ESCAPE, 0x40010001u},
+                {WM_KEYUP, VK_ESCAPE, 0xC0010001u},
+                {WM_KEYDOWN, VK_LEFT, 0x014B0001u},
+                {WM_KEYUP, VK_DELETE, 0xC1530001u},
+                {WM_KEYDOWN, VK_NUMPAD0 + 4, 0x004B0001u},
+                {WM_SYSKEYDOWN, VK_MENU, 0x20380001u},
+                {WM_SYSKEYDOWN, VK_ESCAPE, 0x20010001u},
+                {WM_SYSKEYDOWN, 'A', 0x201E0001u},
+                {WM_SYSKEYUP, VK_ESCAPE, 0xE0010001u},
+                {WM_SYSKEYUP, VK_MENU, 0xC0380001u},
+                {WM_KEYUP, 'A', 0xC01E0001u},
+                {WM_SYSKEYDOWN, VK_F10, 0x00440001u},
+                {WM_KEYDOWN, VK_CONTROL, 0x001D0001u},
+                {WM_KEYDOWN, VK_MENU, 0x20380001u},
+                {WM_KEYDOWN, 'Q', 0x20100001u}}),
+            queued);
+
+  // The show's procedure hears no Escape in the system's keys.
+  platform::ClearDeliveredMessages();
+  Pump();
+  EXPECT_EQ(1, quitRequested);  // the first, plain Escape
+  std::vector<std::pair<UINT, WPARAM>> characters;
+  for (const platform::WindowMessage& message : DeliveredMessages())
+    if (message.message == WM_CHAR || message.message == WM_SYSCHAR)
+      characters.emplace_back(message.message, message.wParam);
+  EXPECT_EQ((std::vector<std::pair<UINT, WPARAM>>{{WM_CHAR, VK_ESCAPE},
+                                                 {WM_CHAR, VK_ESCAPE},
+                                                 {WM_CHAR, '4'},
+                                                 {WM_SYSCHAR, VK_ESCAPE},
+                                                 {WM_SYSCHAR, 'a'},
+                                                 {WM_CHAR, 'q'}}),
+            characters);
+}
+
+// What happens outside the program's thread and is sent to a window waits for the thread to ask
+// for its messages; then the procedure hears it, whatever PeekMessageA was asked to take.
+TEST_F(WindowSystemTest, MessagesSentFromOutsideReachTheProcedureInsideTheNextPeek) {
+  window = MakeWindow();
+  platform::InjectActivation(true);
+  platform::InjectPointerOver();
+  EXPECT_EQ(0, appActive);
+  EXPECT_FALSE(platform::PointerHidden());
+  EXPECT_TRUE(QueuedMessages().empty());
+  MSG message;
+  // Not for this window, not in this range, not removing: the sent messages arrive all the same.
+  EXPECT_FALSE(PeekMessageA(&message, platform::OtherWindowHandle(), WM_USER, WM_USER,
+                            PM_NOREMOVE));
+  EXPECT_EQ(1, appActive);
+  EXPECT_TRUE(platform::PointerHidden());
+  EXPECT_EQ((std::vector<std::pair<WPARAM, bool>>{{1, true}}), Delivered(WM_ACTIVATEAPP));
+  EXPECT_EQ(1u, Delivered(WM_SETCURSOR).size());
+  EXPECT_FALSE(PeekMessageA(&message, window, 0, 0, PM_REMOVE));
+  EXPECT_EQ(1u, Delivered(WM_ACTIVATEAPP).size());  // once only
+
+  // A window destroyed before its thread asked hears nothing more.
+  platform::InjectActivation(false);
+  platform::InjectActivation(true);
+  ASSERT_TRUE(DestroyWindow(window));
+  platform::ClearDeliveredMessages();
+  EXPECT_FALSE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_TRUE(DeliveredMessages().empty());
 }
 
 TEST(VirtualKeys, TheDesktopsKeysGetTheSystemsCodes) {
@@ -252,6 +410,40 @@ TEST(VirtualKeys, TheDesktopsKeysGetTheSystemsCodes) {
   EXPECT_EQ(0x60u, VirtualKeyFor(SDLK_KP_0));
   EXPECT_EQ(0x69u, VirtualKeyFor(SDLK_KP_9));
   EXPECT_EQ(0u, VirtualKeyFor(SDLK_CAPSLOCK));
+}
+
+TEST(VirtualKeys, EachKeyHasItsScanCode) {
+  using platform::sdl::ExtendedKey;
+  using platform::sdl::ScanCodeFor;
+  EXPECT_EQ(0x01u, ScanCodeFor(VK_ESCAPE));
+  EXPECT_EQ(0x02u, ScanCodeFor('1'));
+  EXPECT_EQ(0x0Bu, ScanCodeFor('0'));
+  EXPECT_EQ(0x10u, ScanCodeFor('Q'));
+  EXPECT_EQ(0x19u, ScanCodeFor('P'));
+  EXPECT_EQ(0x1Eu, ScanCodeFor('A'));
+  EXPECT_EQ(0x26u, ScanCodeFor('L'));
+  EXPECT_EQ(0x2Cu, ScanCodeFor('Z'));
+  EXPECT_EQ(0x32u, ScanCodeFor('M'));
+  EXPECT_EQ(0x1Cu, ScanCodeFor(VK_RETURN));
+  EXPECT_EQ(0x39u, ScanCodeFor(VK_SPACE));
+  EXPECT_EQ(0x38u, ScanCodeFor(VK_MENU));
+  EXPECT_EQ(0x3Bu, ScanCodeFor(VK_F1));
+  EXPECT_EQ(0x44u, ScanCodeFor(VK_F10));
+  EXPECT_EQ(0x57u, ScanCodeFor(VK_F1 + 10));
+  EXPECT_EQ(0x58u, ScanCodeFor(VK_F1 + 11));
+  EXPECT_EQ(0x48u, ScanCodeFor(VK_UP));
+  EXPECT_EQ(0x50u, ScanCodeFor(VK_DOWN));
+  EXPECT_EQ(0x52u, ScanCodeFor(VK_NUMPAD0));
+  EXPECT_EQ(0x49u, ScanCodeFor(VK_NUMPAD0 + 9));
+  EXPECT_EQ(0u, ScanCodeFor(0x14));  // caps lock: not a key the window system reports
+  EXPECT_TRUE(ExtendedKey(static_cast<unsigned>(VK_LEFT)));
+  EXPECT_TRUE(ExtendedKey(static_cast<unsigned>(VK_INSERT)));
+  EXPECT_FALSE(ExtendedKey(static_cast<unsigned>(VK_NUMPAD0)));
+  EXPECT_FALSE(ExtendedKey(static_cast<unsigned>(VK_RETURN)));
+  EXPECT_TRUE(ExtendedKey(SDL_SCANCODE_KP_ENTER));
+  EXPECT_TRUE(ExtendedKey(SDL_SCANCODE_RALT));
+  EXPECT_FALSE(ExtendedKey(SDL_SCANCODE_LALT));
+  EXPECT_FALSE(ExtendedKey(SDL_SCANCODE_KP_4));
 }
 
 TEST_F(WindowSystemTest, OnlyDirectDrawIsThereToLoad) {

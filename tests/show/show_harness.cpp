@@ -46,20 +46,38 @@ ShowHarness::~ShowHarness() {
   if (!folder_.empty()) std::filesystem::remove_all(folder_);
 }
 
+int ShowHarness::RunWithSleepHook(std::uint32_t start,
+                                   std::function<void(std::uint32_t)> everySleep) {
+  platform::ClockUseManual(start);
+  platform::ClockStepPerReading(clockStep_);
+  platform::TrapExitProcess(true);
+  platform::SetSleepHook(std::move(everySleep));
+  int status = -1;
+  try {
+    status = RunShow();
+    status = -1;
+  } catch (const platform::ProcessExitTrapped& exit) {
+    status = static_cast<int>(exit.status);
+  } catch (const platform::ClockStuck&) {
+    status = kClockStuck;
+  }
+  platform::SetSleepHook(nullptr);
+  platform::ClockStepPerReading(0);
+  return status;
+}
+
 int ShowHarness::Run(std::uint32_t start, const std::vector<std::uint32_t>& elapsedPerPass) {
   passes_.clear();
-  platform::ClockUseManual(start);
-  platform::TrapExitProcess(true);
   int flipsSeen = 0;
   size_t passCount = 0;
   bool done = false;
   // The show yields once at the end of every pass that flipped: the pass's screen is read, then
   // the clock moves on to the next pass's time.
-  platform::SetSleepHook([&](std::uint32_t) {
+  return RunWithSleepHook(start, [&](std::uint32_t) {
     if (done || platform::FlipCount() == flipsSeen) return;
     flipsSeen = platform::FlipCount();
     if (recording_)
-      passes_.push_back({GetTickCount() - start,
+      passes_.push_back({elapsedPerPass[passCount],
                          Classify(platform::ScreenPixels(), 1, tolerance_, Scrutiny::kEveryPixel)});
     if (passHook_) passHook_(passCount);
     passCount++;
@@ -70,15 +88,6 @@ int ShowHarness::Run(std::uint32_t start, const std::vector<std::uint32_t>& elap
       platform::InjectKeyDown(VK_ESCAPE);
     }
   });
-  int status = -1;
-  try {
-    status = RunShow();
-    status = -1;
-  } catch (const platform::ProcessExitTrapped& exit) {
-    status = static_cast<int>(exit.status);
-  }
-  platform::SetSleepHook(nullptr);
-  return status;
 }
 
 std::vector<std::uint32_t> EvenPasses(std::uint32_t stepMs, std::uint32_t untilMs) {

@@ -10,7 +10,7 @@
 #include "tests/e2e/screen_classifier.h"
 
 struct Pass {
-  std::uint32_t elapsed;  // show time of the pass, ms
+  std::uint32_t elapsed;  // show time of the pass's first clock reading, ms
   Seen seen;              // the screen after its flip
 };
 
@@ -22,8 +22,17 @@ class ShowHarness {
 
   // Runs the show with the tick counter at start when it begins. Pass i runs at show time
   // elapsedPerPass[i] (the first must be 0); after the last, Escape is pressed. Returns the exit
-  // status, or -1 if the show returned instead of ending the process.
+  // status, -1 if the show returned instead of ending the process, or kClockStuck if it spun
+  // without yielding under the standing clock.
   int Run(std::uint32_t start, const std::vector<std::uint32_t>& elapsedPerPass);
+  // Runs the show with the tick counter at start, calling everySleep at the end of each Sleep it
+  // makes, with the argument; the test moves the clock, reads the screen and presses keys from
+  // there. Same results as Run.
+  int RunWithSleepHook(std::uint32_t start, std::function<void(std::uint32_t)> everySleep);
+  static const int kClockStuck = -2;
+  // The clock moves on by step after every reading (see platform::ClockStepPerReading), so the
+  // readings within a pass differ; pass i's first reading is still at elapsedPerPass[i].
+  void SetClockStep(std::uint32_t step) { clockStep_ = step; }
   const std::vector<Pass>& passes() const { return passes_; }
   // Screen tolerance per channel when classifying, for layouts that drop low bits.
   void SetTolerance(int tolerance) { tolerance_ = tolerance; }
@@ -38,6 +47,7 @@ class ShowHarness {
   bool ready_ = false;
   std::string folder_, previous_;
   int tolerance_ = 0;
+  std::uint32_t clockStep_ = 0;
   bool recording_ = true;
   std::vector<Pass> passes_;
   std::function<void(size_t)> passHook_;
