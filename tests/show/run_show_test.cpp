@@ -4,6 +4,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <map>
+#include <set>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -48,6 +51,29 @@ TEST_F(RunShowTest, StrobeChangesOnlyAfterMoreThanFiftyMillisecondsWhiteFirst) {
   std::vector<Seen> expected = {Seen::kBlack, Seen::kBlack,  Seen::kWhite, Seen::kWhite,
                                 Seen::kImage1, Seen::kImage1, Seen::kWhite};
   EXPECT_EQ(Screens(), expected);
+}
+
+// Every clock reading moves the clock on by 1 ms, so the pass's three readings differ: the
+// strobe tick, then the elapsed time, then, after a change's fill or copy, the last change.
+TEST_F(RunShowTest, TheLastChangeIsAFreshReadingTakenAfterTheFill) {
+  show.SetClockStep(1);
+  // At 51 the strobe tick is 51 and white goes up; the last change is the third reading, 53.
+  // At 103 the strobe tick is 50 past it: no change yet. At 110 the image follows.
+  ASSERT_EQ(show.Run(1000, {0, 51, 103, 110}), 0);
+  std::vector<Seen> expected = {Seen::kBlack, Seen::kWhite, Seen::kWhite, Seen::kImage1};
+  EXPECT_EQ(Screens(), expected);
+}
+
+TEST_F(RunShowTest, TheScheduleReadsTheClockAgainAfterTheStrobeTick) {
+  show.SetClockStep(1);
+  // White goes up at 3940; at 4000 the strobe tick says 4000 and the schedule's own reading
+  // 4001, so the copy due then already takes image 2.
+  ASSERT_EQ(show.Run(1000, {0, 51, 105, 3940, 4000}), 0);
+  std::vector<Seen> screens = Screens();
+  ASSERT_EQ(screens.size(), 5u);
+  EXPECT_EQ(screens[2], Seen::kImage1);
+  EXPECT_EQ(screens[3], Seen::kWhite);
+  EXPECT_EQ(screens[4], Seen::kImage2);
 }
 
 TEST_F(RunShowTest, AtExactlyFourSecondsThePreviousImageStays) {
@@ -104,6 +130,7 @@ TEST_F(RunShowTest, QuitRaisedBeforeTheFirstPassEndsWithoutAPass) {
 
 TEST_F(RunShowTest, StartUpOrderOpensTheDisplayBeforeTheSongAndReadsTheClockBeforePlaying) {
   platform::JournalEnable(true);
+  show.SetClockStep(1);
   ASSERT_EQ(show.Run(100, {0}), 0);
   std::vector<std::string> journal = platform::JournalEntries();
   auto at = [&](const std::string& call) { return FirstEntry(journal, call); };
@@ -111,11 +138,30 @@ TEST_F(RunShowTest, StartUpOrderOpensTheDisplayBeforeTheSongAndReadsTheClockBefo
   EXPECT_LT(at("FSOUND_Init 44100 64 0"), at("FMUSIC_LoadSong Terminal.s3m"));
   EXPECT_LT(at("FMUSIC_LoadSong Terminal.s3m"), at("FMUSIC_PlaySong"));
   EXPECT_LT(at("FMUSIC_PlaySong"), at("IDirectDrawSurface::Lock"));
+  // The clock is read once between loading the song and playing it, and that reading is the
+  // show's start: the first pass's two readings come after playback began.
+  std::vector<std::string> readings;
+  for (int i = at("FMUSIC_LoadSong"); i >= 0 && i < static_cast<int>(journal.size()); i++) {
+    if (journal[i].rfind("GetTickCount", 0) == 0) readings.push_back(journal[i]);
+    if (journal[i].rfind("FMUSIC_PlaySong", 0) == 0) readings.push_back(journal[i]);
+    if (journal[i].rfind("PeekMessageA", 0) == 0) break;
+  }
+  EXPECT_EQ(readings, (std::vector<std::string>{"GetTickCount -> 100", "FMUSIC_PlaySong 1",
+                                                "GetTickCount -> 101", "GetTickCount -> 102"}));
 }
 
-TEST_F(RunShowTest, DisplayThatCantOpenEndsWithStatusOneSilently) {
+// Whatever stops the display from opening, the show ends with status 1, says nothing and
+// starts no sound.
+class DisplayThatCantOpen
+    : public ::testing::TestWithParam<std::pair<const char*, void (*)(platform::DisplayProfile&)>> {
+ protected:
+  ShowHarness show;
+};
+
+TEST_P(DisplayThatCantOpen, EndsTheShowWithStatusOneSilently) {
+  ASSERT_TRUE(show.Ready());
   platform::DisplayProfile profile = platform::DefaultDisplayProfile();
-  profile.accepts32 = profile.accepts24 = profile.accepts16 = false;
+  GetParam().second(profile);
   platform::SetDisplayProfile(profile);
   platform::CaptureMessageBoxes(true);
   platform::JournalEnable(true);
@@ -130,9 +176,27 @@ TEST_F(RunShowTest, DisplayThatCantOpenEndsWithStatusOneSilently) {
 #endif
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
   EXPECT_EQ(platform::LastMessageBox().count, 0);
+  EXPECT_EQ(platform::FlipCount(), 0);
   EXPECT_TRUE(platform::JournalEntriesStartingWith("FSOUND").empty());
   EXPECT_TRUE(platform::JournalEntriesStartingWith("ExitProcess").empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, DisplayThatCantOpen,
+    ::testing::Values(
+        std::make_pair("NoDepth",
+                       +[](platform::DisplayProfile& p) {
+                         p.accepts32 = p.accepts24 = p.accepts16 = false;
+                       }),
+        std::make_pair("NoAttachedBackBuffer",
+                       +[](platform::DisplayProfile& p) { p.attachedSurfaceMissing = true; }),
+        std::make_pair("PixelFormatUnreadable",
+                       +[](platform::DisplayProfile& p) { p.pixelFormatFails = true; }),
+        std::make_pair("PixelFormatNotRGB",
+                       +[](platform::DisplayProfile& p) { p.rgbFlagMissing = true; })),
+    [](const ::testing::TestParamInfo<DisplayThatCantOpen::ParamType>& info) {
+      return std::string(info.param.first);
+    });
 
 // Runs the show in a child process whose song is broken; returns its status and what it printed.
 int RunInChildWithSong(const std::string& folder, const std::string& songContents,
@@ -172,6 +236,119 @@ TEST_F(RunShowTest, SongThatCantLoadPrintsTheReasonAndEndsWithStatusOne) {
   printed.clear();
   EXPECT_EQ(RunInChildWithSong(show.folder(), std::string(5000, '\x5A'), true, &printed), 1);
   EXPECT_EQ(printed, "Unknown file format\n");
+}
+
+// The show with one pass per millisecond of show time, active or not: a drawn pass yields with
+// Sleep(0), after which the clock moves on by 1 ms; an inactive pass's Sleep(1) moves it itself.
+// Keeps the screen after every drawn pass from show time keepFrom on, by show time; Escape goes
+// at show time until. atInactivePass runs after each inactive pass with the show time of the
+// next.
+struct PassPerMillisecond {
+  std::uint32_t keepFrom = 0;
+  std::map<std::uint32_t, Seen> drawn;
+  std::function<void(std::uint32_t)> atDrawnPass = [](std::uint32_t) {};
+  std::function<void(std::uint32_t)> atInactivePass = [](std::uint32_t) {};
+
+  int Run(ShowHarness& show, std::uint32_t start, std::uint32_t until) {
+    bool escaped = false;
+    return show.RunWithSleepHook(start, [&](std::uint32_t milliseconds) {
+      const std::uint32_t now = platform::ClockNow() - start;
+      if (milliseconds == 0) {
+        if (now >= keepFrom)
+          drawn[now] = Classify(platform::ScreenPixels(), 1, 0, Scrutiny::kEveryPixel);
+        atDrawnPass(now);
+        platform::ClockAdvance(1);
+      } else {
+        atInactivePass(now);
+      }
+      if (now >= until && !escaped) {
+        escaped = true;
+        platform::InjectKeyDown(VK_ESCAPE);
+      }
+    });
+  }
+};
+
+// Switched away from for three seconds, the show neither pauses nor stops the song: the
+// schedule and the strobe go on by the clock, nothing is drawn meanwhile, and the first frame
+// back is the one a show that stayed in front draws at the same time.
+TEST(InactiveShow, GoesOnByTheClockAndDrawsAgainWhereTheClockSays) {
+  const std::uint32_t kStart = 50000, kAway = 3000, kBack = 6000, kEnd = 6300;
+  PassPerMillisecond stayed;
+  stayed.keepFrom = kAway - 300;
+  {
+    ShowHarness show;
+    ASSERT_TRUE(show.Ready());
+    ASSERT_EQ(stayed.Run(show, kStart, kEnd), 0);
+  }
+
+  ShowHarness show;
+  ASSERT_TRUE(show.Ready());
+  platform::SoundCaptureEnable(true);
+  platform::JournalEnable(true);
+  PassPerMillisecond left;
+  left.keepFrom = kAway - 300;
+  int flipsWhenLeft = -1;
+  size_t journalWhenLeft = 0, journalWhenBack = 0;
+  std::size_t framesWhenLeft = 0;
+  bool back = false;
+  left.atDrawnPass = [&](std::uint32_t now) {
+    if (now != kAway) return;
+    flipsWhenLeft = platform::FlipCount();
+    journalWhenLeft = platform::JournalEntries().size();
+    framesWhenLeft = platform::SoundCapturedFrames();
+    platform::InjectActivation(false);
+  };
+  left.atInactivePass = [&](std::uint32_t now) {
+    if (back || now < kBack) return;
+    back = true;
+    // The song played on all the while.
+    EXPECT_EQ(platform::SoundPlayingSongCount(), 1);
+    EXPECT_TRUE(platform::SoundWaitForCapturedFrames(framesWhenLeft + 4410, 10000));
+    EXPECT_EQ(platform::FlipCount(), flipsWhenLeft);
+    journalWhenBack = platform::JournalEntries().size();
+    platform::InjectActivation(true);
+  };
+  ASSERT_EQ(left.Run(show, kStart, kEnd), 0);
+  ASSERT_TRUE(back);
+
+  // Nothing drawn while away: every pass pumped and slept a millisecond, no more.
+  const std::vector<std::string> journal = platform::JournalEntries();
+  std::set<std::string> callsWhileAway;
+  for (size_t i = journalWhenLeft; i < journalWhenBack; i++)
+    callsWhileAway.insert(journal[i].substr(0, journal[i].find(' ')));
+  EXPECT_EQ(callsWhileAway,
+            (std::set<std::string>{"GetTickCount", "PeekMessageA", "Sleep"}));
+  for (size_t i = journalWhenLeft; i < journalWhenBack; i++) {
+    if (journal[i].rfind("Sleep", 0) == 0) {
+      ASSERT_EQ(journal[i], "Sleep 1") << i;
+    }
+  }
+  // Nor ever asked to stop or pause: the sound calls are start-up's and shutdown's.
+  std::vector<std::string> sound;
+  for (const std::string& entry : journal)
+    if (entry.rfind("FSOUND", 0) == 0 || entry.rfind("FMUSIC", 0) == 0) sound.push_back(entry);
+  EXPECT_EQ(sound, (std::vector<std::string>{"FSOUND_Init 44100 64 0",
+                                             "FMUSIC_LoadSong Terminal.s3m", "FMUSIC_PlaySong 1",
+                                             "FMUSIC_FreeSong 1", "FSOUND_Close"}));
+
+  // The same screen as the show that stayed, pass for pass, before leaving and from coming back.
+  auto firstBack = left.drawn.upper_bound(kAway);
+  ASSERT_NE(firstBack, left.drawn.end());
+  EXPECT_EQ(firstBack->first, kBack);
+  for (const auto& pass : left.drawn) {
+    ASSERT_EQ(stayed.drawn.count(pass.first), 1u) << pass.first;
+    ASSERT_EQ(Name(pass.second), std::string(Name(stayed.drawn[pass.first]))) << "at " << pass.first;
+  }
+  // Which means the schedule moved on: image 1 before leaving, image 2 on coming back.
+  Seen lastPictureBefore = Seen::kOther, firstPictureAfter = Seen::kOther;
+  for (const auto& pass : left.drawn) {
+    if (pass.second == Seen::kWhite || pass.second == Seen::kBlack) continue;
+    if (pass.first <= kAway) lastPictureBefore = pass.second;
+    if (pass.first >= kBack && firstPictureAfter == Seen::kOther) firstPictureAfter = pass.second;
+  }
+  EXPECT_EQ(Name(lastPictureBefore), std::string(Name(Seen::kImage1)));
+  EXPECT_EQ(Name(firstPictureAfter), std::string(Name(Seen::kImage2)));
 }
 
 class EveryLayout : public ::testing::TestWithParam<const char*> {
