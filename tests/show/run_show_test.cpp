@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <functional>
 #include <map>
+#include <ostream>
 #include <set>
 #include <string>
 
@@ -152,8 +153,13 @@ TEST_F(RunShowTest, StartUpOrderOpensTheDisplayBeforeTheSongAndReadsTheClockBefo
 
 // Whatever stops the display from opening, the show ends with status 1, says nothing and
 // starts no sound.
-class DisplayThatCantOpen
-    : public ::testing::TestWithParam<std::pair<const char*, void (*)(platform::DisplayProfile&)>> {
+struct DisplayFault {
+  const char* name;
+  void (*set)(platform::DisplayProfile&);
+};
+void PrintTo(const DisplayFault& fault, std::ostream* out) { *out << fault.name; }
+
+class DisplayThatCantOpen : public ::testing::TestWithParam<DisplayFault> {
  protected:
   ShowHarness show;
 };
@@ -161,7 +167,7 @@ class DisplayThatCantOpen
 TEST_P(DisplayThatCantOpen, EndsTheShowWithStatusOneSilently) {
   ASSERT_TRUE(show.Ready());
   platform::DisplayProfile profile = platform::DefaultDisplayProfile();
-  GetParam().second(profile);
+  GetParam().set(profile);
   platform::SetDisplayProfile(profile);
   platform::CaptureMessageBoxes(true);
   platform::JournalEnable(true);
@@ -181,22 +187,16 @@ TEST_P(DisplayThatCantOpen, EndsTheShowWithStatusOneSilently) {
   EXPECT_TRUE(platform::JournalEntriesStartingWith("ExitProcess").empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Faults, DisplayThatCantOpen,
-    ::testing::Values(
-        std::make_pair("NoDepth",
-                       +[](platform::DisplayProfile& p) {
-                         p.accepts32 = p.accepts24 = p.accepts16 = false;
-                       }),
-        std::make_pair("NoAttachedBackBuffer",
-                       +[](platform::DisplayProfile& p) { p.attachedSurfaceMissing = true; }),
-        std::make_pair("PixelFormatUnreadable",
-                       +[](platform::DisplayProfile& p) { p.pixelFormatFails = true; }),
-        std::make_pair("PixelFormatNotRGB",
-                       +[](platform::DisplayProfile& p) { p.rgbFlagMissing = true; })),
-    [](const ::testing::TestParamInfo<DisplayThatCantOpen::ParamType>& info) {
-      return std::string(info.param.first);
-    });
+const DisplayFault kDisplayFaults[] = {
+    {"NoDepth", [](platform::DisplayProfile& p) { p.accepts32 = p.accepts24 = p.accepts16 = false; }},
+    {"NoAttachedBackBuffer", [](platform::DisplayProfile& p) { p.attachedSurfaceMissing = true; }},
+    {"PixelFormatUnreadable", [](platform::DisplayProfile& p) { p.pixelFormatFails = true; }},
+    {"PixelFormatNotRGB", [](platform::DisplayProfile& p) { p.rgbFlagMissing = true; }},
+};
+INSTANTIATE_TEST_SUITE_P(Faults, DisplayThatCantOpen, ::testing::ValuesIn(kDisplayFaults),
+                         [](const ::testing::TestParamInfo<DisplayFault>& info) {
+                           return std::string(info.param.name);
+                         });
 
 // Runs the show in a child process whose song is broken; returns its status and what it printed.
 int RunInChildWithSong(const std::string& folder, const std::string& songContents,
