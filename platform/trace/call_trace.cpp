@@ -14,8 +14,6 @@ std::atomic<CallListener> listener{nullptr};
 
 void ListenToCalls(CallListener replacement) { listener.store(replacement); }
 
-bool CallsHeard() { return listener.load(std::memory_order_acquire) != nullptr; }
-
 void TraceCall(const char* format, ...) {
   const CallListener hearing = listener.load(std::memory_order_acquire);
   if (!hearing) return;

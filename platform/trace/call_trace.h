@@ -11,9 +11,6 @@ typedef void (*CallListener)(const char* line);
 // Replaces the listener; null: nobody listens.
 void ListenToCalls(CallListener listener);
 
-// True while someone listens: a call that must format much before tracing can skip it.
-bool CallsHeard();
-
 // Stand-ins trace through this; the format is printf's. Lines longer than 511 characters are
 // cut.
 void TraceCall(const char* format, ...) __attribute__((format(printf, 1, 2)));
