@@ -522,12 +522,7 @@ TEST_F(DirectDrawTest, TheShowsWholeSequenceInTheJournal) {
   const std::string size = std::to_string(sizeof(DDSURFACEDESC));
   EXPECT_EQ((std::vector<std::string>{
                 "LoadLibraryA ddraw.dll", "GetProcAddress DirectDrawCreate", "DirectDrawCreate",
-                "RegisterClassA {style 0x0, lpfnWndProc " +
-                    platform::JournalAddress(reinterpret_cast<const void*>(ShowProcedure)) +
-                    ", cbClsExtra 0, cbWndExtra 0, hInstance null, hIcon null, hCursor null, "
-                    "hbrBackground null, lpszMenuName null, lpszClassName \"Quenthor\"}",
-                "CreateWindowExA 0x0 \"Quenthor\" \"Quenthor\" 0x80000000 0 0 0 0 null null "
-                "null null",
+                ShowClassEntry(), ShowWindowEntry(),
                 "DefWindowProcA 0x81", "IDirectDraw::SetCooperativeLevel " + handle + " 0x11",
                 "SetCursor null", "IDirectDraw::SetDisplayMode 320 240 32",
                 "IDirectDraw::CreateSurface {dwSize " + size +

@@ -28,6 +28,18 @@ inline LRESULT CALLBACK ShowProcedure(HWND window, UINT message, WPARAM wParam, 
   return ShowWindowProc(window, message, wParam, lParam);
 }
 
+// The journal's lines for the show's window class and window, registered and created as the
+// display's CreateShowWindow does with ShowProcedure.
+inline std::string ShowClassEntry() {
+  return "RegisterClassA {style 0x0, lpfnWndProc " +
+         platform::JournalAddress(reinterpret_cast<const void*>(ShowProcedure)) +
+         ", cbClsExtra 0, cbWndExtra 0, hInstance null, hIcon null, hCursor null, "
+         "hbrBackground null, lpszMenuName null, lpszClassName \"Quenthor\"}";
+}
+inline std::string ShowWindowEntry() {
+  return "CreateWindowExA 0x0 \"Quenthor\" \"Quenthor\" 0x80000000 0 0 0 0 null null null null";
+}
+
 inline DDSURFACEDESC ChainDescription(DWORD backBuffers) {
   DDSURFACEDESC description;
   std::memset(&description, 0, sizeof description);

@@ -45,12 +45,7 @@ TEST_F(WindowSystemTest, CreationAndDestructionReachTheProcedureBeforeTheCallsRe
   EXPECT_FALSE(DestroyWindow(window));
   const std::string handle = platform::JournalAddress(window);
   EXPECT_EQ((std::vector<std::string>{
-                "RegisterClassA {style 0x0, lpfnWndProc " +
-                    platform::JournalAddress(reinterpret_cast<const void*>(ShowProcedure)) +
-                    ", cbClsExtra 0, cbWndExtra 0, hInstance null, hIcon null, hCursor null, "
-                    "hbrBackground null, lpszMenuName null, lpszClassName \"Quenthor\"}",
-                "CreateWindowExA 0x0 \"Quenthor\" \"Quenthor\" 0x80000000 0 0 0 0 null null "
-                "null null",
+                ShowClassEntry(), ShowWindowEntry(),
                 "DefWindowProcA 0x81", "DestroyWindow " + handle, "DefWindowProcA 0x2",
                 "DefWindowProcA 0x82", "DestroyWindow " + handle + " -> 0"}),
             JournalEntries());

@@ -38,12 +38,7 @@ class RunShowTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(show.Ready()); }
 
-  // What the screen showed at each pass, in order.
-  std::vector<Seen> Screens() const {
-    std::vector<Seen> screens;
-    for (const Pass& pass : show.passes()) screens.push_back(pass.seen);
-    return screens;
-  }
+  std::vector<Seen> Screens() const { return show.Screens(); }
 
   ShowHarness show;
 };

@@ -26,11 +26,7 @@ class ShowEdgesTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(show.Ready()); }
 
-  std::vector<Seen> Screens() const {
-    std::vector<Seen> screens;
-    for (const Pass& pass : show.passes()) screens.push_back(pass.seen);
-    return screens;
-  }
+  std::vector<Seen> Screens() const { return show.Screens(); }
 
   ShowHarness show;
 };

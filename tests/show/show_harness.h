@@ -34,6 +34,12 @@ class ShowHarness {
   // readings within a pass differ; pass i's first reading is still at elapsedPerPass[i].
   void SetClockStep(std::uint32_t step) { clockStep_ = step; }
   const std::vector<Pass>& passes() const { return passes_; }
+  // What the screen showed at each recorded pass, in order.
+  std::vector<Seen> Screens() const {
+    std::vector<Seen> screens;
+    for (const Pass& pass : passes_) screens.push_back(pass.seen);
+    return screens;
+  }
   // Screen tolerance per channel when classifying, for layouts that drop low bits.
   void SetTolerance(int tolerance) { tolerance_ = tolerance; }
   // Off: passes are neither classified nor kept, only counted and handed to the pass hook, so a
