@@ -147,6 +147,20 @@ TEST_F(RunShowTest, StartUpOrderOpensTheDisplayBeforeTheSongAndReadsTheClockBefo
                                                 "GetTickCount -> 101", "GetTickCount -> 102"}));
 }
 
+// The show's window and its class are both named "Quenthor", and the screen it asks for is
+// 320x240; a user's window list and the test tools find the show by that name.
+TEST_F(RunShowTest, OpensItsDisplayAsQuenthorAt320By240) {
+  platform::JournalEnable(true);
+  ASSERT_EQ(show.Run(100, {0}), 0);
+  const std::vector<std::string> journal = platform::JournalEntries();
+  const int registered = FirstEntry(journal, "RegisterClassA ");
+  ASSERT_GE(registered, 0);
+  const std::string& windowClass = journal[registered];
+  EXPECT_EQ(windowClass.substr(windowClass.rfind(", ") + 2), "lpszClassName \"Quenthor\"}");
+  EXPECT_GE(FirstEntry(journal, "CreateWindowExA 0x0 \"Quenthor\" \"Quenthor\" "), 0);
+  EXPECT_GE(FirstEntry(journal, "IDirectDraw::SetDisplayMode 320 240 "), 0);
+}
+
 // Whatever stops the display from opening, the show ends with status 1, says nothing and
 // starts no sound.
 struct DisplayFault {
