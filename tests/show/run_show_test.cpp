@@ -226,6 +226,7 @@ int RunInChildWithSong(const std::string& folder, const std::string& songContent
     dup2(output[1], 1);
     close(output[0]);
     platform::ClockUseManual(100);
+    alarm(10);  // a show that plays on without its song is ended here: status 128 + SIGALRM
     _exit(RunShow() == 1 ? 2 : 3);  // ReportSoundError ends the process itself
   }
   close(output[1]);

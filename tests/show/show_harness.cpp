@@ -71,10 +71,20 @@ int ShowHarness::Run(std::uint32_t start, const std::vector<std::uint32_t>& elap
   int flipsSeen = 0;
   size_t passCount = 0;
   bool done = false;
+  int yieldsWithoutFlip = 0;
   // The show yields once at the end of every pass that flipped: the pass's screen is read, then
-  // the clock moves on to the next pass's time.
-  return RunWithSleepHook(start, [&](std::uint32_t) {
-    if (done || platform::FlipCount() == flipsSeen) return;
+  // the clock moves on to the next pass's time. A show whose flips all fail would wait for ever
+  // on a clock that moves only with them: it is ended instead, and the run says so.
+  const int status = RunWithSleepHook(start, [&](std::uint32_t) {
+    if (done) return;
+    if (platform::FlipCount() == flipsSeen) {
+      if (++yieldsWithoutFlip < kYieldsWithoutFlipLimit) return;
+      done = true;
+      passCount = kNoFlipMark;
+      platform::InjectKeyDown(VK_ESCAPE);
+      return;
+    }
+    yieldsWithoutFlip = 0;
     flipsSeen = platform::FlipCount();
     if (recording_)
       passes_.push_back({elapsedPerPass[passCount],
@@ -88,6 +98,7 @@ int ShowHarness::Run(std::uint32_t start, const std::vector<std::uint32_t>& elap
       platform::InjectKeyDown(VK_ESCAPE);
     }
   });
+  return passCount == kNoFlipMark ? kNoFlips : status;
 }
 
 std::vector<std::uint32_t> EvenPasses(std::uint32_t stepMs, std::uint32_t untilMs) {
