@@ -183,20 +183,26 @@ TEST_F(DisplayTest, OneBackBufferIsAcceptedWhenTwoAreRefused) {
   EXPECT_EQ(OpenDisplay("Quenthor", 320, 240), 0);
 }
 
+// Each refusal ends the opening at once: the next step's call is never made.
 TEST_F(DisplayTest, StartUpRefusalsFailOpen) {
-  void (*refusals[])(platform::DisplayProfile&) = {
-      [](platform::DisplayProfile& p) { p.libraryMissing = true; },
-      [](platform::DisplayProfile& p) { p.entryMissing = true; },
-      [](platform::DisplayProfile& p) { p.createFails = true; },
-      [](platform::DisplayProfile& p) { p.exclusiveRefused = true; },
+  struct Refusal {
+    void (*set)(platform::DisplayProfile&);
+    const char* nextCall;
   };
-  for (auto refusal : refusals) {
+  const Refusal refusals[] = {
+      {[](platform::DisplayProfile& p) { p.libraryMissing = true; }, "GetProcAddress"},
+      {[](platform::DisplayProfile& p) { p.entryMissing = true; }, "DirectDrawCreate"},
+      {[](platform::DisplayProfile& p) { p.createFails = true; }, "RegisterClassA"},
+      {[](platform::DisplayProfile& p) { p.exclusiveRefused = true; },
+       "IDirectDraw::SetDisplayMode"},
+  };
+  for (const Refusal& refusal : refusals) {
     platform::ResetDisplayControls();
     platform::JournalClear();
     displayState = DisplayState();
-    Profile(refusal);
-    EXPECT_EQ(OpenDisplay("Quenthor", 320, 240), 0);
-    EXPECT_FALSE(Called("IDirectDraw::SetDisplayMode"));
+    Profile(refusal.set);
+    EXPECT_EQ(OpenDisplay("Quenthor", 320, 240), 0) << refusal.nextCall;
+    EXPECT_FALSE(Called(refusal.nextCall)) << refusal.nextCall;
   }
 }
 
