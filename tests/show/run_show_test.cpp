@@ -279,7 +279,7 @@ struct PassesByTheClock {
       }
       if (now >= until && !escaped) {
         escaped = true;
-        platform::InjectKeyDown(VK_ESCAPE);
+        show.PressEscape();
       }
     });
   }

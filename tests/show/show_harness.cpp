@@ -51,7 +51,13 @@ int ShowHarness::RunWithSleepHook(std::uint32_t start,
   platform::ClockUseManual(start);
   platform::ClockStepPerReading(clockStep_);
   platform::TrapExitProcess(true);
-  platform::SetSleepHook(std::move(everySleep));
+  escapedYields_ = -1;
+  // A show that yields on and on after Escape was pressed never ends by itself: it is stopped
+  // from its own Sleep, so the test fails at once rather than at ctest's time-out.
+  platform::SetSleepHook([this, everySleep](std::uint32_t milliseconds) {
+    everySleep(milliseconds);
+    if (escapedYields_ >= 0 && ++escapedYields_ > kYieldsAfterEscapeLimit) throw EscapeIgnored{};
+  });
   int status = -1;
   try {
     status = RunShow();
@@ -60,6 +66,8 @@ int ShowHarness::RunWithSleepHook(std::uint32_t start,
     status = static_cast<int>(exit.status);
   } catch (const platform::ClockStuck&) {
     status = kClockStuck;
+  } catch (const EscapeIgnored&) {
+    status = kEscapeIgnored;
   }
   platform::SetSleepHook(nullptr);
   platform::ClockStepPerReading(0);
@@ -81,7 +89,7 @@ int ShowHarness::Run(std::uint32_t start, const std::vector<std::uint32_t>& elap
       if (++yieldsWithoutFlip < kYieldsWithoutFlipLimit) return;
       done = true;
       passCount = kNoFlipMark;
-      platform::InjectKeyDown(VK_ESCAPE);
+      PressEscape();
       return;
     }
     yieldsWithoutFlip = 0;
@@ -95,10 +103,15 @@ int ShowHarness::Run(std::uint32_t start, const std::vector<std::uint32_t>& elap
       platform::ClockSet(start + elapsedPerPass[passCount]);
     } else {
       done = true;
-      platform::InjectKeyDown(VK_ESCAPE);
+      PressEscape();
     }
   });
   return passCount == kNoFlipMark ? kNoFlips : status;
+}
+
+void ShowHarness::PressEscape() {
+  platform::InjectKeyDown(VK_ESCAPE);
+  if (escapedYields_ < 0) escapedYields_ = 0;
 }
 
 std::vector<std::uint32_t> EvenPasses(std::uint32_t stepMs, std::uint32_t untilMs) {

@@ -23,7 +23,8 @@ class ShowHarness {
   // Runs the show with the tick counter at start when it begins. Pass i runs at show time
   // elapsedPerPass[i] (the first must be 0); after the last, Escape is pressed. Returns the exit
   // status, -1 if the show returned instead of ending the process, kClockStuck if it spun
-  // without yielding under the standing clock, or kNoFlips if it yielded on and on unflipped.
+  // without yielding under the standing clock, kNoFlips if it yielded on and on unflipped, or
+  // kEscapeIgnored if it went on long after Escape.
   int Run(std::uint32_t start, const std::vector<std::uint32_t>& elapsedPerPass);
   // Runs the show with the tick counter at start, calling everySleep at the end of each Sleep it
   // makes, with the argument; the test moves the clock, reads the screen and presses keys from
@@ -32,6 +33,10 @@ class ShowHarness {
   static const int kClockStuck = -2;
   // Run's result when the show went on yielding without one successful flip.
   static const int kNoFlips = -3;
+  // The result when the show went on yielding long after PressEscape.
+  static const int kEscapeIgnored = -4;
+  // Presses Escape on the show's desktop; the show must end within a few passes.
+  void PressEscape();
   // The clock moves on by step after every reading (see platform::ClockStepPerReading), so the
   // readings within a pass differ; pass i's first reading is still at elapsedPerPass[i].
   void SetClockStep(std::uint32_t step) { clockStep_ = step; }
@@ -53,6 +58,9 @@ class ShowHarness {
 
  private:
   static const int kYieldsWithoutFlipLimit = 10000;
+  static const int kYieldsAfterEscapeLimit = 1000;
+  struct EscapeIgnored {};
+  int escapedYields_ = -1;  // yields since PressEscape, or -1 before it
   static const size_t kNoFlipMark = static_cast<size_t>(-1);
   bool ready_ = false;
   std::string folder_, previous_;
