@@ -38,8 +38,6 @@ class RunShowTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(show.Ready()); }
 
-  std::vector<Seen> Screens() const { return show.Screens(); }
-
   ShowHarness show;
 };
 
@@ -47,7 +45,7 @@ TEST_F(RunShowTest, StrobeChangesOnlyAfterMoreThanFiftyMillisecondsWhiteFirst) {
   ASSERT_EQ(show.Run(5000, {0, 50, 51, 101, 102, 152, 153}), 0);
   std::vector<Seen> expected = {Seen::kBlack, Seen::kBlack,  Seen::kWhite, Seen::kWhite,
                                 Seen::kImage1, Seen::kImage1, Seen::kWhite};
-  EXPECT_EQ(Screens(), expected);
+  EXPECT_EQ(show.Screens(), expected);
 }
 
 // Every clock reading moves the clock on by 1 ms, so the pass's three readings differ: the
@@ -58,7 +56,7 @@ TEST_F(RunShowTest, TheLastChangeIsAFreshReadingTakenAfterTheFill) {
   // At 103 the strobe tick is 50 past it: no change yet. At 110 the image follows.
   ASSERT_EQ(show.Run(1000, {0, 51, 103, 110}), 0);
   std::vector<Seen> expected = {Seen::kBlack, Seen::kWhite, Seen::kWhite, Seen::kImage1};
-  EXPECT_EQ(Screens(), expected);
+  EXPECT_EQ(show.Screens(), expected);
 }
 
 TEST_F(RunShowTest, TheScheduleReadsTheClockAgainAfterTheStrobeTick) {
@@ -66,7 +64,7 @@ TEST_F(RunShowTest, TheScheduleReadsTheClockAgainAfterTheStrobeTick) {
   // White goes up at 3940; at 4000 the strobe tick says 4000 and the schedule's own reading
   // 4001, so the copy due then already takes image 2.
   ASSERT_EQ(show.Run(1000, {0, 51, 105, 3940, 4000}), 0);
-  std::vector<Seen> screens = Screens();
+  std::vector<Seen> screens = show.Screens();
   ASSERT_EQ(screens.size(), 5u);
   EXPECT_EQ(screens[2], Seen::kImage1);
   EXPECT_EQ(screens[3], Seen::kWhite);
@@ -76,25 +74,25 @@ TEST_F(RunShowTest, TheScheduleReadsTheClockAgainAfterTheStrobeTick) {
 TEST_F(RunShowTest, AtExactlyFourSecondsThePreviousImageStays) {
   // A change falls due exactly at 4000 ms: the copy still takes image 1.
   ASSERT_EQ(show.Run(100, {0, 51, 102, 3949, 3990, 4000}), 0);
-  EXPECT_EQ(Screens().back(), Seen::kImage1);
+  EXPECT_EQ(show.Screens().back(), Seen::kImage1);
 }
 
 TEST_F(RunShowTest, OneMillisecondLaterTheCopyTakesImageTwo) {
   // White went up while image 1 was current; the next change copies the image current then.
   ASSERT_EQ(show.Run(100, {0, 51, 102, 3950, 3960, 4001}), 0);
-  std::vector<Seen> screens = Screens();
+  std::vector<Seen> screens = show.Screens();
   EXPECT_EQ(screens[3], Seen::kWhite);
   EXPECT_EQ(screens.back(), Seen::kImage2);
 }
 
 TEST_F(RunShowTest, AtExactlyEightSecondsImageTwoStays) {
   ASSERT_EQ(show.Run(100, {0, 51, 102, 7949, 7990, 8000}), 0);
-  EXPECT_EQ(Screens().back(), Seen::kImage2);
+  EXPECT_EQ(show.Screens().back(), Seen::kImage2);
 }
 
 TEST_F(RunShowTest, OneMillisecondLaterImageThreeTakesOver) {
   ASSERT_EQ(show.Run(100, {0, 51, 102, 7950, 7960, 8001}), 0);
-  EXPECT_EQ(Screens().back(), Seen::kImage3);
+  EXPECT_EQ(show.Screens().back(), Seen::kImage3);
 }
 
 TEST_F(RunShowTest, WholeShowAtSixtyHertz) {
@@ -187,6 +185,7 @@ TEST_P(DisplayThatCantOpen, EndsTheShowWithStatusOneSilently) {
   __lsan_disable();
 #endif
   EXPECT_EQ(show.Run(100, {0}), -1);  // returned rather than ended the process
+  EXPECT_EQ(show.Returned(), 1);
 #if defined(__SANITIZE_ADDRESS__)
   __lsan_enable();
 #endif

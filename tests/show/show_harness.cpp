@@ -59,9 +59,9 @@ int ShowHarness::RunWithSleepHook(std::uint32_t start,
     if (escapedYields_ >= 0 && ++escapedYields_ > kYieldsAfterEscapeLimit) throw EscapeIgnored{};
   });
   int status = -1;
+  returned_ = -1;
   try {
-    status = RunShow();
-    status = -1;
+    returned_ = RunShow();
   } catch (const platform::ProcessExitTrapped& exit) {
     status = static_cast<int>(exit.status);
   } catch (const platform::ClockStuck&) {
@@ -78,7 +78,7 @@ int ShowHarness::Run(std::uint32_t start, const std::vector<std::uint32_t>& elap
   passes_.clear();
   int flipsSeen = 0;
   size_t passCount = 0;
-  bool done = false;
+  bool done = false, flipless = false;
   int yieldsWithoutFlip = 0;
   // The show yields once at the end of every pass that flipped: the pass's screen is read, then
   // the clock moves on to the next pass's time. A show whose flips all fail would wait for ever
@@ -87,8 +87,7 @@ int ShowHarness::Run(std::uint32_t start, const std::vector<std::uint32_t>& elap
     if (done) return;
     if (platform::FlipCount() == flipsSeen) {
       if (++yieldsWithoutFlip < kYieldsWithoutFlipLimit) return;
-      done = true;
-      passCount = kNoFlipMark;
+      done = flipless = true;
       PressEscape();
       return;
     }
@@ -106,7 +105,7 @@ int ShowHarness::Run(std::uint32_t start, const std::vector<std::uint32_t>& elap
       PressEscape();
     }
   });
-  return passCount == kNoFlipMark ? kNoFlips : status;
+  return flipless ? kNoFlips : status;
 }
 
 void ShowHarness::PressEscape() {

@@ -22,7 +22,8 @@ class ShowHarness {
 
   // Runs the show with the tick counter at start when it begins. Pass i runs at show time
   // elapsedPerPass[i] (the first must be 0); after the last, Escape is pressed. Returns the exit
-  // status, -1 if the show returned instead of ending the process, kClockStuck if it spun
+  // status, -1 if the show returned instead of ending the process (Returned() says with what),
+  // kClockStuck if it spun
   // without yielding under the standing clock, kNoFlips if it yielded on and on unflipped, or
   // kEscapeIgnored if it went on long after Escape.
   int Run(std::uint32_t start, const std::vector<std::uint32_t>& elapsedPerPass);
@@ -31,6 +32,8 @@ class ShowHarness {
   // there. Same results as Run.
   int RunWithSleepHook(std::uint32_t start, std::function<void(std::uint32_t)> everySleep);
   static const int kClockStuck = -2;
+  // What RunShow returned in the last run, or -1 when it ended the process or was stopped.
+  int Returned() const { return returned_; }
   // Run's result when the show went on yielding without one successful flip.
   static const int kNoFlips = -3;
   // The result when the show went on yielding long after PressEscape.
@@ -61,7 +64,7 @@ class ShowHarness {
   static const int kYieldsAfterEscapeLimit = 1000;
   struct EscapeIgnored {};
   int escapedYields_ = -1;  // yields since PressEscape, or -1 before it
-  static const size_t kNoFlipMark = static_cast<size_t>(-1);
+  int returned_ = -1;
   bool ready_ = false;
   std::string folder_, previous_;
   int tolerance_ = 0;

@@ -13,7 +13,9 @@
 
 #include "display/display.h"
 #include "platform/controls/display_controls.h"
+#include "platform/controls/journal.h"
 #include "platform/controls/kernel_controls.h"
+#include "platform/win32_api.h"
 #include "show/show.h"
 #include "tests/show/show_harness.h"
 
@@ -177,10 +179,38 @@ TEST_F(ShowMemoryTest, TheFrameIsBlackBecauseTheShowClearsIt) {
   ASSERT_EQ(show.Run(100, {0, 20, 51, 102}), 0);
   armed = false;
   ASSERT_EQ(EventsStartingWith("allocate").size(), 4u);
-  std::vector<Seen> screens;
-  for (const Pass& pass : show.passes()) screens.push_back(pass.seen);
   const std::vector<Seen> expected = {Seen::kBlack, Seen::kBlack, Seen::kWhite, Seen::kImage1};
-  EXPECT_EQ(screens, expected);
+  EXPECT_EQ(show.Screens(), expected);
 }
+
+// Whichever buffer can't be had, the show asks for all four, shows its one message box and ends
+// with status 1 before it touches the display or the sound.
+class MissingBufferTest : public ShowMemoryTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(MissingBufferTest, ShowsTheMessageAndEndsWithStatusOne) {
+  platform::CaptureMessageBoxes(true);
+  platform::TrapExitProcess(true);
+  platform::JournalEnable(true);
+  failingBuffer = GetParam();
+  Arm();
+  EXPECT_EQ(RunShow(), 1);
+  armed = false;
+
+  platform::CapturedMessageBox box = platform::LastMessageBox();
+  EXPECT_EQ(box.count, 1);
+  EXPECT_EQ(box.text, "Surface not created");
+  EXPECT_EQ(box.caption, "Error");
+  EXPECT_EQ(box.type, static_cast<unsigned>(MB_OK));
+  EXPECT_EQ(EventsStartingWith("allocate").size(), 4u);
+  EXPECT_TRUE(platform::JournalEntriesStartingWith("LoadLibraryA").empty());
+  EXPECT_TRUE(platform::JournalEntriesStartingWith("FSOUND").empty());
+}
+
+std::string BufferName(const ::testing::TestParamInfo<int>& info) {
+  const char* names[] = {"", "Frame", "Image1", "Image2", "Image3"};
+  return names[info.param];
+}
+
+INSTANTIATE_TEST_SUITE_P(EachBuffer, MissingBufferTest, ::testing::Values(1, 2, 3, 4), BufferName);
 
 }  // namespace
