@@ -40,7 +40,6 @@ done
 
 lintian --fail-on error "$deb" >"$work/lintian" 2>&1
 check "lintian finds no error" [ $? -eq 0 ]
-check "lintian reports no error line" bash -c "! grep -q '^E:' '$work/lintian'"
 cat "$work/lintian"
 
 # Installed as a user installs it, where we may; otherwise unpacked where we are.
@@ -55,10 +54,10 @@ if [ "$(id -u)" -eq 0 ] && ! dpkg-query -W -f='${db:Status-Status}' quenthor 2>/
     # Its run-time libraries may be missing on a fresh machine: apt brings them.
     DEBIAN_FRONTEND=noninteractive apt-get install -f -y -qq >>"$work/dpkg.log" 2>&1
   fi
-  check "dpkg installs it" \
-    [ "$(dpkg-query -W -f='${db:Status-Status}' quenthor 2>/dev/null)" = installed ]
+  state=$(dpkg-query -W -f='${db:Status-Status}' quenthor 2>/dev/null)
+  check "dpkg installs it (${state:-unknown})" [ "$state" = installed ]
+  [ "$state" = installed ] && echo "Installed with dpkg." || cat "$work/dpkg.log"
   root=
-  echo "Installed with dpkg."
 else
   mode=unpacked
   echo "Not root, or quenthor already installed: testing an unpacked copy."
@@ -153,8 +152,8 @@ if [ "$mode" = installed ]; then
   dpkg -r quenthor >>"$work/dpkg.log" 2>&1
   check "dpkg removes it" [ $? -eq 0 ]
   installed=
-  check "dpkg no longer knows it" \
-    bash -c "! dpkg-query -W -f='\${db:Status-Status}' quenthor 2>/dev/null | grep -qx installed"
+  state=$(dpkg-query -W -f='${db:Status-Status}' quenthor 2>/dev/null)
+  check "dpkg no longer knows it (${state:-not at all})" [ "${state:-not-installed}" = not-installed ]
   left=$(grep -vxF -e /. -f "$work/there-before" "$work/listed" |
          while read -r path; do [ ! -e "$path" ] || echo "$path"; done)
   check "nothing of it is left (${left:-nothing})" [ -z "$left" ]
