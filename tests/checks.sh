@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the shell tests: named expectations, counted, and the closing summary.
 passed=0
 failed=0

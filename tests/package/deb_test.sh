@@ -56,7 +56,7 @@ if [ "$(id -u)" -eq 0 ] && ! dpkg-query -W -f='${db:Status-Status}' quenthor 2>/
   fi
   state=$(dpkg-query -W -f='${db:Status-Status}' quenthor 2>/dev/null)
   check "dpkg installs it (${state:-unknown})" [ "$state" = installed ]
-  [ "$state" = installed ] && echo "Installed with dpkg." || cat "$work/dpkg.log"
+  if [ "$state" = installed ]; then echo "Installed with dpkg."; else cat "$work/dpkg.log"; fi
   root=
 else
   mode=unpacked
