@@ -278,11 +278,12 @@ WineShow::WineShow(const WinePrefix& prefix) : prefix_(prefix) {
              "Build it again with `cmake --build --preset windows`.";
     return;
   }
-  folder_ = root_ + "/quenthor-windows";
+  folder_ = root_ + "/" + QUENTHOR_WINDOWS_PACKAGE_FOLDER;
   for (const char* file : {"quenthor.exe", "fmod.dll", "min.raw", "min2.raw", "min3.raw",
-                           "Terminal.s3m", "README.txt"}) {
+                           "Terminal.s3m", "README.txt", "LICENSE.txt", "THIRD-PARTY-NOTICES.txt"}) {
     if (!Exists(folder_ + "/" + file)) {
-      error_ += std::string(error_.empty() ? "" : "\n") + package + " lacks quenthor-windows/" +
+      error_ += std::string(error_.empty() ? "" : "\n") + package + " lacks " +
+                QUENTHOR_WINDOWS_PACKAGE_FOLDER + "/" +
                 file + "; build it with `cmake --build --preset windows`.";
     }
   }
