@@ -287,6 +287,21 @@ WineShow::WineShow(const WinePrefix& prefix) : prefix_(prefix) {
                 file + "; build it with `cmake --build --preset windows`.";
     }
   }
+  // The licences travel with the binaries: ours, and libopenmpt's BSD licence in the notice.
+  const struct {
+    const char* file;
+    const char* text;
+  } licences[] = {{"LICENSE.txt", "MIT License"},
+                  {"THIRD-PARTY-NOTICES.txt", "libopenmpt"},
+                  {"THIRD-PARTY-NOTICES.txt", "Redistribution and use in source and binary forms"},
+                  {"THIRD-PARTY-NOTICES.txt", "mingw-w64"}};
+  for (const auto& licence : licences) {
+    if (Exists(folder_ + "/" + licence.file) &&
+        ReadText(folder_ + "/" + licence.file).find(licence.text) == std::string::npos) {
+      error_ += std::string(error_.empty() ? "" : "\n") + package + ": " + licence.file +
+                " doesn't contain \"" + licence.text + "\"";
+    }
+  }
 }
 
 WineShow::~WineShow() {
