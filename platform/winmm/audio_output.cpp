@@ -2,12 +2,13 @@
 // of buffers queued at the device: the device sets an event as it finishes each one, and the
 // thread renders into every finished buffer and queues it again.
 //
-// Nothing is queued until the first FMUSIC_PlaySong (AudioOutputPlay): the song's first samples
-// are then the first the device gets, rather than waiting behind a ring of silence.
+// Nothing is queued until the first FMUSIC_PlaySong (AudioOutputPlay): the device waits paused,
+// and starts when the first pass has filled the ring from the song's start, so the song's first
+// samples are the first it plays rather than waiting behind a ring of silence.
 //
 // An underrun is a refill that finds every queued buffer finished: the device had nothing left
 // to play. Closing the output reports the buffers played, the underruns, the refused writes and
-// how long after AudioOutputPlay the first song samples reached waveOut, through
+// how long after AudioOutputPlay the device started, through
 // OutputDebugStringA, where a debugger (or Wine's debugstr channel) shows it.
 #include "platform/fmod/audio_output.h"
 
@@ -47,10 +48,10 @@ struct OutputState {
   unsigned long played;
   unsigned long underruns;
   unsigned long refusedWrites;
-  // For the report: when AudioOutputPlay was called, and how long after it the first buffer
-  // rendered from then on was handed to waveOut (negative: none yet).
+  // For the report: when AudioOutputPlay was called, and how long after it the device started
+  // playing the ring that begins with the song (negative: not yet).
   LARGE_INTEGER playCalled;
-  double firstSongMilliseconds;
+  double startMilliseconds;
 };
 // Written by the caller's thread only while no mixing thread runs; read by that thread.
 OutputState output;
@@ -93,7 +94,6 @@ void RefillFinishedBuffers(bool primed) {
       ++output.refusedWrites;
       break;
     }
-    if (output.firstSongMilliseconds < 0) output.firstSongMilliseconds = MillisecondsSince(output.playCalled);
     ++output.waiting;
   }
 }
@@ -105,6 +105,12 @@ DWORD WINAPI MixUntilStopped(LPVOID) {
     if (Stopping()) return 0;
     if (!Playing()) continue;
     RefillFinishedBuffers(primed);
+    // The device was paused for the first pass, so the whole ring starts together: the song's
+    // first buffer doesn't play alone while the mixer renders the next.
+    if (!primed) {
+      waveOutRestart(output.device);
+      output.startMilliseconds = MillisecondsSince(output.playCalled);
+    }
     primed = true;
   }
 }
@@ -170,13 +176,14 @@ bool AudioOutputOpen(int rate, AudioRenderRoutine render, void* context) {
   output.played = 0;
   output.underruns = 0;
   output.refusedWrites = 0;
-  output.firstSongMilliseconds = -1;
+  output.startMilliseconds = -1;
   output.mixer = CreateThread(nullptr, 0, MixUntilStopped, nullptr, 0, nullptr);
   if (!output.mixer) {
     if (UnprepareAndClose(device, kBuffers)) CloseHandle(wake);
     output.device = nullptr;
     return false;
   }
+  waveOutPause(device);
   // Mixing is short and regular; ahead of the program's own work it keeps the device fed.
   SetThreadPriority(output.mixer, THREAD_PRIORITY_TIME_CRITICAL);
   return true;
@@ -205,11 +212,11 @@ void AudioOutputClose() {
   char report[320];
   std::snprintf(report, sizeof report,
                 "fmod.dll: sound output closed%s: %lu buffers played, %lu underruns, %lu writes "
-                "refused (%d buffers of %d frames); first song samples to waveOut %.1f ms after "
+                "refused (%d buffers of %d frames); the song started at waveOut %.1f ms after "
                 "FMUSIC_PlaySong\n",
                 closed ? "" : " (the device refused to unprepare or close)", output.played,
                 output.underruns, output.refusedWrites, kBuffers, kBufferFrames,
-                output.firstSongMilliseconds);
+                output.startMilliseconds);
   OutputDebugStringA(report);
   output.device = nullptr;
   output.wake = nullptr;

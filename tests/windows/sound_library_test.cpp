@@ -33,17 +33,17 @@ LONG CALLBACK CatchDebugOutput(EXCEPTION_POINTERS* pointers) {
 struct Report {
   bool seen = false;  // a report of a clean close: one that refused to close reads otherwise
   unsigned long played = 0, underruns = 0, refused = 0;
-  double firstSongMilliseconds = -1;
+  double songStartMilliseconds = -1;
 };
 
 Report ReadReport() {
   Report report;
   report.seen = std::sscanf(lastReport.c_str(),
                             "fmod.dll: sound output closed: %lu buffers played, %lu underruns, "
-                            "%lu writes refused (8 buffers of 1024 frames); first song samples "
-                            "to waveOut %lf ms after FMUSIC_PlaySong",
+                            "%lu writes refused (8 buffers of 1024 frames); the song started "
+                            "at waveOut %lf ms after FMUSIC_PlaySong",
                             &report.played, &report.underruns, &report.refused,
-                            &report.firstSongMilliseconds) == 4;
+                            &report.songStartMilliseconds) == 4;
   return report;
 }
 
@@ -71,7 +71,7 @@ TEST_F(WaveOutSoundLibrary, NothingIsQueuedBeforeTheSongPlays) {
   Report report = ReadReport();
   ASSERT_TRUE(report.seen) << lastReport;
   EXPECT_EQ(report.played, 0u) << lastReport;
-  EXPECT_LT(report.firstSongMilliseconds, 0) << lastReport;
+  EXPECT_LT(report.songStartMilliseconds, 0) << lastReport;
 }
 
 TEST_F(WaveOutSoundLibrary, CloseWhileMixingEndsPlaybackAndKeepsTheSong) {
@@ -86,7 +86,7 @@ TEST_F(WaveOutSoundLibrary, CloseWhileMixingEndsPlaybackAndKeepsTheSong) {
   Report report = ReadReport();
   ASSERT_TRUE(report.seen) << lastReport;
   EXPECT_GT(report.played, 5u) << lastReport;
-  EXPECT_GE(report.firstSongMilliseconds, 0) << lastReport;
+  EXPECT_GE(report.songStartMilliseconds, 0) << lastReport;
   // The song outlives the output until freed, once.
   EXPECT_EQ(FMUSIC_FreeSong(song), 1);
   EXPECT_EQ(FMUSIC_FreeSong(song), 0);
