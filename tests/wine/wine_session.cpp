@@ -274,12 +274,28 @@ WineShow::WineShow(const WinePrefix& prefix) : prefix_(prefix) {
              "Build it again with `cmake --build --preset windows`.";
     return;
   }
-  folder_ = root_ + "/quenthor-windows";
+  folder_ = root_ + "/" + QUENTHOR_WINDOWS_PACKAGE_FOLDER;
   for (const char* file : {"quenthor.exe", "fmod.dll", "min.raw", "min2.raw", "min3.raw",
-                           "Terminal.s3m", "README.txt"}) {
+                           "Terminal.s3m", "README.txt", "LICENSE.txt", "THIRD-PARTY-NOTICES.txt"}) {
     if (!Exists(folder_ + "/" + file)) {
-      error_ += std::string(error_.empty() ? "" : "\n") + package + " lacks quenthor-windows/" +
+      error_ += std::string(error_.empty() ? "" : "\n") + package + " lacks " +
+                QUENTHOR_WINDOWS_PACKAGE_FOLDER + "/" +
                 file + "; build it with `cmake --build --preset windows`.";
+    }
+  }
+  // The licences travel with the binaries: ours, and libopenmpt's BSD licence in the notice.
+  const struct {
+    const char* file;
+    const char* text;
+  } licences[] = {{"LICENSE.txt", "MIT License"},
+                  {"THIRD-PARTY-NOTICES.txt", "libopenmpt"},
+                  {"THIRD-PARTY-NOTICES.txt", "Redistribution and use in source and binary forms"},
+                  {"THIRD-PARTY-NOTICES.txt", "mingw-w64"}};
+  for (const auto& licence : licences) {
+    if (Exists(folder_ + "/" + licence.file) &&
+        ReadText(folder_ + "/" + licence.file).find(licence.text) == std::string::npos) {
+      error_ += std::string(error_.empty() ? "" : "\n") + package + ": " + licence.file +
+                " doesn't contain \"" + licence.text + "\"";
     }
   }
 }
