@@ -45,6 +45,7 @@ const chromiumFlags = [
   '--disable-backgrounding-occluded-windows',
 ];
 
+// The page is the window's size (a screencast takes the window, so the two must agree).
 async function launch({ width = 960, height = 720 } = {}) {
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'quenthor-chromium-'));
   const browser = await puppeteer.launch({
@@ -52,7 +53,7 @@ async function launch({ width = 960, height = 720 } = {}) {
     headless: true,
     userDataDir: profile,
     args: [...chromiumFlags, `--window-size=${width},${height}`],
-    defaultViewport: { width, height },
+    defaultViewport: null,
   });
   const close = browser.close.bind(browser);
   browser.close = async () => {
@@ -74,7 +75,9 @@ function listeningPosts() {
       posts.glContexts++;
       attributes = Object.assign({}, attributes, { preserveDrawingBuffer: true });
     }
-    return getContext.call(this, type, attributes);
+    const context = getContext.call(this, type, attributes);
+    if (/webgl/.test(type)) posts.gl = context;
+    return context;
   };
   for (const gl of [WebGLRenderingContext, window.WebGL2RenderingContext].filter(Boolean)) {
     for (const name of ['drawArrays', 'drawElements']) {

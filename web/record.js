@@ -15,7 +15,7 @@ async function main() {
   if (!site || !(seconds > 0) || !video) throw new Error('usage: record.js SITE SECONDS VIDEO');
   const work = fs.mkdtempSync(path.join(os.tmpdir(), 'quenthor-record-'));
   const server = await serveSite(path.resolve(site));
-  const browser = await launch({ width: 640, height: 480 });
+  const browser = await launch({ width: 960, height: 720 });
   try {
     const page = await browser.newPage();
     const sound = fs.openSync(path.join(work, 'sound.raw'), 'w');
@@ -25,18 +25,25 @@ async function main() {
       fs.writeSync(sound, Buffer.from(base64, 'base64'));
     });
     await page.evaluateOnNewDocument(listeningPosts);
+    // Headless, the browser's fullscreen is a screen the screencast doesn't see: the page keeps
+    // to its window.
+    await page.evaluateOnNewDocument(() => { delete Element.prototype.requestFullscreen; });
     await page.goto(server.url);
     await page.waitForSelector('body[data-state="ready"]');
 
-    const frames = [];
+    // The screencast takes the page as the window shows it, at its own size.
     const session = await page.createCDPSession();
+    const [width, height] = await page.evaluate(() => [window.innerWidth, window.innerHeight]);
+    const frames = [];
     session.on('Page.screencastFrame', ({ data, metadata, sessionId }) => {
       const file = path.join(work, `frame${String(frames.length).padStart(6, '0')}.jpg`);
       fs.writeFileSync(file, Buffer.from(data, 'base64'));
       frames.push({ file, time: metadata.timestamp });
       session.send('Page.screencastFrameAck', { sessionId }).catch(() => {});
     });
-    await session.send('Page.startScreencast', { format: 'jpeg', quality: 90, everyNthFrame: 1 });
+    await session.send('Page.startScreencast', {
+      format: 'jpeg', quality: 90, everyNthFrame: 1, maxWidth: width, maxHeight: height,
+    });
     await page.click('#start');
     for (let second = 1; second <= seconds; second++) {
       await new Promise((resolve) => setTimeout(resolve, 1000));
@@ -63,7 +70,7 @@ async function main() {
                   '-i', path.join(work, 'frames.txt')];
     if (withSound)
       args.push('-f', 's16le', '-ar', String(rate), '-ac', '2', '-i', path.join(work, 'sound.raw'));
-    args.push('-vf', 'pad=ceil(iw/2)*2:ceil(ih/2)*2', '-pix_fmt', 'yuv420p', '-vsync', 'vfr',
+    args.push('-vf', `scale=${width & ~1}:${height & ~1}:flags=neighbor`, '-pix_fmt', 'yuv420p', '-vsync', 'vfr',
               '-c:v', 'libx264', '-preset', 'veryfast');
     if (withSound) args.push('-c:a', 'aac', '-b:a', '160k', '-shortest');
     args.push(video);

@@ -33,15 +33,16 @@ namespace sdl {
 
 void WaitForBrowserFrame() { WaitForAnimationFrame(); }
 
-void FitWindowToPage(SDL_Window* window) {
-  if (!window) return;
+bool FitWindowToPage(SDL_Window* window) {
+  if (!window) return false;
   const int width = EM_ASM_INT({ return window.innerWidth; });
   const int height = EM_ASM_INT({ return window.innerHeight; });
   int shownWidth = 0;
   int shownHeight = 0;
   SDL_GetWindowSize(window, &shownWidth, &shownHeight);
-  if (width > 0 && height > 0 && (width != shownWidth || height != shownHeight))
-    SDL_SetWindowSize(window, width, height);
+  if (width <= 0 || height <= 0 || (width == shownWidth && height == shownHeight)) return false;
+  SDL_SetWindowSize(window, width, height);
+  return true;
 }
 
 void SleepInBrowser(unsigned milliseconds) { emscripten_sleep(milliseconds); }

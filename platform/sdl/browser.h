@@ -12,8 +12,8 @@ namespace sdl {
 void WaitForBrowserFrame();
 // The window takes the page's whole size (the page's own fullscreen, where the browser allows it,
 // is asked for by the page from the click that starts the show); called again as the page's
-// size changes.
-void FitWindowToPage(SDL_Window* window);
+// size changes. True when the window's size changed.
+bool FitWindowToPage(SDL_Window* window);
 // Gives the page back for at least the given time.
 void SleepInBrowser(unsigned milliseconds);
 

@@ -180,7 +180,9 @@ bool Present(SDL_Window* window, const Picture& picture, bool waitForBlank) {
   const bool render = window && picture.bytes && picture.width > 0 && picture.height > 0 &&
                       (!VideoHeadless() || watched);
 #ifdef __EMSCRIPTEN__
-  if (render) FitWindowToPage(window);
+  // The page changed size (fullscreen came, a phone turned): the renderer's viewport doesn't
+  // follow the canvas by itself.
+  if (render && FitWindowToPage(window) && screen.renderer) SDL_RenderSetViewport(screen.renderer, nullptr);
 #endif
   if (!render || !EnsureRenderer(window) || !EnsureTexture(picture)) {
     screen.showsLast = false;
