@@ -54,6 +54,8 @@ async function launch({ width = 960, height = 720 } = {}) {
     userDataDir: profile,
     args: [...chromiumFlags, `--window-size=${width},${height}`],
     defaultViewport: null,
+    // A page whose script never gives the browser back fails in half a minute, not three.
+    protocolTimeout: 30000,
   });
   const close = browser.close.bind(browser);
   browser.close = async () => {

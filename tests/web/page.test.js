@@ -107,7 +107,8 @@ test.after(async () => {
 });
 
 test('nothing is drawn or played before Start; then the strobe in order, paced by the ' +
-     'browser\'s frames, with sound; another key goes on, Escape ends it with status 0', async () => {
+     'browser\'s frames, with sound; another key goes on, Escape ends it with status 0',
+     { timeout: 90000 }, async () => {
   const { page, logged } = await openPage();
   await sleep(1500);
   const before = await page.evaluate(() => ({
@@ -171,19 +172,23 @@ test('nothing is drawn or played before Start; then the strobe in order, paced b
   assert.ok(Math.abs(first('image2') - 4000) < 300, `image 2 from ${first('image2')} ms: ${summary}`);
   assert.ok(Math.abs(first('image3') - 8000) < 300, `image 3 from ${first('image3')} ms: ${summary}`);
   // Whole phases (not the first or the last) last over 50 ms of show time: four frames at 60 Hz,
-  // seen here as three to five as the browser's frames come, two on a loaded machine; never one.
+  // seen here as three to five as the browser's frames come, fewer but longer ones on a loaded
+  // machine; never a single 60 Hz frame.
   const whole = phases.slice(1, -1);
   const lengths = whole.map((p, i) => phases[i + 2].start - p.start);
   const mean = lengths.reduce((a, b) => a + b, 0) / lengths.length;
-  assert.ok(Math.min(...whole.map((p) => p.frames)) >= 2, `a phase of one frame: ${summary}`);
+  const shortest = Math.min(...lengths);
+  assert.ok(shortest >= 30, `a phase of ${shortest} ms: ${summary}`);
   assert.ok(mean > 55 && mean < 100, `phases of ${mean} ms on average: ${summary}`);
-  // One pass of the loop per browser frame: its draws keep to the frames, it doesn't spin.
+  // One pass of the loop per browser frame, each drawing the picture once: it doesn't spin, nor
+  // run on timers between the frames.
+  const doubled = frames.filter((f, i) => i > 0 && f.draws - frames[i - 1].draws > 1).length;
   const seconds = (frames[frames.length - 1].time - frames[0].time) / 1000;
-  const draws = (frames[frames.length - 1].draws - frames[0].draws) / seconds;
   const perSecond = frames.length / seconds;
+  const draws = (frames[frames.length - 1].draws - frames[0].draws) / seconds;
   assert.ok(perSecond > 20, `${perSecond} browser frames a second`);
-  assert.ok(draws >= perSecond * 0.5 && draws <= perSecond * 2.5,
-            `${draws} draws a second for ${perSecond} frames`);
+  assert.ok(draws >= perSecond * 0.5, `${draws} draws a second for ${perSecond} frames`);
+  assert.ok(doubled <= frames.length / 50, `${doubled} of ${frames.length} frames drew twice`);
 
   // Start again: a fresh show, ended by the Stop button as a phone would.
   await start(page);
@@ -197,7 +202,8 @@ for (const [name, body, line] of [
   ['missing', null, 'File not found'],
   ['broken', Buffer.from('This is not a tracker module at all.\n'.repeat(40)), 'Unknown file format'],
 ]) {
-  test(`a ${name} song: the sound library's line on the page and status 1`, async () => {
+  test(`a ${name} song: the sound library's line on the page and status 1`, { timeout: 60000 },
+       async () => {
     const { page } = await openPage((file, request) => {
       if (file !== 'Terminal.s3m') return false;
       if (body) request.respond({ status: 200, contentType: 'application/octet-stream', body });
