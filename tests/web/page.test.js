@@ -6,7 +6,7 @@
 const assert = require('assert');
 const fs = require('fs');
 const path = require('path');
-const test = require('node:test');
+const { test, before, after } = require('node:test');
 const { serveSite, launch, listeningPosts } = require('../../web/browser');
 
 const site = path.resolve(process.argv[2] || 'build-web/site');
@@ -96,12 +96,12 @@ const ended = (page, timeout) =>
       text: document.getElementById('status').textContent,
     })));
 
-test.before(async () => {
+before(async () => {
   assert.ok(points.length >= 6, 'too few points tell the pictures apart');
   server = await serveSite(site);
   browser = await launch({ width: 640, height: 480 });
 });
-test.after(async () => {
+after(async () => {
   if (browser) await browser.close();
   if (server) await server.close();
 });
