@@ -1,12 +1,15 @@
 #include "platform/sdl/screen.h"
 
+#ifndef __EMSCRIPTEN__
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
+#endif
 
 #include <chrono>
 #include <cstdio>
 #include <thread>
 
+#include "platform/sdl/browser.h"
 #include "platform/sdl/video.h"
 
 namespace platform {
@@ -19,7 +22,9 @@ namespace {
 // A renderer without vsync is paced to the usual 60 Hz refresh; one with vsync still keeps a
 // floor, in case the driver claims vsync and doesn't wait.
 const double kPacedIntervalSeconds = 1.0 / 60.0;
+#ifndef __EMSCRIPTEN__
 const double kVsyncFloorSeconds = 1.0 / 240.0;
+#endif
 
 struct ScreenState {
   SDL_Window* window = nullptr;
@@ -47,6 +52,10 @@ void DropTexture() {
 // rasteriser, which costs far more than drawing the picture in software and putting it up
 // through shared memory.
 bool WithoutDirectRendering(SDL_Window* window) {
+#ifdef __EMSCRIPTEN__
+  (void)window;
+  return false;  // a page's canvas: WebGL
+#else
   SDL_SysWMinfo system;
   SDL_VERSION(&system.version);
   if (!SDL_GetWindowWMInfo(window, &system) || system.subsystem != SDL_SYSWM_X11) return false;
@@ -54,6 +63,7 @@ bool WithoutDirectRendering(SDL_Window* window) {
   Display* display = system.info.x11.display;
   return !XQueryExtension(display, "DRI3", &opcode, &event, &error) &&
          !XQueryExtension(display, "DRI2", &opcode, &event, &error);
+#endif
 }
 
 bool RendererNamedByUser() {
@@ -80,6 +90,10 @@ bool EnsureRenderer(SDL_Window* window) {
   screen.vsyncCapable = SDL_GetRendererInfo(screen.renderer, &info) == 0 &&
                         (info.flags & SDL_RENDERER_PRESENTVSYNC) &&
                         !(info.flags & SDL_RENDERER_SOFTWARE);
+#ifdef __EMSCRIPTEN__
+  // A page's canvas is shown at the browser's next frame, which Present waits for.
+  screen.vsyncCapable = true;
+#endif
   screen.vsyncOn = screen.vsyncCapable;
   return true;
 }
@@ -110,9 +124,14 @@ void SleepUntil(Uint64 due) {
   const Uint64 now = SDL_GetPerformanceCounter();
   if (now >= due) return;
   const Uint64 frequency = SDL_GetPerformanceFrequency();
+#ifdef __EMSCRIPTEN__
+  SleepInBrowser(static_cast<unsigned>((due - now) * 1000 / frequency) + 1);
+  return;
+#endif
   std::this_thread::sleep_for(std::chrono::nanoseconds((due - now) * 1000000000ull / frequency));
 }
 
+#ifndef __EMSCRIPTEN__
 // A vsync that returns at once (a driver that claims it and doesn't wait) still can't run the
 // loop faster than this floor.
 void KeepVsyncFloor() {
@@ -121,6 +140,7 @@ void KeepVsyncFloor() {
   if (screen.lastVsyncPresent != 0) SleepUntil(screen.lastVsyncPresent + floor);
   screen.lastVsyncPresent = SDL_GetPerformanceCounter();
 }
+#endif
 
 }  // namespace
 
@@ -159,16 +179,25 @@ bool Present(SDL_Window* window, const Picture& picture, bool waitForBlank) {
   const bool watched = screenHooks.rendered != nullptr;
   const bool render = window && picture.bytes && picture.width > 0 && picture.height > 0 &&
                       (!VideoHeadless() || watched);
+#ifdef __EMSCRIPTEN__
+  // The page changed size (fullscreen came, a phone turned): the renderer's viewport doesn't
+  // follow the canvas by itself.
+  if (render && FitWindowToPage(window) && screen.renderer) SDL_RenderSetViewport(screen.renderer, nullptr);
+#endif
   if (!render || !EnsureRenderer(window) || !EnsureTexture(picture)) {
     screen.showsLast = false;
     return false;
   }
   // A flip that doesn't wait must not stall in the renderer either.
   const bool wantVsync = waitForBlank && screen.vsyncCapable;
+#ifdef __EMSCRIPTEN__
+  screen.vsyncOn = wantVsync;  // the browser's frame, waited for below, not the renderer's
+#else
   if (wantVsync != screen.vsyncOn) {
     SDL_RenderSetVSync(screen.renderer, wantVsync ? 1 : 0);
     screen.vsyncOn = wantVsync;
   }
+#endif
   // Under vsync the present itself is the wait for the blank, so it always happens; paced by
   // our own clock, an unchanged picture needn't be drawn again.
   if (!screen.vsyncOn && !watched && screen.showsLast && picture.sameAsLast) return false;
@@ -184,7 +213,11 @@ bool Present(SDL_Window* window, const Picture& picture, bool waitForBlank) {
   if (watched) screenHooks.rendered(screen.renderer, outputWidth, outputHeight);
   SDL_RenderPresent(screen.renderer);
   if (!screen.vsyncOn) return false;
+#ifdef __EMSCRIPTEN__
+  WaitForBrowserFrame();
+#else
   KeepVsyncFloor();
+#endif
   return true;
 }
 

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/sdl/browser.h"
 #include "platform/sdl/screen.h"
 
 namespace platform {
@@ -54,6 +55,9 @@ void ChooseRenderDriver() {
 }  // namespace
 
 bool DisplayServerPresent() {
+#ifdef __EMSCRIPTEN__
+  return true;  // the page's canvas
+#endif
   const char* x11 = std::getenv("DISPLAY");
   const char* wayland = std::getenv("WAYLAND_DISPLAY");
   return (x11 && *x11) || (wayland && *wayland);
@@ -113,6 +117,10 @@ void DestroyRealWindow(SDL_Window* window) {
 
 void ShowFullscreen(SDL_Window* window) {
   if (!window) return;
+#ifdef __EMSCRIPTEN__
+  FitWindowToPage(window);
+  return;
+#endif
   // Sized to the desktop first: without a window manager nobody acts on the fullscreen request.
   SDL_Rect desktop;
   const int display = SDL_GetWindowDisplayIndex(window);

@@ -1,0 +1,148 @@
+// What the recorder and the browser tests share: the site served on 127.0.0.1 (a free port),
+// Debian's chromium started headless through puppeteer-core, and the listening posts planted in
+// the page before its own script runs (they only watch: the page and the show run as they are).
+'use strict';
+const fs = require('fs');
+const http = require('http');
+const os = require('os');
+const path = require('path');
+const puppeteer = require('puppeteer-core');
+
+const types = {
+  '.html': 'text/html; charset=utf-8', '.js': 'text/javascript; charset=utf-8',
+  '.wasm': 'application/wasm', '.txt': 'text/plain; charset=utf-8',
+};
+
+// A static server for the site folder; resolves to { url, close() }.
+function serveSite(root) {
+  const server = http.createServer((request, response) => {
+    const name = decodeURIComponent(new URL(request.url, 'http://x').pathname);
+    const file = path.join(root, name.endsWith('/') ? name + 'index.html' : name);
+    if (!file.startsWith(root) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
+      response.writeHead(404);
+      response.end();
+      return;
+    }
+    response.writeHead(200, {
+      'Content-Type': types[path.extname(file)] || 'application/octet-stream',
+      'Cache-Control': 'no-store',
+    });
+    fs.createReadStream(file).pipe(response);
+  });
+  return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve({
+    url: `http://127.0.0.1:${server.address().port}/`,
+    close: () => new Promise((done) => server.close(done)),
+  })));
+}
+
+const chromiumFlags = [
+  '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+  '--disable-background-networking', '--disable-component-update', '--disable-sync',
+  // Sound may start without a gesture: the tests press Start through the protocol.
+  '--autoplay-policy=no-user-gesture-required',
+  // The page's frames keep their pace though nobody looks at the headless window.
+  '--disable-background-timer-throttling', '--disable-renderer-backgrounding',
+  '--disable-backgrounding-occluded-windows',
+];
+
+// The page is the window's size (a screencast takes the window, so the two must agree).
+async function launch({ width = 960, height = 720 } = {}) {
+  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'quenthor-chromium-'));
+  const browser = await puppeteer.launch({
+    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+    headless: true,
+    userDataDir: profile,
+    args: [...chromiumFlags, `--window-size=${width},${height}`],
+    defaultViewport: null,
+    // A page whose script never gives the browser back fails in half a minute, not three.
+    protocolTimeout: 30000,
+  });
+  const close = browser.close.bind(browser);
+  browser.close = async () => {
+    await close();
+    fs.rmSync(profile, { recursive: true, force: true });
+  };
+  return browser;
+}
+
+// Planted before the page's script: counts what the page makes (WebGL contexts, audio contexts,
+// draws), keeps the canvas's picture readable after compositing, and taps everything sent to the
+// speakers into an analyser (and, when asked, hands the samples to window.quenthorSound).
+function listeningPosts() {
+  const posts = { glContexts: 0, draws: 0, audioContexts: [], analysers: [] };
+  window.quenthorPosts = posts;
+  const getContext = HTMLCanvasElement.prototype.getContext;
+  HTMLCanvasElement.prototype.getContext = function (type, attributes) {
+    if (/webgl/.test(type)) {
+      posts.glContexts++;
+      attributes = Object.assign({}, attributes, { preserveDrawingBuffer: true });
+    }
+    const context = getContext.call(this, type, attributes);
+    if (/webgl/.test(type)) posts.gl = context;
+    return context;
+  };
+  for (const gl of [WebGLRenderingContext, window.WebGL2RenderingContext].filter(Boolean)) {
+    for (const name of ['drawArrays', 'drawElements']) {
+      const draw = gl.prototype[name];
+      gl.prototype[name] = function (...args) { posts.draws++; return draw.apply(this, args); };
+    }
+  }
+  const Real = window.AudioContext;
+  window.AudioContext = function (...args) {
+    const context = new Real(...args);
+    posts.audioContexts.push(context);
+    const analyser = context.createAnalyser();
+    analyser.fftSize = 2048;
+    posts.analysers.push(analyser);
+    if (window.quenthorSound) {
+      const tap = context.createScriptProcessor(4096, 2, 2);
+      tap.onaudioprocess = (event) => {
+        const left = event.inputBuffer.getChannelData(0);
+        const right = event.inputBuffer.getChannelData(1);
+        const pcm = new Int16Array(left.length * 2);
+        for (let i = 0; i < left.length; i++) {
+          pcm[2 * i] = Math.max(-1, Math.min(1, left[i])) * 32767;
+          pcm[2 * i + 1] = Math.max(-1, Math.min(1, right[i])) * 32767;
+        }
+        let text = '';
+        const bytes = new Uint8Array(pcm.buffer);
+        for (let i = 0; i < bytes.length; i += 0x8000)
+          text += String.fromCharCode.apply(null, bytes.subarray(i, i + 0x8000));
+        window.quenthorSound(context.sampleRate, btoa(text));
+      };
+      const mute = context.createGain();
+      mute.gain.value = 0;
+      tap.connect(mute);
+      mute.connect(context.destination);
+      posts.recorder = tap;
+    }
+    return context;
+  };
+  window.AudioContext.prototype = Real.prototype;
+  const connect = AudioNode.prototype.connect;
+  AudioNode.prototype.connect = function (target, ...rest) {
+    const result = connect.call(this, target, ...rest);
+    if (target instanceof AudioDestinationNode && this.context) {
+      const index = posts.audioContexts.indexOf(this.context);
+      if (index >= 0 && this !== posts.analysers[index] && !(this instanceof GainNode)) {
+        connect.call(this, posts.analysers[index]);
+        if (posts.recorder && posts.recorder.context === this.context)
+          connect.call(this, posts.recorder);
+      }
+    }
+    return result;
+  };
+  // The loudest sample the speakers get now, over the newest contexts still open.
+  posts.loudness = () => {
+    let loudest = 0;
+    posts.analysers.forEach((analyser, index) => {
+      if (posts.audioContexts[index].state === 'closed') return;
+      const samples = new Float32Array(analyser.fftSize);
+      analyser.getFloatTimeDomainData(samples);
+      for (const sample of samples) loudest = Math.max(loudest, Math.abs(sample));
+    });
+    return loudest;
+  };
+}
+
+module.exports = { serveSite, launch, listeningPosts };
