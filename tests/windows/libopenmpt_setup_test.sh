@@ -48,7 +48,7 @@ grep -q -- "--set-up" "$work/err" || fail "the build step doesn't name --set-up:
 # The set-up: the deb-src entries, and nothing else yet.
 "$script" --set-up 2>"$work/err" || fail "the set-up failed: $(cat "$work/err")"
 made=$work/apt/sources.list.d/quenthor-deb-src.sources
-expected='# Debian'"'"'s source packages, for building libopenmpt for Windows (scripts/libopenmpt-windows).
+expected='# Debian'"'"'s source packages, for the libraries we build from them (scripts/deb-src).
 Types: deb-src
 URIs: http://deb.debian.org/debian
 Suites: bookworm-updates
