@@ -1,7 +1,5 @@
 #include "platform/controls/display_controls.h"
 
-#include <SDL.h>
-
 #include <cstdlib>
 #include <deque>
 
@@ -9,8 +7,7 @@
 #include "platform/ddraw/direct_draw_hooks.h"
 #include "platform/ddraw/layouts.h"
 #include "platform/ddraw/objects.h"
-#include "platform/sdl/keys.h"
-#include "platform/sdl/screen.h"
+#include "platform/host/screen.h"
 #include "platform/win32/library.h"
 #include "platform/win32/window_system.h"
 
@@ -41,14 +38,9 @@ void KeepDelivery(const WindowMessage& message) {
   if (controls.delivered.size() > kDeliveredKept) controls.delivered.pop_front();
 }
 
-void CaptureRendered(SDL_Renderer* renderer, int width, int height) {
+void CaptureRendered(const std::uint32_t* pixels, int width, int height) {
   WindowCapture& capture = controls.capture;
-  capture.pixels.assign(static_cast<size_t>(width) * height, 0);
-  if (SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_XRGB8888, capture.pixels.data(),
-                           width * 4) != 0) {
-    capture.pixels.clear();
-    width = height = 0;
-  }
+  capture.pixels.assign(pixels, pixels + static_cast<size_t>(width) * height);
   capture.width = width;
   capture.height = height;
   capture.count++;
@@ -68,8 +60,7 @@ SurfaceView ViewOf(ddraw::Surface* surface) {
 void InjectKey(WPARAM virtualKey, bool down) {
   HWND window = windows::FocusWindow();
   if (!window) return;
-  windows::PressKey(window, static_cast<unsigned>(virtualKey), down,
-                    sdl::ExtendedKey(static_cast<unsigned>(virtualKey & 0xFF)));
+  windows::PressKey(window, static_cast<unsigned>(virtualKey), down);
 }
 
 }  // namespace
@@ -125,8 +116,7 @@ std::vector<WindowMessage> DeliveredMessages() {
 void ClearDeliveredMessages() { controls.delivered.clear(); }
 
 std::uint32_t DesktopWindowId(HWND window) {
-  SDL_Window* real = windows::RealWindow(window);
-  return real ? SDL_GetWindowID(real) : 0;
+  return windows::RealWindow(window);
 }
 
 bool ApplicationActive() { return windows::ActiveWindow() != nullptr; }
@@ -178,7 +168,7 @@ SurfaceView BackSurfaceView() {
 
 SurfaceView FrontSurfaceView() { return ViewOf(ddraw::Hardware().newestChain); }
 
-void CaptureWindowFrames(bool on) { sdl::screenHooks.rendered = on ? CaptureRendered : nullptr; }
+void CaptureWindowFrames(bool on) { host::screenHooks.rendered = on ? CaptureRendered : nullptr; }
 
 WindowCapture LastWindowCapture() { return controls.capture; }
 
@@ -190,7 +180,7 @@ void ResetDisplayControls() {
   libraries::ResetLibraries();
   controls = DisplayControls();
   ddraw::directDrawHooks.lockRefusal = nullptr;
-  sdl::screenHooks.rendered = nullptr;
+  host::screenHooks.rendered = nullptr;
   windows::windowSystemHooks.delivered = KeepDelivery;
 }
 

@@ -7,8 +7,8 @@
 #include "platform/ddraw/layouts.h"
 #include "platform/ddraw/objects.h"
 #include "platform/ddraw/reports.h"
-#include "platform/sdl/screen.h"
-#include "platform/sdl/video.h"
+#include "platform/host/screen.h"
+#include "platform/host/video.h"
 #include "platform/trace/call_trace.h"
 #include "platform/win32/window_system.h"
 
@@ -230,7 +230,7 @@ HRESULT DirectDraw::GetDisplayMode(LPDDSURFACEDESC description) {
 }
 
 HRESULT DirectDraw::WaitForVerticalBlank(DWORD flags, HANDLE) {
-  if (flags & DDWAITVB_BLOCKBEGIN) WaitForBlankAfter(CurrentBlank());
+  if (flags & DDWAITVB_BLOCKBEGIN) host::WaitForBlankAfter(host::CurrentBlank());
   return Outcome(kInterface, DD_OK, "WaitForVerticalBlank");
 }
 
@@ -279,7 +279,7 @@ HRESULT WINAPI DirectDrawCreate(GUID* device, LPDIRECTDRAW* display, IUnknown* o
     result = DDERR_INVALIDPARAMS;
   else if (device)  // only the default display exists
     result = DDERR_INVALIDDIRECTDRAWGUID;
-  else if (platform::ddraw::ProfileInForce().createFails || !platform::sdl::StartVideo())
+  else if (platform::ddraw::ProfileInForce().createFails || !platform::host::StartVideo())
     result = DDERR_NODIRECTDRAWHW;  // no display to draw on
   if (result < 0) {
     if (display) *display = nullptr;

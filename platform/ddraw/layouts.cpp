@@ -6,18 +6,16 @@ namespace platform {
 namespace ddraw {
 namespace {
 
-// In the order of ScreenLayout. SDL's packed formats are whole native-endian values, its 24-bit
-// ones byte arrays: RGB24 is memory R,G,B, so the surface layout with red in the high bits
-// (memory B,G,R) is SDL's BGR24 and the other way round.
+// In the order of ScreenLayout.
 const LayoutInfo kLayouts[] = {
-    {"xrgb32", 4, DDPF_RGB, 32, 0x00FF0000, 0x0000FF00, 0x000000FF, SDL_PIXELFORMAT_XRGB8888},
-    {"xbgr32", 4, DDPF_RGB, 32, 0x000000FF, 0x0000FF00, 0x00FF0000, SDL_PIXELFORMAT_XBGR8888},
-    {"rgb24", 3, DDPF_RGB, 24, 0xFF0000, 0x00FF00, 0x0000FF, SDL_PIXELFORMAT_BGR24},
-    {"bgr24", 3, DDPF_RGB, 24, 0x0000FF, 0x00FF00, 0xFF0000, SDL_PIXELFORMAT_RGB24},
-    {"rgb565", 2, DDPF_RGB, 16, 0xF800, 0x07E0, 0x001F, SDL_PIXELFORMAT_RGB565},
-    {"bgr565", 2, DDPF_RGB, 16, 0x001F, 0x07E0, 0xF800, SDL_PIXELFORMAT_BGR565},
-    {"rgb555", 2, DDPF_RGB, 16, 0x7C00, 0x03E0, 0x001F, SDL_PIXELFORMAT_RGB555},
-    {"pal8", 1, DDPF_PALETTEINDEXED8, 8, 0, 0, 0, 0},
+    {"xrgb32", 4, DDPF_RGB, 32, 0x00FF0000, 0x0000FF00, 0x000000FF, true, host::PixelLayout::kXRGB32},
+    {"xbgr32", 4, DDPF_RGB, 32, 0x000000FF, 0x0000FF00, 0x00FF0000, true, host::PixelLayout::kXBGR32},
+    {"rgb24", 3, DDPF_RGB, 24, 0xFF0000, 0x00FF00, 0x0000FF, true, host::PixelLayout::kRGB24},
+    {"bgr24", 3, DDPF_RGB, 24, 0x0000FF, 0x00FF00, 0xFF0000, true, host::PixelLayout::kBGR24},
+    {"rgb565", 2, DDPF_RGB, 16, 0xF800, 0x07E0, 0x001F, true, host::PixelLayout::kRGB565},
+    {"bgr565", 2, DDPF_RGB, 16, 0x001F, 0x07E0, 0xF800, true, host::PixelLayout::kBGR565},
+    {"rgb555", 2, DDPF_RGB, 16, 0x7C00, 0x03E0, 0x001F, true, host::PixelLayout::kRGB555},
+    {"pal8", 1, DDPF_PALETTEINDEXED8, 8, 0, 0, 0, false, host::PixelLayout::kXRGB32},
 };
 const int kLayoutCount = sizeof kLayouts / sizeof kLayouts[0];
 

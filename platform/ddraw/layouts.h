@@ -1,13 +1,12 @@
 // The pixel layouts of the emulated screen: what a surface reports for each, how many bytes a
-// pixel takes, what SDL calls the same layout, and how pixels read as plain RGB.
+// pixel takes, which of the host screen's layouts is the same, and how pixels read as plain RGB.
 #pragma once
-#include <SDL.h>
-
 #include <cstdint>
 #include <vector>
 
 #include "platform/ddraw/ddraw_declarations.h"
 #include "platform/ddraw/display_profile.h"
+#include "platform/host/screen.h"
 
 namespace platform {
 namespace ddraw {
@@ -20,9 +19,10 @@ struct LayoutInfo {
   DWORD redMask;
   DWORD greenMask;
   DWORD blueMask;
-  // SDL's name for the same bytes, so they go to the texture unchanged; 0 where SDL has no
-  // texture for it (palette indices), and the picture is first read as RGB.
-  std::uint32_t sdlFormat;
+  // The host screen's name for the same bytes, so they go to the window unchanged; where it has
+  // none (palette indices), the picture is first read as RGB.
+  bool shownAsIs;
+  host::PixelLayout hostLayout;
 };
 const LayoutInfo& Describe(ScreenLayout layout);
 bool LayoutFromName(const char* name, ScreenLayout* layout);

@@ -141,7 +141,7 @@ class Surface final : public IDirectDrawSurface {
   bool lost = false;
   bool locked = false;
   std::uint8_t* lockAddress = nullptr;
-  // The front's last flip, until the blank after flipBlank (see CurrentBlank).
+  // The front's last flip, until the blank after flipBlank (see host::CurrentBlank).
   bool flipPending = false;
   std::uint64_t flipBlank = 0;
   bool FlipPending();

@@ -199,7 +199,7 @@ HRESULT Surface::Lock(LPRECT rect, LPDDSURFACEDESC description, DWORD flags, HAN
   // The chain's memory is the screen's until a pending flip reaches its blank.
   if (front->FlipPending()) {
     if (!(flags & DDLOCK_WAIT)) return Outcome(kInterface, DDERR_WASSTILLDRAWING, call);
-    WaitForBlankAfter(front->flipBlank);
+    host::WaitForBlankAfter(front->flipBlank);
   }
   const HRESULT refusal = directDrawHooks.lockRefusal ? directDrawHooks.lockRefusal() : DD_OK;
   if (refusal != DD_OK) return Outcome(kInterface, refusal, call);
@@ -222,7 +222,7 @@ HRESULT Surface::Unlock(LPVOID surfaceData) {
 }
 
 bool Surface::FlipPending() {
-  if (flipPending && CurrentBlank() != flipBlank) flipPending = false;
+  if (flipPending && host::CurrentBlank() != flipBlank) flipPending = false;
   return flipPending;
 }
 
@@ -245,7 +245,7 @@ HRESULT Surface::Flip(LPDIRECTDRAWSURFACE target, DWORD flags) {
   // One flip at a time: the previous one must have reached its blank.
   if (FlipPending()) {
     if (!(flags & DDFLIP_WAIT)) return Outcome(kInterface, DDERR_WASSTILLDRAWING, call);
-    WaitForBlankAfter(flipBlank);
+    host::WaitForBlankAfter(flipBlank);
   }
   if (chosen) {
     // The named buffer and the front trade places; the rest stay.
@@ -259,7 +259,7 @@ HRESULT Surface::Flip(LPDIRECTDRAWSURFACE target, DWORD flags) {
   const bool unchanged = KeepFlippedPicture(*this);
   // The picture is up at the next blank; until then the flip is pending, unless the renderer
   // held the flip until that blank already.
-  flipBlank = CurrentBlank();
+  flipBlank = host::CurrentBlank();
   flipPending = !PresentKeptPicture(unchanged, (flags & DDFLIP_WAIT) != 0);
   return DD_OK;
 }

@@ -1,5 +1,5 @@
 // The tracker-music library's calls over our backends: libopenmpt decodes each song
-// (tracker_module.cpp), and the host's sound output plays the mix (platform/sdl/audio_output.cpp
+// (tracker_module.cpp), and the host's sound output plays the mix (platform/host/audio_output.cpp
 // on Linux, platform/winmm/audio_output.cpp in fmod.dll).
 //
 // Threads: the calls run on the caller's thread; the mix runs on the audio thread and reads
@@ -13,7 +13,7 @@
 #include <new>
 #include <vector>
 
-#include "platform/fmod/audio_output.h"
+#include "platform/host/audio_output.h"
 #include "platform/fmod/fmod_declarations.h"
 #include "platform/fmod/tracker_module.h"
 #include "platform/trace/call_trace.h"

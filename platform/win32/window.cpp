@@ -127,7 +127,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
   window.style = style;
   window.width = width;
   window.height = height;
-  window.real = nullptr;
+  window.real = 0;
   window.destroying = false;
   HWND handle = windows::AddWindow(window);
   if (style & WS_VISIBLE) windows::RealWindow(handle);

@@ -2,12 +2,11 @@
 // queue, the application's activation, and the desktop's events turned into messages. The user32
 // calls (window.cpp) and DirectDraw work through this.
 #pragma once
-#include <SDL.h>
-
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "platform/host/video.h"
 #include "platform/win32/win32_declarations.h"
 #include "platform/win32/window_message.h"
 
@@ -38,7 +37,7 @@ struct Window {
   DWORD style;
   int width;
   int height;
-  SDL_Window* real;  // made when the window must be seen
+  host::HostWindow real;  // made when the window must be seen; 0 until then
   bool destroying;
 };
 
@@ -49,7 +48,7 @@ ATOM AddClass(const WNDCLASSA& windowClass);
 Window* FindWindow(HWND handle);
 HWND AddWindow(const Window& window);
 // Forgets the window: its queued messages go, its real window closes, and once no window is
-// left SDL's video stops, which gives the desktop back.
+// left the host's video stops, which gives the desktop back.
 void RemoveWindow(HWND handle);
 HWND NewestWindow();
 // Where the desktop sends keys: the active window, else the newest.
@@ -83,6 +82,8 @@ void PostCloseRequest(HWND window);
 // extended key, bit 29 while Alt is held, bit 30 when the key was down before, bit 31 for a
 // release.
 void PressKey(HWND window, unsigned virtualKey, bool down, bool extended);
+// The same for a key as the keyboard reports it, extended or not.
+void PressKey(HWND window, unsigned virtualKey, bool down);
 // Takes the first message matching the filters (see PeekMessageA); false when there is none.
 bool TakeFromQueue(MSG* message, HWND window, UINT filterMin, UINT filterMax, bool remove);
 std::vector<WindowMessage> QueueContents();
@@ -101,8 +102,8 @@ void DeactivateApplication(Delivery delivery);
 typedef void (*ActivationListener)(bool active);
 void SetActivationListener(ActivationListener listener);
 
-// The real window behind a window (made on first need; null without video).
-SDL_Window* RealWindow(HWND window);
+// The real window behind a window (made on first need; 0 without video).
+host::HostWindow RealWindow(HWND window);
 // Exclusive fullscreen: the window covers the desktop; and back.
 void TakeScreen(HWND window);
 void LeaveScreen(HWND window);

@@ -5,7 +5,7 @@
 // An underrun is a refill that finds every queued buffer finished: the device had nothing left
 // to play. Closing the output reports the buffers played and the underruns through
 // OutputDebugStringA, where a debugger (or Wine's debugstr channel) shows it.
-#include "platform/fmod/audio_output.h"
+#include "platform/host/audio_output.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX

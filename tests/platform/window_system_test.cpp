@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <tuple>
 
-#include "platform/sdl/keys.h"
+#include "platform/host/keys.h"
 #include "tests/platform/display_fixture.h"
 
 namespace displaytest {
@@ -387,7 +387,7 @@ TEST_F(WindowSystemTest, MessagesSentFromOutsideReachTheProcedureInsideTheNextPe
 }
 
 TEST(VirtualKeys, TheDesktopsKeysGetTheSystemsCodes) {
-  using platform::sdl::VirtualKeyFor;
+  using platform::host::VirtualKeyFor;
   EXPECT_EQ(0x1Bu, VirtualKeyFor(SDLK_ESCAPE));
   EXPECT_EQ(0x0Du, VirtualKeyFor(SDLK_RETURN));
   EXPECT_EQ(0x0Du, VirtualKeyFor(SDLK_KP_ENTER));
@@ -408,8 +408,8 @@ TEST(VirtualKeys, TheDesktopsKeysGetTheSystemsCodes) {
 }
 
 TEST(VirtualKeys, EachKeyHasItsScanCode) {
-  using platform::sdl::ExtendedKey;
-  using platform::sdl::ScanCodeFor;
+  using platform::host::ExtendedKey;
+  using platform::host::ScanCodeFor;
   EXPECT_EQ(0x01u, ScanCodeFor(VK_ESCAPE));
   EXPECT_EQ(0x02u, ScanCodeFor('1'));
   EXPECT_EQ(0x0Bu, ScanCodeFor('0'));

@@ -34,8 +34,8 @@ endforeach()
 set(test_may_include
     "\"platform/[a-z0-9]+_api\\.h\""
     "\"platform/controls/[a-z_]+\\.h\""
-    "\"platform/sdl/keys\\.h\""
-    "\"platform/sdl/screen\\.h\""
+    "\"platform/host/keys\\.h\""
+    "\"platform/host/screen\\.h\""
     "\"platform/fmod/tracker_module\\.h\"")
 file(GLOB_RECURSE test_files ${SOURCE}/tests/* ${SOURCE}/bench/*)
 foreach(path IN LISTS test_files)

@@ -1,13 +1,16 @@
-#include "platform/sdl/video.h"
+#include "platform/host/video.h"
+
+#include <SDL.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/sdl/screen.h"
+#include "platform/host/keys.h"
+#include "platform/host/screen.h"
 
 namespace platform {
-namespace sdl {
+namespace host {
 namespace {
 
 bool started = false;
@@ -51,6 +54,66 @@ void ChooseRenderDriver() {
   }
 }
 
+SDL_Window* RealWindow(HostWindow window) {
+  return started && window != 0 ? SDL_GetWindowFromID(window) : nullptr;
+}
+
+HostEvent MadeEvent(HostEvent::Kind kind, Uint32 window) {
+  HostEvent made = HostEvent();
+  made.kind = kind;
+  made.window = window;
+  return made;
+}
+
+// The desktop's event as the program hears it; false for one it doesn't hear.
+bool Translate(const SDL_Event& polled, HostEvent* event) {
+  switch (polled.type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: {
+      const SDL_KeyboardEvent& key = polled.key;
+      *event = MadeEvent(key.type == SDL_KEYDOWN ? HostEvent::kKeyDown : HostEvent::kKeyUp,
+                         key.windowID);
+      event->virtualKey = VirtualKeyFor(key.keysym.sym);
+      event->extended = ExtendedKey(static_cast<int>(key.keysym.scancode));
+      event->alt = (key.keysym.mod & KMOD_ALT) != 0;
+      event->ctrl = (key.keysym.mod & KMOD_CTRL) != 0;
+      event->shift = (key.keysym.mod & KMOD_SHIFT) != 0;
+      return event->virtualKey != 0;
+    }
+    case SDL_MOUSEMOTION:
+      *event = MadeEvent(HostEvent::kPointerMoved, polled.motion.windowID);
+      return true;
+    case SDL_WINDOWEVENT:
+      switch (polled.window.event) {
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+          *event = MadeEvent(HostEvent::kFocusGained, polled.window.windowID);
+          return true;
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+          *event = MadeEvent(HostEvent::kFocusLost, polled.window.windowID);
+          return true;
+        case SDL_WINDOWEVENT_ENTER:
+          *event = MadeEvent(HostEvent::kPointerMoved, polled.window.windowID);
+          return true;
+        case SDL_WINDOWEVENT_CLOSE:
+          *event = MadeEvent(HostEvent::kCloseRequest, polled.window.windowID);
+          return true;
+        case SDL_WINDOWEVENT_EXPOSED:
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+        case SDL_WINDOWEVENT_RESTORED:
+          // The window's contents were lost: the next picture is drawn even if unchanged.
+          RedrawNextPresent();
+          return false;
+        default:
+          return false;
+      }
+    case SDL_QUIT:  // the desktop (or a signal) asks the program to end
+      *event = MadeEvent(HostEvent::kCloseRequest, 0);
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
 bool DisplayServerPresent() {
@@ -83,16 +146,14 @@ void StopVideo() {
   started = false;
 }
 
-bool VideoStarted() { return started; }
-
 bool VideoHeadless() {
   if (!started) return true;
   const char* driver = SDL_GetCurrentVideoDriver();
   return !driver || HeadlessDriverName(driver);
 }
 
-SDL_Window* CreateRealWindow(const char* title, int width, int height, bool visible) {
-  if (!StartVideo()) return nullptr;
+HostWindow CreateRealWindow(const char* title, int width, int height, bool visible) {
+  if (!StartVideo()) return 0;
   Uint32 flags = SDL_WINDOW_BORDERLESS | (visible ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN);
   // SDL has no empty windows; the show's window is made with no size at all.
   SDL_Window* window = SDL_CreateWindow(title ? title : "", SDL_WINDOWPOS_CENTERED,
@@ -102,16 +163,18 @@ SDL_Window* CreateRealWindow(const char* title, int width, int height, bool visi
     std::fprintf(stderr, "Quenthor: no window on the screen (SDL: %s)\n", SDL_GetError());
     failureReported = true;
   }
-  return window;
+  return window ? SDL_GetWindowID(window) : 0;
 }
 
-void DestroyRealWindow(SDL_Window* window) {
+void DestroyRealWindow(HostWindow id) {
+  SDL_Window* window = RealWindow(id);
   if (!window) return;
-  ForgetWindow(window);
+  ForgetWindow(id);
   SDL_DestroyWindow(window);
 }
 
-void ShowFullscreen(SDL_Window* window) {
+void ShowFullscreen(HostWindow id) {
+  SDL_Window* window = RealWindow(id);
   if (!window) return;
   // Sized to the desktop first: without a window manager nobody acts on the fullscreen request.
   SDL_Rect desktop;
@@ -126,11 +189,13 @@ void ShowFullscreen(SDL_Window* window) {
   SDL_RaiseWindow(window);
 }
 
-void MinimizeWindow(SDL_Window* window) {
+void MinimizeWindow(HostWindow id) {
+  SDL_Window* window = RealWindow(id);
   if (window) SDL_MinimizeWindow(window);
 }
 
-void HideWindow(SDL_Window* window) {
+void HideWindow(HostWindow id) {
+  SDL_Window* window = RealWindow(id);
   if (!window) return;
   SDL_SetWindowFullscreen(window, 0);
   SDL_HideWindow(window);
@@ -141,7 +206,12 @@ void ShowPointer(bool visible) {
   if (started) SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
 }
 
-bool NextEvent(SDL_Event* event) { return started && SDL_PollEvent(event) == 1; }
+bool NextEvent(HostEvent* event) {
+  SDL_Event polled;
+  while (started && SDL_PollEvent(&polled) == 1)
+    if (Translate(polled, event)) return true;
+  return false;
+}
 
-}  // namespace sdl
+}  // namespace host
 }  // namespace platform

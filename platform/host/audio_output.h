@@ -1,12 +1,17 @@
 // Sound output as the sound library sees it: one device playing interleaved 16-bit stereo at
 // the mix rate, fed by a render routine on the output's own thread. Each host has its own
-// implementation: SDL2 audio on Linux (platform/sdl/audio_output.cpp), waveOut in fmod.dll
+// implementation: SDL2 audio here (audio_output.cpp), waveOut in fmod.dll
 // (platform/winmm/audio_output.cpp). The render routine runs with the output lock held, so
 // whatever it reads is safe to change from another thread while holding AudioOutputLock.
 #pragma once
+#include <atomic>
 #include <cstdint>
 
 namespace platform {
+
+// Frames per audio callback: about 23 ms at 44,100 Hz, short enough not to be heard as a lag
+// and long enough that a busy two-core machine still refills it in time.
+const int kAudioBufferFrames = 1024;
 
 // Fills frames of interleaved 16-bit stereo. Runs on the audio thread.
 typedef void (*AudioRenderRoutine)(void* context, std::int16_t* stereo, int frames);
@@ -18,7 +23,8 @@ bool AudioOutputOpen(int rate, AudioRenderRoutine render, void* context);
 void AudioOutputClose();
 bool AudioOutputIsOpen();
 
-// Holds the audio thread off while the caller changes what the render routine reads.
+// Holds the audio thread off while the caller changes what the render routine reads. It does
+// nothing while no device is open, when no callback can run.
 class AudioOutputLock {
  public:
   AudioOutputLock();
@@ -30,5 +36,16 @@ class AudioOutputLock {
   // What the implementation locked, for the unlock; 0 when it had nothing to lock.
   std::uintptr_t held_;
 };
+
+// Where the output can be steered or listened to from outside. The defaults are a real run's.
+// (The Windows DLL's output has no hooks: nothing there links the controls.)
+struct AudioOutputHooks {
+  // Hears every block of frames handed to the device (interleaved 16-bit stereo, left first,
+  // at the mix rate), on the audio thread. Null: nobody listens.
+  std::atomic<void (*)(const std::int16_t* stereo, int frames)> played{nullptr};
+  // Off: AudioOutputOpen finds no device, as on a machine without one.
+  bool devicePresent = true;
+};
+extern AudioOutputHooks audioOutputHooks;
 
 }  // namespace platform

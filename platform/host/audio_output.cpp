@@ -1,4 +1,4 @@
-#include "platform/sdl/audio_output.h"
+#include "platform/host/audio_output.h"
 
 #include <SDL.h>
 
