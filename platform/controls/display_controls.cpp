@@ -69,6 +69,20 @@ void SetDisplayProfile(const DisplayProfile& profile) { ddraw::ProfileInForce() 
 
 DisplayProfile CurrentDisplayProfile() { return ddraw::ProfileInForce(); }
 
+void SetDisplayFaults(const DisplayFaults& faults) {
+  libraries::libraryHooks.librariesMissing = faults.libraryMissing;
+  libraries::libraryHooks.entriesMissing = faults.entryMissing;
+  ddraw::DirectDrawHooks& hooks = ddraw::directDrawHooks;
+  hooks.createFails = faults.createFails;
+  hooks.exclusiveRefused = faults.exclusiveRefused;
+  hooks.attachedSurfaceMissing = faults.attachedSurfaceMissing;
+  hooks.pixelFormatFails = faults.pixelFormatFails;
+  hooks.rgbFlagMissing = faults.rgbFlagMissing;
+  hooks.maxBackBuffers = faults.maxBackBuffers;
+  hooks.extraPitchBytes = faults.extraPitchBytes;
+  hooks.surfaceFill = faults.surfaceFill;
+}
+
 void FailNextLocks(int count, HRESULT result) {
   controls.failingLocks = count;
   controls.lockFailure = result;
@@ -179,7 +193,8 @@ void ResetDisplayControls() {
   windows::ResetWindowSystem();
   libraries::ResetLibraries();
   controls = DisplayControls();
-  ddraw::directDrawHooks.lockRefusal = nullptr;
+  ddraw::directDrawHooks = ddraw::DirectDrawHooks();
+  libraries::libraryHooks = libraries::LibraryHooks();
   host::screenHooks.rendered = nullptr;
   windows::windowSystemHooks.delivered = KeepDelivery;
 }

@@ -18,6 +18,23 @@ namespace platform {
 void SetDisplayProfile(const DisplayProfile& profile);
 DisplayProfile CurrentDisplayProfile();
 
+// The emulated driver's faults and limits (see platform/ddraw/direct_draw_hooks.h): the
+// defaults are a real run's. The loader's two faults: LoadLibraryA("ddraw.dll") finds nothing;
+// the library doesn't export DirectDrawCreate.
+struct DisplayFaults {
+  bool libraryMissing = false;
+  bool entryMissing = false;
+  bool createFails = false;
+  bool exclusiveRefused = false;
+  bool attachedSurfaceMissing = false;
+  bool pixelFormatFails = false;
+  bool rgbFlagMissing = false;
+  int maxBackBuffers = 2;
+  int extraPitchBytes = 0;
+  std::uint8_t surfaceFill = 0;
+};
+void SetDisplayFaults(const DisplayFaults& faults);
+
 // Lock refusals: the next count locks (count < 0: every lock until StopFailingLocks) fail with
 // the given result, after the checks a real lock makes.
 void FailNextLocks(int count, HRESULT result = DDERR_SURFACEBUSY);
@@ -107,7 +124,7 @@ struct WindowCapture {
 };
 WindowCapture LastWindowCapture();
 
-// Everything back to its start: the default profile, no windows, classes, queued or delivered
+// Everything back to its start: the default profile, no faults, no windows, classes, queued or delivered
 // messages, libraries, DirectDraw objects or surfaces (any left are freed: old pointers are
 // dangling), no flips, no failing locks, pointer shown, capture off. From the first reset on,
 // SDL uses its offscreen video driver unless SDL_VIDEODRIVER names another, so tests open

@@ -10,6 +10,7 @@
 #include "platform/host/screen.h"
 #include "platform/host/video.h"
 #include "platform/trace/call_trace.h"
+#include "platform/win32/library.h"
 #include "platform/win32/window_system.h"
 
 namespace platform {
@@ -71,7 +72,7 @@ HRESULT ChainRefusal(const DirectDraw& object, const SurfaceRequest& request) {
   if ((request.caps & needed) != needed || !request.counted || request.backBuffers < 1)
     return DDERR_INVALIDCAPS;
   if (object.level != kExclusiveFullscreen) return DDERR_NOEXCLUSIVEMODE;
-  if (request.backBuffers > static_cast<DWORD>(std::max(ProfileInForce().maxBackBuffers, 0)))
+  if (request.backBuffers > static_cast<DWORD>(std::max(directDrawHooks.maxBackBuffers, 0)))
     return DDERR_OUTOFVIDEOMEMORY;
   return DD_OK;
 }
@@ -143,7 +144,7 @@ HRESULT DirectDraw::SetCooperativeLevel(HWND target, DWORD flags) {
   if (exclusive) {
     if (!windows::FindWindow(target)) return Outcome(kInterface, DDERR_INVALIDPARAMS, call);
     if ((hardware.exclusiveOwner && hardware.exclusiveOwner != this) ||
-        ProfileInForce().exclusiveRefused)
+        directDrawHooks.exclusiveRefused)
       return Outcome(kInterface, DDERR_EXCLUSIVEMODEALREADYSET, call);
     if (hardware.exclusiveOwner == this && hardware.exclusiveWindow != target)
       windows::LeaveScreen(hardware.exclusiveWindow);
@@ -271,7 +272,6 @@ HRESULT DirectDraw::Initialize(GUID*) { return Unsupported(kInterface, "Initiali
 }  // namespace platform
 
 HRESULT WINAPI DirectDrawCreate(GUID* device, LPDIRECTDRAW* display, IUnknown* outer) {
-  using platform::TraceCall;
   HRESULT result = DD_OK;
   if (outer)
     result = CLASS_E_NOAGGREGATION;
@@ -279,7 +279,7 @@ HRESULT WINAPI DirectDrawCreate(GUID* device, LPDIRECTDRAW* display, IUnknown* o
     result = DDERR_INVALIDPARAMS;
   else if (device)  // only the default display exists
     result = DDERR_INVALIDDIRECTDRAWGUID;
-  else if (platform::ddraw::ProfileInForce().createFails || !platform::host::StartVideo())
+  else if (platform::ddraw::directDrawHooks.createFails || !platform::host::StartVideo())
     result = DDERR_NODIRECTDRAWHW;  // no display to draw on
   if (result < 0) {
     if (display) *display = nullptr;
@@ -291,3 +291,17 @@ HRESULT WINAPI DirectDrawCreate(GUID* device, LPDIRECTDRAW* display, IUnknown* o
   *display = new platform::ddraw::DirectDraw();
   return DD_OK;
 }
+
+// ddraw.dll, offered to the loader, which knows no library of its own. The offer is made while
+// this object initialises, so the object must be linked: nothing calls DirectDrawCreate by
+// name, and a linker takes from a static library only the objects something refers to. This
+// symbol is the reference: quenthor_ddraw asks every program that links it to keep it
+// (--undefined, platform/CMakeLists.txt), which holds in any link order. (An offer in
+// win32/ naming DirectDrawCreate would make the loader depend on the layer above it; a weak
+// reference would not pull the object in.)
+extern "C" const bool quenthor_ddraw_offered =
+    (platform::libraries::OfferEntry(
+         "ddraw.dll", "DirectDrawCreate",
+         // Through the generic function type, as an export table holds every entry alike.
+         reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&DirectDrawCreate))),
+     true);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/ddraw/direct_draw_hooks.h"
 #include "platform/ddraw/layouts.h"
 #include "platform/trace/call_trace.h"
 
@@ -33,7 +34,7 @@ void DescribeMode(const Mode& mode, LONG pitch, DDSURFACEDESC* description) {
 
 void ReportPixelFormat(ScreenLayout layout, DDPIXELFORMAT* format) {
   FillPixelFormat(layout, format);
-  if (ProfileInForce().rgbFlagMissing) format->dwFlags &= ~static_cast<DWORD>(DDPF_RGB);
+  if (directDrawHooks.rgbFlagMissing) format->dwFlags &= ~static_cast<DWORD>(DDPF_RGB);
 }
 
 }  // namespace ddraw

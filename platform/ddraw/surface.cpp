@@ -18,7 +18,7 @@ const char kInterface[] = "IDirectDrawSurface";
 // Rows start at multiples of 4 bytes, as video memory rows do; the profile may add more.
 int PitchFor(const Mode& mode, int bytesPerPixel) {
   const int row = (mode.width * bytesPerPixel + 3) & ~3;
-  return row + std::max(ProfileInForce().extraPitchBytes, 0);
+  return row + std::max(directDrawHooks.extraPitchBytes, 0);
 }
 
 void DescribeSurface(const Surface& surface, DDSURFACEDESC* description, void* address) {
@@ -57,7 +57,7 @@ void Surface::JoinChain(Surface* chainFront) {
   chainFront->chain.push_back(this);
 }
 
-void Surface::Clear() { std::fill(memory.begin(), memory.end(), ProfileInForce().surfaceFill); }
+void Surface::Clear() { std::fill(memory.begin(), memory.end(), directDrawHooks.surfaceFill); }
 
 void DestroyChain(Surface* front) {
   DisplayHardware& hardware = Hardware();
@@ -109,7 +109,7 @@ HRESULT Surface::GetAttachedSurface(LPDDSCAPS wanted, LPDIRECTDRAWSURFACE* surfa
     std::snprintf(call, sizeof call, "GetAttachedSurface null");
   if (!wanted || !surface) return Outcome(kInterface, DDERR_INVALIDPARAMS, call);
   if (!attached || (attached->caps & wanted->dwCaps) != wanted->dwCaps ||
-      ProfileInForce().attachedSurfaceMissing) {
+      directDrawHooks.attachedSurfaceMissing) {
     *surface = nullptr;
     return Outcome(kInterface, DDERR_NOTFOUND, call);
   }
@@ -128,7 +128,7 @@ HRESULT Surface::GetPixelFormat(LPDDPIXELFORMAT format) {
     std::snprintf(call, sizeof call, "GetPixelFormat null");
   if (!format || format->dwSize != sizeof(DDPIXELFORMAT))
     return Outcome(kInterface, DDERR_INVALIDPARAMS, call);
-  if (ProfileInForce().pixelFormatFails) return Outcome(kInterface, DDERR_GENERIC, call);
+  if (directDrawHooks.pixelFormatFails) return Outcome(kInterface, DDERR_GENERIC, call);
   ReportPixelFormat(mode.layout, format);
   return Outcome(kInterface, DD_OK, call);
 }

@@ -1,22 +1,24 @@
 #include "platform/trace/call_trace.h"
 
-#include <atomic>
 #include <cstdarg>
-#include <cstdint>
 #include <cstdio>
 
 namespace platform {
+
+std::atomic<CallListener> callListener{nullptr};
+
 namespace {
 
-std::atomic<CallListener> listener{nullptr};
+std::atomic<std::uint64_t> linesFormatted{0};
 
 }  // namespace
 
-void ListenToCalls(CallListener replacement) { listener.store(replacement); }
+void ListenToCalls(CallListener replacement) { callListener.store(replacement); }
 
-void TraceCall(const char* format, ...) {
-  const CallListener hearing = listener.load(std::memory_order_acquire);
+void SendTraceLine(const char* format, ...) {
+  const CallListener hearing = callListener.load(std::memory_order_acquire);
   if (!hearing) return;
+  linesFormatted.fetch_add(1, std::memory_order_relaxed);
   char line[512];
   va_list args;
   va_start(args, format);
@@ -24,6 +26,8 @@ void TraceCall(const char* format, ...) {
   va_end(args);
   hearing(line);
 }
+
+std::uint64_t TraceLinesFormatted() { return linesFormatted.load(std::memory_order_relaxed); }
 
 TracedAddress TraceAddress(const void* address) {
   TracedAddress traced;

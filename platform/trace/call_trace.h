@@ -1,6 +1,10 @@
 // The call trace: every stand-in call, as one line, to whoever listens. Nobody listens in a
-// normal run; a traced call then costs one load of the listener and nothing is formatted.
+// normal run; a traced call then costs one load of the listener and nothing is formatted:
+// TraceCall is a macro that evaluates its arguments only while someone listens, and a stand-in
+// that has more to prepare for its line asks Tracing() first.
 #pragma once
+#include <atomic>
+#include <cstdint>
 
 namespace platform {
 
@@ -11,9 +15,16 @@ typedef void (*CallListener)(const char* line);
 // Replaces the listener; null: nobody listens.
 void ListenToCalls(CallListener listener);
 
-// Stand-ins trace through this; the format is printf's. Lines longer than 511 characters are
-// cut.
-void TraceCall(const char* format, ...) __attribute__((format(printf, 1, 2)));
+extern std::atomic<CallListener> callListener;
+// Whether anyone listens: the one load a traced call costs when nobody does.
+inline bool Tracing() { return callListener.load(std::memory_order_relaxed) != nullptr; }
+
+// Formats one line (printf's format) and hands it to the listener. Lines longer than 511
+// characters are cut. Call it through TraceCall.
+void SendTraceLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Trace lines formatted since the process started: 0 while nobody ever listened.
+std::uint64_t TraceLinesFormatted();
 
 // How a trace line writes an address or a handle: "null", or "0x" and lower-case hex digits.
 struct TracedAddress {
@@ -22,3 +33,8 @@ struct TracedAddress {
 TracedAddress TraceAddress(const void* address);
 
 }  // namespace platform
+
+#define TraceCall(...)                                                \
+  do {                                                                \
+    if (::platform::Tracing()) ::platform::SendTraceLine(__VA_ARGS__); \
+  } while (0)

@@ -32,7 +32,6 @@ KernelHooks kernelHooks = {nullptr, host::SleepFor, RealExit, RealMessageBox};
 }  // namespace platform
 
 using platform::kernelHooks;
-using platform::TraceCall;
 
 DWORD WINAPI GetTickCount() {
   const DWORD now = platform::host::clockHooks.ticks();

@@ -43,6 +43,12 @@ class DisplayTest : public ::testing::Test {
     platform::SetDisplayProfile(profile);
   }
 
+  void Faults(void (*change)(platform::DisplayFaults&)) {
+    platform::DisplayFaults faults;
+    change(faults);
+    platform::SetDisplayFaults(faults);
+  }
+
   // The journal entries of one kind of call, in order.
   static std::vector<std::string> Calls(const std::string& prefix) {
     return JournalEntriesStartingWith(prefix);
@@ -135,17 +141,17 @@ TEST_F(DisplayTest, UnsupportedLayoutFailsWithModeAndSurfacesHeld) {
 TEST_F(DisplayTest, DriverFaultsAfterTheChainFailOpen) {
   struct Fault {
     const char* name;
-    void (*set)(platform::DisplayProfile&);
+    void (*set)(platform::DisplayFaults&);
     const char* lastCall;
   };
   const Fault faults[] = {
       {"no attached back buffer",
-       [](platform::DisplayProfile& p) { p.attachedSurfaceMissing = true; },
+       [](platform::DisplayFaults& p) { p.attachedSurfaceMissing = true; },
        "IDirectDrawSurface::GetAttachedSurface {dwCaps 0x4} -> 0x887600ff"},
-      {"pixel format not readable", [](platform::DisplayProfile& p) { p.pixelFormatFails = true; },
+      {"pixel format not readable", [](platform::DisplayFaults& p) { p.pixelFormatFails = true; },
        "IDirectDrawSurface::GetPixelFormat {dwSize 32} -> 0x80004005"},
       // Masks the converters know, at a depth they know, but not said to be RGB.
-      {"no RGB flag", [](platform::DisplayProfile& p) { p.rgbFlagMissing = true; },
+      {"no RGB flag", [](platform::DisplayFaults& p) { p.rgbFlagMissing = true; },
        "IDirectDrawSurface::GetPixelFormat {dwSize 32}"},
   };
   for (const Fault& fault : faults) {
@@ -153,7 +159,7 @@ TEST_F(DisplayTest, DriverFaultsAfterTheChainFailOpen) {
     platform::ResetDisplayControls();
     platform::JournalClear();
     displayState = DisplayState();
-    Profile(fault.set);
+    Faults(fault.set);
     EXPECT_EQ(OpenDisplay("Quenthor", 320, 240), 0);
     EXPECT_EQ(displayState.converter, nullptr);
     const std::vector<std::string> journal = platform::JournalEntries();
@@ -164,7 +170,7 @@ TEST_F(DisplayTest, DriverFaultsAfterTheChainFailOpen) {
 }
 
 TEST_F(DisplayTest, OneBackBufferIsAcceptedWhenTwoAreRefused) {
-  Profile([](platform::DisplayProfile& p) { p.maxBackBuffers = 1; });
+  Faults([](platform::DisplayFaults& p) { p.maxBackBuffers = 1; });
   ASSERT_EQ(OpenDisplay("Quenthor", 320, 240), 1);
   std::vector<std::string> creates = Calls("IDirectDraw::CreateSurface");
   const std::string asked = "IDirectDraw::CreateSurface {dwSize " +
@@ -179,28 +185,28 @@ TEST_F(DisplayTest, OneBackBufferIsAcceptedWhenTwoAreRefused) {
 
   platform::ResetDisplayControls();
   displayState = DisplayState();
-  Profile([](platform::DisplayProfile& p) { p.maxBackBuffers = 0; });
+  Faults([](platform::DisplayFaults& p) { p.maxBackBuffers = 0; });
   EXPECT_EQ(OpenDisplay("Quenthor", 320, 240), 0);
 }
 
 // Each refusal ends the opening at once: the next step's call is never made.
 TEST_F(DisplayTest, StartUpRefusalsFailOpen) {
   struct Refusal {
-    void (*set)(platform::DisplayProfile&);
+    void (*set)(platform::DisplayFaults&);
     const char* nextCall;
   };
   const Refusal refusals[] = {
-      {[](platform::DisplayProfile& p) { p.libraryMissing = true; }, "GetProcAddress"},
-      {[](platform::DisplayProfile& p) { p.entryMissing = true; }, "DirectDrawCreate"},
-      {[](platform::DisplayProfile& p) { p.createFails = true; }, "RegisterClassA"},
-      {[](platform::DisplayProfile& p) { p.exclusiveRefused = true; },
+      {[](platform::DisplayFaults& p) { p.libraryMissing = true; }, "GetProcAddress"},
+      {[](platform::DisplayFaults& p) { p.entryMissing = true; }, "DirectDrawCreate"},
+      {[](platform::DisplayFaults& p) { p.createFails = true; }, "RegisterClassA"},
+      {[](platform::DisplayFaults& p) { p.exclusiveRefused = true; },
        "IDirectDraw::SetDisplayMode"},
   };
   for (const Refusal& refusal : refusals) {
     platform::ResetDisplayControls();
     platform::JournalClear();
     displayState = DisplayState();
-    Profile(refusal.set);
+    Faults(refusal.set);
     EXPECT_EQ(OpenDisplay("Quenthor", 320, 240), 0) << refusal.nextCall;
     EXPECT_FALSE(Called(refusal.nextCall)) << refusal.nextCall;
   }
@@ -435,7 +441,7 @@ TEST_F(DisplayTest, FailedLockReturnsZeroWithNoUnlockFlipOrSleep) {
 }
 
 TEST_F(DisplayTest, WidePitchLeavesThePaddingUntouched) {
-  Profile([](platform::DisplayProfile& p) {
+  Faults([](platform::DisplayFaults& p) {
     p.extraPitchBytes = 24;
     p.surfaceFill = 0xA5;
   });

@@ -63,11 +63,11 @@ TEST_F(DirectDrawTest, CooperativeLevelRefusals) {
             JournalEntries().back());
   EXPECT_FALSE(platform::ApplicationActive());
 
-  platform::DisplayProfile profile = platform::DefaultDisplayProfile();
-  profile.exclusiveRefused = true;
-  UseProfile(profile);
+  platform::DisplayFaults faults;
+  faults.exclusiveRefused = true;
+  platform::SetDisplayFaults(faults);
   EXPECT_EQ(DDERR_EXCLUSIVEMODEALREADYSET, display->SetCooperativeLevel(window, kExclusive));
-  UseProfile(platform::DefaultDisplayProfile());
+  platform::SetDisplayFaults(platform::DisplayFaults());
   ASSERT_EQ(DD_OK, display->SetCooperativeLevel(window, kExclusive));
   IDirectDraw* second = CreateDisplay();
   EXPECT_EQ(DDERR_EXCLUSIVEMODEALREADYSET, second->SetCooperativeLevel(window, kExclusive));
@@ -85,9 +85,9 @@ TEST_F(DirectDrawTest, DirectDrawCreateRefusals) {
   EXPECT_EQ(CLASS_E_NOAGGREGATION,
             DirectDrawCreate(nullptr, &made, reinterpret_cast<IUnknown*>(&device)));
   EXPECT_EQ(DDERR_INVALIDPARAMS, DirectDrawCreate(nullptr, nullptr, nullptr));
-  platform::DisplayProfile profile = platform::DefaultDisplayProfile();
-  profile.createFails = true;
-  UseProfile(profile);
+  platform::DisplayFaults faults;
+  faults.createFails = true;
+  platform::SetDisplayFaults(faults);
   EXPECT_EQ(DDERR_NODIRECTDRAWHW, DirectDrawCreate(nullptr, &made, nullptr));
   EXPECT_EQ(0, platform::LiveDirectDrawCount());
 }
@@ -164,9 +164,9 @@ TEST_F(DirectDrawTest, FlipChainsAskedForAsTheShowDoes) {
   EXPECT_EQ(DDERR_UNSUPPORTED, display->CreateSurface(&description, &primary, nullptr));
   EXPECT_EQ(0, platform::LiveSurfaceCount());
 
-  platform::DisplayProfile profile = platform::DefaultDisplayProfile();
-  profile.maxBackBuffers = 1;
-  UseProfile(profile);
+  platform::DisplayFaults faults;
+  faults.maxBackBuffers = 1;
+  platform::SetDisplayFaults(faults);
   description = ChainDescription(2);
   EXPECT_EQ(DDERR_OUTOFVIDEOMEMORY, display->CreateSurface(&description, &primary, nullptr));
   description = ChainDescription(1);
@@ -188,13 +188,13 @@ TEST_F(DirectDrawTest, FlipChainsAskedForAsTheShowDoes) {
             JournalEntries().back());
   EXPECT_EQ(0u, primary->Release());
 
-  profile.maxBackBuffers = 0;
-  UseProfile(profile);
+  faults.maxBackBuffers = 0;
+  platform::SetDisplayFaults(faults);
   EXPECT_EQ(DDERR_OUTOFVIDEOMEMORY, display->CreateSurface(&description, &primary, nullptr));
   EXPECT_EQ(0, platform::LiveSurfaceCount());
 
   // A flipping primary is for exclusive mode only.
-  UseProfile(platform::DefaultDisplayProfile());
+  platform::SetDisplayFaults(platform::DisplayFaults());
   ASSERT_EQ(DD_OK, display->SetCooperativeLevel(window, DDSCL_NORMAL));
   EXPECT_EQ(DDERR_NOEXCLUSIVEMODE, display->CreateSurface(&description, &primary, nullptr));
 }
@@ -394,10 +394,10 @@ TEST_F(DirectDrawTest, FlippingOutsideExclusiveModeIsRefused) {
 }
 
 TEST_F(DirectDrawTest, PaddingPastEachRowIsLeftAlone) {
-  platform::DisplayProfile profile = platform::DefaultDisplayProfile();
-  profile.extraPitchBytes = 12;
-  profile.surfaceFill = 0xA5;
-  platform::SetDisplayProfile(profile);
+  platform::DisplayFaults faults;
+  faults.extraPitchBytes = 12;
+  faults.surfaceFill = 0xA5;
+  platform::SetDisplayFaults(faults);
   OpenShow(24, 2);
   DDSURFACEDESC lock = LockBack();
   ASSERT_EQ(960 + 12, lock.lPitch);

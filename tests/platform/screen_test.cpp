@@ -40,8 +40,10 @@ class LayoutTest : public DisplayTest, public ::testing::WithParamInterface<Layo
     profile.accepts24 = layoutCase.depth == 24;
     profile.accepts16 = layoutCase.depth == 16;
     profile.layout32 = profile.layout24 = profile.layout16 = layoutCase.layout;
-    profile.extraPitchBytes = 8;
     platform::SetDisplayProfile(profile);
+    platform::DisplayFaults faults;
+    faults.extraPitchBytes = 8;
+    platform::SetDisplayFaults(faults);
   }
 
   // Quadrants: red top left, green top right, blue bottom left, white bottom right.
@@ -195,7 +197,7 @@ TEST(LayoutNames, APersonPicksTheLayoutTheScreenOffers) {
   const platform::DisplayProfile defaults = platform::DefaultDisplayProfile();
   EXPECT_TRUE(defaults.accepts32 && defaults.accepts24 && defaults.accepts16);
   EXPECT_EQ(ScreenLayout::kXRGB32, defaults.layout32);
-  EXPECT_EQ(2, defaults.maxBackBuffers);
+  EXPECT_EQ(2, platform::DisplayFaults().maxBackBuffers);
 }
 
 }  // namespace

@@ -457,13 +457,13 @@ TEST_F(WindowSystemTest, OnlyDirectDrawIsThereToLoad) {
   EXPECT_EQ(nullptr, GetProcAddress(library, "DirectDrawCreate"));
   EXPECT_FALSE(FreeLibrary(library));
 
-  platform::DisplayProfile profile = platform::DefaultDisplayProfile();
-  profile.entryMissing = true;
-  platform::SetDisplayProfile(profile);
+  platform::DisplayFaults faults;
+  faults.entryMissing = true;
+  platform::SetDisplayFaults(faults);
   library = LoadLibraryA("ddraw.dll");
   EXPECT_EQ(nullptr, GetProcAddress(library, "DirectDrawCreate"));
-  profile.libraryMissing = true;
-  platform::SetDisplayProfile(profile);
+  faults.libraryMissing = true;
+  platform::SetDisplayFaults(faults);
   EXPECT_EQ(nullptr, LoadLibraryA("ddraw.dll"));
   EXPECT_EQ("LoadLibraryA ddraw.dll -> null", JournalEntries().back());
 }

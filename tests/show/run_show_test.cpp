@@ -163,7 +163,7 @@ TEST_F(RunShowTest, OpensItsDisplayAsQuenthorAt320By240) {
 // starts no sound.
 struct DisplayFault {
   const char* name;
-  void (*set)(platform::DisplayProfile&);
+  void (*set)(platform::DisplayProfile&, platform::DisplayFaults&);
 };
 void PrintTo(const DisplayFault& fault, std::ostream* out) { *out << fault.name; }
 
@@ -175,8 +175,10 @@ class DisplayThatCantOpen : public ::testing::TestWithParam<DisplayFault> {
 TEST_P(DisplayThatCantOpen, EndsTheShowWithStatusOneSilently) {
   ASSERT_TRUE(show.Ready());
   platform::DisplayProfile profile = platform::DefaultDisplayProfile();
-  GetParam().set(profile);
+  platform::DisplayFaults faults;
+  GetParam().set(profile, faults);
   platform::SetDisplayProfile(profile);
+  platform::SetDisplayFaults(faults);
   platform::CaptureMessageBoxes(true);
   platform::JournalEnable(true);
   ::testing::internal::CaptureStdout();
@@ -197,10 +199,10 @@ TEST_P(DisplayThatCantOpen, EndsTheShowWithStatusOneSilently) {
 }
 
 const DisplayFault kDisplayFaults[] = {
-    {"NoDepth", [](platform::DisplayProfile& p) { p.accepts32 = p.accepts24 = p.accepts16 = false; }},
-    {"NoAttachedBackBuffer", [](platform::DisplayProfile& p) { p.attachedSurfaceMissing = true; }},
-    {"PixelFormatUnreadable", [](platform::DisplayProfile& p) { p.pixelFormatFails = true; }},
-    {"PixelFormatNotRGB", [](platform::DisplayProfile& p) { p.rgbFlagMissing = true; }},
+    {"NoDepth", [](platform::DisplayProfile& p, platform::DisplayFaults&) { p.accepts32 = p.accepts24 = p.accepts16 = false; }},
+    {"NoAttachedBackBuffer", [](platform::DisplayProfile&, platform::DisplayFaults& f) { f.attachedSurfaceMissing = true; }},
+    {"PixelFormatUnreadable", [](platform::DisplayProfile&, platform::DisplayFaults& f) { f.pixelFormatFails = true; }},
+    {"PixelFormatNotRGB", [](platform::DisplayProfile&, platform::DisplayFaults& f) { f.rgbFlagMissing = true; }},
 };
 INSTANTIATE_TEST_SUITE_P(Faults, DisplayThatCantOpen, ::testing::ValuesIn(kDisplayFaults),
                          [](const ::testing::TestParamInfo<DisplayFault>& info) {
