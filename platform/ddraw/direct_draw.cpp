@@ -130,8 +130,9 @@ ULONG DirectDraw::Release() {
 }
 
 HRESULT DirectDraw::SetCooperativeLevel(HWND target, DWORD flags) {
-  char call[80];
-  std::snprintf(call, sizeof call, "SetCooperativeLevel %s 0x%x", TraceAddress(target).text,
+  char call[80] = "";
+  if (Tracing())
+    TraceFormat(call, sizeof call, "SetCooperativeLevel %s 0x%x", TraceAddress(target).text,
                 static_cast<unsigned>(flags));
   DisplayHardware& hardware = Hardware();
   const bool exclusive = (flags & DDSCL_EXCLUSIVE) != 0;
@@ -171,8 +172,9 @@ HRESULT DirectDraw::SetCooperativeLevel(HWND target, DWORD flags) {
 }
 
 HRESULT DirectDraw::SetDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel) {
-  char call[80];
-  std::snprintf(call, sizeof call, "SetDisplayMode %u %u %u", static_cast<unsigned>(width),
+  char call[80] = "";
+  if (Tracing())
+    TraceFormat(call, sizeof call, "SetDisplayMode %u %u %u", static_cast<unsigned>(width),
                 static_cast<unsigned>(height), static_cast<unsigned>(bitsPerPixel));
   DisplayHardware& hardware = Hardware();
   if (!level) return Outcome(kInterface, DDERR_NOCOOPERATIVELEVELSET, call);
@@ -201,16 +203,16 @@ HRESULT DirectDraw::RestoreDisplayMode() {
 HRESULT DirectDraw::CreateSurface(LPDDSURFACEDESC description, LPDIRECTDRAWSURFACE* surface,
                                   IUnknown* outer) {
   const SurfaceRequest request = ReadSurfaceRequest(description);
-  char call[160];
-  if (description)
-    std::snprintf(call, sizeof call,
-                  "CreateSurface {dwSize %u, dwFlags 0x%x, dwBackBufferCount %u, ddsCaps 0x%x} %s",
-                  static_cast<unsigned>(description->dwSize),
-                  static_cast<unsigned>(description->dwFlags),
-                  static_cast<unsigned>(description->dwBackBufferCount),
-                  static_cast<unsigned>(description->ddsCaps.dwCaps), TraceAddress(outer).text);
-  else
-    std::snprintf(call, sizeof call, "CreateSurface null %s", TraceAddress(outer).text);
+  char call[160] = "";
+  if (Tracing() && description)
+    TraceFormat(call, sizeof call,
+                "CreateSurface {dwSize %u, dwFlags 0x%x, dwBackBufferCount %u, ddsCaps 0x%x} %s",
+                static_cast<unsigned>(description->dwSize),
+                static_cast<unsigned>(description->dwFlags),
+                static_cast<unsigned>(description->dwBackBufferCount),
+                static_cast<unsigned>(description->ddsCaps.dwCaps), TraceAddress(outer).text);
+  else if (Tracing())
+    TraceFormat(call, sizeof call, "CreateSurface null %s", TraceAddress(outer).text);
   HRESULT refusal = PrimaryRefusal(*this, description, surface, outer, request);
   if (refusal >= 0 && request.chain) refusal = ChainRefusal(*this, request);
   if (refusal < 0) return Outcome(kInterface, refusal, call);
@@ -220,14 +222,6 @@ HRESULT DirectDraw::CreateSurface(LPDDSURFACEDESC description, LPDIRECTDRAWSURFA
   if (request.chain) Hardware().newestChain = front;
   *surface = front;
   return Outcome(kInterface, DD_OK, call);
-}
-
-HRESULT DirectDraw::GetDisplayMode(LPDDSURFACEDESC description) {
-  if (!description || description->dwSize != sizeof(DDSURFACEDESC))
-    return Outcome(kInterface, DDERR_INVALIDPARAMS, "GetDisplayMode");
-  const Mode mode = ModeOnScreen();
-  DescribeMode(mode, mode.width * Describe(mode.layout).bytesPerPixel, description);
-  return Outcome(kInterface, DD_OK, "GetDisplayMode");
 }
 
 HRESULT DirectDraw::WaitForVerticalBlank(DWORD flags, HANDLE) {
@@ -253,6 +247,9 @@ HRESULT DirectDraw::EnumSurfaces(DWORD, LPDDSURFACEDESC, LPVOID, LPDDENUMSURFACE
 }
 HRESULT DirectDraw::FlipToGDISurface() { return Unsupported(kInterface, "FlipToGDISurface"); }
 HRESULT DirectDraw::GetCaps(LPDDCAPS, LPDDCAPS) { return Unsupported(kInterface, "GetCaps"); }
+HRESULT DirectDraw::GetDisplayMode(LPDDSURFACEDESC) {
+  return Unsupported(kInterface, "GetDisplayMode");
+}
 HRESULT DirectDraw::GetFourCCCodes(LPDWORD, LPDWORD) {
   return Unsupported(kInterface, "GetFourCCCodes");
 }

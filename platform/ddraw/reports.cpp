@@ -1,7 +1,5 @@
 #include "platform/ddraw/reports.h"
 
-#include <cstring>
-
 #include "platform/ddraw/direct_draw_hooks.h"
 #include "platform/ddraw/layouts.h"
 #include "platform/trace/call_trace.h"
@@ -19,17 +17,6 @@ HRESULT Outcome(const char* interfaceName, HRESULT result, const char* call) {
 
 HRESULT Unsupported(const char* interfaceName, const char* method) {
   return Outcome(interfaceName, DDERR_UNSUPPORTED, method);
-}
-
-void DescribeMode(const Mode& mode, LONG pitch, DDSURFACEDESC* description) {
-  const DWORD size = description->dwSize;
-  std::memset(description, 0, sizeof *description);
-  description->dwSize = size;
-  description->dwFlags = DDSD_WIDTH | DDSD_HEIGHT | DDSD_PITCH | DDSD_PIXELFORMAT;
-  description->dwWidth = mode.width;
-  description->dwHeight = mode.height;
-  description->lPitch = pitch;
-  ReportPixelFormat(mode.layout, &description->ddpfPixelFormat);
 }
 
 void ReportPixelFormat(ScreenLayout layout, DDPIXELFORMAT* format) {

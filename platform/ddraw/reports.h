@@ -1,5 +1,5 @@
-// How the DirectDraw interfaces report: every call traced with its result, and the records that
-// describe a mode and its pixels.
+// How the DirectDraw interfaces report: every call traced with its result, and the pixel format
+// a surface reports.
 #pragma once
 #include "platform/ddraw/ddraw_declarations.h"
 #include "platform/ddraw/device.h"
@@ -13,9 +13,6 @@ HRESULT Outcome(const char* interfaceName, HRESULT result, const char* call);
 // A method the emulated screen doesn't offer: DDERR_UNSUPPORTED.
 HRESULT Unsupported(const char* interfaceName, const char* method);
 
-// Fills a surface description (keeping its dwSize) with a mode's size, a row pitch and the
-// mode's pixel format, and says so in its flags.
-void DescribeMode(const Mode& mode, LONG pitch, DDSURFACEDESC* description);
 // The pixel format a surface of the layout reports, as the profile's driver reports it.
 void ReportPixelFormat(ScreenLayout layout, DDPIXELFORMAT* format);
 

@@ -21,11 +21,19 @@ int PitchFor(const Mode& mode, int bytesPerPixel) {
   return row + std::max(directDrawHooks.extraPitchBytes, 0);
 }
 
-void DescribeSurface(const Surface& surface, DDSURFACEDESC* description, void* address) {
-  DescribeMode(surface.mode, surface.pitch, description);
-  description->dwFlags |=
-      DDSD_CAPS | (address ? DDSD_LPSURFACE : 0) |
-      (surface.IsFront() && surface.chain.size() > 1 ? DDSD_BACKBUFFERCOUNT : 0);
+// What a lock reports: the mode's size and pixel format, the row pitch, the chain's shape and
+// the locked address.
+void DescribeLocked(const Surface& surface, DDSURFACEDESC* description, void* address) {
+  const DWORD size = description->dwSize;
+  std::memset(description, 0, sizeof *description);
+  description->dwSize = size;
+  description->dwFlags = DDSD_WIDTH | DDSD_HEIGHT | DDSD_PITCH | DDSD_PIXELFORMAT | DDSD_CAPS |
+                         DDSD_LPSURFACE |
+                         (surface.IsFront() && surface.chain.size() > 1 ? DDSD_BACKBUFFERCOUNT : 0);
+  description->dwWidth = surface.mode.width;
+  description->dwHeight = surface.mode.height;
+  description->lPitch = surface.pitch;
+  ReportPixelFormat(surface.mode.layout, &description->ddpfPixelFormat);
   description->dwBackBufferCount =
       surface.IsFront() ? static_cast<DWORD>(surface.chain.size() - 1) : 0;
   description->lpSurface = address;
@@ -101,12 +109,12 @@ ULONG Surface::Release() {
 }
 
 HRESULT Surface::GetAttachedSurface(LPDDSCAPS wanted, LPDIRECTDRAWSURFACE* surface) {
-  char call[64];
-  if (wanted)
-    std::snprintf(call, sizeof call, "GetAttachedSurface {dwCaps 0x%x}",
-                  static_cast<unsigned>(wanted->dwCaps));
-  else
-    std::snprintf(call, sizeof call, "GetAttachedSurface null");
+  char call[64] = "";
+  if (Tracing() && wanted)
+    TraceFormat(call, sizeof call, "GetAttachedSurface {dwCaps 0x%x}",
+                static_cast<unsigned>(wanted->dwCaps));
+  else if (Tracing())
+    TraceFormat(call, sizeof call, "GetAttachedSurface null");
   if (!wanted || !surface) return Outcome(kInterface, DDERR_INVALIDPARAMS, call);
   if (!attached || (attached->caps & wanted->dwCaps) != wanted->dwCaps ||
       directDrawHooks.attachedSurfaceMissing) {
@@ -120,24 +128,17 @@ HRESULT Surface::GetAttachedSurface(LPDDSCAPS wanted, LPDIRECTDRAWSURFACE* surfa
 }
 
 HRESULT Surface::GetPixelFormat(LPDDPIXELFORMAT format) {
-  char call[64];
-  if (format)
-    std::snprintf(call, sizeof call, "GetPixelFormat {dwSize %u}",
-                  static_cast<unsigned>(format->dwSize));
-  else
-    std::snprintf(call, sizeof call, "GetPixelFormat null");
+  char call[64] = "";
+  if (Tracing() && format)
+    TraceFormat(call, sizeof call, "GetPixelFormat {dwSize %u}",
+                static_cast<unsigned>(format->dwSize));
+  else if (Tracing())
+    TraceFormat(call, sizeof call, "GetPixelFormat null");
   if (!format || format->dwSize != sizeof(DDPIXELFORMAT))
     return Outcome(kInterface, DDERR_INVALIDPARAMS, call);
   if (directDrawHooks.pixelFormatFails) return Outcome(kInterface, DDERR_GENERIC, call);
   ReportPixelFormat(mode.layout, format);
   return Outcome(kInterface, DD_OK, call);
-}
-
-HRESULT Surface::GetSurfaceDesc(LPDDSURFACEDESC description) {
-  if (!description || description->dwSize != sizeof(DDSURFACEDESC))
-    return Outcome(kInterface, DDERR_INVALIDPARAMS, "GetSurfaceDesc");
-  DescribeSurface(*this, description, nullptr);
-  return Outcome(kInterface, DD_OK, "GetSurfaceDesc");
 }
 
 HRESULT Surface::GetCaps(LPDDSCAPS capabilities) {
@@ -164,23 +165,19 @@ HRESULT Surface::Restore() {
 }
 
 HRESULT Surface::Lock(LPRECT rect, LPDDSURFACEDESC description, DWORD flags, HANDLE event) {
-  char call[160];
-  {
-    char area[80];
+  char call[160] = "";
+  if (Tracing()) {
+    char area[80] = "null";
     if (rect)
-      std::snprintf(area, sizeof area, "{left %d, top %d, right %d, bottom %d}",
-                    static_cast<int>(rect->left), static_cast<int>(rect->top),
-                    static_cast<int>(rect->right), static_cast<int>(rect->bottom));
-    else
-      std::snprintf(area, sizeof area, "null");
-    char record[32];
+      TraceFormat(area, sizeof area, "{left %d, top %d, right %d, bottom %d}",
+                  static_cast<int>(rect->left), static_cast<int>(rect->top),
+                  static_cast<int>(rect->right), static_cast<int>(rect->bottom));
+    char record[32] = "null";
     if (description)
-      std::snprintf(record, sizeof record, "{dwSize %u}",
-                    static_cast<unsigned>(description->dwSize));
-    else
-      std::snprintf(record, sizeof record, "null");
-    std::snprintf(call, sizeof call, "Lock %s %s 0x%x %s", area, record,
-                  static_cast<unsigned>(flags), TraceAddress(event).text);
+      TraceFormat(record, sizeof record, "{dwSize %u}",
+                  static_cast<unsigned>(description->dwSize));
+    TraceFormat(call, sizeof call, "Lock %s %s 0x%x %s", area, record,
+                static_cast<unsigned>(flags), TraceAddress(event).text);
   }
   // The event is reserved: it must be null.
   if (!description || description->dwSize != sizeof(DDSURFACEDESC) || event)
@@ -206,13 +203,13 @@ HRESULT Surface::Lock(LPRECT rect, LPDDSURFACEDESC description, DWORD flags, HAN
   locked = true;
   lockAddress = memory.data() + static_cast<size_t>(top) * pitch +
                 static_cast<size_t>(left) * bytesPerPixel;
-  DescribeSurface(*this, description, lockAddress);
+  DescribeLocked(*this, description, lockAddress);
   return Outcome(kInterface, DD_OK, call);
 }
 
 HRESULT Surface::Unlock(LPVOID surfaceData) {
-  char call[48];
-  std::snprintf(call, sizeof call, "Unlock %s", TraceAddress(surfaceData).text);
+  char call[48] = "";
+  if (Tracing()) TraceFormat(call, sizeof call, "Unlock %s", TraceAddress(surfaceData).text);
   // The first interface ties an unlock to its lock by the address the lock gave. No other
   // address, null included, names a lock of this surface: "the surface was not locked".
   if (!locked || surfaceData != lockAddress) return Outcome(kInterface, DDERR_NOTLOCKED, call);
@@ -227,8 +224,9 @@ bool Surface::FlipPending() {
 }
 
 HRESULT Surface::Flip(LPDIRECTDRAWSURFACE target, DWORD flags) {
-  char call[64];
-  std::snprintf(call, sizeof call, "Flip %s 0x%x", TraceAddress(target).text,
+  char call[64] = "";
+  if (Tracing())
+    TraceFormat(call, sizeof call, "Flip %s 0x%x", TraceAddress(target).text,
                 static_cast<unsigned>(flags));
   if (!IsFront() || chain.size() < 2) return Outcome(kInterface, DDERR_NOTFLIPPABLE, call);
   if (Hardware().exclusiveOwner != owner) return Outcome(kInterface, DDERR_NOEXCLUSIVEMODE, call);
@@ -297,6 +295,9 @@ HRESULT Surface::GetOverlayPosition(LPLONG, LPLONG) {
   return Unsupported(kInterface, "GetOverlayPosition");
 }
 HRESULT Surface::GetPalette(LPDIRECTDRAWPALETTE*) { return Unsupported(kInterface, "GetPalette"); }
+HRESULT Surface::GetSurfaceDesc(LPDDSURFACEDESC) {
+  return Unsupported(kInterface, "GetSurfaceDesc");
+}
 HRESULT Surface::Initialize(LPDIRECTDRAW, LPDDSURFACEDESC) {
   return Unsupported(kInterface, "Initialize");
 }

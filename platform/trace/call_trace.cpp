@@ -9,7 +9,9 @@ std::atomic<CallListener> callListener{nullptr};
 
 namespace {
 
-std::atomic<std::uint64_t> linesFormatted{0};
+std::atomic<std::uint64_t> formatsMade{0};
+
+void Count() { formatsMade.fetch_add(1, std::memory_order_relaxed); }
 
 }  // namespace
 
@@ -18,7 +20,7 @@ void ListenToCalls(CallListener replacement) { callListener.store(replacement); 
 void SendTraceLine(const char* format, ...) {
   const CallListener hearing = callListener.load(std::memory_order_acquire);
   if (!hearing) return;
-  linesFormatted.fetch_add(1, std::memory_order_relaxed);
+  Count();
   char line[512];
   va_list args;
   va_start(args, format);
@@ -27,9 +29,18 @@ void SendTraceLine(const char* format, ...) {
   hearing(line);
 }
 
-std::uint64_t TraceLinesFormatted() { return linesFormatted.load(std::memory_order_relaxed); }
+void TraceFormat(char* text, unsigned long size, const char* format, ...) {
+  Count();
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(text, size, format, args);
+  va_end(args);
+}
+
+std::uint64_t TraceFormatsMade() { return formatsMade.load(std::memory_order_relaxed); }
 
 TracedAddress TraceAddress(const void* address) {
+  Count();
   TracedAddress traced;
   if (!address)
     std::snprintf(traced.text, sizeof traced.text, "null");

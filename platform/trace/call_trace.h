@@ -23,10 +23,17 @@ inline bool Tracing() { return callListener.load(std::memory_order_relaxed) != n
 // characters are cut. Call it through TraceCall.
 void SendTraceLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-// Trace lines formatted since the process started: 0 while nobody ever listened.
-std::uint64_t TraceLinesFormatted();
+// Formats part of a line (snprintf's contract), for a stand-in that prepares its line in
+// pieces. Only ever called while Tracing().
+void TraceFormat(char* text, unsigned long size, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));
+
+// Formatting done for the trace since the process started (lines, pieces and addresses): it
+// stays put while nobody listens.
+std::uint64_t TraceFormatsMade();
 
 // How a trace line writes an address or a handle: "null", or "0x" and lower-case hex digits.
+// Formats, so only for a line being traced.
 struct TracedAddress {
   char text[24];
 };

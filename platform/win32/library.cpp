@@ -54,7 +54,8 @@ int LibraryNamed(const char* path) {
 }
 
 HMODULE ModuleOf(int library) {
-  return reinterpret_cast<HMODULE>(kFirstModule + static_cast<std::uintptr_t>(library) * kModuleStep);
+  return reinterpret_cast<HMODULE>(kFirstModule +
+                                   static_cast<std::uintptr_t>(library) * kModuleStep);
 }
 
 // The loaded library a handle names, or -1.
