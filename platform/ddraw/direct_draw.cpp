@@ -229,42 +229,6 @@ HRESULT DirectDraw::WaitForVerticalBlank(DWORD flags, HANDLE) {
   return Outcome(kInterface, DD_OK, "WaitForVerticalBlank");
 }
 
-HRESULT DirectDraw::Compact() { return Unsupported(kInterface, "Compact"); }
-HRESULT DirectDraw::CreateClipper(DWORD, LPDIRECTDRAWCLIPPER*, IUnknown*) {
-  return Unsupported(kInterface, "CreateClipper");
-}
-HRESULT DirectDraw::CreatePalette(DWORD, LPPALETTEENTRY, LPDIRECTDRAWPALETTE*, IUnknown*) {
-  return Unsupported(kInterface, "CreatePalette");
-}
-HRESULT DirectDraw::DuplicateSurface(LPDIRECTDRAWSURFACE, LPDIRECTDRAWSURFACE*) {
-  return Unsupported(kInterface, "DuplicateSurface");
-}
-HRESULT DirectDraw::EnumDisplayModes(DWORD, LPDDSURFACEDESC, LPVOID, LPDDENUMMODESCALLBACK) {
-  return Unsupported(kInterface, "EnumDisplayModes");
-}
-HRESULT DirectDraw::EnumSurfaces(DWORD, LPDDSURFACEDESC, LPVOID, LPDDENUMSURFACESCALLBACK) {
-  return Unsupported(kInterface, "EnumSurfaces");
-}
-HRESULT DirectDraw::FlipToGDISurface() { return Unsupported(kInterface, "FlipToGDISurface"); }
-HRESULT DirectDraw::GetCaps(LPDDCAPS, LPDDCAPS) { return Unsupported(kInterface, "GetCaps"); }
-HRESULT DirectDraw::GetDisplayMode(LPDDSURFACEDESC) {
-  return Unsupported(kInterface, "GetDisplayMode");
-}
-HRESULT DirectDraw::GetFourCCCodes(LPDWORD, LPDWORD) {
-  return Unsupported(kInterface, "GetFourCCCodes");
-}
-HRESULT DirectDraw::GetGDISurface(LPDIRECTDRAWSURFACE*) {
-  return Unsupported(kInterface, "GetGDISurface");
-}
-HRESULT DirectDraw::GetMonitorFrequency(LPDWORD) {
-  return Unsupported(kInterface, "GetMonitorFrequency");
-}
-HRESULT DirectDraw::GetScanLine(LPDWORD) { return Unsupported(kInterface, "GetScanLine"); }
-HRESULT DirectDraw::GetVerticalBlankStatus(LPBOOL) {
-  return Unsupported(kInterface, "GetVerticalBlankStatus");
-}
-HRESULT DirectDraw::Initialize(GUID*) { return Unsupported(kInterface, "Initialize"); }
-
 }  // namespace ddraw
 }  // namespace platform
 

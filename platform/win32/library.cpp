@@ -19,56 +19,43 @@ LibraryHooks libraryHooks;
 
 namespace {
 
+// Zero until offered and never constructed: offers come during static initialisation, in
+// whatever order the objects' initialisers run. A library is known by its first offer, whose
+// index makes its handle, like a base address: 0x73A10000, 0x73A20000, ...
 struct Offer {
   const char* library;
   const char* entryName;
   FARPROC entry;
+  int loads;
 };
-// Zero until offered, and never constructed: offers come during static initialisation, in
-// whatever order the objects' initialisers run.
-const int kMostOffers = 8;
-Offer offers[kMostOffers];
+Offer offers[8];
 int offerCount;
-int loads[kMostOffers];  // per offer's library: the first offer of each name counts
-
-// Handles look like the system's: a library's base address.
 const std::uintptr_t kFirstModule = 0x73A10000;
-const std::uintptr_t kModuleStep = 0x10000;
 
-// The module a path names: its last component, compared without case, ".dll" implied.
-bool Names(const char* path, const char* library) {
+// The library a path names (its last component, compared without case, ".dll" implied), or -1.
+int LibraryNamed(const char* path) {
   const char* name = path;
   for (const char* at = path; *at; ++at)
     if (*at == '\\' || *at == '/') name = at + 1;
-  if (strcasecmp(name, library) == 0) return true;
   const size_t length = std::strlen(name);
-  return std::strlen(library) == length + 4 && strncasecmp(name, library, length) == 0 &&
-         strcasecmp(library + length, ".dll") == 0;
-}
-
-// The first offer of the library a path names (the library's own index), or -1.
-int LibraryNamed(const char* path) {
-  for (int index = 0; index < offerCount; index++)
-    if (Names(path, offers[index].library)) return index;
+  for (int index = 0; index < offerCount; index++) {
+    const char* library = offers[index].library;
+    if (strcasecmp(name, library) == 0 ||
+        (strncasecmp(name, library, length) == 0 && strcasecmp(library + length, ".dll") == 0))
+      return index;
+  }
   return -1;
-}
-
-HMODULE ModuleOf(int library) {
-  return reinterpret_cast<HMODULE>(kFirstModule +
-                                   static_cast<std::uintptr_t>(library) * kModuleStep);
 }
 
 // The loaded library a handle names, or -1.
 int LoadedLibrary(HMODULE module) {
-  const std::uintptr_t value = reinterpret_cast<std::uintptr_t>(module);
-  if (value < kFirstModule || (value - kFirstModule) % kModuleStep != 0) return -1;
-  const std::uintptr_t library = (value - kFirstModule) / kModuleStep;
-  return library < static_cast<std::uintptr_t>(offerCount) && loads[library] > 0
-             ? static_cast<int>(library)
-             : -1;
+  const std::uintptr_t offset = reinterpret_cast<std::uintptr_t>(module) - kFirstModule;
+  const std::uintptr_t index = offset >> 16;
+  if ((offset & 0xFFFF) || index >= static_cast<std::uintptr_t>(offerCount)) return -1;
+  return offers[index].loads > 0 ? static_cast<int>(index) : -1;
 }
 
-// An entry of the library, by name only, or null.
+// An export of the library, found by name only, or null.
 FARPROC EntryOf(int library, LPCSTR procName) {
   if (reinterpret_cast<std::uintptr_t>(procName) < 0x10000) return nullptr;
   for (int index = library; index < offerCount; index++)
@@ -78,29 +65,22 @@ FARPROC EntryOf(int library, LPCSTR procName) {
   return nullptr;
 }
 
-// An entry's name as the trace writes it: an ordinal as "#<n>".
-void TraceGetProcAddress(LPCSTR procName, const char* outcome) {
-  const std::uintptr_t value = reinterpret_cast<std::uintptr_t>(procName);
-  if (value < 0x10000)
-    TraceCall("GetProcAddress #%u%s", static_cast<unsigned>(value), outcome);
-  else
-    TraceCall("GetProcAddress %s%s", procName, outcome);
-}
-
 }  // namespace
 
 void OfferEntry(const char* library, const char* entryName, FARPROC entry) {
-  if (offerCount < kMostOffers) offers[offerCount++] = Offer{library, entryName, entry};
+  const int known = LibraryNamed(library);
+  if (offerCount < 8)
+    offers[offerCount++] = Offer{known < 0 ? library : offers[known].library, entryName, entry, 0};
 }
 
 int LoadedCount() {
   int loaded = 0;
-  for (int index = 0; index < offerCount; index++) loaded += loads[index] > 0 ? 1 : 0;
+  for (int index = 0; index < offerCount; index++) loaded += offers[index].loads > 0;
   return loaded;
 }
 
 void ResetLibraries() {
-  for (int& count : loads) count = 0;
+  for (int index = 0; index < offerCount; index++) offers[index].loads = 0;
 }
 
 }  // namespace libraries
@@ -116,16 +96,20 @@ HMODULE WINAPI LoadLibraryA(LPCSTR fileName) {
     return nullptr;
   }
   TraceCall("LoadLibraryA %s", name);
-  loads[library]++;
-  return ModuleOf(library);
+  offers[library].loads++;
+  return reinterpret_cast<HMODULE>(kFirstModule + (static_cast<std::uintptr_t>(library) << 16));
 }
 
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName) {
-  // Exports are found by name only; the module must be loaded.
   const int library = LoadedLibrary(module);
   const FARPROC entry =
       library < 0 || libraryHooks.entriesMissing ? nullptr : EntryOf(library, procName);
-  if (platform::Tracing()) TraceGetProcAddress(procName, entry ? "" : " -> null");
+  const char* outcome = entry ? "" : " -> null";
+  const std::uintptr_t ordinal = reinterpret_cast<std::uintptr_t>(procName);
+  if (ordinal < 0x10000)
+    TraceCall("GetProcAddress #%u%s", static_cast<unsigned>(ordinal), outcome);
+  else
+    TraceCall("GetProcAddress %s%s", procName, outcome);
   return entry;
 }
 
@@ -136,6 +120,6 @@ BOOL WINAPI FreeLibrary(HMODULE module) {
     return FALSE;
   }
   TraceCall("FreeLibrary");
-  loads[library]--;
+  offers[library].loads--;
   return TRUE;
 }
