@@ -46,6 +46,47 @@ void CaptureRendered(const std::uint32_t* pixels, int width, int height) {
   capture.count++;
 }
 
+std::uint32_t Widen5(std::uint32_t value) { return (value << 3) | (value >> 2); }
+std::uint32_t Widen6(std::uint32_t value) { return (value << 2) | (value >> 4); }
+std::uint32_t Pack(std::uint32_t red, std::uint32_t green, std::uint32_t blue) {
+  return red << 16 | green << 8 | blue;
+}
+
+// One pixel as 0x00RRGGBB; 5- and 6-bit channels are widened so full intensity reads 0xFF.
+std::uint32_t ReadRGB(ScreenLayout layout, const std::uint8_t* pixel) {
+  const std::uint32_t word = pixel[0] | pixel[1] << 8;
+  switch (layout) {
+    case ScreenLayout::kXRGB32:
+    case ScreenLayout::kRGB24:
+      return Pack(pixel[2], pixel[1], pixel[0]);
+    case ScreenLayout::kXBGR32:
+    case ScreenLayout::kBGR24:
+      return Pack(pixel[0], pixel[1], pixel[2]);
+    case ScreenLayout::kRGB565:
+      return Pack(Widen5(word >> 11), Widen6((word >> 5) & 0x3F), Widen5(word & 0x1F));
+    case ScreenLayout::kBGR565:
+      return Pack(Widen5(word & 0x1F), Widen6((word >> 5) & 0x3F), Widen5(word >> 11));
+    case ScreenLayout::kRGB555:
+      return Pack(Widen5((word >> 10) & 0x1F), Widen5((word >> 5) & 0x1F), Widen5(word & 0x1F));
+    case ScreenLayout::kPalette8:
+      return Pack(pixel[0], pixel[0], pixel[0]);
+  }
+  return 0;
+}
+
+// A whole picture read that way, rows top first, without the padding at the end of its rows.
+std::vector<std::uint32_t> ReadPicture(ScreenLayout layout, const std::uint8_t* bytes, int pitch,
+                                       int width, int height) {
+  const int bytesPerPixel = ddraw::Describe(layout).bytesPerPixel;
+  std::vector<std::uint32_t> pixels;
+  pixels.reserve(static_cast<size_t>(width) * height);
+  for (int y = 0; y < height; y++) {
+    const std::uint8_t* row = bytes + static_cast<size_t>(y) * pitch;
+    for (int x = 0; x < width; x++) pixels.push_back(ReadRGB(layout, row + x * bytesPerPixel));
+  }
+  return pixels;
+}
+
 SurfaceView ViewOf(ddraw::Surface* surface) {
   SurfaceView view;
   if (!surface) return view;
@@ -160,7 +201,7 @@ ScreenLayout ScreenPictureLayout() { return ddraw::Hardware().pictureLayout; }
 std::vector<std::uint32_t> ScreenPixels() {
   const ddraw::DisplayHardware& hardware = ddraw::Hardware();
   if (hardware.picture.empty()) return std::vector<std::uint32_t>();
-  return ddraw::ReadPicture(hardware.pictureLayout, hardware.picture.data(),
+  return ReadPicture(hardware.pictureLayout, hardware.picture.data(),
                             hardware.picturePitch, hardware.pictureWidth, hardware.pictureHeight);
 }
 
@@ -170,7 +211,7 @@ std::uint32_t ScreenPixel(int x, int y) {
       y >= hardware.pictureHeight)
     return 0;
   const int bytesPerPixel = ScreenLayoutBytesPerPixel(hardware.pictureLayout);
-  return ddraw::ReadRGB(hardware.pictureLayout,
+  return ReadRGB(hardware.pictureLayout,
                         hardware.picture.data() + static_cast<size_t>(y) * hardware.picturePitch +
                             static_cast<size_t>(x) * bytesPerPixel);
 }

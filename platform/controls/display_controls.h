@@ -9,7 +9,7 @@
 
 #include "platform/ddraw/display_profile.h"
 #include "platform/ddraw_api.h"
-#include "platform/win32/window_message.h"
+#include "platform/win32/window_system.h"
 #include "platform/win32_api.h"
 
 namespace platform {

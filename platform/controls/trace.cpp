@@ -3,7 +3,7 @@
 #include <mutex>
 
 #include "platform/trace/call_trace.h"
-#include "platform/win32/trace_records.h"
+#include "platform/win32/window_system.h"
 
 namespace platform {
 namespace {

@@ -6,6 +6,7 @@
 #include "platform/ddraw/layouts.h"
 #include "platform/ddraw/objects.h"
 #include "platform/host/screen.h"
+#include "platform/trace/call_trace.h"
 #include "platform/win32/window_system.h"
 
 namespace platform {
@@ -37,9 +38,12 @@ host::Picture PictureForWindow(const DisplayHardware& hardware, bool unchanged,
   const LayoutInfo& layout = Describe(hardware.pictureLayout);
   host::Picture picture{hardware.picture.data(), hardware.picturePitch, hardware.pictureWidth,
                         hardware.pictureHeight,  layout.hostLayout,     unchanged};
-  if (layout.shownAsIs) return picture;
-  *readable = ReadPicture(hardware.pictureLayout, hardware.picture.data(), hardware.picturePitch,
-                          hardware.pictureWidth, hardware.pictureHeight);
+  if (layout.formatFlags & DDPF_RGB) return picture;
+  // Each index shows as its grey.
+  for (int y = 0; y < hardware.pictureHeight; y++)
+    for (int x = 0; x < hardware.pictureWidth; x++)
+      readable->push_back(0x010101u *
+                          hardware.picture[static_cast<size_t>(y) * hardware.picturePitch + x]);
   picture.bytes = reinterpret_cast<const std::uint8_t*>(readable->data());
   picture.pitch = hardware.pictureWidth * 4;
   picture.layout = host::PixelLayout::kXRGB32;
@@ -47,6 +51,14 @@ host::Picture PictureForWindow(const DisplayHardware& hardware, bool unchanged,
 }
 
 }  // namespace
+
+HRESULT Outcome(const char* interfaceName, HRESULT result, const char* call) {
+  if (result < 0)
+    TraceCall("%s::%s -> 0x%08x", interfaceName, call, static_cast<unsigned>(result));
+  else
+    TraceCall("%s::%s", interfaceName, call);
+  return result;
+}
 
 bool operator==(const Mode& left, const Mode& right) {
   return left.width == right.width && left.height == right.height &&

@@ -20,10 +20,16 @@
 
 #include "platform/ddraw/ddraw_declarations.h"
 #include "platform/ddraw/device.h"
-#include "platform/ddraw/reports.h"
 
 namespace platform {
 namespace ddraw {
+
+// Traces "<interfaceName>::<call>", with " -> 0x<result>" when the result is a failure, and
+// returns the result.
+HRESULT Outcome(const char* interfaceName, HRESULT result, const char* call);
+inline HRESULT Unsupported(const char* interfaceName, const char* method) {
+  return Outcome(interfaceName, DDERR_UNSUPPORTED, method);
+}
 
 // A method the emulated screen doesn't offer: traced, and DDERR_UNSUPPORTED. The parameters'
 // types only: nothing reads them.

@@ -6,7 +6,6 @@
 #include "platform/ddraw/direct_draw_hooks.h"
 #include "platform/ddraw/layouts.h"
 #include "platform/ddraw/objects.h"
-#include "platform/ddraw/reports.h"
 #include "platform/trace/call_trace.h"
 
 namespace platform {

@@ -8,9 +8,31 @@
 
 #include "platform/host/video.h"
 #include "platform/win32/win32_declarations.h"
-#include "platform/win32/window_message.h"
 
 namespace platform {
+
+// A message as it reached a window procedure, or waits in the thread's queue.
+struct WindowMessage {
+  HWND window;
+  UINT message;
+  WPARAM wParam;
+  LPARAM lParam;
+  bool sent;  // delivered straight to the procedure by the system, not through DispatchMessageA
+};
+
+// How trace lines write a class or window name ("null", an atom as "#<n>", or the string
+// quoted, 80 characters at most) and a message ({hwnd <h>, message 0x<m>, wParam 0x<w>,
+// lParam 0x<l>}): written once, for the stand-ins and the tests that read the lines back.
+// Each formats, so only for a line being traced.
+struct TracedRecord {
+  char text[128];
+};
+TracedRecord TraceName(LPCSTR name);
+TracedRecord TraceMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+inline TracedRecord TraceMessage(const MSG& m) {
+  return TraceMessage(m.hwnd, m.message, m.wParam, m.lParam);
+}
+
 namespace windows {
 
 // Where the window system can be steered or watched from outside. The defaults are a real run's.
