@@ -95,21 +95,13 @@ bool EnsureRenderer(HostWindow id) {
 // SDL's packed formats are whole native-endian values, its 24-bit ones byte arrays: RGB24 is
 // memory R,G,B, so the layout with red in the high bits (memory B,G,R) is SDL's BGR24 and the
 // other way round.
-std::uint32_t SdlFormat(PixelLayout layout) {
-  switch (layout) {
-    case PixelLayout::kXRGB32: return SDL_PIXELFORMAT_XRGB8888;
-    case PixelLayout::kXBGR32: return SDL_PIXELFORMAT_XBGR8888;
-    case PixelLayout::kRGB24: return SDL_PIXELFORMAT_BGR24;
-    case PixelLayout::kBGR24: return SDL_PIXELFORMAT_RGB24;
-    case PixelLayout::kRGB565: return SDL_PIXELFORMAT_RGB565;
-    case PixelLayout::kBGR565: return SDL_PIXELFORMAT_BGR565;
-    case PixelLayout::kRGB555: return SDL_PIXELFORMAT_RGB555;
-  }
-  return SDL_PIXELFORMAT_XRGB8888;
-}
+const std::uint32_t kSdlFormats[] = {  // in the order of PixelLayout
+    SDL_PIXELFORMAT_XRGB8888, SDL_PIXELFORMAT_XBGR8888, SDL_PIXELFORMAT_BGR24,
+    SDL_PIXELFORMAT_RGB24,    SDL_PIXELFORMAT_RGB565,   SDL_PIXELFORMAT_BGR565,
+    SDL_PIXELFORMAT_RGB555};
 
 bool EnsureTexture(const Picture& picture) {
-  const std::uint32_t format = SdlFormat(picture.layout);
+  const std::uint32_t format = kSdlFormats[static_cast<int>(picture.layout)];
   if (screen.texture && screen.textureFormat == format &&
       screen.textureWidth == picture.width && screen.textureHeight == picture.height)
     return true;
