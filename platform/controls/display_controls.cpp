@@ -113,15 +113,7 @@ DisplayProfile CurrentDisplayProfile() { return ddraw::ProfileInForce(); }
 void SetDisplayFaults(const DisplayFaults& faults) {
   libraries::libraryHooks.librariesMissing = faults.libraryMissing;
   libraries::libraryHooks.entriesMissing = faults.entryMissing;
-  ddraw::DirectDrawHooks& hooks = ddraw::directDrawHooks;
-  hooks.createFails = faults.createFails;
-  hooks.exclusiveRefused = faults.exclusiveRefused;
-  hooks.attachedSurfaceMissing = faults.attachedSurfaceMissing;
-  hooks.pixelFormatFails = faults.pixelFormatFails;
-  hooks.rgbFlagMissing = faults.rgbFlagMissing;
-  hooks.maxBackBuffers = faults.maxBackBuffers;
-  hooks.extraPitchBytes = faults.extraPitchBytes;
-  hooks.surfaceFill = faults.surfaceFill;
+  static_cast<ddraw::DriverFaults&>(ddraw::directDrawHooks) = faults;
 }
 
 void FailNextLocks(int count, HRESULT result) {

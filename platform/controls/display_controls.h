@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/ddraw/direct_draw_hooks.h"
 #include "platform/ddraw/display_profile.h"
 #include "platform/ddraw_api.h"
 #include "platform/win32/window_system.h"
@@ -18,20 +19,12 @@ namespace platform {
 void SetDisplayProfile(const DisplayProfile& profile);
 DisplayProfile CurrentDisplayProfile();
 
-// The emulated driver's faults and limits (see platform/ddraw/direct_draw_hooks.h): the
-// defaults are a real run's. The loader's two faults: LoadLibraryA("ddraw.dll") finds nothing;
-// the library doesn't export DirectDrawCreate.
-struct DisplayFaults {
+// The emulated driver's faults and limits (see platform/ddraw/direct_draw_hooks.h), and the
+// loader's two faults: LoadLibraryA("ddraw.dll") finds nothing; the library doesn't export
+// DirectDrawCreate. The defaults are a real run's.
+struct DisplayFaults : ddraw::DriverFaults {
   bool libraryMissing = false;
   bool entryMissing = false;
-  bool createFails = false;
-  bool exclusiveRefused = false;
-  bool attachedSurfaceMissing = false;
-  bool pixelFormatFails = false;
-  bool rgbFlagMissing = false;
-  int maxBackBuffers = 2;
-  int extraPitchBytes = 0;
-  std::uint8_t surfaceFill = 0;
 };
 void SetDisplayFaults(const DisplayFaults& faults);
 

@@ -107,16 +107,6 @@ void ForgetObject(DirectDraw* object) {
   objects.erase(std::remove(objects.begin(), objects.end(), object), objects.end());
 }
 
-HRESULT DirectDraw::QueryInterface(REFIID, void** object) {
-  if (object) *object = nullptr;
-  return Outcome(kInterface, E_NOINTERFACE, "QueryInterface");
-}
-
-ULONG DirectDraw::AddRef() {
-  TraceCall("IDirectDraw::AddRef");
-  return ++references_;
-}
-
 ULONG DirectDraw::Release() {
   TraceCall("IDirectDraw::Release");
   if (--references_ > 0) return references_;

@@ -9,10 +9,8 @@
 namespace platform {
 namespace ddraw {
 
-struct DirectDrawHooks {
-  // Asked by every Lock that passed its own checks: DD_OK lets it lock, anything else is the
-  // lock's result. Null: every such lock succeeds.
-  HRESULT (*lockRefusal)() = nullptr;
+// The driver's faults and the video memory's limits.
+struct DriverFaults {
   // Start-up failures: DirectDrawCreate fails (DDERR_NODIRECTDRAWHW); exclusive access is
   // refused (DDERR_EXCLUSIVEMODEALREADYSET, as if another program held the screen).
   bool createFails = false;
@@ -30,6 +28,12 @@ struct DirectDrawHooks {
   int maxBackBuffers = 2;
   int extraPitchBytes = 0;
   std::uint8_t surfaceFill = 0;
+};
+
+struct DirectDrawHooks : DriverFaults {
+  // Asked by every Lock that passed its own checks: DD_OK lets it lock, anything else is the
+  // lock's result. Null: every such lock succeeds.
+  HRESULT (*lockRefusal)() = nullptr;
 };
 extern DirectDrawHooks directDrawHooks;
 

@@ -20,6 +20,7 @@
 
 #include "platform/ddraw/ddraw_declarations.h"
 #include "platform/ddraw/device.h"
+#include "platform/trace/call_trace.h"
 
 namespace platform {
 namespace ddraw {
@@ -29,6 +30,12 @@ namespace ddraw {
 HRESULT Outcome(const char* interfaceName, HRESULT result, const char* call);
 inline HRESULT Unsupported(const char* interfaceName, const char* method) {
   return Outcome(interfaceName, DDERR_UNSUPPORTED, method);
+}
+
+// Neither object offers a later interface: E_NOINTERFACE, the pointer cleared.
+inline HRESULT NoInterface(const char* interfaceName, void** object) {
+  if (object) *object = nullptr;
+  return Outcome(interfaceName, E_NOINTERFACE, "QueryInterface");
 }
 
 // A method the emulated screen doesn't offer: traced, and DDERR_UNSUPPORTED. The parameters'
@@ -42,8 +49,13 @@ class DirectDraw final : public IDirectDraw {
  public:
   DirectDraw();
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
+    return NoInterface("IDirectDraw", object);
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override {
+    TraceCall("IDirectDraw::AddRef");
+    return ++references_;
+  }
   ULONG STDMETHODCALLTYPE Release() override;
 
   HRESULT STDMETHODCALLTYPE CreateSurface(LPDDSURFACEDESC description,
@@ -88,8 +100,13 @@ class Surface final : public IDirectDrawSurface {
  public:
   Surface(DirectDraw* owner, const Mode& mode, DWORD caps);
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
+    return NoInterface("IDirectDrawSurface", object);
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override {
+    TraceCall("IDirectDrawSurface::AddRef");
+    return ++references_;
+  }
   ULONG STDMETHODCALLTYPE Release() override;
 
   HRESULT STDMETHODCALLTYPE Flip(LPDIRECTDRAWSURFACE target, DWORD flags) override;

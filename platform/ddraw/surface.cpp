@@ -85,16 +85,6 @@ void DestroySurfaces(DirectDraw* owner) {
   for (Surface* front : fronts) DestroyChain(front);
 }
 
-HRESULT Surface::QueryInterface(REFIID, void** object) {
-  if (object) *object = nullptr;
-  return Outcome(kInterface, E_NOINTERFACE, "QueryInterface");
-}
-
-ULONG Surface::AddRef() {
-  TraceCall("IDirectDrawSurface::AddRef");
-  return ++references_;
-}
-
 ULONG Surface::Release() {
   TraceCall("IDirectDrawSurface::Release");
   if (!IsFront()) {
@@ -108,12 +98,10 @@ ULONG Surface::Release() {
 }
 
 HRESULT Surface::GetAttachedSurface(LPDDSCAPS wanted, LPDIRECTDRAWSURFACE* surface) {
-  char call[64] = "";
+  char call[64] = "GetAttachedSurface null";
   if (Tracing() && wanted)
     TraceFormat(call, sizeof call, "GetAttachedSurface {dwCaps 0x%x}",
                 static_cast<unsigned>(wanted->dwCaps));
-  else if (Tracing())
-    TraceFormat(call, sizeof call, "GetAttachedSurface null");
   if (!wanted || !surface) return Outcome(kInterface, DDERR_INVALIDPARAMS, call);
   if (!attached || (attached->caps & wanted->dwCaps) != wanted->dwCaps ||
       directDrawHooks.attachedSurfaceMissing) {
@@ -127,12 +115,10 @@ HRESULT Surface::GetAttachedSurface(LPDDSCAPS wanted, LPDIRECTDRAWSURFACE* surfa
 }
 
 HRESULT Surface::GetPixelFormat(LPDDPIXELFORMAT format) {
-  char call[64] = "";
+  char call[64] = "GetPixelFormat null";
   if (Tracing() && format)
     TraceFormat(call, sizeof call, "GetPixelFormat {dwSize %u}",
                 static_cast<unsigned>(format->dwSize));
-  else if (Tracing())
-    TraceFormat(call, sizeof call, "GetPixelFormat null");
   if (!format || format->dwSize != sizeof(DDPIXELFORMAT))
     return Outcome(kInterface, DDERR_INVALIDPARAMS, call);
   if (directDrawHooks.pixelFormatFails) return Outcome(kInterface, DDERR_GENERIC, call);

@@ -74,7 +74,7 @@ const void* Address(WNDPROC procedure) { return reinterpret_cast<const void*>(pr
 }  // namespace
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass) {
-  char call[640] = "";
+  char call[640] = "RegisterClassA null";
   if (Tracing() && windowClass)
     TraceFormat(call, sizeof call,
                 "RegisterClassA {style 0x%x, lpfnWndProc %s, cbClsExtra %d, cbWndExtra %d, "
@@ -87,8 +87,6 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass) {
                 TraceAddress(windowClass->hbrBackground).text,
                 TraceName(windowClass->lpszMenuName).text,
                 TraceName(windowClass->lpszClassName).text);
-  else if (Tracing())
-    TraceFormat(call, sizeof call, "RegisterClassA null");
   const char* name = windowClass && windowClass->lpszClassName ? windowClass->lpszClassName : "";
   // A class needs a name and a procedure, and a name can be registered once.
   if (!windowClass || !*name || !windowClass->lpfnWndProc || windows::FindClass(name)) {
