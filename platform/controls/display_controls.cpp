@@ -7,6 +7,7 @@
 #include "platform/ddraw/direct_draw_hooks.h"
 #include "platform/ddraw/layouts.h"
 #include "platform/ddraw/objects.h"
+#include "platform/host/keys.h"
 #include "platform/host/screen.h"
 #include "platform/win32/library.h"
 #include "platform/win32/window_system.h"
@@ -101,7 +102,8 @@ SurfaceView ViewOf(ddraw::Surface* surface) {
 void InjectKey(WPARAM virtualKey, bool down) {
   HWND window = windows::FocusWindow();
   if (!window) return;
-  windows::PressKey(window, static_cast<unsigned>(virtualKey), down);
+  const unsigned key = static_cast<unsigned>(virtualKey);
+  windows::PressKey(window, key, down, host::ExtendedKey(key & 0xFF));
 }
 
 }  // namespace

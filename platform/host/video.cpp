@@ -58,11 +58,12 @@ SDL_Window* RealWindow(HostWindow window) {
   return started && window != 0 ? SDL_GetWindowFromID(window) : nullptr;
 }
 
-HostEvent MadeEvent(HostEvent::Kind kind, Uint32 window) {
-  HostEvent made = HostEvent();
-  made.kind = kind;
-  made.window = window;
-  return made;
+// Fills in an event of the kind, for the window; true.
+bool Made(HostEvent* event, HostEvent::Kind kind, Uint32 window) {
+  *event = HostEvent();
+  event->kind = kind;
+  event->window = window;
+  return true;
 }
 
 // The desktop's event as the program hears it; false for one it doesn't hear.
@@ -71,8 +72,7 @@ bool Translate(const SDL_Event& polled, HostEvent* event) {
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
       const SDL_KeyboardEvent& key = polled.key;
-      *event = MadeEvent(key.type == SDL_KEYDOWN ? HostEvent::kKeyDown : HostEvent::kKeyUp,
-                         key.windowID);
+      Made(event, key.type == SDL_KEYDOWN ? HostEvent::kKeyDown : HostEvent::kKeyUp, key.windowID);
       event->virtualKey = VirtualKeyFor(key.keysym.sym);
       event->extended = ExtendedKey(static_cast<int>(key.keysym.scancode));
       event->alt = (key.keysym.mod & KMOD_ALT) != 0;
@@ -81,22 +81,14 @@ bool Translate(const SDL_Event& polled, HostEvent* event) {
       return event->virtualKey != 0;
     }
     case SDL_MOUSEMOTION:
-      *event = MadeEvent(HostEvent::kPointerMoved, polled.motion.windowID);
-      return true;
-    case SDL_WINDOWEVENT:
+      return Made(event, HostEvent::kPointerMoved, polled.motion.windowID);
+    case SDL_WINDOWEVENT: {
+      const Uint32 window = polled.window.windowID;
       switch (polled.window.event) {
-        case SDL_WINDOWEVENT_FOCUS_GAINED:
-          *event = MadeEvent(HostEvent::kFocusGained, polled.window.windowID);
-          return true;
-        case SDL_WINDOWEVENT_FOCUS_LOST:
-          *event = MadeEvent(HostEvent::kFocusLost, polled.window.windowID);
-          return true;
-        case SDL_WINDOWEVENT_ENTER:
-          *event = MadeEvent(HostEvent::kPointerMoved, polled.window.windowID);
-          return true;
-        case SDL_WINDOWEVENT_CLOSE:
-          *event = MadeEvent(HostEvent::kCloseRequest, polled.window.windowID);
-          return true;
+        case SDL_WINDOWEVENT_FOCUS_GAINED: return Made(event, HostEvent::kFocusGained, window);
+        case SDL_WINDOWEVENT_FOCUS_LOST: return Made(event, HostEvent::kFocusLost, window);
+        case SDL_WINDOWEVENT_ENTER: return Made(event, HostEvent::kPointerMoved, window);
+        case SDL_WINDOWEVENT_CLOSE: return Made(event, HostEvent::kCloseRequest, window);
         case SDL_WINDOWEVENT_EXPOSED:
         case SDL_WINDOWEVENT_SIZE_CHANGED:
         case SDL_WINDOWEVENT_RESTORED:
@@ -106,9 +98,9 @@ bool Translate(const SDL_Event& polled, HostEvent* event) {
         default:
           return false;
       }
+    }
     case SDL_QUIT:  // the desktop (or a signal) asks the program to end
-      *event = MadeEvent(HostEvent::kCloseRequest, 0);
-      return true;
+      return Made(event, HostEvent::kCloseRequest, 0);
     default:
       return false;
   }

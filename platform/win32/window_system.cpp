@@ -247,10 +247,6 @@ void PressKey(HWND window, unsigned virtualKey, bool down, bool extended) {
   PostToQueue(window, message, virtualKey, static_cast<LPARAM>(bits));
 }
 
-void PressKey(HWND window, unsigned virtualKey, bool down) {
-  PressKey(window, virtualKey, down, host::ExtendedKey(virtualKey & 0xFF));
-}
-
 bool TakeFromQueue(MSG* message, HWND window, UINT filterMin, UINT filterMax, bool remove) {
   WindowSystem& state = State();
   HWND const threadOnly = reinterpret_cast<HWND>(static_cast<std::intptr_t>(-1));

@@ -104,8 +104,6 @@ void PostCloseRequest(HWND window);
 // extended key, bit 29 while Alt is held, bit 30 when the key was down before, bit 31 for a
 // release.
 void PressKey(HWND window, unsigned virtualKey, bool down, bool extended);
-// The same for a key as the keyboard reports it, extended or not.
-void PressKey(HWND window, unsigned virtualKey, bool down);
 // Takes the first message matching the filters (see PeekMessageA); false when there is none.
 bool TakeFromQueue(MSG* message, HWND window, UINT filterMin, UINT filterMax, bool remove);
 std::vector<WindowMessage> QueueContents();
