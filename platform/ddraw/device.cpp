@@ -31,15 +31,14 @@ void ApplicationActivationChanged(bool active) {
   ScreenMayHaveChanged();
 }
 
-// The kept picture as the host's screen takes it. Palette indices have no layout there: they
-// go up as what the screen reads back, converted into readable.
+// The kept picture as the host's screen takes it. Palette indices have no layout there: each
+// goes up as its grey, converted into readable.
 host::Picture PictureForWindow(const DisplayHardware& hardware, bool unchanged,
                                std::vector<std::uint32_t>* readable) {
   const LayoutInfo& layout = Describe(hardware.pictureLayout);
   host::Picture picture{hardware.picture.data(), hardware.picturePitch, hardware.pictureWidth,
                         hardware.pictureHeight,  layout.hostLayout,     unchanged};
   if (layout.formatFlags & DDPF_RGB) return picture;
-  // Each index shows as its grey.
   for (int y = 0; y < hardware.pictureHeight; y++)
     for (int x = 0; x < hardware.pictureWidth; x++)
       readable->push_back(0x010101u *

@@ -9,7 +9,6 @@
 namespace platform {
 namespace ddraw {
 
-// The driver's faults and the video memory's limits.
 struct DriverFaults {
   // Start-up failures: DirectDrawCreate fails (DDERR_NODIRECTDRAWHW); exclusive access is
   // refused (DDERR_EXCLUSIVEMODEALREADYSET, as if another program held the screen).

@@ -9,10 +9,6 @@
 
 namespace platform {
 
-// Frames per audio callback: about 23 ms at 44,100 Hz, short enough not to be heard as a lag
-// and long enough that a busy two-core machine still refills it in time.
-const int kAudioBufferFrames = 1024;
-
 // Fills frames of interleaved 16-bit stereo. Runs on the audio thread.
 typedef void (*AudioRenderRoutine)(void* context, std::int16_t* stereo, int frames);
 
@@ -37,8 +33,8 @@ class AudioOutputLock {
   std::uintptr_t held_;
 };
 
-// Where the output can be steered or listened to from outside. The defaults are a real run's.
-// (The Windows DLL's output has no hooks: nothing there links the controls.)
+// Where the output can be steered or listened to from outside (not in the Windows DLL, which
+// links no controls). The defaults are a real run's.
 struct AudioOutputHooks {
   // Hears every block of frames handed to the device (interleaved 16-bit stereo, left first,
   // at the mix rate), on the audio thread. Null: nobody listens.

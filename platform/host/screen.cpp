@@ -139,28 +139,6 @@ void KeepVsyncFloor() {
   screen.lastVsyncPresent = SDL_GetPerformanceCounter();
 }
 
-}  // namespace
-
-void RedrawNextPresent() { screen.showsLast = false; }
-
-PicturePlace PlacePicture(int pictureWidth, int pictureHeight, int outputWidth, int outputHeight) {
-  int scale = 1;
-  if (pictureWidth > 0 && pictureHeight > 0) {
-    const int across = outputWidth / pictureWidth;
-    const int down = outputHeight / pictureHeight;
-    scale = across < down ? across : down;
-    if (scale < 1) scale = 1;
-  }
-  PicturePlace place;
-  place.w = pictureWidth * scale;
-  place.h = pictureHeight * scale;
-  place.x = (outputWidth - place.w) / 2;
-  place.y = (outputHeight - place.h) / 2;
-  return place;
-}
-
-namespace {
-
 std::uint64_t PacedBlanks() {
   const Uint64 now = SDL_GetPerformanceCounter();
   if (screen.paceOrigin == 0) screen.paceOrigin = now;
@@ -183,6 +161,22 @@ void ShowToWatcher(int width, int height) {
 }
 
 }  // namespace
+
+void RedrawNextPresent() { screen.showsLast = false; }
+
+PicturePlace PlacePicture(int pictureWidth, int pictureHeight, int outputWidth, int outputHeight) {
+  int scale = 1;
+  if (pictureWidth > 0 && pictureHeight > 0) {
+    const int across = outputWidth / pictureWidth;
+    const int down = outputHeight / pictureHeight;
+    scale = across < down ? across : down;
+    if (scale < 1) scale = 1;
+  }
+  const int w = pictureWidth * scale;
+  const int h = pictureHeight * scale;
+  return PicturePlace{(outputWidth - w) / 2, (outputHeight - h) / 2, w, h};
+}
+
 
 std::uint64_t CurrentBlank() {
   if (!clockHooks.steered) return PacedBlanks();

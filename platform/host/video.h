@@ -53,8 +53,8 @@ struct HostEvent {
   bool ctrl;
   bool shift;
 };
-// The next pending event, if video is up. Events nobody above needs (keys without a
-// virtual-key code, a window exposed) are handled here and not returned.
+// The next pending event, if video is up. Events nobody above needs (keys without a virtual
+// key, a window exposed) are handled here.
 bool NextEvent(HostEvent* event);
 
 }  // namespace host

@@ -1,6 +1,5 @@
 // The run-time libraries: the loader finds what the folders above offer it, as a system finds
-// the DLLs installed on it. Nothing here names a library: ddraw/ offers "ddraw.dll" and its
-// DirectDrawCreate (see platform/ddraw/direct_draw.cpp).
+// its installed DLLs; ddraw/ offers "ddraw.dll" and its DirectDrawCreate (direct_draw.cpp).
 #pragma once
 #include "platform/win32/win32_declarations.h"
 

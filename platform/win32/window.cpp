@@ -69,8 +69,6 @@ unsigned CharacterFor(unsigned virtualKey) {
   }
 }
 
-const void* Address(WNDPROC procedure) { return reinterpret_cast<const void*>(procedure); }
-
 }  // namespace
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass) {
@@ -80,7 +78,8 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass) {
                 "RegisterClassA {style 0x%x, lpfnWndProc %s, cbClsExtra %d, cbWndExtra %d, "
                 "hInstance %s, hIcon %s, hCursor %s, hbrBackground %s, lpszMenuName %s, "
                 "lpszClassName %s}",
-                windowClass->style, TraceAddress(Address(windowClass->lpfnWndProc)).text,
+                windowClass->style,
+                TraceAddress(reinterpret_cast<const void*>(windowClass->lpfnWndProc)).text,
                 windowClass->cbClsExtra, windowClass->cbWndExtra,
                 TraceAddress(windowClass->hInstance).text, TraceAddress(windowClass->hIcon).text,
                 TraceAddress(windowClass->hCursor).text,
@@ -113,33 +112,14 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
     return nullptr;
   }
   TraceCall("%s", call);
-  windows::Window window;
-  window.handle = nullptr;
-  window.className = windowClass->name;
-  window.title = windowName ? windowName : "";
-  window.procedure = windowClass->procedure;
-  window.classCursor = windowClass->cursor;
-  window.style = style;
-  window.width = width;
-  window.height = height;
-  window.real = 0;
-  window.destroying = false;
+  const windows::Window window = {nullptr, windowClass->name, windowName ? windowName : "",
+                                   windowClass->procedure, windowClass->cursor, style, width,
+                                   height, 0, false};
   HWND handle = windows::AddWindow(window);
   if (style & WS_VISIBLE) windows::RealWindow(handle);
 
-  CREATESTRUCTA creation;
-  creation.lpCreateParams = param;
-  creation.hInstance = instance;
-  creation.hMenu = menu;
-  creation.hwndParent = parent;
-  creation.cy = height;
-  creation.cx = width;
-  creation.y = y;
-  creation.x = x;
-  creation.style = static_cast<LONG>(style);
-  creation.lpszName = windowName;
-  creation.lpszClass = className;
-  creation.dwExStyle = exStyle;
+  CREATESTRUCTA creation = {param, instance, menu, parent, height, width, y, x,
+                            static_cast<LONG>(style), windowName, className, exStyle};
   // The procedure sees its window before CreateWindowExA returns, and can refuse it.
   const LPARAM creationAddress = reinterpret_cast<LPARAM>(&creation);
   if (!windows::SendToWindow(handle, WM_NCCREATE, 0, creationAddress)) {
@@ -233,9 +213,6 @@ LRESULT WINAPI DispatchMessageA(const MSG* message) {
 }
 
 HCURSOR WINAPI SetCursor(HCURSOR cursor) {
-  if (cursor)
-    TraceCall("SetCursor %p", static_cast<void*>(cursor));
-  else
-    TraceCall("SetCursor null");
+  TraceCall("SetCursor %s", TraceAddress(cursor).text);
   return windows::ReplaceCursor(cursor);
 }
