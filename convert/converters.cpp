@@ -13,29 +13,7 @@ static const ConverterRows kReferenceRows = {ReferenceRowXRGB32, ReferenceRowXBG
                                              ReferenceRowRGB565, ReferenceRowBGR565};
 
 #if defined(QUENTHOR_HAS_MMX_KERNELS)
-// The 32-bit straight layout is a block copy of count * 4 bytes; the 24-bit straight and both
-// 16-bit layouts pass their row straight on; the two swapped layouts of 32 and 24 bits stay
-// per-pixel loops.
-static void MmxRowXRGB32(const std::uint32_t* source, std::uint8_t* destination,
-                         std::uint32_t count) {
-  BlockCopy(destination, source, static_cast<std::size_t>(count) * 4);
-}
-
-static void MmxRowRGB24(const std::uint32_t* source, std::uint8_t* destination,
-                        std::uint32_t count) {
-  PackRowRGB24(destination, source, count);
-}
-
-static void MmxRowRGB565(const std::uint32_t* source, std::uint8_t* destination,
-                         std::uint32_t count) {
-  PackRowRGB565(destination, source, count);
-}
-
-static void MmxRowBGR565(const std::uint32_t* source, std::uint8_t* destination,
-                         std::uint32_t count) {
-  PackRowBGR565(destination, source, count);
-}
-
+// The two swapped layouts of 32 and 24 bits stay per-pixel loops.
 static const ConverterRows kMmxRows = {MmxRowXRGB32,  ReferenceRowXBGR32, MmxRowRGB24,
                                        ReferenceRowBGR24, MmxRowRGB565, MmxRowBGR565};
 #endif

@@ -20,17 +20,20 @@ void ReferenceRowBGR565(const std::uint32_t* source, std::uint8_t* destination, 
 #define QUENTHOR_HAS_MMX_KERNELS 1
 
 // The 64-bit packed kernels. They clear the packed state before returning, so floating-point
-// code after them runs normally. Neither pointer needs any alignment.
+// code after them runs normally. Like every row, they take the source first; neither pointer
+// needs any alignment.
 
 // Copies byteCount bytes: 64-byte blocks as eight 64-bit loads then eight stores, then the rest
 // byte by byte.
-void BlockCopy(void* destination, const void* source, std::size_t byteCount);
+void BlockCopy(const void* source, void* destination, std::size_t byteCount);
+// The straight 32-bit layout: a block copy of count * 4 bytes.
+void MmxRowXRGB32(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count);
 // Four pixels at a time into 3-byte B, G, R; the last count mod 4 pixels one by one.
-void PackRowRGB24(std::uint8_t* destination, const std::uint32_t* source, std::uint32_t count);
+void MmxRowRGB24(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count);
 // Four pixels at a time into 16-bit red-high 5-6-5 values; the remainder one by one.
-void PackRowRGB565(std::uint8_t* destination, const std::uint32_t* source, std::uint32_t count);
+void MmxRowRGB565(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count);
 // Four pixels at a time into 16-bit blue-high 5-6-5 values; the remainder one by one.
-void PackRowBGR565(std::uint8_t* destination, const std::uint32_t* source, std::uint32_t count);
+void MmxRowBGR565(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count);
 #endif
 
 #if defined(__x86_64__)

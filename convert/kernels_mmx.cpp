@@ -20,9 +20,9 @@ static inline void StorePacked(std::uint8_t* to, __m64 value) {
   *reinterpret_cast<UnalignedPacked*>(to) = value;
 }
 
-void BlockCopy(void* destination, const void* source, std::size_t byteCount) {
-  std::uint8_t* to = static_cast<std::uint8_t*>(destination);
+void BlockCopy(const void* source, void* destination, std::size_t byteCount) {
   const std::uint8_t* from = static_cast<const std::uint8_t*>(source);
+  std::uint8_t* to = static_cast<std::uint8_t*>(destination);
   for (std::size_t blocks = byteCount / 64; blocks != 0; --blocks, from += 64, to += 64) {
     __m64 q0 = LoadPacked(from), q1 = LoadPacked(from + 8);
     __m64 q2 = LoadPacked(from + 16), q3 = LoadPacked(from + 24);
@@ -44,7 +44,11 @@ void BlockCopy(void* destination, const void* source, std::size_t byteCount) {
   _mm_empty();
 }
 
-void PackRowRGB24(std::uint8_t* destination, const std::uint32_t* source, std::uint32_t count) {
+void MmxRowXRGB32(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count) {
+  BlockCopy(source, destination, static_cast<std::size_t>(count) * 4);
+}
+
+void MmxRowRGB24(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count) {
   const std::uint8_t* from = reinterpret_cast<const std::uint8_t*>(source);
   const __m64 colourMask = _mm_set1_pi32(0x00FFFFFF);
   for (std::uint32_t groups = count / 4; groups != 0; --groups, from += 16, destination += 12) {
@@ -65,58 +69,58 @@ void PackRowRGB24(std::uint8_t* destination, const std::uint32_t* source, std::u
   ReferenceRowRGB24(reinterpret_cast<const std::uint32_t*>(from), destination, count % 4);
 }
 
-// Four pixels from two registers to four 16-bit values: the parts that end up in the low byte
-// and bits 8-10 (already shifted into place, packed with signed saturation from 32 to 16 bits)
-// OR-ed with the part for bits 11-15, which sits in the low byte of each lane's upper half and
-// becomes each value's high byte when the halves are packed to bytes. Neither pack saturates:
-// the low parts stay below 0x800 and the high parts below 0x100.
+// The two 5-6-5 layouts differ only in which of red and blue takes the high five bits.
+enum { kRedHigh = 0, kBlueHigh = 1 };
+
+// Two pixels' bits 0-10, each in its own 32-bit lane: green's top 6 bits at 5-10, the low
+// colour's top 5 bits at 0-4.
+static inline __m64 Low565(__m64 pixels, int high) {
+  const __m64 blueField = _mm_set1_pi32(0x000000F8);
+  const __m64 greenField = _mm_set1_pi32(0x0000FC00);
+  const __m64 redField = _mm_set1_pi32(0x00F80000);
+  __m64 lowColour = high == kRedHigh ? _mm_slli_pi32(_mm_and_si64(pixels, blueField), 2)
+                                     : _mm_srli_pi32(_mm_and_si64(pixels, redField), 14);
+  return _mm_srli_pi32(_mm_or_si64(_mm_and_si64(pixels, greenField), lowColour), 5);
+}
+
+// Two pixels' high colour, its top 5 bits in the low byte of each lane's upper half.
+static inline __m64 High565(__m64 pixels, int high) {
+  const __m64 blueField = _mm_set1_pi32(0x000000F8);
+  const __m64 redField = _mm_set1_pi32(0x00F80000);
+  return high == kRedHigh ? _mm_and_si64(pixels, redField)
+                          : _mm_slli_si64(_mm_and_si64(pixels, blueField), 16);
+}
+
+// Four pixels from two registers to four 16-bit values: the low parts (packed with signed
+// saturation from 32 to 16 bits) OR-ed with the high parts, whose low byte of each lane's upper
+// half becomes each value's high byte when the halves are packed to bytes. Neither pack
+// saturates: the low parts stay below 0x800 and the high parts below 0x100.
 static inline __m64 Join565(__m64 low01, __m64 low23, __m64 high01, __m64 high23) {
   return _mm_or_si64(_mm_packs_pi32(low01, low23), _mm_packs_pu16(high01, high23));
 }
 
-void PackRowRGB565(std::uint8_t* destination, const std::uint32_t* source, std::uint32_t count) {
+// Both 5-6-5 rows, four pixels at a time; returns how many pixels it converted, a multiple of
+// four, leaving the remainder to the caller's reference row.
+static inline std::uint32_t Pack565Groups(const std::uint32_t* source, std::uint8_t* destination,
+                                          std::uint32_t count, int high) {
   const std::uint8_t* from = reinterpret_cast<const std::uint8_t*>(source);
-  const __m64 blueField = _mm_set1_pi32(0x000000F8);
-  const __m64 greenField = _mm_set1_pi32(0x0000FC00);
-  const __m64 redField = _mm_set1_pi32(0x00F80000);
   for (std::uint32_t groups = count / 4; groups != 0; --groups, from += 16, destination += 8) {
     __m64 pixels01 = LoadPacked(from), pixels23 = LoadPacked(from + 8);
-    // Green's top 6 bits to bits 5-10, blue's top 5 bits to bits 0-4.
-    __m64 low01 = _mm_srli_pi32(_mm_or_si64(_mm_and_si64(pixels01, greenField),
-                                            _mm_slli_pi32(_mm_and_si64(pixels01, blueField), 2)),
-                                5);
-    __m64 low23 = _mm_srli_pi32(_mm_or_si64(_mm_and_si64(pixels23, greenField),
-                                            _mm_slli_pi32(_mm_and_si64(pixels23, blueField), 2)),
-                                5);
-    __m64 red01 = _mm_and_si64(pixels01, redField);
-    __m64 red23 = _mm_and_si64(pixels23, redField);
-    StorePacked(destination, Join565(low01, low23, red01, red23));
+    StorePacked(destination, Join565(Low565(pixels01, high), Low565(pixels23, high),
+                                     High565(pixels01, high), High565(pixels23, high)));
   }
   _mm_empty();
-  ReferenceRowRGB565(reinterpret_cast<const std::uint32_t*>(from), destination, count % 4);
+  return count - count % 4;
 }
 
-void PackRowBGR565(std::uint8_t* destination, const std::uint32_t* source, std::uint32_t count) {
-  const std::uint8_t* from = reinterpret_cast<const std::uint8_t*>(source);
-  const __m64 blueField = _mm_set1_pi32(0x000000F8);
-  const __m64 greenField = _mm_set1_pi32(0x0000FC00);
-  const __m64 redField = _mm_set1_pi32(0x00F80000);
-  for (std::uint32_t groups = count / 4; groups != 0; --groups, from += 16, destination += 8) {
-    __m64 pixels01 = LoadPacked(from), pixels23 = LoadPacked(from + 8);
-    // Green's top 6 bits to bits 5-10, red's top 5 bits to bits 0-4.
-    __m64 low01 = _mm_srli_pi32(_mm_or_si64(_mm_and_si64(pixels01, greenField),
-                                            _mm_srli_pi32(_mm_and_si64(pixels01, redField), 14)),
-                                5);
-    __m64 low23 = _mm_srli_pi32(_mm_or_si64(_mm_and_si64(pixels23, greenField),
-                                            _mm_srli_pi32(_mm_and_si64(pixels23, redField), 14)),
-                                5);
-    // Blue's top 5 bits to the low byte of each lane's upper half.
-    __m64 blue01 = _mm_slli_si64(_mm_and_si64(pixels01, blueField), 16);
-    __m64 blue23 = _mm_slli_si64(_mm_and_si64(pixels23, blueField), 16);
-    StorePacked(destination, Join565(low01, low23, blue01, blue23));
-  }
-  _mm_empty();
-  ReferenceRowBGR565(reinterpret_cast<const std::uint32_t*>(from), destination, count % 4);
+void MmxRowRGB565(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count) {
+  std::uint32_t done = Pack565Groups(source, destination, count, kRedHigh);
+  ReferenceRowRGB565(source + done, destination + 2 * done, count - done);
+}
+
+void MmxRowBGR565(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count) {
+  std::uint32_t done = Pack565Groups(source, destination, count, kBlueHigh);
+  ReferenceRowBGR565(source + done, destination + 2 * done, count - done);
 }
 
 #endif

@@ -206,6 +206,7 @@ QUENTHOR_FMOD_API(signed char) FMUSIC_PlaySong(FMUSIC_MODULE* song) {
     if (std::find(library.playing.begin(), library.playing.end(), song) == library.playing.end())
       library.playing.push_back(song);
   }
+  platform::AudioOutputPlay();
   library.lastError = FMOD_ERR_NONE;
   return 1;
 }

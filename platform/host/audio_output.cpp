@@ -70,6 +70,9 @@ void AudioOutputClose() {
 
 bool AudioOutputIsOpen() { return output.device != 0; }
 
+// SDL's device plays from the open on, in buffers of about 23 ms: a song starts within one.
+void AudioOutputPlay() {}
+
 AudioOutputLock::AudioOutputLock() : held_(output.device) {
   if (held_ != 0) SDL_LockAudioDevice(static_cast<SDL_AudioDeviceID>(held_));
 }

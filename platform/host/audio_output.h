@@ -17,6 +17,9 @@ typedef void (*AudioRenderRoutine)(void* context, std::int16_t* stereo, int fram
 bool AudioOutputOpen(int rate, AudioRenderRoutine render, void* context);
 // Stops the render calls (waiting for a running one to finish) and closes the device.
 void AudioOutputClose();
+// The render routine has a song to play from now on. An output that keeps its device idle
+// until then (waveOut: no silence queued ahead of the song) starts it here; SDL's doesn't.
+void AudioOutputPlay();
 bool AudioOutputIsOpen();
 
 // Holds the audio thread off while the caller changes what the render routine reads. It does

@@ -21,7 +21,7 @@ TEST(BlockCopy, CopiesExactlyTheBytesAtEveryCountAndAlignment) {
         std::unique_ptr<std::uint8_t[]> source = ExactBuffer(from + count);
         for (std::size_t i = 0; i < from + count; ++i) source[i] = static_cast<std::uint8_t>(random());
         DestinationRow destination = MakeDestinationRow(count, to);
-        BlockCopy(destination.start, source.get() + from, count);
+        BlockCopy(source.get() + from, destination.start, count);
         ASSERT_TRUE(GuardsIntact(destination)) << count << " +" << from << " +" << to;
         ASSERT_EQ(0, count == 0 ? 0 : std::memcmp(destination.start, source.get() + from, count))
             << count << " +" << from << " +" << to;
@@ -53,19 +53,19 @@ void ExpectExactFloatingPoint(const char* after) {
 TEST(PackedState, FloatingPointIsExactAfterEveryKernel) {
   std::vector<std::uint32_t> pixels = MixedPixels(320, 11);
   std::vector<std::uint8_t> out(320 * 4);
-  BlockCopy(out.data(), pixels.data(), 1280);
+  BlockCopy(pixels.data(), out.data(), 1280);
   ExpectExactFloatingPoint("BlockCopy");
-  PackRowRGB24(out.data(), pixels.data(), 320);
-  ExpectExactFloatingPoint("PackRowRGB24");
-  PackRowRGB565(out.data(), pixels.data(), 320);
-  ExpectExactFloatingPoint("PackRowRGB565");
-  PackRowBGR565(out.data(), pixels.data(), 320);
-  ExpectExactFloatingPoint("PackRowBGR565");
+  MmxRowRGB24(pixels.data(), out.data(), 320);
+  ExpectExactFloatingPoint("MmxRowRGB24");
+  MmxRowRGB565(pixels.data(), out.data(), 320);
+  ExpectExactFloatingPoint("MmxRowRGB565");
+  MmxRowBGR565(pixels.data(), out.data(), 320);
+  ExpectExactFloatingPoint("MmxRowBGR565");
   // Rows with a remainder too, and one shorter than a step.
-  PackRowRGB24(out.data(), pixels.data(), 7);
-  ExpectExactFloatingPoint("PackRowRGB24 of 7");
-  PackRowRGB565(out.data(), pixels.data(), 3);
-  ExpectExactFloatingPoint("PackRowRGB565 of 3");
+  MmxRowRGB24(pixels.data(), out.data(), 7);
+  ExpectExactFloatingPoint("MmxRowRGB24 of 7");
+  MmxRowRGB565(pixels.data(), out.data(), 3);
+  ExpectExactFloatingPoint("MmxRowRGB565 of 3");
 }
 
 TEST(PackedState, FloatingPointIsExactAfterTheConvertersOnEveryFamily) {

@@ -103,7 +103,7 @@ inline int GuardsIntact(const DestinationRow& row) {
   return 1;
 }
 
-// Every kernel family, with whether this build and processor are expected to offer it.
+// Every kernel family, narrowest first.
 inline std::vector<int> AllKernelFamilies() {
   return {kKernelsReference, kKernelsMmx, kKernelsSse2, kKernelsAvx2};
 }

@@ -7,20 +7,9 @@ set -uo pipefail
 source_tree=$(realpath "$1")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-passed=0
-failed=0
+source "$(dirname "$0")/../checks.sh"
 
-check() {  # check DESCRIPTION COMMAND...: one named expectation
-  local what=$1
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    echo "FAILED: $what" >&2
-  fi
-}
-contains() { grep -qF -- "$2" "$1"; }
+no_carriage_return() { ! grep -q $'\r' "$1"; }
 
 # Run with no desktop, as on a fresh server.
 run() { env -u DISPLAY -u WAYLAND_DISPLAY -u QUENTHOR_DISPLAY_LAYOUT ./run "$@"; }
@@ -31,7 +20,7 @@ cd "$work/clone"
 # Options.
 run --help >"$work/help" 2>&1
 check "--help succeeds" [ $? -eq 0 ]
-for option in "record [SECONDS]" windows "--layout NAME" flashes; do
+for option in "record [SECONDS]" windows package "--layout NAME" flashes; do
   check "--help mentions $option" contains "$work/help" "$option"
 done
 run --frobnicate >"$work/unknown" 2>&1
@@ -40,15 +29,21 @@ check "an unknown option is named" contains "$work/unknown" "unknown option '--f
 run --layout purple >"$work/layout" 2>&1
 check "an unknown layout ends with status 2" [ $? -eq 2 ]
 check "an unknown layout lists the real ones" contains "$work/layout" "xrgb32, xbgr32"
+run package record >"$work/package-record" 2>&1
+check "package with another option ends with status 2" [ $? -eq 2 ]
 
-# The first build and a recording.
+# The first build and a recording, into a file: plain lines, no carriage-return redraws.
 run record 6 >"$work/first" 2>&1
 status=$?
-cat "$work/first" | tr '\r' '\n' | tail -5
+tail -5 "$work/first"
 check "a first headless run succeeds" [ $status -eq 0 ]
 check "the first run says it builds" contains "$work/first" "Building quenthor quenthor-assets in build-run/"
-check "the build shows Ninja's steps" grep -qE '\[[0-9]+/[0-9]+\] Linking CXX executable quenthor' "$work/first"
+check "the build ends with a line of its steps" \
+  grep -qE '^Built quenthor quenthor-assets in build-run/: [0-9]+ steps\.$' "$work/first"
 check "the recording counts its seconds" contains "$work/first" "Recording the show: 6 of 6 seconds"
+check "into a file, no line is redrawn" no_carriage_return "$work/first"
+check "into a file, a line every five seconds (0, 5, 6)" \
+  [ "$(grep -c '^Recording the show: ' "$work/first")" -eq 3 ]
 check "the run names its video" contains "$work/first" "Video with sound: $work/clone/build-run/quenthor-show.mp4 ("
 check "nothing of the tests was built" [ ! -e build-run/tests ]
 video=build-run/quenthor-show.mp4
@@ -68,6 +63,14 @@ loudest=$(ffmpeg -i "$video" -af volumedetect -vn -f null - 2>&1 | sed -n 's/.*m
 check "the video's sound is not silent (max ${loudest:-none} dB)" \
   awk -v v="${loudest:--100}" 'BEGIN { exit !(v > -20) }'
 
+# The Debian package, from the build just made (tests/package checks what is in it).
+run package >"$work/package" 2>&1
+check "package succeeds" [ $? -eq 0 ]
+deb=$(sed -n 's/^Debian package: \(.*\.deb\) (.*/\1/p' "$work/package")
+check "package names its file (${deb:-none})" \
+  grep -qE "^$work/clone/build-run/quenthor_[0-9.]+_amd64\.deb\$" <<<"$deb"
+check "the package is there" [ -s "$deb" ]
+
 # A screen the show refuses: status 1, and words on what to check.
 run --layout pal8 record 3 >"$work/refused" 2>&1
 check "a refused screen ends with status 1" [ $? -eq 1 ]
@@ -82,5 +85,4 @@ check "the library's message is shown" contains "$work/song" "Unknown file forma
 check "the song's place is named" contains "$work/song" "$work/clone/build-run/show/Terminal.s3m"
 check "the way to write it again is named" contains "$work/song" "build-run/quenthor-assets"
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+summary

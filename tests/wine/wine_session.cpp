@@ -110,6 +110,16 @@ bool Answers(const std::string& path) {
   return answered;
 }
 
+// A command that runs a function of the private sound server's recipe (scripts/null-sound-server)
+// with its arguments. The functions take the shell's place, so the process started is the server
+// or the recorder itself.
+std::vector<std::string> SoundServerRecipe(std::vector<std::string> call) {
+  std::vector<std::string> command = {"bash", "-c", "source \"$0\" && \"$@\"",
+                                      QUENTHOR_NULL_SOUND_SERVER_SCRIPT};
+  command.insert(command.end(), call.begin(), call.end());
+  return command;
+}
+
 }  // namespace
 
 int RunWithin(const std::vector<std::string>& command, const std::vector<std::string>& environment,
@@ -199,21 +209,8 @@ std::vector<pid_t> WinePrefix::SessionProcesses() const {
 
 SoundServer::SoundServer(bool withSink) : folder_(MakeFolder("quenthor-sound")) {
   if (folder_.empty()) return;
-  std::filesystem::create_directories(folder_ + "/home");
-  std::filesystem::create_directories(folder_ + "/runtime");
-  std::vector<std::string> command = {
-      "pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
-      "--system=no", "--use-pid-file=no", "--disable-shm"};
-  // The sink comes before the socket, so that a client that gets in finds it.
-  // norewinds: with rewinds the server drops a few hundred milliseconds near the start.
-  if (withSink)
-    command.insert(command.end(), {"-L", "module-null-sink sink_name=quenthor rate=44100 "
-                                         "channels=2 format=s16le norewinds=1"});
-  command.insert(command.end(),
-                 {"-L", "module-native-protocol-unix auth-anonymous=1 socket=" + folder_ +
-                            "/pulse.sock"});
-  server_ = Spawn(command, {"HOME=" + folder_ + "/home", "XDG_RUNTIME_DIR=" + folder_ + "/runtime"},
-                  folder_ + "/pulse.log");
+  server_ = Spawn(SoundServerRecipe({"run_null_sound_server", folder_, withSink ? "" : "no-sink"}),
+                  {}, folder_ + "/pulse.log");
   auto deadline = Clock::now() + std::chrono::seconds(10);
   while (!ready_ && Clock::now() < deadline) {
     int status;
@@ -235,9 +232,8 @@ SoundServer::~SoundServer() {
 
 bool SoundServer::StartRecording() {
   std::string recording = folder_ + "/recording.raw";
-  recorder_ = Spawn({"parec", "-d", "quenthor.monitor", "--format=s16le", "--rate=44100",
-                     "--channels=2", "--raw", "--latency-msec=20"},
-                    {"PULSE_SERVER=" + Address()}, recording);
+  recorder_ = Spawn(SoundServerRecipe({"record_null_sink"}), {"PULSE_SERVER=" + Address()},
+                    recording);
   // The monitor streams silence while nothing plays: bytes arriving mean the recorder is in.
   auto deadline = Clock::now() + std::chrono::seconds(5);
   std::error_code error;
@@ -278,12 +274,28 @@ WineShow::WineShow(const WinePrefix& prefix) : prefix_(prefix) {
              "Build it again with `cmake --build --preset windows`.";
     return;
   }
-  folder_ = root_ + "/quenthor-windows";
+  folder_ = root_ + "/" + QUENTHOR_WINDOWS_PACKAGE_FOLDER;
   for (const char* file : {"quenthor.exe", "fmod.dll", "min.raw", "min2.raw", "min3.raw",
-                           "Terminal.s3m", "README.txt"}) {
+                           "Terminal.s3m", "README.txt", "LICENSE.txt", "THIRD-PARTY-NOTICES.txt"}) {
     if (!Exists(folder_ + "/" + file)) {
-      error_ += std::string(error_.empty() ? "" : "\n") + package + " lacks quenthor-windows/" +
+      error_ += std::string(error_.empty() ? "" : "\n") + package + " lacks " +
+                QUENTHOR_WINDOWS_PACKAGE_FOLDER + "/" +
                 file + "; build it with `cmake --build --preset windows`.";
+    }
+  }
+  // The licences travel with the binaries: ours, and libopenmpt's BSD licence in the notice.
+  const struct {
+    const char* file;
+    const char* text;
+  } licences[] = {{"LICENSE.txt", "MIT License"},
+                  {"THIRD-PARTY-NOTICES.txt", "libopenmpt"},
+                  {"THIRD-PARTY-NOTICES.txt", "Redistribution and use in source and binary forms"},
+                  {"THIRD-PARTY-NOTICES.txt", "mingw-w64"}};
+  for (const auto& licence : licences) {
+    if (Exists(folder_ + "/" + licence.file) &&
+        ReadText(folder_ + "/" + licence.file).find(licence.text) == std::string::npos) {
+      error_ += std::string(error_.empty() ? "" : "\n") + package + ": " + licence.file +
+                " doesn't contain \"" + licence.text + "\"";
     }
   }
 }

@@ -66,7 +66,7 @@ class WineShow {
   ~WineShow();
   // Empty once the package is unpacked; otherwise what is wrong, and how to build it.
   const std::string& Error() const { return error_; }
-  // The unpacked quenthor-windows folder, which a test may change before Start.
+  // The unpacked quenthor-VERSION-windows folder, which a test may change before Start.
   const std::string& Folder() const { return folder_; }
   // Starts the show on display, with PULSE_SERVER=soundAddress and extra environment.
   void Start(const VirtualDisplay& display, const std::string& soundAddress,
@@ -80,7 +80,7 @@ class WineShow {
 };
 
 // Where the Windows package is read from: QUENTHOR_WINDOWS_PACKAGE in the environment if set,
-// else build-windows/quenthor-windows.zip.
+// else build-windows/quenthor-VERSION-windows.zip.
 std::string WindowsPackagePath();
 
 // The title of the X window Wine's virtual desktop draws in.
