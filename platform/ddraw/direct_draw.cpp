@@ -222,6 +222,8 @@ HRESULT DirectDraw::WaitForVerticalBlank(DWORD flags, HANDLE) {
 }  // namespace platform
 
 HRESULT WINAPI DirectDrawCreate(GUID* device, LPDIRECTDRAW* display, IUnknown* outer) {
+  // The driver reads its profile as it starts: a wrong name is reported even with no display.
+  platform::ddraw::ProfileInForce();
   HRESULT result = DD_OK;
   if (outer)
     result = CLASS_E_NOAGGREGATION;
@@ -242,16 +244,14 @@ HRESULT WINAPI DirectDrawCreate(GUID* device, LPDIRECTDRAW* display, IUnknown* o
   return DD_OK;
 }
 
-// ddraw.dll, offered to the loader, which knows no library of its own. The offer is made while
-// this object initialises, so the object must be linked: nothing calls DirectDrawCreate by
-// name, and a linker takes from a static library only the objects something refers to. This
-// symbol is the reference: quenthor_ddraw asks every program that links it to keep it
-// (--undefined, platform/CMakeLists.txt), which holds in any link order. (An offer in
-// win32/ naming DirectDrawCreate would make the loader depend on the layer above it; a weak
-// reference would not pull the object in.)
+// ddraw.dll, offered to the loader (which names no library) as this object initialises. Nothing
+// calls DirectDrawCreate by name, and a linker takes from a static library only the objects
+// something refers to, so quenthor_ddraw asks every program that links it to keep this symbol
+// (--undefined, platform/CMakeLists.txt), in any link order. A weak reference from win32/ would
+// not pull the object in, and a strong one would make the loader depend on the layer above it.
+// The entry goes through the generic function type, as an export table holds every entry alike.
 extern "C" const bool quenthor_ddraw_offered =
     (platform::libraries::OfferEntry(
          "ddraw.dll", "DirectDrawCreate",
-         // Through the generic function type, as an export table holds every entry alike.
          reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&DirectDrawCreate))),
      true);

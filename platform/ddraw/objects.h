@@ -153,7 +153,7 @@ class Surface final : public IDirectDrawSurface {
 
   // Makes this surface a back buffer of the chain: the chain holds it, the program doesn't yet.
   void JoinChain(Surface* chainFront);
-  // Fills the memory with the profile's fill byte (new or restored memory).
+  // Fills the memory with the driver's fill byte (new or restored memory).
   void Clear();
   bool IsFront() const { return front == this; }
 

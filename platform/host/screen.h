@@ -65,10 +65,7 @@ void ResetScreen();
 // Where a picture of the given size lands in an output of the given size: the largest whole
 // scale that fits (at least 1), centred.
 struct PicturePlace {
-  int x;
-  int y;
-  int w;
-  int h;
+  int x, y, w, h;
 };
 PicturePlace PlacePicture(int pictureWidth, int pictureHeight, int outputWidth, int outputHeight);
 

@@ -21,9 +21,8 @@ struct WindowMessage {
 };
 
 // How trace lines write a class or window name ("null", an atom as "#<n>", or the string
-// quoted, 80 characters at most) and a message ({hwnd <h>, message 0x<m>, wParam 0x<w>,
-// lParam 0x<l>}): written once, for the stand-ins and the tests that read the lines back.
-// Each formats, so only for a line being traced.
+// quoted, 80 characters at most) and a message ({hwnd <h>, message 0x<m>, wParam 0x<w>, lParam
+// 0x<l>}): written once, for the stand-ins and the tests; only for a line being traced.
 struct TracedRecord {
   char text[128];
 };
