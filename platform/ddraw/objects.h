@@ -32,11 +32,17 @@ inline HRESULT Unsupported(const char* interfaceName, const char* method) {
   return Outcome(interfaceName, DDERR_UNSUPPORTED, method);
 }
 
-// Neither object offers a later interface: E_NOINTERFACE, the pointer cleared.
-inline HRESULT NoInterface(const char* interfaceName, void** object) {
-  if (object) *object = nullptr;
-  return Outcome(interfaceName, E_NOINTERFACE, "QueryInterface");
-}
+// Neither object offers a later interface (E_NOINTERFACE, the pointer cleared), and both count
+// the program's references alike.
+#define QUENTHOR_UNKNOWN(interfaceName)                                      \
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override { \
+    if (object) *object = nullptr;                                           \
+    return Outcome(interfaceName, E_NOINTERFACE, "QueryInterface");          \
+  }                                                                          \
+  ULONG STDMETHODCALLTYPE AddRef() override {                                \
+    TraceCall(interfaceName "::AddRef");                                     \
+    return ++references_;                                                    \
+  }
 
 // A method the emulated screen doesn't offer: traced, and DDERR_UNSUPPORTED. The parameters'
 // types only: nothing reads them.
@@ -49,13 +55,7 @@ class DirectDraw final : public IDirectDraw {
  public:
   DirectDraw();
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
-    return NoInterface("IDirectDraw", object);
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override {
-    TraceCall("IDirectDraw::AddRef");
-    return ++references_;
-  }
+  QUENTHOR_UNKNOWN("IDirectDraw")
   ULONG STDMETHODCALLTYPE Release() override;
 
   HRESULT STDMETHODCALLTYPE CreateSurface(LPDDSURFACEDESC description,
@@ -100,13 +100,7 @@ class Surface final : public IDirectDrawSurface {
  public:
   Surface(DirectDraw* owner, const Mode& mode, DWORD caps);
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
-    return NoInterface("IDirectDrawSurface", object);
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override {
-    TraceCall("IDirectDrawSurface::AddRef");
-    return ++references_;
-  }
+  QUENTHOR_UNKNOWN("IDirectDrawSurface")
   ULONG STDMETHODCALLTYPE Release() override;
 
   HRESULT STDMETHODCALLTYPE Flip(LPDIRECTDRAWSURFACE target, DWORD flags) override;
