@@ -1,7 +1,5 @@
 #include "platform/controls/display_controls.h"
 
-#include <SDL.h>
-
 #include <cstdlib>
 #include <deque>
 
@@ -9,8 +7,8 @@
 #include "platform/ddraw/direct_draw_hooks.h"
 #include "platform/ddraw/layouts.h"
 #include "platform/ddraw/objects.h"
-#include "platform/sdl/keys.h"
-#include "platform/sdl/screen.h"
+#include "platform/host/keys.h"
+#include "platform/host/screen.h"
 #include "platform/win32/library.h"
 #include "platform/win32/window_system.h"
 
@@ -41,17 +39,53 @@ void KeepDelivery(const WindowMessage& message) {
   if (controls.delivered.size() > kDeliveredKept) controls.delivered.pop_front();
 }
 
-void CaptureRendered(SDL_Renderer* renderer, int width, int height) {
+void CaptureRendered(const std::uint32_t* pixels, int width, int height) {
   WindowCapture& capture = controls.capture;
-  capture.pixels.assign(static_cast<size_t>(width) * height, 0);
-  if (SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_XRGB8888, capture.pixels.data(),
-                           width * 4) != 0) {
-    capture.pixels.clear();
-    width = height = 0;
-  }
+  capture.pixels.assign(pixels, pixels + static_cast<size_t>(width) * height);
   capture.width = width;
   capture.height = height;
   capture.count++;
+}
+
+std::uint32_t Widen5(std::uint32_t value) { return (value << 3) | (value >> 2); }
+std::uint32_t Widen6(std::uint32_t value) { return (value << 2) | (value >> 4); }
+std::uint32_t Pack(std::uint32_t red, std::uint32_t green, std::uint32_t blue) {
+  return red << 16 | green << 8 | blue;
+}
+
+// One pixel as 0x00RRGGBB; 5- and 6-bit channels are widened so full intensity reads 0xFF.
+std::uint32_t ReadRGB(ScreenLayout layout, const std::uint8_t* pixel) {
+  const std::uint32_t word = pixel[0] | pixel[1] << 8;
+  switch (layout) {
+    case ScreenLayout::kXRGB32:
+    case ScreenLayout::kRGB24:
+      return Pack(pixel[2], pixel[1], pixel[0]);
+    case ScreenLayout::kXBGR32:
+    case ScreenLayout::kBGR24:
+      return Pack(pixel[0], pixel[1], pixel[2]);
+    case ScreenLayout::kRGB565:
+      return Pack(Widen5(word >> 11), Widen6((word >> 5) & 0x3F), Widen5(word & 0x1F));
+    case ScreenLayout::kBGR565:
+      return Pack(Widen5(word & 0x1F), Widen6((word >> 5) & 0x3F), Widen5(word >> 11));
+    case ScreenLayout::kRGB555:
+      return Pack(Widen5((word >> 10) & 0x1F), Widen5((word >> 5) & 0x1F), Widen5(word & 0x1F));
+    case ScreenLayout::kPalette8:
+      return Pack(pixel[0], pixel[0], pixel[0]);
+  }
+  return 0;
+}
+
+// A whole picture read that way, rows top first, without the padding at the end of its rows.
+std::vector<std::uint32_t> ReadPicture(ScreenLayout layout, const std::uint8_t* bytes, int pitch,
+                                       int width, int height) {
+  const int bytesPerPixel = ddraw::Describe(layout).bytesPerPixel;
+  std::vector<std::uint32_t> pixels;
+  pixels.reserve(static_cast<size_t>(width) * height);
+  for (int y = 0; y < height; y++) {
+    const std::uint8_t* row = bytes + static_cast<size_t>(y) * pitch;
+    for (int x = 0; x < width; x++) pixels.push_back(ReadRGB(layout, row + x * bytesPerPixel));
+  }
+  return pixels;
 }
 
 SurfaceView ViewOf(ddraw::Surface* surface) {
@@ -68,8 +102,8 @@ SurfaceView ViewOf(ddraw::Surface* surface) {
 void InjectKey(WPARAM virtualKey, bool down) {
   HWND window = windows::FocusWindow();
   if (!window) return;
-  windows::PressKey(window, static_cast<unsigned>(virtualKey), down,
-                    sdl::ExtendedKey(static_cast<unsigned>(virtualKey & 0xFF)));
+  const unsigned key = static_cast<unsigned>(virtualKey);
+  windows::PressKey(window, key, down, host::ExtendedKey(key & 0xFF));
 }
 
 }  // namespace
@@ -77,6 +111,12 @@ void InjectKey(WPARAM virtualKey, bool down) {
 void SetDisplayProfile(const DisplayProfile& profile) { ddraw::ProfileInForce() = profile; }
 
 DisplayProfile CurrentDisplayProfile() { return ddraw::ProfileInForce(); }
+
+void SetDisplayFaults(const DisplayFaults& faults) {
+  libraries::libraryHooks.librariesMissing = faults.libraryMissing;
+  libraries::libraryHooks.entriesMissing = faults.entryMissing;
+  static_cast<ddraw::DriverFaults&>(ddraw::directDrawHooks) = faults;
+}
 
 void FailNextLocks(int count, HRESULT result) {
   controls.failingLocks = count;
@@ -125,8 +165,7 @@ std::vector<WindowMessage> DeliveredMessages() {
 void ClearDeliveredMessages() { controls.delivered.clear(); }
 
 std::uint32_t DesktopWindowId(HWND window) {
-  SDL_Window* real = windows::RealWindow(window);
-  return real ? SDL_GetWindowID(real) : 0;
+  return windows::RealWindow(window);
 }
 
 bool ApplicationActive() { return windows::ActiveWindow() != nullptr; }
@@ -156,7 +195,7 @@ ScreenLayout ScreenPictureLayout() { return ddraw::Hardware().pictureLayout; }
 std::vector<std::uint32_t> ScreenPixels() {
   const ddraw::DisplayHardware& hardware = ddraw::Hardware();
   if (hardware.picture.empty()) return std::vector<std::uint32_t>();
-  return ddraw::ReadPicture(hardware.pictureLayout, hardware.picture.data(),
+  return ReadPicture(hardware.pictureLayout, hardware.picture.data(),
                             hardware.picturePitch, hardware.pictureWidth, hardware.pictureHeight);
 }
 
@@ -166,7 +205,7 @@ std::uint32_t ScreenPixel(int x, int y) {
       y >= hardware.pictureHeight)
     return 0;
   const int bytesPerPixel = ScreenLayoutBytesPerPixel(hardware.pictureLayout);
-  return ddraw::ReadRGB(hardware.pictureLayout,
+  return ReadRGB(hardware.pictureLayout,
                         hardware.picture.data() + static_cast<size_t>(y) * hardware.picturePitch +
                             static_cast<size_t>(x) * bytesPerPixel);
 }
@@ -178,7 +217,7 @@ SurfaceView BackSurfaceView() {
 
 SurfaceView FrontSurfaceView() { return ViewOf(ddraw::Hardware().newestChain); }
 
-void CaptureWindowFrames(bool on) { sdl::screenHooks.rendered = on ? CaptureRendered : nullptr; }
+void CaptureWindowFrames(bool on) { host::screenHooks.rendered = on ? CaptureRendered : nullptr; }
 
 WindowCapture LastWindowCapture() { return controls.capture; }
 
@@ -189,8 +228,9 @@ void ResetDisplayControls() {
   windows::ResetWindowSystem();
   libraries::ResetLibraries();
   controls = DisplayControls();
-  ddraw::directDrawHooks.lockRefusal = nullptr;
-  sdl::screenHooks.rendered = nullptr;
+  ddraw::directDrawHooks = ddraw::DirectDrawHooks();
+  libraries::libraryHooks = libraries::LibraryHooks();
+  host::screenHooks.rendered = nullptr;
   windows::windowSystemHooks.delivered = KeepDelivery;
 }
 

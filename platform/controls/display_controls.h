@@ -7,9 +7,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/ddraw/direct_draw_hooks.h"
 #include "platform/ddraw/display_profile.h"
 #include "platform/ddraw_api.h"
-#include "platform/win32/window_message.h"
+#include "platform/win32/window_system.h"
 #include "platform/win32_api.h"
 
 namespace platform {
@@ -17,6 +18,15 @@ namespace platform {
 // The profile in force (see platform/ddraw/display_profile.h).
 void SetDisplayProfile(const DisplayProfile& profile);
 DisplayProfile CurrentDisplayProfile();
+
+// The emulated driver's faults and limits (see platform/ddraw/direct_draw_hooks.h), and the
+// loader's two faults: LoadLibraryA("ddraw.dll") finds nothing; the library doesn't export
+// DirectDrawCreate. The defaults are a real run's.
+struct DisplayFaults : ddraw::DriverFaults {
+  bool libraryMissing = false;
+  bool entryMissing = false;
+};
+void SetDisplayFaults(const DisplayFaults& faults);
 
 // Lock refusals: the next count locks (count < 0: every lock until StopFailingLocks) fail with
 // the given result, after the checks a real lock makes.
@@ -107,7 +117,7 @@ struct WindowCapture {
 };
 WindowCapture LastWindowCapture();
 
-// Everything back to its start: the default profile, no windows, classes, queued or delivered
+// Everything back to its start: the default profile, no faults, no windows, classes, queued or delivered
 // messages, libraries, DirectDraw objects or surfaces (any left are freed: old pointers are
 // dangling), no flips, no failing locks, pointer shown, capture off. From the first reset on,
 // SDL uses its offscreen video driver unless SDL_VIDEODRIVER names another, so tests open

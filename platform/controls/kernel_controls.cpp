@@ -1,6 +1,6 @@
 #include "platform/controls/kernel_controls.h"
 
-#include "platform/ddraw/direct_draw_hooks.h"
+#include "platform/host/clock.h"
 #include "platform/win32/kernel_hooks.h"
 
 namespace platform {
@@ -48,13 +48,12 @@ int CapturedBox(const char* text, const char* caption, unsigned type) {
 
 // The tick source and Sleep follow the controls only while a control needs them to.
 void SteerTime() {
-  kernelHooks.readTicks = controls.manualClock ? ManualTicks : kRealKernel.readTicks;
+  // One switch for time: the tick counter, and the screen's refresh that follows it.
+  host::clockHooks = controls.manualClock ? host::ClockHooks{ManualTicks, true} : host::kRealClock;
   kernelHooks.ticksRead = controls.manualClock ? AfterManualReading : kRealKernel.ticksRead;
   kernelHooks.sleep =
       controls.manualClock || controls.sleepHook ? ControlledSleep : kRealKernel.sleep;
   controls.readingsSinceSleep = 0;
-  // Time stands still on the screen too: nothing may wait for a real vertical blank.
-  ddraw::directDrawHooks.waitForRealBlanks = !controls.manualClock;
 }
 
 }  // namespace
@@ -74,7 +73,7 @@ void ClockStepPerReading(std::uint32_t step) {
   controls.stepPerReading = step;
   SteerTime();
 }
-std::uint32_t ClockNow() { return kernelHooks.readTicks(); }
+std::uint32_t ClockNow() { return host::clockHooks.ticks(); }
 
 void SetSleepHook(std::function<void(std::uint32_t)> hook) {
   controls.sleepHook = std::move(hook);
@@ -94,7 +93,7 @@ CapturedMessageBox LastMessageBox() { return controls.lastBox; }
 void ResetKernelControls() {
   controls = KernelControls();
   kernelHooks = kRealKernel;
-  ddraw::directDrawHooks.waitForRealBlanks = true;
+  host::clockHooks = host::kRealClock;
 }
 
 }  // namespace platform

@@ -1,6 +1,6 @@
 // Test controls of the kernel stand-ins, through their hooks: a manual tick clock, a hook on
-// every Sleep, a trap for ExitProcess and a capture of message boxes. The manual clock also
-// stops DirectDraw waiting for real vertical blanks.
+// every Sleep, a trap for ExitProcess and a capture of message boxes. The manual clock steers
+// the host's clock, so the screen's refresh follows it and nothing waits for real blanks.
 #pragma once
 #include <cstdint>
 #include <functional>

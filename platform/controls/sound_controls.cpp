@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "platform/fmod/sound_library.h"
-#include "platform/sdl/audio_output.h"
+#include "platform/host/audio_output.h"
 
 namespace platform {
 namespace {

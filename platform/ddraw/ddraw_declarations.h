@@ -115,31 +115,26 @@ typedef HRESULT(WINAPI* LPDDENUMSURFACESCALLBACK)(LPDIRECTDRAWSURFACE, LPDDSURFA
 
 struct IDirectDraw : public IUnknown {
   virtual HRESULT STDMETHODCALLTYPE Compact() = 0;
-  virtual HRESULT STDMETHODCALLTYPE CreateClipper(DWORD flags, LPDIRECTDRAWCLIPPER* clipper,
-                                                  IUnknown* outer) = 0;
-  virtual HRESULT STDMETHODCALLTYPE CreatePalette(DWORD flags, LPPALETTEENTRY entries,
-                                                  LPDIRECTDRAWPALETTE* palette,
-                                                  IUnknown* outer) = 0;
+  virtual HRESULT STDMETHODCALLTYPE CreateClipper(DWORD, LPDIRECTDRAWCLIPPER*, IUnknown*) = 0;
+  virtual HRESULT STDMETHODCALLTYPE CreatePalette(DWORD, LPPALETTEENTRY, LPDIRECTDRAWPALETTE*,
+                                                  IUnknown*) = 0;
   virtual HRESULT STDMETHODCALLTYPE CreateSurface(LPDDSURFACEDESC description,
                                                   LPDIRECTDRAWSURFACE* surface,
                                                   IUnknown* outer) = 0;
-  virtual HRESULT STDMETHODCALLTYPE DuplicateSurface(LPDIRECTDRAWSURFACE original,
-                                                     LPDIRECTDRAWSURFACE* duplicate) = 0;
-  virtual HRESULT STDMETHODCALLTYPE EnumDisplayModes(DWORD flags, LPDDSURFACEDESC description,
-                                                     LPVOID context,
-                                                     LPDDENUMMODESCALLBACK callback) = 0;
-  virtual HRESULT STDMETHODCALLTYPE EnumSurfaces(DWORD flags, LPDDSURFACEDESC description,
-                                                 LPVOID context,
-                                                 LPDDENUMSURFACESCALLBACK callback) = 0;
+  virtual HRESULT STDMETHODCALLTYPE DuplicateSurface(LPDIRECTDRAWSURFACE, LPDIRECTDRAWSURFACE*) = 0;
+  virtual HRESULT STDMETHODCALLTYPE EnumDisplayModes(DWORD, LPDDSURFACEDESC, LPVOID,
+                                                     LPDDENUMMODESCALLBACK) = 0;
+  virtual HRESULT STDMETHODCALLTYPE EnumSurfaces(DWORD, LPDDSURFACEDESC, LPVOID,
+                                                 LPDDENUMSURFACESCALLBACK) = 0;
   virtual HRESULT STDMETHODCALLTYPE FlipToGDISurface() = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetCaps(LPDDCAPS driverCaps, LPDDCAPS emulationCaps) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetDisplayMode(LPDDSURFACEDESC description) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetFourCCCodes(LPDWORD count, LPDWORD codes) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetGDISurface(LPDIRECTDRAWSURFACE* surface) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetMonitorFrequency(LPDWORD frequency) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetScanLine(LPDWORD line) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetVerticalBlankStatus(LPBOOL inBlank) = 0;
-  virtual HRESULT STDMETHODCALLTYPE Initialize(GUID* device) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetCaps(LPDDCAPS, LPDDCAPS) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetDisplayMode(LPDDSURFACEDESC) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetFourCCCodes(LPDWORD, LPDWORD) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetGDISurface(LPDIRECTDRAWSURFACE*) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetMonitorFrequency(LPDWORD) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetScanLine(LPDWORD) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetVerticalBlankStatus(LPBOOL) = 0;
+  virtual HRESULT STDMETHODCALLTYPE Initialize(GUID*) = 0;
   virtual HRESULT STDMETHODCALLTYPE RestoreDisplayMode() = 0;
   virtual HRESULT STDMETHODCALLTYPE SetCooperativeLevel(HWND window, DWORD flags) = 0;
   virtual HRESULT STDMETHODCALLTYPE SetDisplayMode(DWORD width, DWORD height,
@@ -148,50 +143,42 @@ struct IDirectDraw : public IUnknown {
 };
 
 struct IDirectDrawSurface : public IUnknown {
-  virtual HRESULT STDMETHODCALLTYPE AddAttachedSurface(LPDIRECTDRAWSURFACE surface) = 0;
-  virtual HRESULT STDMETHODCALLTYPE AddOverlayDirtyRect(LPRECT rect) = 0;
-  virtual HRESULT STDMETHODCALLTYPE Blt(LPRECT destRect, LPDIRECTDRAWSURFACE source,
-                                        LPRECT sourceRect, DWORD flags, LPDDBLTFX effects) = 0;
-  virtual HRESULT STDMETHODCALLTYPE BltBatch(LPDDBLTBATCH batch, DWORD count, DWORD flags) = 0;
-  virtual HRESULT STDMETHODCALLTYPE BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE source,
-                                            LPRECT sourceRect, DWORD trans) = 0;
-  virtual HRESULT STDMETHODCALLTYPE DeleteAttachedSurface(DWORD flags,
-                                                          LPDIRECTDRAWSURFACE surface) = 0;
-  virtual HRESULT STDMETHODCALLTYPE EnumAttachedSurfaces(LPVOID context,
-                                                         LPDDENUMSURFACESCALLBACK callback) = 0;
-  virtual HRESULT STDMETHODCALLTYPE EnumOverlayZOrders(DWORD flags, LPVOID context,
-                                                       LPDDENUMSURFACESCALLBACK callback) = 0;
+  virtual HRESULT STDMETHODCALLTYPE AddAttachedSurface(LPDIRECTDRAWSURFACE) = 0;
+  virtual HRESULT STDMETHODCALLTYPE AddOverlayDirtyRect(LPRECT) = 0;
+  virtual HRESULT STDMETHODCALLTYPE Blt(LPRECT, LPDIRECTDRAWSURFACE, LPRECT, DWORD, LPDDBLTFX) = 0;
+  virtual HRESULT STDMETHODCALLTYPE BltBatch(LPDDBLTBATCH, DWORD, DWORD) = 0;
+  virtual HRESULT STDMETHODCALLTYPE BltFast(DWORD, DWORD, LPDIRECTDRAWSURFACE, LPRECT, DWORD) = 0;
+  virtual HRESULT STDMETHODCALLTYPE DeleteAttachedSurface(DWORD, LPDIRECTDRAWSURFACE) = 0;
+  virtual HRESULT STDMETHODCALLTYPE EnumAttachedSurfaces(LPVOID, LPDDENUMSURFACESCALLBACK) = 0;
+  virtual HRESULT STDMETHODCALLTYPE EnumOverlayZOrders(DWORD, LPVOID, LPDDENUMSURFACESCALLBACK) = 0;
   virtual HRESULT STDMETHODCALLTYPE Flip(LPDIRECTDRAWSURFACE target, DWORD flags) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetAttachedSurface(LPDDSCAPS caps,
                                                        LPDIRECTDRAWSURFACE* surface) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetBltStatus(DWORD flags) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetBltStatus(DWORD) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetCaps(LPDDSCAPS caps) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetClipper(LPDIRECTDRAWCLIPPER* clipper) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetColorKey(DWORD flags, LPDDCOLORKEY key) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetDC(HDC* dc) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetFlipStatus(DWORD flags) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetOverlayPosition(LPLONG x, LPLONG y) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetPalette(LPDIRECTDRAWPALETTE* palette) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetClipper(LPDIRECTDRAWCLIPPER*) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetColorKey(DWORD, LPDDCOLORKEY) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetDC(HDC*) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetFlipStatus(DWORD) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetOverlayPosition(LPLONG, LPLONG) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetPalette(LPDIRECTDRAWPALETTE*) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetPixelFormat(LPDDPIXELFORMAT format) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetSurfaceDesc(LPDDSURFACEDESC description) = 0;
-  virtual HRESULT STDMETHODCALLTYPE Initialize(LPDIRECTDRAW display,
-                                               LPDDSURFACEDESC description) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetSurfaceDesc(LPDDSURFACEDESC) = 0;
+  virtual HRESULT STDMETHODCALLTYPE Initialize(LPDIRECTDRAW, LPDDSURFACEDESC) = 0;
   virtual HRESULT STDMETHODCALLTYPE IsLost() = 0;
   virtual HRESULT STDMETHODCALLTYPE Lock(LPRECT rect, LPDDSURFACEDESC description, DWORD flags,
                                          HANDLE event) = 0;
-  virtual HRESULT STDMETHODCALLTYPE ReleaseDC(HDC dc) = 0;
+  virtual HRESULT STDMETHODCALLTYPE ReleaseDC(HDC) = 0;
   virtual HRESULT STDMETHODCALLTYPE Restore() = 0;
-  virtual HRESULT STDMETHODCALLTYPE SetClipper(LPDIRECTDRAWCLIPPER clipper) = 0;
-  virtual HRESULT STDMETHODCALLTYPE SetColorKey(DWORD flags, LPDDCOLORKEY key) = 0;
-  virtual HRESULT STDMETHODCALLTYPE SetOverlayPosition(LONG x, LONG y) = 0;
-  virtual HRESULT STDMETHODCALLTYPE SetPalette(LPDIRECTDRAWPALETTE palette) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetClipper(LPDIRECTDRAWCLIPPER) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetColorKey(DWORD, LPDDCOLORKEY) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetOverlayPosition(LONG, LONG) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetPalette(LPDIRECTDRAWPALETTE) = 0;
   virtual HRESULT STDMETHODCALLTYPE Unlock(LPVOID surfaceData) = 0;
-  virtual HRESULT STDMETHODCALLTYPE UpdateOverlay(LPRECT sourceRect, LPDIRECTDRAWSURFACE dest,
-                                                  LPRECT destRect, DWORD flags,
-                                                  LPDDOVERLAYFX effects) = 0;
-  virtual HRESULT STDMETHODCALLTYPE UpdateOverlayDisplay(DWORD flags) = 0;
-  virtual HRESULT STDMETHODCALLTYPE UpdateOverlayZOrder(DWORD flags,
-                                                        LPDIRECTDRAWSURFACE reference) = 0;
+  virtual HRESULT STDMETHODCALLTYPE UpdateOverlay(LPRECT, LPDIRECTDRAWSURFACE, LPRECT, DWORD,
+                                                  LPDDOVERLAYFX) = 0;
+  virtual HRESULT STDMETHODCALLTYPE UpdateOverlayDisplay(DWORD) = 0;
+  virtual HRESULT STDMETHODCALLTYPE UpdateOverlayZOrder(DWORD, LPDIRECTDRAWSURFACE) = 0;
 };
 
 // The entry the show looks up by name in "ddraw.dll".
@@ -203,13 +190,10 @@ HRESULT WINAPI DirectDrawCreate(GUID* device, LPDIRECTDRAW* display, IUnknown* o
 #define DDERR_GENERIC ((HRESULT)0x80004005u)
 #define DDERR_UNSUPPORTED ((HRESULT)0x80004001u)
 #define DDERR_INVALIDPARAMS ((HRESULT)0x80070057u)
-#define DDERR_OUTOFMEMORY ((HRESULT)0x8007000Eu)
 #define E_NOINTERFACE ((HRESULT)0x80004002u)
 #define CLASS_E_NOAGGREGATION ((HRESULT)0x80040110u)
 #define DDERR_INVALIDCAPS QUENTHOR_DDERR(100)
 #define DDERR_INVALIDMODE QUENTHOR_DDERR(120)
-#define DDERR_INVALIDOBJECT QUENTHOR_DDERR(130)
-#define DDERR_INVALIDPIXELFORMAT QUENTHOR_DDERR(145)
 #define DDERR_INVALIDRECT QUENTHOR_DDERR(150)
 #define DDERR_NOCOOPERATIVELEVELSET QUENTHOR_DDERR(212)
 #define DDERR_NOEXCLUSIVEMODE QUENTHOR_DDERR(225)
@@ -228,8 +212,6 @@ HRESULT WINAPI DirectDrawCreate(GUID* device, LPDIRECTDRAW* display, IUnknown* o
 
 // Cooperative levels
 #define DDSCL_FULLSCREEN 0x00000001
-#define DDSCL_ALLOWREBOOT 0x00000002
-#define DDSCL_NOWINDOWCHANGES 0x00000004
 #define DDSCL_NORMAL 0x00000008
 #define DDSCL_EXCLUSIVE 0x00000010
 
@@ -254,7 +236,6 @@ HRESULT WINAPI DirectDrawCreate(GUID* device, LPDIRECTDRAW* display, IUnknown* o
 #define DDSCAPS_VISIBLE 0x00008000
 
 // Pixel format flags
-#define DDPF_ALPHAPIXELS 0x00000001
 #define DDPF_PALETTEINDEXED8 0x00000020
 #define DDPF_RGB 0x00000040
 

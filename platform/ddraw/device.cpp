@@ -5,8 +5,8 @@
 #include "platform/ddraw/direct_draw_hooks.h"
 #include "platform/ddraw/layouts.h"
 #include "platform/ddraw/objects.h"
-#include "platform/sdl/screen.h"
-#include "platform/win32/kernel_hooks.h"
+#include "platform/host/screen.h"
+#include "platform/trace/call_trace.h"
 #include "platform/win32/window_system.h"
 
 namespace platform {
@@ -31,23 +31,33 @@ void ApplicationActivationChanged(bool active) {
   ScreenMayHaveChanged();
 }
 
-// The kept picture as SDL can take it. SDL has no texture of palette indices: those go up as
-// what the screen reads back, converted into readable.
-sdl::Picture PictureForWindow(const DisplayHardware& hardware, bool unchanged,
-                              std::vector<std::uint32_t>* readable) {
+// The kept picture as the host's screen takes it. Palette indices have no layout there: each
+// goes up as its grey, converted into readable.
+host::Picture PictureForWindow(const DisplayHardware& hardware, bool unchanged,
+                               std::vector<std::uint32_t>* readable) {
   const LayoutInfo& layout = Describe(hardware.pictureLayout);
-  sdl::Picture picture{hardware.picture.data(), hardware.picturePitch, hardware.pictureWidth,
-                       hardware.pictureHeight,  layout.sdlFormat,      unchanged};
-  if (layout.sdlFormat) return picture;
-  *readable = ReadPicture(hardware.pictureLayout, hardware.picture.data(), hardware.picturePitch,
-                          hardware.pictureWidth, hardware.pictureHeight);
+  host::Picture picture{hardware.picture.data(), hardware.picturePitch, hardware.pictureWidth,
+                        hardware.pictureHeight,  layout.hostLayout,     unchanged};
+  if (layout.formatFlags & DDPF_RGB) return picture;
+  for (int y = 0; y < hardware.pictureHeight; y++)
+    for (int x = 0; x < hardware.pictureWidth; x++)
+      readable->push_back(0x010101u *
+                          hardware.picture[static_cast<size_t>(y) * hardware.picturePitch + x]);
   picture.bytes = reinterpret_cast<const std::uint8_t*>(readable->data());
   picture.pitch = hardware.pictureWidth * 4;
-  picture.sdlFormat = SDL_PIXELFORMAT_XRGB8888;
+  picture.layout = host::PixelLayout::kXRGB32;
   return picture;
 }
 
 }  // namespace
+
+HRESULT Outcome(const char* interfaceName, HRESULT result, const char* call) {
+  if (result < 0)
+    TraceCall("%s::%s -> 0x%08x", interfaceName, call, static_cast<unsigned>(result));
+  else
+    TraceCall("%s::%s", interfaceName, call);
+  return result;
+}
 
 bool operator==(const Mode& left, const Mode& right) {
   return left.width == right.width && left.height == right.height &&
@@ -132,26 +142,11 @@ bool KeepFlippedPicture(const Surface& front) {
 bool PresentKeptPicture(bool unchanged, bool waitForBlank) {
   const DisplayHardware& hardware = Hardware();
   std::vector<std::uint32_t> readable;
-  const sdl::Picture picture = PictureForWindow(hardware, unchanged, &readable);
-  SDL_Window* window = hardware.exclusiveOwner && windows::ActiveWindow()
-                           ? windows::RealWindow(hardware.exclusiveWindow)
-                           : nullptr;
-  return sdl::Present(window, picture, waitForBlank && directDrawHooks.waitForRealBlanks);
-}
-
-std::uint64_t CurrentBlank() {
-  if (directDrawHooks.waitForRealBlanks) return sdl::PacedBlanks();
-  // 60 blanks in every 1000 ms of the steered counter; its wrap reads as one more blank.
-  const std::uint64_t steered = static_cast<std::uint64_t>(kernelHooks.readTicks()) * 60 / 1000;
-  return steered + Hardware().steeredBlanksWaited;
-}
-
-void WaitForBlankAfter(std::uint64_t blank) {
-  if (directDrawHooks.waitForRealBlanks) {
-    sdl::WaitForPacedBlankAfter(blank);
-    return;
-  }
-  if (CurrentBlank() == blank) Hardware().steeredBlanksWaited++;
+  const host::Picture picture = PictureForWindow(hardware, unchanged, &readable);
+  const host::HostWindow window = hardware.exclusiveOwner && windows::ActiveWindow()
+                                      ? windows::RealWindow(hardware.exclusiveWindow)
+                                      : 0;
+  return host::Present(window, picture, waitForBlank);
 }
 
 void ListenToActivation() { windows::SetActivationListener(ApplicationActivationChanged); }
@@ -162,7 +157,7 @@ void ResetDevice() {
   for (DirectDraw* object : hardware.objects) delete object;
   hardware = DisplayHardware();
   ProfileInForce() = DefaultDisplayProfile();
-  sdl::ResetScreen();
+  host::ResetScreen();
 }
 
 }  // namespace ddraw

@@ -44,8 +44,6 @@ struct DisplayHardware {
   int pictureHeight = 0;
   ScreenLayout pictureLayout = ScreenLayout::kXRGB32;
   int flips = 0;
-  // Blanks waited for while time was steered: each came at once.
-  std::uint64_t steeredBlanksWaited = 0;
 };
 DisplayHardware& Hardware();
 
@@ -69,14 +67,6 @@ bool KeepFlippedPicture(const Surface& front);
 // Puts the kept picture on the exclusive window, if it is showing. A waiting flip may let the
 // renderer hold it until the vertical blank (vsync); true when it did, so that the flip is done.
 bool PresentKeptPicture(bool unchanged, bool waitForBlank);
-
-// The screen's refresh, counted in vertical blanks: real ones (a paced 60 Hz), or, while time is
-// steered from outside, blanks at 60 Hz of the steered tick counter plus every blank something
-// waited for (which then comes at once, the clock standing still).
-std::uint64_t CurrentBlank();
-// Returns once a blank after the given one has come (the count differs from it: the steered
-// counter may wrap).
-void WaitForBlankAfter(std::uint64_t blank);
 
 // The window system's news of the application gaining or losing the desktop.
 void ListenToActivation();

@@ -6,10 +6,10 @@
 #include "platform/ddraw/direct_draw_hooks.h"
 #include "platform/ddraw/layouts.h"
 #include "platform/ddraw/objects.h"
-#include "platform/ddraw/reports.h"
-#include "platform/sdl/screen.h"
-#include "platform/sdl/video.h"
+#include "platform/host/screen.h"
+#include "platform/host/video.h"
 #include "platform/trace/call_trace.h"
+#include "platform/win32/library.h"
 #include "platform/win32/window_system.h"
 
 namespace platform {
@@ -71,7 +71,7 @@ HRESULT ChainRefusal(const DirectDraw& object, const SurfaceRequest& request) {
   if ((request.caps & needed) != needed || !request.counted || request.backBuffers < 1)
     return DDERR_INVALIDCAPS;
   if (object.level != kExclusiveFullscreen) return DDERR_NOEXCLUSIVEMODE;
-  if (request.backBuffers > static_cast<DWORD>(std::max(ProfileInForce().maxBackBuffers, 0)))
+  if (request.backBuffers > static_cast<DWORD>(std::max(directDrawHooks.maxBackBuffers, 0)))
     return DDERR_OUTOFVIDEOMEMORY;
   return DD_OK;
 }
@@ -107,16 +107,6 @@ void ForgetObject(DirectDraw* object) {
   objects.erase(std::remove(objects.begin(), objects.end(), object), objects.end());
 }
 
-HRESULT DirectDraw::QueryInterface(REFIID, void** object) {
-  if (object) *object = nullptr;
-  return Outcome(kInterface, E_NOINTERFACE, "QueryInterface");
-}
-
-ULONG DirectDraw::AddRef() {
-  TraceCall("IDirectDraw::AddRef");
-  return ++references_;
-}
-
 ULONG DirectDraw::Release() {
   TraceCall("IDirectDraw::Release");
   if (--references_ > 0) return references_;
@@ -129,8 +119,9 @@ ULONG DirectDraw::Release() {
 }
 
 HRESULT DirectDraw::SetCooperativeLevel(HWND target, DWORD flags) {
-  char call[80];
-  std::snprintf(call, sizeof call, "SetCooperativeLevel %s 0x%x", TraceAddress(target).text,
+  char call[80] = "";
+  if (Tracing())
+    TraceFormat(call, sizeof call, "SetCooperativeLevel %s 0x%x", TraceAddress(target).text,
                 static_cast<unsigned>(flags));
   DisplayHardware& hardware = Hardware();
   const bool exclusive = (flags & DDSCL_EXCLUSIVE) != 0;
@@ -143,7 +134,7 @@ HRESULT DirectDraw::SetCooperativeLevel(HWND target, DWORD flags) {
   if (exclusive) {
     if (!windows::FindWindow(target)) return Outcome(kInterface, DDERR_INVALIDPARAMS, call);
     if ((hardware.exclusiveOwner && hardware.exclusiveOwner != this) ||
-        ProfileInForce().exclusiveRefused)
+        directDrawHooks.exclusiveRefused)
       return Outcome(kInterface, DDERR_EXCLUSIVEMODEALREADYSET, call);
     if (hardware.exclusiveOwner == this && hardware.exclusiveWindow != target)
       windows::LeaveScreen(hardware.exclusiveWindow);
@@ -170,8 +161,9 @@ HRESULT DirectDraw::SetCooperativeLevel(HWND target, DWORD flags) {
 }
 
 HRESULT DirectDraw::SetDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel) {
-  char call[80];
-  std::snprintf(call, sizeof call, "SetDisplayMode %u %u %u", static_cast<unsigned>(width),
+  char call[80] = "";
+  if (Tracing())
+    TraceFormat(call, sizeof call, "SetDisplayMode %u %u %u", static_cast<unsigned>(width),
                 static_cast<unsigned>(height), static_cast<unsigned>(bitsPerPixel));
   DisplayHardware& hardware = Hardware();
   if (!level) return Outcome(kInterface, DDERR_NOCOOPERATIVELEVELSET, call);
@@ -200,16 +192,16 @@ HRESULT DirectDraw::RestoreDisplayMode() {
 HRESULT DirectDraw::CreateSurface(LPDDSURFACEDESC description, LPDIRECTDRAWSURFACE* surface,
                                   IUnknown* outer) {
   const SurfaceRequest request = ReadSurfaceRequest(description);
-  char call[160];
-  if (description)
-    std::snprintf(call, sizeof call,
-                  "CreateSurface {dwSize %u, dwFlags 0x%x, dwBackBufferCount %u, ddsCaps 0x%x} %s",
-                  static_cast<unsigned>(description->dwSize),
-                  static_cast<unsigned>(description->dwFlags),
-                  static_cast<unsigned>(description->dwBackBufferCount),
-                  static_cast<unsigned>(description->ddsCaps.dwCaps), TraceAddress(outer).text);
-  else
-    std::snprintf(call, sizeof call, "CreateSurface null %s", TraceAddress(outer).text);
+  char call[160] = "";
+  if (Tracing() && description)
+    TraceFormat(call, sizeof call,
+                "CreateSurface {dwSize %u, dwFlags 0x%x, dwBackBufferCount %u, ddsCaps 0x%x} %s",
+                static_cast<unsigned>(description->dwSize),
+                static_cast<unsigned>(description->dwFlags),
+                static_cast<unsigned>(description->dwBackBufferCount),
+                static_cast<unsigned>(description->ddsCaps.dwCaps), TraceAddress(outer).text);
+  else if (Tracing())
+    TraceFormat(call, sizeof call, "CreateSurface null %s", TraceAddress(outer).text);
   HRESULT refusal = PrimaryRefusal(*this, description, surface, outer, request);
   if (refusal >= 0 && request.chain) refusal = ChainRefusal(*this, request);
   if (refusal < 0) return Outcome(kInterface, refusal, call);
@@ -221,57 +213,17 @@ HRESULT DirectDraw::CreateSurface(LPDDSURFACEDESC description, LPDIRECTDRAWSURFA
   return Outcome(kInterface, DD_OK, call);
 }
 
-HRESULT DirectDraw::GetDisplayMode(LPDDSURFACEDESC description) {
-  if (!description || description->dwSize != sizeof(DDSURFACEDESC))
-    return Outcome(kInterface, DDERR_INVALIDPARAMS, "GetDisplayMode");
-  const Mode mode = ModeOnScreen();
-  DescribeMode(mode, mode.width * Describe(mode.layout).bytesPerPixel, description);
-  return Outcome(kInterface, DD_OK, "GetDisplayMode");
-}
-
 HRESULT DirectDraw::WaitForVerticalBlank(DWORD flags, HANDLE) {
-  if (flags & DDWAITVB_BLOCKBEGIN) WaitForBlankAfter(CurrentBlank());
+  if (flags & DDWAITVB_BLOCKBEGIN) host::WaitForBlankAfter(host::CurrentBlank());
   return Outcome(kInterface, DD_OK, "WaitForVerticalBlank");
 }
-
-HRESULT DirectDraw::Compact() { return Unsupported(kInterface, "Compact"); }
-HRESULT DirectDraw::CreateClipper(DWORD, LPDIRECTDRAWCLIPPER*, IUnknown*) {
-  return Unsupported(kInterface, "CreateClipper");
-}
-HRESULT DirectDraw::CreatePalette(DWORD, LPPALETTEENTRY, LPDIRECTDRAWPALETTE*, IUnknown*) {
-  return Unsupported(kInterface, "CreatePalette");
-}
-HRESULT DirectDraw::DuplicateSurface(LPDIRECTDRAWSURFACE, LPDIRECTDRAWSURFACE*) {
-  return Unsupported(kInterface, "DuplicateSurface");
-}
-HRESULT DirectDraw::EnumDisplayModes(DWORD, LPDDSURFACEDESC, LPVOID, LPDDENUMMODESCALLBACK) {
-  return Unsupported(kInterface, "EnumDisplayModes");
-}
-HRESULT DirectDraw::EnumSurfaces(DWORD, LPDDSURFACEDESC, LPVOID, LPDDENUMSURFACESCALLBACK) {
-  return Unsupported(kInterface, "EnumSurfaces");
-}
-HRESULT DirectDraw::FlipToGDISurface() { return Unsupported(kInterface, "FlipToGDISurface"); }
-HRESULT DirectDraw::GetCaps(LPDDCAPS, LPDDCAPS) { return Unsupported(kInterface, "GetCaps"); }
-HRESULT DirectDraw::GetFourCCCodes(LPDWORD, LPDWORD) {
-  return Unsupported(kInterface, "GetFourCCCodes");
-}
-HRESULT DirectDraw::GetGDISurface(LPDIRECTDRAWSURFACE*) {
-  return Unsupported(kInterface, "GetGDISurface");
-}
-HRESULT DirectDraw::GetMonitorFrequency(LPDWORD) {
-  return Unsupported(kInterface, "GetMonitorFrequency");
-}
-HRESULT DirectDraw::GetScanLine(LPDWORD) { return Unsupported(kInterface, "GetScanLine"); }
-HRESULT DirectDraw::GetVerticalBlankStatus(LPBOOL) {
-  return Unsupported(kInterface, "GetVerticalBlankStatus");
-}
-HRESULT DirectDraw::Initialize(GUID*) { return Unsupported(kInterface, "Initialize"); }
 
 }  // namespace ddraw
 }  // namespace platform
 
 HRESULT WINAPI DirectDrawCreate(GUID* device, LPDIRECTDRAW* display, IUnknown* outer) {
-  using platform::TraceCall;
+  // The driver reads its profile as it starts: a wrong name is reported even with no display.
+  platform::ddraw::ProfileInForce();
   HRESULT result = DD_OK;
   if (outer)
     result = CLASS_E_NOAGGREGATION;
@@ -279,7 +231,7 @@ HRESULT WINAPI DirectDrawCreate(GUID* device, LPDIRECTDRAW* display, IUnknown* o
     result = DDERR_INVALIDPARAMS;
   else if (device)  // only the default display exists
     result = DDERR_INVALIDDIRECTDRAWGUID;
-  else if (platform::ddraw::ProfileInForce().createFails || !platform::sdl::StartVideo())
+  else if (platform::ddraw::directDrawHooks.createFails || !platform::host::StartVideo())
     result = DDERR_NODIRECTDRAWHW;  // no display to draw on
   if (result < 0) {
     if (display) *display = nullptr;
@@ -291,3 +243,15 @@ HRESULT WINAPI DirectDrawCreate(GUID* device, LPDIRECTDRAW* display, IUnknown* o
   *display = new platform::ddraw::DirectDraw();
   return DD_OK;
 }
+
+// ddraw.dll, offered to the loader (which names no library) as this object initialises. Nothing
+// calls DirectDrawCreate by name, and a linker takes from a static library only the objects
+// something refers to, so quenthor_ddraw asks every program that links it to keep this symbol
+// (--undefined, platform/CMakeLists.txt), in any link order. A weak reference from win32/ would
+// not pull the object in, and a strong one would make the loader depend on the layer above it.
+// The entry goes through the generic function type, as an export table holds every entry alike.
+extern "C" const bool quenthor_ddraw_offered =
+    (platform::libraries::OfferEntry(
+         "ddraw.dll", "DirectDrawCreate",
+         reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&DirectDrawCreate))),
+     true);

@@ -1,9 +1,8 @@
-// The emulated screen's configuration: the layouts it can report, which depths it accepts and
-// how its driver behaves. It is what lets a person run the show at 16 or 24 bits per pixel on a
-// desktop that offers only 32 (QUENTHOR_DISPLAY_LAYOUT), and what tests vary.
+// The emulated screen as a person picks it: the layouts it can report and which depths it
+// accepts. It is what lets a person run the show at 16 or 24 bits per pixel on a desktop that
+// offers only 32 (QUENTHOR_DISPLAY_LAYOUT). The driver's faults and limits are hooks
+// (direct_draw_hooks.h), never part of what a person configures.
 #pragma once
-
-#include <cstdint>
 
 namespace platform {
 
@@ -23,7 +22,7 @@ enum class ScreenLayout {
 const char* ScreenLayoutName(ScreenLayout layout);
 int ScreenLayoutBytesPerPixel(ScreenLayout layout);
 
-// What the emulated screen and its driver can do. Changes apply to modes set and surfaces made
+// What the emulated screen offers. Changes apply to modes set and surfaces made
 // after the change.
 struct DisplayProfile {
   // Depths SetDisplayMode accepts (any other depth is refused with DDERR_INVALIDMODE), and the
@@ -34,30 +33,9 @@ struct DisplayProfile {
   ScreenLayout layout32 = ScreenLayout::kXRGB32;
   ScreenLayout layout24 = ScreenLayout::kRGB24;
   ScreenLayout layout16 = ScreenLayout::kRGB565;
-  // Longest flip chain CreateSurface builds; asking for more fails with DDERR_OUTOFVIDEOMEMORY.
-  // 0 refuses every flip chain.
-  int maxBackBuffers = 2;
-  // Bytes added to every surface row beyond width x bytes per pixel.
-  int extraPitchBytes = 0;
-  // Every byte of a new or restored surface starts as this (padding included).
-  std::uint8_t surfaceFill = 0;
-  // Start-up failures: LoadLibraryA("ddraw.dll") finds nothing; the library doesn't export
-  // DirectDrawCreate; DirectDrawCreate fails (DDERR_NODIRECTDRAWHW); exclusive access is refused
-  // (DDERR_EXCLUSIVEMODEALREADYSET, as if another program held the screen).
-  bool libraryMissing = false;
-  bool entryMissing = false;
-  bool createFails = false;
-  bool exclusiveRefused = false;
-  // A driver that lets the program down after the chain is built: GetAttachedSurface finds no
-  // back buffer (DDERR_NOTFOUND); GetPixelFormat fails (DDERR_GENERIC); the surfaces report
-  // their layout's bit count and masks without the DDPF_RGB flag.
-  bool attachedSurfaceMissing = false;
-  bool pixelFormatFails = false;
-  bool rgbFlagMissing = false;
 };
 
-// All three depths, 32 bits reporting kXRGB32, 24 bits kRGB24, 16 bits kRGB565, two back
-// buffers, no extra pitch, nothing failing.
+// All three depths, 32 bits reporting kXRGB32, 24 bits kRGB24, 16 bits kRGB565.
 DisplayProfile DefaultDisplayProfile();
 // The profile a person picks with QUENTHOR_DISPLAY_LAYOUT=<layout name>: the screen accepts only
 // that layout's depth and reports that layout. False for an unknown name.

@@ -2,30 +2,26 @@
 
 #include <cstring>
 
+#include "platform/ddraw/direct_draw_hooks.h"
+
 namespace platform {
 namespace ddraw {
 namespace {
 
-// In the order of ScreenLayout. SDL's packed formats are whole native-endian values, its 24-bit
-// ones byte arrays: RGB24 is memory R,G,B, so the surface layout with red in the high bits
-// (memory B,G,R) is SDL's BGR24 and the other way round.
+using host::PixelLayout;
+
+// In the order of ScreenLayout.
 const LayoutInfo kLayouts[] = {
-    {"xrgb32", 4, DDPF_RGB, 32, 0x00FF0000, 0x0000FF00, 0x000000FF, SDL_PIXELFORMAT_XRGB8888},
-    {"xbgr32", 4, DDPF_RGB, 32, 0x000000FF, 0x0000FF00, 0x00FF0000, SDL_PIXELFORMAT_XBGR8888},
-    {"rgb24", 3, DDPF_RGB, 24, 0xFF0000, 0x00FF00, 0x0000FF, SDL_PIXELFORMAT_BGR24},
-    {"bgr24", 3, DDPF_RGB, 24, 0x0000FF, 0x00FF00, 0xFF0000, SDL_PIXELFORMAT_RGB24},
-    {"rgb565", 2, DDPF_RGB, 16, 0xF800, 0x07E0, 0x001F, SDL_PIXELFORMAT_RGB565},
-    {"bgr565", 2, DDPF_RGB, 16, 0x001F, 0x07E0, 0xF800, SDL_PIXELFORMAT_BGR565},
-    {"rgb555", 2, DDPF_RGB, 16, 0x7C00, 0x03E0, 0x001F, SDL_PIXELFORMAT_RGB555},
-    {"pal8", 1, DDPF_PALETTEINDEXED8, 8, 0, 0, 0, 0},
+    {"xrgb32", 4, DDPF_RGB, 32, 0x00FF0000, 0x0000FF00, 0x000000FF, PixelLayout::kXRGB32},
+    {"xbgr32", 4, DDPF_RGB, 32, 0x000000FF, 0x0000FF00, 0x00FF0000, PixelLayout::kXBGR32},
+    {"rgb24", 3, DDPF_RGB, 24, 0xFF0000, 0x00FF00, 0x0000FF, PixelLayout::kRGB24},
+    {"bgr24", 3, DDPF_RGB, 24, 0x0000FF, 0x00FF00, 0xFF0000, PixelLayout::kBGR24},
+    {"rgb565", 2, DDPF_RGB, 16, 0xF800, 0x07E0, 0x001F, PixelLayout::kRGB565},
+    {"bgr565", 2, DDPF_RGB, 16, 0x001F, 0x07E0, 0xF800, PixelLayout::kBGR565},
+    {"rgb555", 2, DDPF_RGB, 16, 0x7C00, 0x03E0, 0x001F, PixelLayout::kRGB555},
+    {"pal8", 1, DDPF_PALETTEINDEXED8, 8, 0, 0, 0, PixelLayout::kXRGB32},
 };
 const int kLayoutCount = sizeof kLayouts / sizeof kLayouts[0];
-
-std::uint32_t Widen5(std::uint32_t value) { return (value << 3) | (value >> 2); }
-std::uint32_t Widen6(std::uint32_t value) { return (value << 2) | (value >> 4); }
-std::uint32_t Pack(std::uint32_t red, std::uint32_t green, std::uint32_t blue) {
-  return red << 16 | green << 8 | blue;
-}
 
 }  // namespace
 
@@ -46,40 +42,7 @@ bool LayoutFromName(const char* name, ScreenLayout* layout) {
   return false;
 }
 
-std::uint32_t ReadRGB(ScreenLayout layout, const std::uint8_t* pixel) {
-  const std::uint32_t word = pixel[0] | pixel[1] << 8;
-  switch (layout) {
-    case ScreenLayout::kXRGB32:
-    case ScreenLayout::kRGB24:
-      return Pack(pixel[2], pixel[1], pixel[0]);
-    case ScreenLayout::kXBGR32:
-    case ScreenLayout::kBGR24:
-      return Pack(pixel[0], pixel[1], pixel[2]);
-    case ScreenLayout::kRGB565:
-      return Pack(Widen5(word >> 11), Widen6((word >> 5) & 0x3F), Widen5(word & 0x1F));
-    case ScreenLayout::kBGR565:
-      return Pack(Widen5(word & 0x1F), Widen6((word >> 5) & 0x3F), Widen5(word >> 11));
-    case ScreenLayout::kRGB555:
-      return Pack(Widen5((word >> 10) & 0x1F), Widen5((word >> 5) & 0x1F), Widen5(word & 0x1F));
-    case ScreenLayout::kPalette8:
-      return Pack(pixel[0], pixel[0], pixel[0]);
-  }
-  return 0;
-}
-
-std::vector<std::uint32_t> ReadPicture(ScreenLayout layout, const std::uint8_t* bytes, int pitch,
-                                       int width, int height) {
-  const int bytesPerPixel = Describe(layout).bytesPerPixel;
-  std::vector<std::uint32_t> pixels;
-  pixels.reserve(static_cast<size_t>(width) * height);
-  for (int y = 0; y < height; y++) {
-    const std::uint8_t* row = bytes + static_cast<size_t>(y) * pitch;
-    for (int x = 0; x < width; x++) pixels.push_back(ReadRGB(layout, row + x * bytesPerPixel));
-  }
-  return pixels;
-}
-
-void FillPixelFormat(ScreenLayout layout, DDPIXELFORMAT* format) {
+void ReportPixelFormat(ScreenLayout layout, DDPIXELFORMAT* format) {
   const LayoutInfo& info = Describe(layout);
   std::memset(format, 0, sizeof *format);
   format->dwSize = sizeof(DDPIXELFORMAT);
@@ -88,6 +51,7 @@ void FillPixelFormat(ScreenLayout layout, DDPIXELFORMAT* format) {
   format->dwRBitMask = info.redMask;
   format->dwGBitMask = info.greenMask;
   format->dwBBitMask = info.blueMask;
+  if (directDrawHooks.rgbFlagMissing) format->dwFlags &= ~static_cast<DWORD>(DDPF_RGB);
 }
 
 }  // namespace ddraw

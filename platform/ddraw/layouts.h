@@ -1,13 +1,9 @@
 // The pixel layouts of the emulated screen: what a surface reports for each, how many bytes a
-// pixel takes, what SDL calls the same layout, and how pixels read as plain RGB.
+// pixel takes, and which of the host screen's layouts is the same.
 #pragma once
-#include <SDL.h>
-
-#include <cstdint>
-#include <vector>
-
 #include "platform/ddraw/ddraw_declarations.h"
 #include "platform/ddraw/display_profile.h"
+#include "platform/host/screen.h"
 
 namespace platform {
 namespace ddraw {
@@ -20,21 +16,15 @@ struct LayoutInfo {
   DWORD redMask;
   DWORD greenMask;
   DWORD blueMask;
-  // SDL's name for the same bytes, so they go to the texture unchanged; 0 where SDL has no
-  // texture for it (palette indices), and the picture is first read as RGB.
-  std::uint32_t sdlFormat;
+  // The host screen's name for the same bytes, so they go to the window unchanged (RGB layouts
+  // only: palette indices are first read as RGB).
+  host::PixelLayout hostLayout;
 };
 const LayoutInfo& Describe(ScreenLayout layout);
 bool LayoutFromName(const char* name, ScreenLayout* layout);
 
-// One pixel as 0x00RRGGBB; 5- and 6-bit channels are widened so full intensity reads 0xFF.
-std::uint32_t ReadRGB(ScreenLayout layout, const std::uint8_t* pixel);
-// A whole picture read that way, rows top first, without the padding at the end of its rows.
-std::vector<std::uint32_t> ReadPicture(ScreenLayout layout, const std::uint8_t* bytes, int pitch,
-                                       int width, int height);
-
-// The pixel format record a surface of the layout reports.
-void FillPixelFormat(ScreenLayout layout, DDPIXELFORMAT* format);
+// The pixel format record a surface of the layout reports, as the driver reports it.
+void ReportPixelFormat(ScreenLayout layout, DDPIXELFORMAT* format);
 
 }  // namespace ddraw
 }  // namespace platform

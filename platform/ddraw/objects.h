@@ -20,47 +20,70 @@
 
 #include "platform/ddraw/ddraw_declarations.h"
 #include "platform/ddraw/device.h"
+#include "platform/trace/call_trace.h"
 
 namespace platform {
 namespace ddraw {
+
+// Traces "<interfaceName>::<call>", with " -> 0x<result>" when the result is a failure, and
+// returns the result.
+HRESULT Outcome(const char* interfaceName, HRESULT result, const char* call);
+inline HRESULT Unsupported(const char* interfaceName, const char* method) {
+  return Outcome(interfaceName, DDERR_UNSUPPORTED, method);
+}
+
+// Neither object offers a later interface (E_NOINTERFACE, the pointer cleared), and both count
+// the program's references alike.
+#define QUENTHOR_UNKNOWN(interfaceName)                                      \
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override { \
+    if (object) *object = nullptr;                                           \
+    return Outcome(interfaceName, E_NOINTERFACE, "QueryInterface");          \
+  }                                                                          \
+  ULONG STDMETHODCALLTYPE AddRef() override {                                \
+    TraceCall(interfaceName "::AddRef");                                     \
+    return ++references_;                                                    \
+  }
+
+// A method the emulated screen doesn't offer: traced, and DDERR_UNSUPPORTED. The parameters'
+// types only: nothing reads them.
+#define QUENTHOR_UNSUPPORTED(interfaceName, method, ...)   \
+  HRESULT STDMETHODCALLTYPE method(__VA_ARGS__) override { \
+    return Unsupported(interfaceName, #method);            \
+  }
 
 class DirectDraw final : public IDirectDraw {
  public:
   DirectDraw();
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
+  QUENTHOR_UNKNOWN("IDirectDraw")
   ULONG STDMETHODCALLTYPE Release() override;
 
-  HRESULT STDMETHODCALLTYPE Compact() override;
-  HRESULT STDMETHODCALLTYPE CreateClipper(DWORD flags, LPDIRECTDRAWCLIPPER* clipper,
-                                          IUnknown* outer) override;
-  HRESULT STDMETHODCALLTYPE CreatePalette(DWORD flags, LPPALETTEENTRY entries,
-                                          LPDIRECTDRAWPALETTE* palette, IUnknown* outer) override;
   HRESULT STDMETHODCALLTYPE CreateSurface(LPDDSURFACEDESC description,
                                           LPDIRECTDRAWSURFACE* surface, IUnknown* outer) override;
-  HRESULT STDMETHODCALLTYPE DuplicateSurface(LPDIRECTDRAWSURFACE original,
-                                             LPDIRECTDRAWSURFACE* duplicate) override;
-  HRESULT STDMETHODCALLTYPE EnumDisplayModes(DWORD flags, LPDDSURFACEDESC description,
-                                             LPVOID context,
-                                             LPDDENUMMODESCALLBACK callback) override;
-  HRESULT STDMETHODCALLTYPE EnumSurfaces(DWORD flags, LPDDSURFACEDESC description,
-                                         LPVOID context,
-                                         LPDDENUMSURFACESCALLBACK callback) override;
-  HRESULT STDMETHODCALLTYPE FlipToGDISurface() override;
-  HRESULT STDMETHODCALLTYPE GetCaps(LPDDCAPS driverCaps, LPDDCAPS emulationCaps) override;
-  HRESULT STDMETHODCALLTYPE GetDisplayMode(LPDDSURFACEDESC description) override;
-  HRESULT STDMETHODCALLTYPE GetFourCCCodes(LPDWORD count, LPDWORD codes) override;
-  HRESULT STDMETHODCALLTYPE GetGDISurface(LPDIRECTDRAWSURFACE* surface) override;
-  HRESULT STDMETHODCALLTYPE GetMonitorFrequency(LPDWORD frequency) override;
-  HRESULT STDMETHODCALLTYPE GetScanLine(LPDWORD line) override;
-  HRESULT STDMETHODCALLTYPE GetVerticalBlankStatus(LPBOOL inBlank) override;
-  HRESULT STDMETHODCALLTYPE Initialize(GUID* device) override;
   HRESULT STDMETHODCALLTYPE RestoreDisplayMode() override;
   HRESULT STDMETHODCALLTYPE SetCooperativeLevel(HWND window, DWORD flags) override;
   HRESULT STDMETHODCALLTYPE SetDisplayMode(DWORD width, DWORD height,
                                            DWORD bitsPerPixel) override;
   HRESULT STDMETHODCALLTYPE WaitForVerticalBlank(DWORD flags, HANDLE event) override;
+
+  QUENTHOR_UNSUPPORTED("IDirectDraw", Compact)
+  QUENTHOR_UNSUPPORTED("IDirectDraw", CreateClipper, DWORD, LPDIRECTDRAWCLIPPER*, IUnknown*)
+  QUENTHOR_UNSUPPORTED("IDirectDraw", CreatePalette, DWORD, LPPALETTEENTRY, LPDIRECTDRAWPALETTE*,
+                       IUnknown*)
+  QUENTHOR_UNSUPPORTED("IDirectDraw", DuplicateSurface, LPDIRECTDRAWSURFACE, LPDIRECTDRAWSURFACE*)
+  QUENTHOR_UNSUPPORTED("IDirectDraw", EnumDisplayModes, DWORD, LPDDSURFACEDESC, LPVOID,
+                       LPDDENUMMODESCALLBACK)
+  QUENTHOR_UNSUPPORTED("IDirectDraw", EnumSurfaces, DWORD, LPDDSURFACEDESC, LPVOID,
+                       LPDDENUMSURFACESCALLBACK)
+  QUENTHOR_UNSUPPORTED("IDirectDraw", FlipToGDISurface)
+  QUENTHOR_UNSUPPORTED("IDirectDraw", GetCaps, LPDDCAPS, LPDDCAPS)
+  QUENTHOR_UNSUPPORTED("IDirectDraw", GetDisplayMode, LPDDSURFACEDESC)
+  QUENTHOR_UNSUPPORTED("IDirectDraw", GetFourCCCodes, LPDWORD, LPDWORD)
+  QUENTHOR_UNSUPPORTED("IDirectDraw", GetGDISurface, LPDIRECTDRAWSURFACE*)
+  QUENTHOR_UNSUPPORTED("IDirectDraw", GetMonitorFrequency, LPDWORD)
+  QUENTHOR_UNSUPPORTED("IDirectDraw", GetScanLine, LPDWORD)
+  QUENTHOR_UNSUPPORTED("IDirectDraw", GetVerticalBlankStatus, LPBOOL)
+  QUENTHOR_UNSUPPORTED("IDirectDraw", Initialize, GUID*)
 
   // No level yet, DDSCL_NORMAL, or DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE.
   DWORD level = 0;
@@ -77,58 +100,54 @@ class Surface final : public IDirectDrawSurface {
  public:
   Surface(DirectDraw* owner, const Mode& mode, DWORD caps);
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
+  QUENTHOR_UNKNOWN("IDirectDrawSurface")
   ULONG STDMETHODCALLTYPE Release() override;
 
-  HRESULT STDMETHODCALLTYPE AddAttachedSurface(LPDIRECTDRAWSURFACE surface) override;
-  HRESULT STDMETHODCALLTYPE AddOverlayDirtyRect(LPRECT rect) override;
-  HRESULT STDMETHODCALLTYPE Blt(LPRECT destRect, LPDIRECTDRAWSURFACE source, LPRECT sourceRect,
-                                DWORD flags, LPDDBLTFX effects) override;
-  HRESULT STDMETHODCALLTYPE BltBatch(LPDDBLTBATCH batch, DWORD count, DWORD flags) override;
-  HRESULT STDMETHODCALLTYPE BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE source,
-                                    LPRECT sourceRect, DWORD trans) override;
-  HRESULT STDMETHODCALLTYPE DeleteAttachedSurface(DWORD flags,
-                                                  LPDIRECTDRAWSURFACE surface) override;
-  HRESULT STDMETHODCALLTYPE EnumAttachedSurfaces(LPVOID context,
-                                                 LPDDENUMSURFACESCALLBACK callback) override;
-  HRESULT STDMETHODCALLTYPE EnumOverlayZOrders(DWORD flags, LPVOID context,
-                                               LPDDENUMSURFACESCALLBACK callback) override;
   HRESULT STDMETHODCALLTYPE Flip(LPDIRECTDRAWSURFACE target, DWORD flags) override;
   HRESULT STDMETHODCALLTYPE GetAttachedSurface(LPDDSCAPS caps,
                                                LPDIRECTDRAWSURFACE* surface) override;
-  HRESULT STDMETHODCALLTYPE GetBltStatus(DWORD flags) override;
   HRESULT STDMETHODCALLTYPE GetCaps(LPDDSCAPS caps) override;
-  HRESULT STDMETHODCALLTYPE GetClipper(LPDIRECTDRAWCLIPPER* clipper) override;
-  HRESULT STDMETHODCALLTYPE GetColorKey(DWORD flags, LPDDCOLORKEY key) override;
-  HRESULT STDMETHODCALLTYPE GetDC(HDC* dc) override;
-  HRESULT STDMETHODCALLTYPE GetFlipStatus(DWORD flags) override;
-  HRESULT STDMETHODCALLTYPE GetOverlayPosition(LPLONG x, LPLONG y) override;
-  HRESULT STDMETHODCALLTYPE GetPalette(LPDIRECTDRAWPALETTE* palette) override;
   HRESULT STDMETHODCALLTYPE GetPixelFormat(LPDDPIXELFORMAT format) override;
-  HRESULT STDMETHODCALLTYPE GetSurfaceDesc(LPDDSURFACEDESC description) override;
-  HRESULT STDMETHODCALLTYPE Initialize(LPDIRECTDRAW display,
-                                       LPDDSURFACEDESC description) override;
   HRESULT STDMETHODCALLTYPE IsLost() override;
   HRESULT STDMETHODCALLTYPE Lock(LPRECT rect, LPDDSURFACEDESC description, DWORD flags,
                                  HANDLE event) override;
-  HRESULT STDMETHODCALLTYPE ReleaseDC(HDC dc) override;
   HRESULT STDMETHODCALLTYPE Restore() override;
-  HRESULT STDMETHODCALLTYPE SetClipper(LPDIRECTDRAWCLIPPER clipper) override;
-  HRESULT STDMETHODCALLTYPE SetColorKey(DWORD flags, LPDDCOLORKEY key) override;
-  HRESULT STDMETHODCALLTYPE SetOverlayPosition(LONG x, LONG y) override;
-  HRESULT STDMETHODCALLTYPE SetPalette(LPDIRECTDRAWPALETTE palette) override;
   HRESULT STDMETHODCALLTYPE Unlock(LPVOID surfaceData) override;
-  HRESULT STDMETHODCALLTYPE UpdateOverlay(LPRECT sourceRect, LPDIRECTDRAWSURFACE dest,
-                                          LPRECT destRect, DWORD flags,
-                                          LPDDOVERLAYFX effects) override;
-  HRESULT STDMETHODCALLTYPE UpdateOverlayDisplay(DWORD flags) override;
-  HRESULT STDMETHODCALLTYPE UpdateOverlayZOrder(DWORD flags,
-                                                LPDIRECTDRAWSURFACE reference) override;
+
+  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", AddAttachedSurface, LPDIRECTDRAWSURFACE)
+  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", AddOverlayDirtyRect, LPRECT)
+  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", Blt, LPRECT, LPDIRECTDRAWSURFACE, LPRECT, DWORD,
+                       LPDDBLTFX)
+  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", BltBatch, LPDDBLTBATCH, DWORD, DWORD)
+  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", BltFast, DWORD, DWORD, LPDIRECTDRAWSURFACE, LPRECT,
+                       DWORD)
+  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", DeleteAttachedSurface, DWORD, LPDIRECTDRAWSURFACE)
+  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", EnumAttachedSurfaces, LPVOID,
+                       LPDDENUMSURFACESCALLBACK)
+  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", EnumOverlayZOrders, DWORD, LPVOID,
+                       LPDDENUMSURFACESCALLBACK)
+  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", GetBltStatus, DWORD)
+  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", GetClipper, LPDIRECTDRAWCLIPPER*)
+  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", GetColorKey, DWORD, LPDDCOLORKEY)
+  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", GetDC, HDC*)
+  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", GetFlipStatus, DWORD)
+  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", GetOverlayPosition, LPLONG, LPLONG)
+  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", GetPalette, LPDIRECTDRAWPALETTE*)
+  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", GetSurfaceDesc, LPDDSURFACEDESC)
+  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", Initialize, LPDIRECTDRAW, LPDDSURFACEDESC)
+  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", ReleaseDC, HDC)
+  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", SetClipper, LPDIRECTDRAWCLIPPER)
+  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", SetColorKey, DWORD, LPDDCOLORKEY)
+  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", SetOverlayPosition, LONG, LONG)
+  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", SetPalette, LPDIRECTDRAWPALETTE)
+  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", UpdateOverlay, LPRECT, LPDIRECTDRAWSURFACE, LPRECT,
+                       DWORD, LPDDOVERLAYFX)
+  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", UpdateOverlayDisplay, DWORD)
+  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", UpdateOverlayZOrder, DWORD, LPDIRECTDRAWSURFACE)
 
   // Makes this surface a back buffer of the chain: the chain holds it, the program doesn't yet.
   void JoinChain(Surface* chainFront);
-  // Fills the memory with the profile's fill byte (new or restored memory).
+  // Fills the memory with the driver's fill byte (new or restored memory).
   void Clear();
   bool IsFront() const { return front == this; }
 
@@ -141,7 +160,7 @@ class Surface final : public IDirectDrawSurface {
   bool lost = false;
   bool locked = false;
   std::uint8_t* lockAddress = nullptr;
-  // The front's last flip, until the blank after flipBlank (see CurrentBlank).
+  // The front's last flip, until the blank after flipBlank (see host::CurrentBlank).
   bool flipPending = false;
   std::uint64_t flipBlank = 0;
   bool FlipPending();

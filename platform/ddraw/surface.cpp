@@ -6,7 +6,6 @@
 #include "platform/ddraw/direct_draw_hooks.h"
 #include "platform/ddraw/layouts.h"
 #include "platform/ddraw/objects.h"
-#include "platform/ddraw/reports.h"
 #include "platform/trace/call_trace.h"
 
 namespace platform {
@@ -18,14 +17,22 @@ const char kInterface[] = "IDirectDrawSurface";
 // Rows start at multiples of 4 bytes, as video memory rows do; the profile may add more.
 int PitchFor(const Mode& mode, int bytesPerPixel) {
   const int row = (mode.width * bytesPerPixel + 3) & ~3;
-  return row + std::max(ProfileInForce().extraPitchBytes, 0);
+  return row + std::max(directDrawHooks.extraPitchBytes, 0);
 }
 
-void DescribeSurface(const Surface& surface, DDSURFACEDESC* description, void* address) {
-  DescribeMode(surface.mode, surface.pitch, description);
-  description->dwFlags |=
-      DDSD_CAPS | (address ? DDSD_LPSURFACE : 0) |
-      (surface.IsFront() && surface.chain.size() > 1 ? DDSD_BACKBUFFERCOUNT : 0);
+// What a lock reports: the mode's size and pixel format, the row pitch, the chain's shape and
+// the locked address.
+void DescribeLocked(const Surface& surface, DDSURFACEDESC* description, void* address) {
+  const DWORD size = description->dwSize;
+  std::memset(description, 0, sizeof *description);
+  description->dwSize = size;
+  description->dwFlags = DDSD_WIDTH | DDSD_HEIGHT | DDSD_PITCH | DDSD_PIXELFORMAT | DDSD_CAPS |
+                         DDSD_LPSURFACE |
+                         (surface.IsFront() && surface.chain.size() > 1 ? DDSD_BACKBUFFERCOUNT : 0);
+  description->dwWidth = surface.mode.width;
+  description->dwHeight = surface.mode.height;
+  description->lPitch = surface.pitch;
+  ReportPixelFormat(surface.mode.layout, &description->ddpfPixelFormat);
   description->dwBackBufferCount =
       surface.IsFront() ? static_cast<DWORD>(surface.chain.size() - 1) : 0;
   description->lpSurface = address;
@@ -57,7 +64,7 @@ void Surface::JoinChain(Surface* chainFront) {
   chainFront->chain.push_back(this);
 }
 
-void Surface::Clear() { std::fill(memory.begin(), memory.end(), ProfileInForce().surfaceFill); }
+void Surface::Clear() { std::fill(memory.begin(), memory.end(), directDrawHooks.surfaceFill); }
 
 void DestroyChain(Surface* front) {
   DisplayHardware& hardware = Hardware();
@@ -78,16 +85,6 @@ void DestroySurfaces(DirectDraw* owner) {
   for (Surface* front : fronts) DestroyChain(front);
 }
 
-HRESULT Surface::QueryInterface(REFIID, void** object) {
-  if (object) *object = nullptr;
-  return Outcome(kInterface, E_NOINTERFACE, "QueryInterface");
-}
-
-ULONG Surface::AddRef() {
-  TraceCall("IDirectDrawSurface::AddRef");
-  return ++references_;
-}
-
 ULONG Surface::Release() {
   TraceCall("IDirectDrawSurface::Release");
   if (!IsFront()) {
@@ -101,15 +98,13 @@ ULONG Surface::Release() {
 }
 
 HRESULT Surface::GetAttachedSurface(LPDDSCAPS wanted, LPDIRECTDRAWSURFACE* surface) {
-  char call[64];
-  if (wanted)
-    std::snprintf(call, sizeof call, "GetAttachedSurface {dwCaps 0x%x}",
-                  static_cast<unsigned>(wanted->dwCaps));
-  else
-    std::snprintf(call, sizeof call, "GetAttachedSurface null");
+  char call[64] = "GetAttachedSurface null";
+  if (Tracing() && wanted)
+    TraceFormat(call, sizeof call, "GetAttachedSurface {dwCaps 0x%x}",
+                static_cast<unsigned>(wanted->dwCaps));
   if (!wanted || !surface) return Outcome(kInterface, DDERR_INVALIDPARAMS, call);
   if (!attached || (attached->caps & wanted->dwCaps) != wanted->dwCaps ||
-      ProfileInForce().attachedSurfaceMissing) {
+      directDrawHooks.attachedSurfaceMissing) {
     *surface = nullptr;
     return Outcome(kInterface, DDERR_NOTFOUND, call);
   }
@@ -120,24 +115,15 @@ HRESULT Surface::GetAttachedSurface(LPDDSCAPS wanted, LPDIRECTDRAWSURFACE* surfa
 }
 
 HRESULT Surface::GetPixelFormat(LPDDPIXELFORMAT format) {
-  char call[64];
-  if (format)
-    std::snprintf(call, sizeof call, "GetPixelFormat {dwSize %u}",
-                  static_cast<unsigned>(format->dwSize));
-  else
-    std::snprintf(call, sizeof call, "GetPixelFormat null");
+  char call[64] = "GetPixelFormat null";
+  if (Tracing() && format)
+    TraceFormat(call, sizeof call, "GetPixelFormat {dwSize %u}",
+                static_cast<unsigned>(format->dwSize));
   if (!format || format->dwSize != sizeof(DDPIXELFORMAT))
     return Outcome(kInterface, DDERR_INVALIDPARAMS, call);
-  if (ProfileInForce().pixelFormatFails) return Outcome(kInterface, DDERR_GENERIC, call);
+  if (directDrawHooks.pixelFormatFails) return Outcome(kInterface, DDERR_GENERIC, call);
   ReportPixelFormat(mode.layout, format);
   return Outcome(kInterface, DD_OK, call);
-}
-
-HRESULT Surface::GetSurfaceDesc(LPDDSURFACEDESC description) {
-  if (!description || description->dwSize != sizeof(DDSURFACEDESC))
-    return Outcome(kInterface, DDERR_INVALIDPARAMS, "GetSurfaceDesc");
-  DescribeSurface(*this, description, nullptr);
-  return Outcome(kInterface, DD_OK, "GetSurfaceDesc");
 }
 
 HRESULT Surface::GetCaps(LPDDSCAPS capabilities) {
@@ -164,23 +150,19 @@ HRESULT Surface::Restore() {
 }
 
 HRESULT Surface::Lock(LPRECT rect, LPDDSURFACEDESC description, DWORD flags, HANDLE event) {
-  char call[160];
-  {
-    char area[80];
+  char call[160] = "";
+  if (Tracing()) {
+    char area[80] = "null";
     if (rect)
-      std::snprintf(area, sizeof area, "{left %d, top %d, right %d, bottom %d}",
-                    static_cast<int>(rect->left), static_cast<int>(rect->top),
-                    static_cast<int>(rect->right), static_cast<int>(rect->bottom));
-    else
-      std::snprintf(area, sizeof area, "null");
-    char record[32];
+      TraceFormat(area, sizeof area, "{left %d, top %d, right %d, bottom %d}",
+                  static_cast<int>(rect->left), static_cast<int>(rect->top),
+                  static_cast<int>(rect->right), static_cast<int>(rect->bottom));
+    char record[32] = "null";
     if (description)
-      std::snprintf(record, sizeof record, "{dwSize %u}",
-                    static_cast<unsigned>(description->dwSize));
-    else
-      std::snprintf(record, sizeof record, "null");
-    std::snprintf(call, sizeof call, "Lock %s %s 0x%x %s", area, record,
-                  static_cast<unsigned>(flags), TraceAddress(event).text);
+      TraceFormat(record, sizeof record, "{dwSize %u}",
+                  static_cast<unsigned>(description->dwSize));
+    TraceFormat(call, sizeof call, "Lock %s %s 0x%x %s", area, record,
+                static_cast<unsigned>(flags), TraceAddress(event).text);
   }
   // The event is reserved: it must be null.
   if (!description || description->dwSize != sizeof(DDSURFACEDESC) || event)
@@ -199,20 +181,20 @@ HRESULT Surface::Lock(LPRECT rect, LPDDSURFACEDESC description, DWORD flags, HAN
   // The chain's memory is the screen's until a pending flip reaches its blank.
   if (front->FlipPending()) {
     if (!(flags & DDLOCK_WAIT)) return Outcome(kInterface, DDERR_WASSTILLDRAWING, call);
-    WaitForBlankAfter(front->flipBlank);
+    host::WaitForBlankAfter(front->flipBlank);
   }
   const HRESULT refusal = directDrawHooks.lockRefusal ? directDrawHooks.lockRefusal() : DD_OK;
   if (refusal != DD_OK) return Outcome(kInterface, refusal, call);
   locked = true;
   lockAddress = memory.data() + static_cast<size_t>(top) * pitch +
                 static_cast<size_t>(left) * bytesPerPixel;
-  DescribeSurface(*this, description, lockAddress);
+  DescribeLocked(*this, description, lockAddress);
   return Outcome(kInterface, DD_OK, call);
 }
 
 HRESULT Surface::Unlock(LPVOID surfaceData) {
-  char call[48];
-  std::snprintf(call, sizeof call, "Unlock %s", TraceAddress(surfaceData).text);
+  char call[48] = "";
+  if (Tracing()) TraceFormat(call, sizeof call, "Unlock %s", TraceAddress(surfaceData).text);
   // The first interface ties an unlock to its lock by the address the lock gave. No other
   // address, null included, names a lock of this surface: "the surface was not locked".
   if (!locked || surfaceData != lockAddress) return Outcome(kInterface, DDERR_NOTLOCKED, call);
@@ -222,13 +204,14 @@ HRESULT Surface::Unlock(LPVOID surfaceData) {
 }
 
 bool Surface::FlipPending() {
-  if (flipPending && CurrentBlank() != flipBlank) flipPending = false;
+  if (flipPending && host::CurrentBlank() != flipBlank) flipPending = false;
   return flipPending;
 }
 
 HRESULT Surface::Flip(LPDIRECTDRAWSURFACE target, DWORD flags) {
-  char call[64];
-  std::snprintf(call, sizeof call, "Flip %s 0x%x", TraceAddress(target).text,
+  char call[64] = "";
+  if (Tracing())
+    TraceFormat(call, sizeof call, "Flip %s 0x%x", TraceAddress(target).text,
                 static_cast<unsigned>(flags));
   if (!IsFront() || chain.size() < 2) return Outcome(kInterface, DDERR_NOTFLIPPABLE, call);
   if (Hardware().exclusiveOwner != owner) return Outcome(kInterface, DDERR_NOEXCLUSIVEMODE, call);
@@ -245,7 +228,7 @@ HRESULT Surface::Flip(LPDIRECTDRAWSURFACE target, DWORD flags) {
   // One flip at a time: the previous one must have reached its blank.
   if (FlipPending()) {
     if (!(flags & DDFLIP_WAIT)) return Outcome(kInterface, DDERR_WASSTILLDRAWING, call);
-    WaitForBlankAfter(flipBlank);
+    host::WaitForBlankAfter(flipBlank);
   }
   if (chosen) {
     // The named buffer and the front trade places; the rest stay.
@@ -259,62 +242,9 @@ HRESULT Surface::Flip(LPDIRECTDRAWSURFACE target, DWORD flags) {
   const bool unchanged = KeepFlippedPicture(*this);
   // The picture is up at the next blank; until then the flip is pending, unless the renderer
   // held the flip until that blank already.
-  flipBlank = CurrentBlank();
+  flipBlank = host::CurrentBlank();
   flipPending = !PresentKeptPicture(unchanged, (flags & DDFLIP_WAIT) != 0);
   return DD_OK;
-}
-
-HRESULT Surface::AddAttachedSurface(LPDIRECTDRAWSURFACE) {
-  return Unsupported(kInterface, "AddAttachedSurface");
-}
-HRESULT Surface::AddOverlayDirtyRect(LPRECT) {
-  return Unsupported(kInterface, "AddOverlayDirtyRect");
-}
-HRESULT Surface::Blt(LPRECT, LPDIRECTDRAWSURFACE, LPRECT, DWORD, LPDDBLTFX) {
-  return Unsupported(kInterface, "Blt");
-}
-HRESULT Surface::BltBatch(LPDDBLTBATCH, DWORD, DWORD) {
-  return Unsupported(kInterface, "BltBatch");
-}
-HRESULT Surface::BltFast(DWORD, DWORD, LPDIRECTDRAWSURFACE, LPRECT, DWORD) {
-  return Unsupported(kInterface, "BltFast");
-}
-HRESULT Surface::DeleteAttachedSurface(DWORD, LPDIRECTDRAWSURFACE) {
-  return Unsupported(kInterface, "DeleteAttachedSurface");
-}
-HRESULT Surface::EnumAttachedSurfaces(LPVOID, LPDDENUMSURFACESCALLBACK) {
-  return Unsupported(kInterface, "EnumAttachedSurfaces");
-}
-HRESULT Surface::EnumOverlayZOrders(DWORD, LPVOID, LPDDENUMSURFACESCALLBACK) {
-  return Unsupported(kInterface, "EnumOverlayZOrders");
-}
-HRESULT Surface::GetBltStatus(DWORD) { return Unsupported(kInterface, "GetBltStatus"); }
-HRESULT Surface::GetClipper(LPDIRECTDRAWCLIPPER*) { return Unsupported(kInterface, "GetClipper"); }
-HRESULT Surface::GetColorKey(DWORD, LPDDCOLORKEY) { return Unsupported(kInterface, "GetColorKey"); }
-HRESULT Surface::GetDC(HDC*) { return Unsupported(kInterface, "GetDC"); }
-HRESULT Surface::GetFlipStatus(DWORD) { return Unsupported(kInterface, "GetFlipStatus"); }
-HRESULT Surface::GetOverlayPosition(LPLONG, LPLONG) {
-  return Unsupported(kInterface, "GetOverlayPosition");
-}
-HRESULT Surface::GetPalette(LPDIRECTDRAWPALETTE*) { return Unsupported(kInterface, "GetPalette"); }
-HRESULT Surface::Initialize(LPDIRECTDRAW, LPDDSURFACEDESC) {
-  return Unsupported(kInterface, "Initialize");
-}
-HRESULT Surface::ReleaseDC(HDC) { return Unsupported(kInterface, "ReleaseDC"); }
-HRESULT Surface::SetClipper(LPDIRECTDRAWCLIPPER) { return Unsupported(kInterface, "SetClipper"); }
-HRESULT Surface::SetColorKey(DWORD, LPDDCOLORKEY) { return Unsupported(kInterface, "SetColorKey"); }
-HRESULT Surface::SetOverlayPosition(LONG, LONG) {
-  return Unsupported(kInterface, "SetOverlayPosition");
-}
-HRESULT Surface::SetPalette(LPDIRECTDRAWPALETTE) { return Unsupported(kInterface, "SetPalette"); }
-HRESULT Surface::UpdateOverlay(LPRECT, LPDIRECTDRAWSURFACE, LPRECT, DWORD, LPDDOVERLAYFX) {
-  return Unsupported(kInterface, "UpdateOverlay");
-}
-HRESULT Surface::UpdateOverlayDisplay(DWORD) {
-  return Unsupported(kInterface, "UpdateOverlayDisplay");
-}
-HRESULT Surface::UpdateOverlayZOrder(DWORD, LPDIRECTDRAWSURFACE) {
-  return Unsupported(kInterface, "UpdateOverlayZOrder");
 }
 
 }  // namespace ddraw

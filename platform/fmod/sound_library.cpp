@@ -1,5 +1,5 @@
 // The tracker-music library's calls over our backends: libopenmpt decodes each song
-// (tracker_module.cpp), and the host's sound output plays the mix (platform/sdl/audio_output.cpp
+// (tracker_module.cpp), and the host's sound output plays the mix (platform/host/audio_output.cpp
 // on Linux, platform/winmm/audio_output.cpp in fmod.dll).
 //
 // Threads: the calls run on the caller's thread; the mix runs on the audio thread and reads
@@ -13,7 +13,7 @@
 #include <new>
 #include <vector>
 
-#include "platform/fmod/audio_output.h"
+#include "platform/host/audio_output.h"
 #include "platform/fmod/fmod_declarations.h"
 #include "platform/fmod/tracker_module.h"
 #include "platform/trace/call_trace.h"
@@ -122,7 +122,7 @@ using platform::SoundLibrary;
 
 QUENTHOR_FMOD_API(signed char) FSOUND_Init(int mixrate, int maxsoftwarechannels,
                                            unsigned int flags) {
-  platform::TraceCall("FSOUND_Init %d %d %u", mixrate, maxsoftwarechannels, flags);
+  TraceCall("FSOUND_Init %d %d %u", mixrate, maxsoftwarechannels, flags);
   SoundLibrary& library = Library();
   if (library.initialised) {
     library.lastError = FMOD_ERR_BUSY;
@@ -145,7 +145,7 @@ QUENTHOR_FMOD_API(signed char) FSOUND_Init(int mixrate, int maxsoftwarechannels,
 }
 
 QUENTHOR_FMOD_API(void) FSOUND_Close() {
-  platform::TraceCall("FSOUND_Close");
+  TraceCall("FSOUND_Close");
   SoundLibrary& library = Library();
   // Once the device is closed no callback runs, so the playing list needs no lock.
   platform::AudioOutputClose();
@@ -155,12 +155,12 @@ QUENTHOR_FMOD_API(void) FSOUND_Close() {
 }
 
 QUENTHOR_FMOD_API(int) FSOUND_GetError() {
-  platform::TraceCall("FSOUND_GetError");
+  TraceCall("FSOUND_GetError");
   return Library().lastError;
 }
 
 QUENTHOR_FMOD_API(FMUSIC_MODULE*) FMUSIC_LoadSong(const char* name) {
-  platform::TraceCall("FMUSIC_LoadSong %s", name ? name : "(null)");
+  TraceCall("FMUSIC_LoadSong %s", name ? name : "(null)");
   SoundLibrary& library = Library();
   if (!library.initialised) {
     library.lastError = FMOD_ERR_UNINITIALIZED;
@@ -190,7 +190,7 @@ QUENTHOR_FMOD_API(FMUSIC_MODULE*) FMUSIC_LoadSong(const char* name) {
 
 QUENTHOR_FMOD_API(signed char) FMUSIC_PlaySong(FMUSIC_MODULE* song) {
   SoundLibrary& library = Library();
-  platform::TraceCall("FMUSIC_PlaySong %d", platform::SerialOf(library, song));
+  TraceCall("FMUSIC_PlaySong %d", platform::SerialOf(library, song));
   if (!platform::IsLoaded(library, song)) {
     library.lastError = FMOD_ERR_INVALID_PARAM;
     return 0;
@@ -213,7 +213,7 @@ QUENTHOR_FMOD_API(signed char) FMUSIC_PlaySong(FMUSIC_MODULE* song) {
 
 QUENTHOR_FMOD_API(signed char) FMUSIC_FreeSong(FMUSIC_MODULE* song) {
   SoundLibrary& library = Library();
-  platform::TraceCall("FMUSIC_FreeSong %d", platform::SerialOf(library, song));
+  TraceCall("FMUSIC_FreeSong %d", platform::SerialOf(library, song));
   if (!platform::IsLoaded(library, song)) {
     library.lastError = FMOD_ERR_INVALID_PARAM;
     return 0;

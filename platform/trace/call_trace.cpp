@@ -1,22 +1,26 @@
 #include "platform/trace/call_trace.h"
 
-#include <atomic>
 #include <cstdarg>
-#include <cstdint>
 #include <cstdio>
 
 namespace platform {
+
+std::atomic<CallListener> callListener{nullptr};
+
 namespace {
 
-std::atomic<CallListener> listener{nullptr};
+std::atomic<std::uint64_t> formatsMade{0};
+
+void Count() { formatsMade.fetch_add(1, std::memory_order_relaxed); }
 
 }  // namespace
 
-void ListenToCalls(CallListener replacement) { listener.store(replacement); }
+void ListenToCalls(CallListener replacement) { callListener.store(replacement); }
 
-void TraceCall(const char* format, ...) {
-  const CallListener hearing = listener.load(std::memory_order_acquire);
+void SendTraceLine(const char* format, ...) {
+  const CallListener hearing = callListener.load(std::memory_order_acquire);
   if (!hearing) return;
+  Count();
   char line[512];
   va_list args;
   va_start(args, format);
@@ -25,7 +29,18 @@ void TraceCall(const char* format, ...) {
   hearing(line);
 }
 
+void TraceFormat(char* text, unsigned long size, const char* format, ...) {
+  Count();
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(text, size, format, args);
+  va_end(args);
+}
+
+std::uint64_t TraceFormatsMade() { return formatsMade.load(std::memory_order_relaxed); }
+
 TracedAddress TraceAddress(const void* address) {
+  Count();
   TracedAddress traced;
   if (!address)
     std::snprintf(traced.text, sizeof traced.text, "null");

@@ -1,6 +1,10 @@
 // The call trace: every stand-in call, as one line, to whoever listens. Nobody listens in a
-// normal run; a traced call then costs one load of the listener and nothing is formatted.
+// normal run; a traced call then costs one load of the listener and nothing is formatted:
+// TraceCall is a macro that evaluates its arguments only while someone listens, and a stand-in
+// that has more to prepare for its line asks Tracing() first.
 #pragma once
+#include <atomic>
+#include <cstdint>
 
 namespace platform {
 
@@ -11,14 +15,33 @@ typedef void (*CallListener)(const char* line);
 // Replaces the listener; null: nobody listens.
 void ListenToCalls(CallListener listener);
 
-// Stand-ins trace through this; the format is printf's. Lines longer than 511 characters are
-// cut.
-void TraceCall(const char* format, ...) __attribute__((format(printf, 1, 2)));
+extern std::atomic<CallListener> callListener;
+// Whether anyone listens: the one load a traced call costs when nobody does.
+inline bool Tracing() { return callListener.load(std::memory_order_relaxed) != nullptr; }
+
+// Formats one line (printf's format) and hands it to the listener. Lines longer than 511
+// characters are cut. Call it through TraceCall.
+void SendTraceLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Formats part of a line (snprintf's contract), for a stand-in that prepares its line in
+// pieces. Only ever called while Tracing().
+void TraceFormat(char* text, unsigned long size, const char* format, ...)
+    __attribute__((format(printf, 3, 4)));
+
+// Formatting done for the trace since the process started (lines, pieces and addresses): it
+// stays put while nobody listens.
+std::uint64_t TraceFormatsMade();
 
 // How a trace line writes an address or a handle: "null", or "0x" and lower-case hex digits.
+// Formats, so only for a line being traced.
 struct TracedAddress {
   char text[24];
 };
 TracedAddress TraceAddress(const void* address);
 
 }  // namespace platform
+
+#define TraceCall(...)                                                \
+  do {                                                                \
+    if (::platform::Tracing()) ::platform::SendTraceLine(__VA_ARGS__); \
+  } while (0)

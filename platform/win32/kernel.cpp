@@ -2,13 +2,10 @@
 //
 // Traced calls: "GetTickCount -> <ticks>" (every reading, with its value), "Sleep <ms>",
 // "ExitProcess <status>", "MessageBoxA "<text>" "<caption>" <type>".
-#include <SDL.h>
-
 #include <cstdio>
 #include <cstdlib>
-#include <thread>
 
-#include "platform/sdl/video.h"
+#include "platform/host/clock.h"
 #include "platform/trace/call_trace.h"
 #include "platform/win32/kernel_hooks.h"
 #include "platform/win32/win32_declarations.h"
@@ -16,44 +13,28 @@
 namespace platform {
 namespace {
 
-std::uint32_t RealTicks() { return static_cast<std::uint32_t>(SDL_GetTicks64()); }
-
-void RealSleep(std::uint32_t milliseconds) {
-  if (milliseconds == 0)
-    std::this_thread::yield();
-  else
-    SDL_Delay(milliseconds);
-}
-
 void RealExit(unsigned status) {
   std::fflush(nullptr);
   std::exit(static_cast<int>(status));
 }
 
 int RealMessageBox(const char* text, const char* caption, unsigned type) {
-  // A real box where there is a screen to show it on; standard error where there is none.
-  if (sdl::DisplayServerPresent() &&
-      SDL_ShowSimpleMessageBox(
-          (type & MB_ICONERROR) ? SDL_MESSAGEBOX_ERROR : SDL_MESSAGEBOX_INFORMATION, caption,
-          text, nullptr) == 0)
-    return 1;  // IDOK
-  std::fprintf(stderr, "%s: %s\n", caption, text);
-  return 1;
+  host::ShowMessageBox(text, caption, (type & MB_ICONERROR) != 0);
+  return 1;  // IDOK
 }
 
 }  // namespace
 
 // Both constant-initialised, so they hold before any code runs.
-const KernelHooks kRealKernel = {RealTicks, nullptr, RealSleep, RealExit, RealMessageBox};
-KernelHooks kernelHooks = {RealTicks, nullptr, RealSleep, RealExit, RealMessageBox};
+const KernelHooks kRealKernel = {nullptr, host::SleepFor, RealExit, RealMessageBox};
+KernelHooks kernelHooks = {nullptr, host::SleepFor, RealExit, RealMessageBox};
 
 }  // namespace platform
 
 using platform::kernelHooks;
-using platform::TraceCall;
 
 DWORD WINAPI GetTickCount() {
-  const DWORD now = kernelHooks.readTicks();
+  const DWORD now = platform::host::clockHooks.ticks();
   TraceCall("GetTickCount -> %u", static_cast<unsigned>(now));
   if (kernelHooks.ticksRead) kernelHooks.ticksRead();
   return now;

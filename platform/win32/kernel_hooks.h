@@ -1,15 +1,12 @@
-// Where the kernel stand-ins can be steered from outside: the tick source, Sleep's wait, the
-// way ExitProcess leaves, and MessageBoxA's box. The defaults are a real run's.
+// Where the kernel stand-ins can be steered from outside: Sleep's wait, the way ExitProcess
+// leaves, and MessageBoxA's box. The defaults are a real run's. The tick counter is the host's
+// clock (platform/host/clock.h), steered there.
 #pragma once
 #include <cstdint>
 
 namespace platform {
 
 struct KernelHooks {
-  // The tick counter now, read without side effects: what GetTickCount returns and what the
-  // window system stamps its messages with. Real: milliseconds since SDL started, wrapping at
-  // 2^32.
-  std::uint32_t (*readTicks)();
   // Told of every GetTickCount, after the counter was read for it. Real: nothing happens.
   void (*ticksRead)();
   // What Sleep does with its argument. Real: gives up the processor for 0, else waits that long.

@@ -1,87 +1,125 @@
-// kernel32: the libraries the show loads at run time. There is one, "ddraw.dll", which exports
-// DirectDrawCreate; any other name is not found, as on a system without it.
+// kernel32: the libraries the show loads at run time, found among those the folders above
+// offer (library.h); any other name is not found, as on a system without it.
 //
 // Traced calls: "LoadLibraryA <name>", "GetProcAddress <name>" (an ordinal as "#<n>"),
 // "FreeLibrary"; a failed call ends with " -> null" or " -> 0".
+#include "platform/win32/library.h"
+
 #include <strings.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 
-#include "platform/ddraw/device.h"
-#include "platform/ddraw_api.h"
 #include "platform/trace/call_trace.h"
-#include "platform/win32/library.h"
-#include "platform/win32/win32_declarations.h"
-
-using platform::TraceCall;
 
 namespace platform {
 namespace libraries {
+
+LibraryHooks libraryHooks;
+
 namespace {
 
-HMODULE const kDirectDrawModule =
-    reinterpret_cast<HMODULE>(static_cast<std::uintptr_t>(0x73A10000));
-int directDrawLoads = 0;
+// Zero until offered and never constructed: offers come during static initialisation, in
+// whatever order the objects' initialisers run. A library is known by its first offer, whose
+// index makes its handle, like a base address: 0x73A10000, 0x73A20000, ...
+struct Offer {
+  const char* library;
+  const char* entryName;
+  FARPROC entry;
+  int loads;
+};
+Offer offers[8];
+int offerCount;
+const std::uintptr_t kFirstModule = 0x73A10000;
 
-// The module a path names: its last component, compared without case, ".dll" implied.
-bool NamesDirectDraw(const char* path) {
+// The library a path names (its last component, compared without case, ".dll" implied), or -1.
+int LibraryNamed(const char* path) {
   const char* name = path;
   for (const char* at = path; *at; ++at)
     if (*at == '\\' || *at == '/') name = at + 1;
-  return strcasecmp(name, "ddraw.dll") == 0 || strcasecmp(name, "ddraw") == 0;
+  const size_t length = std::strlen(name);
+  for (int index = 0; index < offerCount; index++) {
+    const char* library = offers[index].library;
+    if (strcasecmp(name, library) == 0 ||
+        (strncasecmp(name, library, length) == 0 && strcasecmp(library + length, ".dll") == 0))
+      return index;
+  }
+  return -1;
+}
+
+// The loaded library a handle names, or -1.
+int LoadedLibrary(HMODULE module) {
+  const std::uintptr_t offset = reinterpret_cast<std::uintptr_t>(module) - kFirstModule;
+  const std::uintptr_t index = offset >> 16;
+  if ((offset & 0xFFFF) || index >= static_cast<std::uintptr_t>(offerCount)) return -1;
+  return offers[index].loads > 0 ? static_cast<int>(index) : -1;
+}
+
+// An export of the library, found by name only, or null.
+FARPROC EntryOf(int library, LPCSTR procName) {
+  if (reinterpret_cast<std::uintptr_t>(procName) < 0x10000) return nullptr;
+  for (int index = library; index < offerCount; index++)
+    if (offers[index].library == offers[library].library &&
+        std::strcmp(offers[index].entryName, procName) == 0)
+      return offers[index].entry;
+  return nullptr;
 }
 
 }  // namespace
 
-int LoadedCount() { return directDrawLoads > 0 ? 1 : 0; }
-void ResetLibraries() { directDrawLoads = 0; }
+void OfferEntry(const char* library, const char* entryName, FARPROC entry) {
+  const int known = LibraryNamed(library);
+  if (offerCount < 8)
+    offers[offerCount++] = Offer{known < 0 ? library : offers[known].library, entryName, entry, 0};
+}
+
+int LoadedCount() {
+  int loaded = 0;
+  for (int index = 0; index < offerCount; index++) loaded += offers[index].loads > 0;
+  return loaded;
+}
+
+void ResetLibraries() {
+  for (int index = 0; index < offerCount; index++) offers[index].loads = 0;
+}
 
 }  // namespace libraries
 }  // namespace platform
 
-using platform::libraries::directDrawLoads;
-using platform::libraries::kDirectDrawModule;
+using namespace platform::libraries;
 
 HMODULE WINAPI LoadLibraryA(LPCSTR fileName) {
   const char* name = fileName ? fileName : "";
-  if (!platform::libraries::NamesDirectDraw(name) ||
-      platform::ddraw::ProfileInForce().libraryMissing) {
+  const int library = LibraryNamed(name);
+  if (library < 0 || libraryHooks.librariesMissing) {
     TraceCall("LoadLibraryA %s -> null", name);
     return nullptr;
   }
   TraceCall("LoadLibraryA %s", name);
-  directDrawLoads++;
-  return kDirectDrawModule;
+  offers[library].loads++;
+  return reinterpret_cast<HMODULE>(kFirstModule + (static_cast<std::uintptr_t>(library) << 16));
 }
 
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName) {
-  char shown[64];
-  const std::uintptr_t value = reinterpret_cast<std::uintptr_t>(procName);
-  if (value < 0x10000)
-    std::snprintf(shown, sizeof shown, "#%u", static_cast<unsigned>(value));
+  const int library = LoadedLibrary(module);
+  const FARPROC entry =
+      library < 0 || libraryHooks.entriesMissing ? nullptr : EntryOf(library, procName);
+  const char* outcome = entry ? "" : " -> null";
+  const std::uintptr_t ordinal = reinterpret_cast<std::uintptr_t>(procName);
+  if (ordinal < 0x10000)
+    TraceCall("GetProcAddress #%u%s", static_cast<unsigned>(ordinal), outcome);
   else
-    std::snprintf(shown, sizeof shown, "%s", procName);
-  // Exports are found by name only; the module must be loaded.
-  const bool found = module == kDirectDrawModule && directDrawLoads > 0 && value >= 0x10000 &&
-                     std::strcmp(procName, "DirectDrawCreate") == 0 &&
-                     !platform::ddraw::ProfileInForce().entryMissing;
-  if (!found) {
-    TraceCall("GetProcAddress %s -> null", shown);
-    return nullptr;
-  }
-  TraceCall("GetProcAddress %s", shown);
-  // Through the generic function type, as an export table holds every entry alike.
-  return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&DirectDrawCreate));
+    TraceCall("GetProcAddress %s%s", procName, outcome);
+  return entry;
 }
 
 BOOL WINAPI FreeLibrary(HMODULE module) {
-  if (module != kDirectDrawModule || directDrawLoads == 0) {
+  const int library = LoadedLibrary(module);
+  if (library < 0) {
     TraceCall("FreeLibrary -> 0");
     return FALSE;
   }
   TraceCall("FreeLibrary");
-  directDrawLoads--;
+  offers[library].loads--;
   return TRUE;
 }

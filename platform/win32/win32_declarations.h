@@ -1,11 +1,10 @@
 // Stand-in declarations of the window-system and kernel calls the show makes: the names,
-// argument shapes, record layouts and values a Windows program sees, over SDL2 underneath.
+// argument shapes, record layouts and values a Windows program sees.
 #pragma once
 #include <cstdint>
 
 #define WINAPI
 #define CALLBACK
-#define APIENTRY
 
 typedef int BOOL;
 typedef unsigned char BYTE;
@@ -103,9 +102,6 @@ struct WNDCLASSA {
 // Window messages
 #define WM_CREATE 0x0001
 #define WM_DESTROY 0x0002
-#define WM_ACTIVATE 0x0006
-#define WM_SETFOCUS 0x0007
-#define WM_KILLFOCUS 0x0008
 #define WM_CLOSE 0x0010
 #define WM_QUIT 0x0012
 #define WM_ACTIVATEAPP 0x001C

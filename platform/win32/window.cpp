@@ -16,7 +16,6 @@
 // with " -> 0" or " -> null". What PeekMessageA sends to a procedure (see window_system.h)
 // shows before its own line.
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 
 #include "platform/trace/call_trace.h"
@@ -24,6 +23,31 @@
 #include "platform/win32/window_system.h"
 
 using namespace platform;
+
+namespace platform {
+
+TracedRecord TraceName(LPCSTR name) {
+  TracedRecord traced;
+  const std::uintptr_t value = reinterpret_cast<std::uintptr_t>(name);
+  if (!name)
+    TraceFormat(traced.text, sizeof traced.text, "null");
+  else if (value < 0x10000)
+    TraceFormat(traced.text, sizeof traced.text, "#%u", static_cast<unsigned>(value));
+  else
+    TraceFormat(traced.text, sizeof traced.text, "\"%.80s\"", name);
+  return traced;
+}
+
+TracedRecord TraceMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  TracedRecord traced;
+  TraceFormat(traced.text, sizeof traced.text,
+              "{hwnd %s, message 0x%x, wParam 0x%llx, lParam 0x%llx}", TraceAddress(window).text,
+              message, static_cast<unsigned long long>(wParam),
+              static_cast<unsigned long long>(static_cast<std::uintptr_t>(lParam)));
+  return traced;
+}
+
+}  // namespace platform
 
 namespace {
 
@@ -45,54 +69,23 @@ unsigned CharacterFor(unsigned virtualKey) {
   }
 }
 
-// A name as a trace line writes it: null, an atom, or the string quoted.
-struct TracedName {
-  char text[96];
-};
-TracedName TraceName(LPCSTR name) {
-  TracedName traced;
-  const std::uintptr_t value = reinterpret_cast<std::uintptr_t>(name);
-  if (!name)
-    std::snprintf(traced.text, sizeof traced.text, "null");
-  else if (value < 0x10000)
-    std::snprintf(traced.text, sizeof traced.text, "#%u", static_cast<unsigned>(value));
-  else
-    std::snprintf(traced.text, sizeof traced.text, "\"%.80s\"", name);
-  return traced;
-}
-
-const void* Address(WNDPROC procedure) { return reinterpret_cast<const void*>(procedure); }
-
-struct TracedMessage {
-  char text[128];
-};
-TracedMessage TraceMessage(const MSG& message) {
-  TracedMessage traced;
-  std::snprintf(traced.text, sizeof traced.text, "{hwnd %s, message 0x%x, wParam 0x%llx, lParam 0x%llx}",
-                TraceAddress(message.hwnd).text, message.message,
-                static_cast<unsigned long long>(message.wParam),
-                static_cast<unsigned long long>(static_cast<std::uintptr_t>(message.lParam)));
-  return traced;
-}
-
 }  // namespace
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass) {
-  char call[640];
-  if (windowClass)
-    std::snprintf(call, sizeof call,
-                  "RegisterClassA {style 0x%x, lpfnWndProc %s, cbClsExtra %d, cbWndExtra %d, "
-                  "hInstance %s, hIcon %s, hCursor %s, hbrBackground %s, lpszMenuName %s, "
-                  "lpszClassName %s}",
-                  windowClass->style, TraceAddress(Address(windowClass->lpfnWndProc)).text,
-                  windowClass->cbClsExtra, windowClass->cbWndExtra,
-                  TraceAddress(windowClass->hInstance).text, TraceAddress(windowClass->hIcon).text,
-                  TraceAddress(windowClass->hCursor).text,
-                  TraceAddress(windowClass->hbrBackground).text,
-                  TraceName(windowClass->lpszMenuName).text,
-                  TraceName(windowClass->lpszClassName).text);
-  else
-    std::snprintf(call, sizeof call, "RegisterClassA null");
+  char call[640] = "RegisterClassA null";
+  if (Tracing() && windowClass)
+    TraceFormat(call, sizeof call,
+                "RegisterClassA {style 0x%x, lpfnWndProc %s, cbClsExtra %d, cbWndExtra %d, "
+                "hInstance %s, hIcon %s, hCursor %s, hbrBackground %s, lpszMenuName %s, "
+                "lpszClassName %s}",
+                windowClass->style,
+                TraceAddress(reinterpret_cast<const void*>(windowClass->lpfnWndProc)).text,
+                windowClass->cbClsExtra, windowClass->cbWndExtra,
+                TraceAddress(windowClass->hInstance).text, TraceAddress(windowClass->hIcon).text,
+                TraceAddress(windowClass->hCursor).text,
+                TraceAddress(windowClass->hbrBackground).text,
+                TraceName(windowClass->lpszMenuName).text,
+                TraceName(windowClass->lpszClassName).text);
   const char* name = windowClass && windowClass->lpszClassName ? windowClass->lpszClassName : "";
   // A class needs a name and a procedure, and a name can be registered once.
   if (!windowClass || !*name || !windowClass->lpfnWndProc || windows::FindClass(name)) {
@@ -106,8 +99,9 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass) {
 HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style,
                             int x, int y, int width, int height, HWND parent, HMENU menu,
                             HINSTANCE instance, LPVOID param) {
-  char call[320];
-  std::snprintf(call, sizeof call, "CreateWindowExA 0x%x %s %s 0x%x %d %d %d %d %s %s %s %s",
+  char call[320] = "";
+  if (Tracing())
+    TraceFormat(call, sizeof call, "CreateWindowExA 0x%x %s %s 0x%x %d %d %d %d %s %s %s %s",
                 static_cast<unsigned>(exStyle), TraceName(className).text,
                 TraceName(windowName).text, static_cast<unsigned>(style), x, y, width, height,
                 TraceAddress(parent).text, TraceAddress(menu).text, TraceAddress(instance).text,
@@ -118,33 +112,14 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
     return nullptr;
   }
   TraceCall("%s", call);
-  windows::Window window;
-  window.handle = nullptr;
-  window.className = windowClass->name;
-  window.title = windowName ? windowName : "";
-  window.procedure = windowClass->procedure;
-  window.classCursor = windowClass->cursor;
-  window.style = style;
-  window.width = width;
-  window.height = height;
-  window.real = nullptr;
-  window.destroying = false;
+  const windows::Window window = {nullptr, windowClass->name, windowName ? windowName : "",
+                                   windowClass->procedure, windowClass->cursor, style, width,
+                                   height, 0, false};
   HWND handle = windows::AddWindow(window);
   if (style & WS_VISIBLE) windows::RealWindow(handle);
 
-  CREATESTRUCTA creation;
-  creation.lpCreateParams = param;
-  creation.hInstance = instance;
-  creation.hMenu = menu;
-  creation.hwndParent = parent;
-  creation.cy = height;
-  creation.cx = width;
-  creation.y = y;
-  creation.x = x;
-  creation.style = static_cast<LONG>(style);
-  creation.lpszName = windowName;
-  creation.lpszClass = className;
-  creation.dwExStyle = exStyle;
+  CREATESTRUCTA creation = {param, instance, menu, parent, height, width, y, x,
+                            static_cast<LONG>(style), windowName, className, exStyle};
   // The procedure sees its window before CreateWindowExA returns, and can refuse it.
   const LPARAM creationAddress = reinterpret_cast<LPARAM>(&creation);
   if (!windows::SendToWindow(handle, WM_NCCREATE, 0, creationAddress)) {
@@ -197,8 +172,9 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM, LPARAM) {
 
 BOOL WINAPI PeekMessageA(LPMSG message, HWND window, UINT filterMin, UINT filterMax,
                          UINT removeFlags) {
-  char call[96];
-  std::snprintf(call, sizeof call, "PeekMessageA %s 0x%x 0x%x 0x%x", TraceAddress(window).text,
+  char call[96] = "";
+  if (Tracing())
+    TraceFormat(call, sizeof call, "PeekMessageA %s 0x%x 0x%x 0x%x", TraceAddress(window).text,
                 filterMin, filterMax, removeFlags);
   if (!message) {
     TraceCall("%s -> 0", call);
@@ -237,9 +213,6 @@ LRESULT WINAPI DispatchMessageA(const MSG* message) {
 }
 
 HCURSOR WINAPI SetCursor(HCURSOR cursor) {
-  if (cursor)
-    TraceCall("SetCursor %p", static_cast<void*>(cursor));
-  else
-    TraceCall("SetCursor null");
+  TraceCall("SetCursor %s", TraceAddress(cursor).text);
   return windows::ReplaceCursor(cursor);
 }

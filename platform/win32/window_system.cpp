@@ -6,10 +6,8 @@
 #include <map>
 #include <memory>
 
-#include "platform/sdl/keys.h"
-#include "platform/sdl/screen.h"
-#include "platform/sdl/video.h"
-#include "platform/win32/kernel_hooks.h"
+#include "platform/host/clock.h"
+#include "platform/host/keys.h"
 
 namespace platform {
 namespace windows {
@@ -56,7 +54,7 @@ MSG MakeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   made.message = message;
   made.wParam = wParam;
   made.lParam = lParam;
-  made.time = kernelHooks.readTicks();  // the system's stamp, not a reading by the program
+  made.time = host::clockHooks.ticks();  // the system's stamp, not a reading by the program
   made.pt.x = 0;
   made.pt.y = 0;
   return made;
@@ -78,79 +76,45 @@ void Deliver(HWND window, UINT message, WPARAM wParam, Delivery delivery) {
 // WM_SETCURSOR's lParam for the pointer over the window's client area as it moves.
 LPARAM PointerOverClient() { return static_cast<LPARAM>(HTCLIENT | (WM_MOUSEMOVE << 16)); }
 
-HWND WindowOfReal(Uint32 realId) {
+HWND WindowOfReal(host::HostWindow real) {
+  if (real == 0) return nullptr;
   for (auto& entry : State().windows)
-    if (entry.second->real && SDL_GetWindowID(entry.second->real) == realId)
-      return entry.second->handle;
+    if (entry.second->real == real) return entry.second->handle;
   return nullptr;
 }
 
-void TranslateKey(const SDL_KeyboardEvent& key) {
-  const unsigned virtualKey = sdl::VirtualKeyFor(key.keysym.sym);
-  HWND window = WindowOfReal(key.windowID);
+void TranslateKey(const host::HostEvent& key) {
+  HWND window = WindowOfReal(key.window);
   if (!window) window = FocusWindow();
-  if (!virtualKey || !window) return;
+  if (!window) return;
   // Modifiers pressed before the window had the keyboard are known to the desktop only.
   bool* pressed = State().pressed;
-  if (virtualKey != VK_MENU) pressed[VK_MENU] = (key.keysym.mod & KMOD_ALT) != 0;
-  if (virtualKey != VK_CONTROL) pressed[VK_CONTROL] = (key.keysym.mod & KMOD_CTRL) != 0;
-  if (virtualKey != VK_SHIFT) pressed[VK_SHIFT] = (key.keysym.mod & KMOD_SHIFT) != 0;
-  PressKey(window, virtualKey, key.type == SDL_KEYDOWN, sdl::ExtendedKey(key.keysym.scancode));
+  if (key.virtualKey != VK_MENU) pressed[VK_MENU] = key.alt;
+  if (key.virtualKey != VK_CONTROL) pressed[VK_CONTROL] = key.ctrl;
+  if (key.virtualKey != VK_SHIFT) pressed[VK_SHIFT] = key.shift;
+  PressKey(window, key.virtualKey, key.kind == host::HostEvent::kKeyDown, key.extended);
 }
 
-void TranslatePointerMotion(const SDL_MouseMotionEvent& motion) {
-  HWND window = WindowOfReal(motion.windowID);
-  if (window) PointerMovedOver(window);
-}
-
-void TranslateWindowEvent(const SDL_WindowEvent& event) {
-  HWND window = WindowOfReal(event.windowID);
-  if (!window) return;
-  switch (event.event) {
-    case SDL_WINDOWEVENT_FOCUS_GAINED:
-      ActivateApplication(window, Delivery::kWhenRetrieved);
-      break;
-    case SDL_WINDOWEVENT_FOCUS_LOST:
-      if (State().active == window) DeactivateApplication(Delivery::kWhenRetrieved);
-      break;
-    case SDL_WINDOWEVENT_ENTER:
-      PointerMovedOver(window);
-      break;
-    case SDL_WINDOWEVENT_CLOSE:
-      PostCloseRequest(window);
-      break;
-    case SDL_WINDOWEVENT_EXPOSED:
-    case SDL_WINDOWEVENT_SIZE_CHANGED:
-    case SDL_WINDOWEVENT_RESTORED:
-      sdl::RedrawNextPresent();
-      break;
-    default:
-      break;
-  }
-}
-
-// The desktop (or a signal) asks the program to end: the main window hears it as a close.
-void TranslateQuit() {
-  HWND window = State().active ? State().active : NewestWindow();
-  if (window) PostCloseRequest(window);
-}
-
-void TranslateDesktopEvent(const SDL_Event& event) {
-  switch (event.type) {
-    case SDL_KEYDOWN:
-    case SDL_KEYUP:
-      TranslateKey(event.key);
+void TranslateDesktopEvent(const host::HostEvent& event) {
+  HWND window = WindowOfReal(event.window);
+  switch (event.kind) {
+    case host::HostEvent::kKeyDown:
+    case host::HostEvent::kKeyUp:
+      TranslateKey(event);
       return;
-    case SDL_MOUSEMOTION:
-      TranslatePointerMotion(event.motion);
+    case host::HostEvent::kPointerMoved:
+      if (window) PointerMovedOver(window);
       return;
-    case SDL_WINDOWEVENT:
-      TranslateWindowEvent(event.window);
+    case host::HostEvent::kFocusGained:
+      if (window) ActivateApplication(window, Delivery::kWhenRetrieved);
       return;
-    case SDL_QUIT:
-      TranslateQuit();
+    case host::HostEvent::kFocusLost:
+      if (window && State().active == window) DeactivateApplication(Delivery::kWhenRetrieved);
       return;
-    default:
+    case host::HostEvent::kCloseRequest:
+      // The desktop asking the program to end: the main window hears it as a close.
+      if (!event.window) window = State().active ? State().active : NewestWindow();
+      if (window) PostCloseRequest(window);
       return;
   }
 }
@@ -201,9 +165,9 @@ void RemoveWindow(HWND handle) {
     for (auto waiting = messages->begin(); waiting != messages->end();)
       waiting = waiting->hwnd == handle ? messages->erase(waiting) : waiting + 1;
   if (state.active == handle) state.active = nullptr;
-  sdl::DestroyRealWindow(found->second->real);
+  host::DestroyRealWindow(found->second->real);
   state.windows.erase(found);
-  if (state.windows.empty()) sdl::StopVideo();
+  if (state.windows.empty()) host::StopVideo();
 }
 
 HWND NewestWindow() {
@@ -274,7 +238,7 @@ void PressKey(HWND window, unsigned virtualKey, bool down, bool extended) {
   const bool altHeld = pressed[VK_MENU];
   // Alt with Ctrl is how some keyboards type characters: those are ordinary keys.
   const bool system = key == VK_F10 || (!pressed[VK_CONTROL] && (altHeld || key == VK_MENU));
-  std::uint32_t bits = 1 | sdl::ScanCodeFor(key) << 16;
+  std::uint32_t bits = 1 | host::ScanCodeFor(key) << 16;
   if (extended) bits |= 1u << 24;
   if (altHeld) bits |= 1u << 29;
   if (wasDown || !down) bits |= 1u << 30;
@@ -338,30 +302,30 @@ void DeactivateApplication(Delivery delivery) {
 
 void SetActivationListener(ActivationListener listener) { State().listener = listener; }
 
-SDL_Window* RealWindow(HWND handle) {
+host::HostWindow RealWindow(HWND handle) {
   Window* window = FindWindow(handle);
-  if (!window) return nullptr;
+  if (!window) return 0;
   if (!window->real)
-    window->real = sdl::CreateRealWindow(window->title.c_str(), window->width, window->height,
+    window->real = host::CreateRealWindow(window->title.c_str(), window->width, window->height,
                                          (window->style & WS_VISIBLE) != 0);
   return window->real;
 }
 
-void TakeScreen(HWND window) { sdl::ShowFullscreen(RealWindow(window)); }
+void TakeScreen(HWND window) { host::ShowFullscreen(RealWindow(window)); }
 
 void LeaveScreen(HWND handle) {
   Window* window = FindWindow(handle);
-  if (window && window->real) sdl::HideWindow(window->real);
+  if (window && window->real) host::HideWindow(window->real);
 }
 
 void MinimizeForDesktop(HWND handle) {
   Window* window = FindWindow(handle);
-  if (window && window->real) sdl::MinimizeWindow(window->real);
+  if (window && window->real) host::MinimizeWindow(window->real);
 }
 
 void PumpDesktopEvents() {
-  SDL_Event event;
-  while (sdl::NextEvent(&event)) TranslateDesktopEvent(event);
+  host::HostEvent event;
+  while (host::NextEvent(&event)) TranslateDesktopEvent(event);
 }
 
 HCURSOR CurrentCursor() { return State().cursor; }
@@ -369,18 +333,18 @@ HCURSOR CurrentCursor() { return State().cursor; }
 HCURSOR ReplaceCursor(HCURSOR cursor) {
   HCURSOR previous = State().cursor;
   State().cursor = cursor;
-  sdl::ShowPointer(cursor != nullptr);
+  host::ShowPointer(cursor != nullptr);
   return previous;
 }
 
 void ResetWindowSystem() {
   WindowSystem& state = State();
-  for (auto& entry : state.windows) sdl::DestroyRealWindow(entry.second->real);
+  for (auto& entry : state.windows) host::DestroyRealWindow(entry.second->real);
   ActivationListener listener = state.listener;
   state = WindowSystem();
   state.listener = listener;
-  sdl::ShowPointer(true);
-  sdl::StopVideo();
+  host::ShowPointer(true);
+  host::StopVideo();
 }
 
 }  // namespace windows

@@ -2,16 +2,36 @@
 // queue, the application's activation, and the desktop's events turned into messages. The user32
 // calls (window.cpp) and DirectDraw work through this.
 #pragma once
-#include <SDL.h>
-
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "platform/host/video.h"
 #include "platform/win32/win32_declarations.h"
-#include "platform/win32/window_message.h"
 
 namespace platform {
+
+// A message as it reached a window procedure, or waits in the thread's queue.
+struct WindowMessage {
+  HWND window;
+  UINT message;
+  WPARAM wParam;
+  LPARAM lParam;
+  bool sent;  // delivered straight to the procedure by the system, not through DispatchMessageA
+};
+
+// How trace lines write a class or window name ("null", an atom as "#<n>", or the string
+// quoted, 80 characters at most) and a message ({hwnd <h>, message 0x<m>, wParam 0x<w>, lParam
+// 0x<l>}): written once, for the stand-ins and the tests; only for a line being traced.
+struct TracedRecord {
+  char text[128];
+};
+TracedRecord TraceName(LPCSTR name);
+TracedRecord TraceMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+inline TracedRecord TraceMessage(const MSG& m) {
+  return TraceMessage(m.hwnd, m.message, m.wParam, m.lParam);
+}
+
 namespace windows {
 
 // Where the window system can be steered or watched from outside. The defaults are a real run's.
@@ -38,7 +58,7 @@ struct Window {
   DWORD style;
   int width;
   int height;
-  SDL_Window* real;  // made when the window must be seen
+  host::HostWindow real;  // made when the window must be seen; 0 until then
   bool destroying;
 };
 
@@ -49,7 +69,7 @@ ATOM AddClass(const WNDCLASSA& windowClass);
 Window* FindWindow(HWND handle);
 HWND AddWindow(const Window& window);
 // Forgets the window: its queued messages go, its real window closes, and once no window is
-// left SDL's video stops, which gives the desktop back.
+// left the host's video stops, which gives the desktop back.
 void RemoveWindow(HWND handle);
 HWND NewestWindow();
 // Where the desktop sends keys: the active window, else the newest.
@@ -101,8 +121,8 @@ void DeactivateApplication(Delivery delivery);
 typedef void (*ActivationListener)(bool active);
 void SetActivationListener(ActivationListener listener);
 
-// The real window behind a window (made on first need; null without video).
-SDL_Window* RealWindow(HWND window);
+// The real window behind a window (made on first need; 0 without video).
+host::HostWindow RealWindow(HWND window);
 // Exclusive fullscreen: the window covers the desktop; and back.
 void TakeScreen(HWND window);
 void LeaveScreen(HWND window);

@@ -1,7 +1,6 @@
 // The show window, the fullscreen display and frame presentation, on the stand-ins' controls.
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -10,12 +9,12 @@
 
 #include "display/display.h"
 #include "platform/controls/display_controls.h"
-#include "platform/controls/journal.h"
+#include "platform/controls/trace.h"
 #include "platform/controls/kernel_controls.h"
 
 namespace {
 
-using platform::JournalEntriesStartingWith;
+using platform::TraceLinesStartingWith;
 
 class DisplayTest : public ::testing::Test {
  protected:
@@ -23,8 +22,8 @@ class DisplayTest : public ::testing::Test {
     platform::ResetDisplayControls();
     platform::ResetKernelControls();
     platform::ClockUseManual(1000);  // flips don't wait for a real refresh
-    platform::JournalEnable(true);
-    platform::JournalClear();
+    platform::TraceKeep(true);
+    platform::TraceClear();
     quitRequested = 0;
     appActive = 0;
     displayState = DisplayState();
@@ -32,7 +31,7 @@ class DisplayTest : public ::testing::Test {
     for (int i = 0; i < kFramePixels; i++) frame[i] = 0x80000000u | (i * 2654435761u >> 8);
   }
   void TearDown() override {
-    platform::JournalEnable(false);
+    platform::TraceKeep(false);
     platform::ResetDisplayControls();
     platform::ResetKernelControls();
   }
@@ -43,20 +42,23 @@ class DisplayTest : public ::testing::Test {
     platform::SetDisplayProfile(profile);
   }
 
-  // The journal entries of one kind of call, in order.
+  void Faults(void (*change)(platform::DisplayFaults&)) {
+    platform::DisplayFaults faults;
+    change(faults);
+    platform::SetDisplayFaults(faults);
+  }
+
+  // The trace lines of one kind of call, in order.
   static std::vector<std::string> Calls(const std::string& prefix) {
-    return JournalEntriesStartingWith(prefix);
+    return TraceLinesStartingWith(prefix);
   }
   static bool Called(const std::string& prefix) { return !Calls(prefix).empty(); }
 
-  static std::string Address(const void* address) { return platform::JournalAddress(address); }
+  static std::string Address(const void* address) { return platform::AddressAsTraced(address); }
   static std::string Window() { return Address(displayState.window); }
   // How PeekMessageA, TranslateMessage and DispatchMessageA write a message.
   static std::string Message(UINT message, WPARAM wParam, std::uint32_t lParam) {
-    char text[128];
-    std::snprintf(text, sizeof text, "{hwnd %s, message 0x%x, wParam 0x%llx, lParam 0x%x}",
-                  Window().c_str(), message, static_cast<unsigned long long>(wParam), lParam);
-    return text;
+    return platform::MessageAsTraced(displayState.window, message, wParam, lParam);
   }
   // The show's pump: what it asks PeekMessageA for.
   static std::string Peek() { return "PeekMessageA " + Window() + " 0x0 0x0 0x1"; }
@@ -73,7 +75,7 @@ TEST_F(DisplayTest, DepthLadderTakesTheFirstDepthTheScreenAccepts) {
   CloseDisplay();
 
   platform::ResetDisplayControls();
-  platform::JournalClear();
+  platform::TraceClear();
   displayState = DisplayState();
   Profile([](platform::DisplayProfile& p) { p.accepts32 = false; });
   ASSERT_EQ(OpenDisplay("Quenthor", 320, 240), 1);
@@ -85,7 +87,7 @@ TEST_F(DisplayTest, DepthLadderTakesTheFirstDepthTheScreenAccepts) {
   CloseDisplay();
 
   platform::ResetDisplayControls();
-  platform::JournalClear();
+  platform::TraceClear();
   displayState = DisplayState();
   Profile([](platform::DisplayProfile& p) {
     p.accepts32 = p.accepts24 = false;
@@ -135,36 +137,36 @@ TEST_F(DisplayTest, UnsupportedLayoutFailsWithModeAndSurfacesHeld) {
 TEST_F(DisplayTest, DriverFaultsAfterTheChainFailOpen) {
   struct Fault {
     const char* name;
-    void (*set)(platform::DisplayProfile&);
+    void (*set)(platform::DisplayFaults&);
     const char* lastCall;
   };
   const Fault faults[] = {
       {"no attached back buffer",
-       [](platform::DisplayProfile& p) { p.attachedSurfaceMissing = true; },
+       [](platform::DisplayFaults& p) { p.attachedSurfaceMissing = true; },
        "IDirectDrawSurface::GetAttachedSurface {dwCaps 0x4} -> 0x887600ff"},
-      {"pixel format not readable", [](platform::DisplayProfile& p) { p.pixelFormatFails = true; },
+      {"pixel format not readable", [](platform::DisplayFaults& p) { p.pixelFormatFails = true; },
        "IDirectDrawSurface::GetPixelFormat {dwSize 32} -> 0x80004005"},
       // Masks the converters know, at a depth they know, but not said to be RGB.
-      {"no RGB flag", [](platform::DisplayProfile& p) { p.rgbFlagMissing = true; },
+      {"no RGB flag", [](platform::DisplayFaults& p) { p.rgbFlagMissing = true; },
        "IDirectDrawSurface::GetPixelFormat {dwSize 32}"},
   };
   for (const Fault& fault : faults) {
     SCOPED_TRACE(fault.name);
     platform::ResetDisplayControls();
-    platform::JournalClear();
+    platform::TraceClear();
     displayState = DisplayState();
-    Profile(fault.set);
+    Faults(fault.set);
     EXPECT_EQ(OpenDisplay("Quenthor", 320, 240), 0);
     EXPECT_EQ(displayState.converter, nullptr);
-    const std::vector<std::string> journal = platform::JournalEntries();
-    ASSERT_FALSE(journal.empty());
-    EXPECT_EQ(journal.back(), fault.lastCall);
+    const std::vector<std::string> trace = platform::TraceLines();
+    ASSERT_FALSE(trace.empty());
+    EXPECT_EQ(trace.back(), fault.lastCall);
     EXPECT_FALSE(Called("MessageBoxA"));
   }
 }
 
 TEST_F(DisplayTest, OneBackBufferIsAcceptedWhenTwoAreRefused) {
-  Profile([](platform::DisplayProfile& p) { p.maxBackBuffers = 1; });
+  Faults([](platform::DisplayFaults& p) { p.maxBackBuffers = 1; });
   ASSERT_EQ(OpenDisplay("Quenthor", 320, 240), 1);
   std::vector<std::string> creates = Calls("IDirectDraw::CreateSurface");
   const std::string asked = "IDirectDraw::CreateSurface {dwSize " +
@@ -179,28 +181,28 @@ TEST_F(DisplayTest, OneBackBufferIsAcceptedWhenTwoAreRefused) {
 
   platform::ResetDisplayControls();
   displayState = DisplayState();
-  Profile([](platform::DisplayProfile& p) { p.maxBackBuffers = 0; });
+  Faults([](platform::DisplayFaults& p) { p.maxBackBuffers = 0; });
   EXPECT_EQ(OpenDisplay("Quenthor", 320, 240), 0);
 }
 
 // Each refusal ends the opening at once: the next step's call is never made.
 TEST_F(DisplayTest, StartUpRefusalsFailOpen) {
   struct Refusal {
-    void (*set)(platform::DisplayProfile&);
+    void (*set)(platform::DisplayFaults&);
     const char* nextCall;
   };
   const Refusal refusals[] = {
-      {[](platform::DisplayProfile& p) { p.libraryMissing = true; }, "GetProcAddress"},
-      {[](platform::DisplayProfile& p) { p.entryMissing = true; }, "DirectDrawCreate"},
-      {[](platform::DisplayProfile& p) { p.createFails = true; }, "RegisterClassA"},
-      {[](platform::DisplayProfile& p) { p.exclusiveRefused = true; },
+      {[](platform::DisplayFaults& p) { p.libraryMissing = true; }, "GetProcAddress"},
+      {[](platform::DisplayFaults& p) { p.entryMissing = true; }, "DirectDrawCreate"},
+      {[](platform::DisplayFaults& p) { p.createFails = true; }, "RegisterClassA"},
+      {[](platform::DisplayFaults& p) { p.exclusiveRefused = true; },
        "IDirectDraw::SetDisplayMode"},
   };
   for (const Refusal& refusal : refusals) {
     platform::ResetDisplayControls();
-    platform::JournalClear();
+    platform::TraceClear();
     displayState = DisplayState();
-    Profile(refusal.set);
+    Faults(refusal.set);
     EXPECT_EQ(OpenDisplay("Quenthor", 320, 240), 0) << refusal.nextCall;
     EXPECT_FALSE(Called(refusal.nextCall)) << refusal.nextCall;
   }
@@ -210,7 +212,7 @@ TEST_F(DisplayTest, StartUpRefusalsFailOpen) {
 TEST_F(DisplayTest, OpenMakesItsRequestsInOrderWithTheirValuesAndActivatesTheWindow) {
   ASSERT_EQ(OpenDisplay("Quenthor", 320, 240), 1);
   std::vector<std::string> calls;
-  for (const std::string& entry : platform::JournalEntries())
+  for (const std::string& entry : platform::TraceLines())
     if (entry.rfind("DefWindowProcA", 0) != 0) calls.push_back(entry);
   ASSERT_NE(displayState.window, nullptr);
   std::vector<std::string> expected = {
@@ -242,10 +244,10 @@ TEST_F(DisplayTest, OpenMakesItsRequestsInOrderWithTheirValuesAndActivatesTheWin
 TEST_F(DisplayTest, CloseGivesEverythingBackInOrder) {
   ASSERT_EQ(OpenDisplay("Quenthor", 320, 240), 1);
   const std::string window = Window();
-  platform::JournalClear();
+  platform::TraceClear();
   CloseDisplay();
   std::vector<std::string> calls;
-  for (const std::string& entry : platform::JournalEntries())
+  for (const std::string& entry : platform::TraceLines())
     if (entry.rfind("DefWindowProcA", 0) != 0) calls.push_back(entry);
   std::vector<std::string> expected = {"IDirectDrawSurface::Release",
                                        "IDirectDraw::RestoreDisplayMode",
@@ -297,7 +299,7 @@ TEST_F(DisplayTest, PointerMovingOverTheWindowIsHiddenAgain) {
   SetCursor(reinterpret_cast<HCURSOR>(static_cast<std::uintptr_t>(0x10003)));
   ASSERT_FALSE(platform::PointerHidden());
   platform::ClearDeliveredMessages();
-  platform::JournalClear();
+  platform::TraceClear();
   platform::InjectPointerOver();
   PresentFrame(frame.data());
   EXPECT_TRUE(platform::PointerHidden());
@@ -306,10 +308,10 @@ TEST_F(DisplayTest, PointerMovingOverTheWindowIsHiddenAgain) {
   ASSERT_EQ(delivered.size(), 1u);
   EXPECT_EQ(delivered[0].message, static_cast<UINT>(WM_SETCURSOR));
   EXPECT_TRUE(delivered[0].sent);
-  const std::vector<std::string> journal = platform::JournalEntries();
-  ASSERT_GE(journal.size(), 2u);
-  EXPECT_EQ(journal[0], "SetCursor null");
-  EXPECT_EQ(journal[1], Peek());
+  const std::vector<std::string> trace = platform::TraceLines();
+  ASSERT_GE(trace.size(), 2u);
+  EXPECT_EQ(trace[0], "SetCursor null");
+  EXPECT_EQ(trace[1], Peek());
   CloseDisplay();
 }
 
@@ -333,10 +335,10 @@ TEST_F(DisplayTest, PumpTranslatesAndDispatchesEveryMessageItTakes) {
   ASSERT_EQ(OpenDisplay("Quenthor", 320, 240), 1);
   platform::InjectKeyDown('A');
   platform::InjectCloseRequest();
-  platform::JournalClear();
+  platform::TraceClear();
   PresentFrame(frame.data());
   std::vector<std::string> pump;
-  for (const std::string& entry : platform::JournalEntries()) {
+  for (const std::string& entry : platform::TraceLines()) {
     if (entry.rfind("IDirectDrawSurface", 0) == 0) break;
     if (entry.rfind("DefWindowProcA", 0) != 0) pump.push_back(entry);
   }
@@ -359,7 +361,7 @@ TEST_F(DisplayTest, InactivePassDrawsNothingButStillPumpsAndSleepsOneMillisecond
   int flips = platform::FlipCount();
   platform::InjectActivation(false);
   platform::InjectKeyDown(VK_ESCAPE);
-  platform::JournalClear();
+  platform::TraceClear();
   EXPECT_EQ(PresentFrame(frame.data()), 1);
   // The deactivation arrived in this pass's pump and stopped its drawing already.
   EXPECT_EQ(appActive, 0);
@@ -372,7 +374,7 @@ TEST_F(DisplayTest, InactivePassDrawsNothingButStillPumpsAndSleepsOneMillisecond
 
   // Back in front: the surfaces were lost, and the next pass restores and draws again.
   platform::InjectActivation(true);
-  platform::JournalClear();
+  platform::TraceClear();
   EXPECT_EQ(PresentFrame(frame.data()), 1);
   EXPECT_EQ(appActive, 1);
   EXPECT_EQ(platform::FlipCount(), flips + 1);
@@ -386,7 +388,7 @@ TEST_F(DisplayTest, DrawnPassRestoresLocksConvertsUnlocksFlipsAndYields) {
   ASSERT_EQ(OpenDisplay("Quenthor", 320, 240), 1);
   // The lock gives the back buffer's memory; the unlock must hand the same address back.
   const void* locked = platform::BackSurfaceView().bytes;
-  platform::JournalClear();
+  platform::TraceClear();
   EXPECT_EQ(PresentFrame(frame.data()), 1);
   std::vector<std::string> expected = {
       Peek(),
@@ -396,7 +398,7 @@ TEST_F(DisplayTest, DrawnPassRestoresLocksConvertsUnlocksFlipsAndYields) {
       "IDirectDrawSurface::Unlock " + Address(locked),
       "IDirectDrawSurface::Flip null 0x1",
       "Sleep 0"};
-  EXPECT_EQ(platform::JournalEntries(), expected);
+  EXPECT_EQ(platform::TraceLines(), expected);
   std::vector<std::uint32_t> shown = platform::ScreenPixels();
   ASSERT_EQ(shown.size(), frame.size());
   for (int i = 0; i < kFramePixels; i++) ASSERT_EQ(shown[i], frame[i] & 0xFFFFFF) << "pixel " << i;
@@ -421,7 +423,7 @@ TEST_F(DisplayTest, PassesInTheSameRefreshWaitForThePendingFlip) {
 TEST_F(DisplayTest, FailedLockReturnsZeroWithNoUnlockFlipOrSleep) {
   ASSERT_EQ(OpenDisplay("Quenthor", 320, 240), 1);
   platform::FailNextLocks(1);
-  platform::JournalClear();
+  platform::TraceClear();
   EXPECT_EQ(PresentFrame(frame.data()), 0);
   EXPECT_TRUE(Called("IDirectDrawSurface::Lock"));
   EXPECT_FALSE(Called("IDirectDrawSurface::Unlock"));
@@ -435,7 +437,7 @@ TEST_F(DisplayTest, FailedLockReturnsZeroWithNoUnlockFlipOrSleep) {
 }
 
 TEST_F(DisplayTest, WidePitchLeavesThePaddingUntouched) {
-  Profile([](platform::DisplayProfile& p) {
+  Faults([](platform::DisplayFaults& p) {
     p.extraPitchBytes = 24;
     p.surfaceFill = 0xA5;
   });
@@ -456,7 +458,7 @@ TEST_F(DisplayTest, WidePitchLeavesThePaddingUntouched) {
 TEST_F(DisplayTest, ZeroHeightConvertsNothingButStillFlipsAndYields) {
   ASSERT_EQ(OpenDisplay("Quenthor", 320, 240), 1);
   displayState.height = 0;
-  platform::JournalClear();
+  platform::TraceClear();
   EXPECT_EQ(PresentFrame(frame.data()), 1);
   EXPECT_TRUE(Called("IDirectDrawSurface::Unlock"));
   EXPECT_TRUE(Called("IDirectDrawSurface::Flip"));

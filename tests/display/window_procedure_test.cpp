@@ -8,12 +8,12 @@
 
 #include "display/display.h"
 #include "platform/controls/display_controls.h"
-#include "platform/controls/journal.h"
+#include "platform/controls/trace.h"
 #include "platform/controls/kernel_controls.h"
 
 namespace {
 
-using platform::JournalEntriesStartingWith;
+using platform::TraceLinesStartingWith;
 
 class WindowProcedureTest : public ::testing::Test {
  protected:
@@ -26,18 +26,18 @@ class WindowProcedureTest : public ::testing::Test {
     displayState = DisplayState();
     window = CreateShowWindow("Quenthor");
     ASSERT_NE(window, nullptr);
-    platform::JournalEnable(true);
-    platform::JournalClear();
+    platform::TraceKeep(true);
+    platform::TraceClear();
   }
   void TearDown() override {
-    platform::JournalEnable(false);
+    platform::TraceKeep(false);
     platform::ResetDisplayControls();
     platform::ResetKernelControls();
     quitRequested = 0;
     appActive = 0;
   }
 
-  static bool DefaultProcedureCalled() { return !JournalEntriesStartingWith("DefWindowProcA").empty(); }
+  static bool DefaultProcedureCalled() { return !TraceLinesStartingWith("DefWindowProcA").empty(); }
 
   HWND window = nullptr;
 };
@@ -54,7 +54,7 @@ TEST_F(WindowProcedureTest, ActivationIsTakenFromWParamAndAnsweredWithZero) {
 
 TEST_F(WindowProcedureTest, CursorRequestHidesThePointerAndIsAnsweredWithZero) {
   EXPECT_EQ(ShowWindowProc(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window), HTCLIENT), 0);
-  EXPECT_EQ(JournalEntriesStartingWith("SetCursor"), std::vector<std::string>{"SetCursor null"});
+  EXPECT_EQ(TraceLinesStartingWith("SetCursor"), std::vector<std::string>{"SetCursor null"});
   EXPECT_FALSE(DefaultProcedureCalled());
 }
 
@@ -76,21 +76,21 @@ TEST_F(WindowProcedureTest, CloseRequestQuitsIsAnsweredWithZeroAndLeavesTheWindo
   EXPECT_EQ(quitRequested, 1);
   EXPECT_EQ(platform::WindowCount(), 1);
   EXPECT_FALSE(DefaultProcedureCalled());
-  EXPECT_TRUE(JournalEntriesStartingWith("DestroyWindow").empty());
+  EXPECT_TRUE(TraceLinesStartingWith("DestroyWindow").empty());
 }
 
 TEST_F(WindowProcedureTest, OtherMessagesGetTheDefaultProceduresAnswer) {
   // Creation is the one message the default procedure answers with nonzero (go ahead).
   const LRESULT expected = DefWindowProcA(window, WM_NCCREATE, 0, 0);
   ASSERT_NE(expected, 0);
-  platform::JournalClear();
+  platform::TraceClear();
   EXPECT_EQ(ShowWindowProc(window, WM_NCCREATE, 0, 0), expected);
-  EXPECT_EQ(JournalEntriesStartingWith("DefWindowProcA"),
+  EXPECT_EQ(TraceLinesStartingWith("DefWindowProcA"),
             std::vector<std::string>{"DefWindowProcA 0x81"});
   // A message the show doesn't know goes to the default procedure too, unchanged.
-  platform::JournalClear();
+  platform::TraceClear();
   EXPECT_EQ(ShowWindowProc(window, WM_USER + 7, 3, 4), 0);
-  EXPECT_EQ(JournalEntriesStartingWith("DefWindowProcA"),
+  EXPECT_EQ(TraceLinesStartingWith("DefWindowProcA"),
             std::vector<std::string>{"DefWindowProcA 0x407"});
   EXPECT_EQ(quitRequested, 0);
   EXPECT_EQ(appActive, 0);

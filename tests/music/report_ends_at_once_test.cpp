@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "music/music.h"
-#include "platform/controls/journal.h"
+#include "platform/controls/trace.h"
 #include "platform/controls/sound_controls.h"
 #include "tests/music/music_test_support.h"
 
@@ -21,7 +21,7 @@ namespace {
 // is still open, on standard error for the test to read.
 void TellWhatTheLibraryHeard() {
   std::string calls;
-  for (const std::string& entry : platform::JournalEntries()) {
+  for (const std::string& entry : platform::TraceLines()) {
     if (!calls.empty()) calls += "; ";
     calls += entry;
   }
@@ -35,7 +35,7 @@ TEST(ReportSoundErrorDeathTest, EndsTheProcessWithTheOutputStillOpen) {
   EXPECT_EXIT(
       {
         if (chdir(folder.path().c_str()) != 0) std::_Exit(3);
-        platform::JournalEnable(true);
+        platform::TraceKeep(true);
         std::atexit(TellWhatTheLibraryHeard);
         FMUSIC_MODULE* song = StartMusic();
         if (song) std::_Exit(4);

@@ -12,7 +12,7 @@
 
 #include "music/music.h"
 #include "platform/fmod_api.h"
-#include "platform/controls/journal.h"
+#include "platform/controls/trace.h"
 #include "platform/controls/sound_controls.h"
 #include "tests/music/music_test_support.h"
 #include "tools/s3m_writer.h"
@@ -30,8 +30,8 @@ class SoundLibrary : public ::testing::Test {
   }
   void TearDown() override {
     platform::ResetSoundControls();
-    platform::JournalEnable(false);
-    platform::JournalClear();
+    platform::TraceKeep(false);
+    platform::TraceClear();
     setenv("SDL_AUDIODRIVER", "dummy", 1);
   }
 
@@ -160,16 +160,16 @@ TEST_F(SoundLibrary, StartAndStopMusicCallTheLibraryInOrder) {
   char previous[4096];
   ASSERT_NE(getcwd(previous, sizeof previous), nullptr);
   ASSERT_EQ(chdir(folder.path().c_str()), 0);
-  platform::JournalEnable(true);
+  platform::TraceKeep(true);
   FMUSIC_MODULE* song = StartMusic();
   FMUSIC_PlaySong(song);
   StopMusic(song);
-  platform::JournalEnable(false);
+  platform::TraceKeep(false);
   ASSERT_EQ(chdir(previous), 0);
   ASSERT_NE(song, nullptr);
   const std::vector<std::string> expected = {"FSOUND_Init 44100 64 0", "FMUSIC_LoadSong Terminal.s3m",
                                              "FMUSIC_PlaySong 1", "FMUSIC_FreeSong 1", "FSOUND_Close"};
-  EXPECT_EQ(platform::JournalEntries(), expected);
+  EXPECT_EQ(platform::TraceLines(), expected);
   EXPECT_FALSE(platform::SoundOutputIsOpen());
   EXPECT_EQ(platform::SoundLoadedSongCount(), 0);
 }

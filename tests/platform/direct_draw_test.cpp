@@ -1,6 +1,6 @@
 // The DirectDraw stand-in's contracts: cooperative level and activation, mode and chain
 // refusals driven by the profile, locking and flipping, lost surfaces, releases, and the order
-// of the show's whole sequence in the journal.
+// of the show's whole sequence in the trace.
 #include <chrono>
 #include <thread>
 
@@ -9,8 +9,8 @@
 namespace displaytest {
 namespace {
 
-using platform::JournalEntries;
-using platform::JournalEntriesStartingWith;
+using platform::TraceLines;
+using platform::TraceLinesStartingWith;
 
 const DWORD kExclusive = DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE;
 
@@ -59,15 +59,15 @@ TEST_F(DirectDrawTest, CooperativeLevelRefusals) {
   EXPECT_EQ(DDERR_INVALIDPARAMS,
             display->SetCooperativeLevel(platform::OtherWindowHandle(), kExclusive));
   EXPECT_EQ("IDirectDraw::SetCooperativeLevel " +
-                platform::JournalAddress(platform::OtherWindowHandle()) + " 0x11 -> 0x80070057",
-            JournalEntries().back());
+                platform::AddressAsTraced(platform::OtherWindowHandle()) + " 0x11 -> 0x80070057",
+            TraceLines().back());
   EXPECT_FALSE(platform::ApplicationActive());
 
-  platform::DisplayProfile profile = platform::DefaultDisplayProfile();
-  profile.exclusiveRefused = true;
-  UseProfile(profile);
+  platform::DisplayFaults faults;
+  faults.exclusiveRefused = true;
+  platform::SetDisplayFaults(faults);
   EXPECT_EQ(DDERR_EXCLUSIVEMODEALREADYSET, display->SetCooperativeLevel(window, kExclusive));
-  UseProfile(platform::DefaultDisplayProfile());
+  platform::SetDisplayFaults(platform::DisplayFaults());
   ASSERT_EQ(DD_OK, display->SetCooperativeLevel(window, kExclusive));
   IDirectDraw* second = CreateDisplay();
   EXPECT_EQ(DDERR_EXCLUSIVEMODEALREADYSET, second->SetCooperativeLevel(window, kExclusive));
@@ -85,9 +85,9 @@ TEST_F(DirectDrawTest, DirectDrawCreateRefusals) {
   EXPECT_EQ(CLASS_E_NOAGGREGATION,
             DirectDrawCreate(nullptr, &made, reinterpret_cast<IUnknown*>(&device)));
   EXPECT_EQ(DDERR_INVALIDPARAMS, DirectDrawCreate(nullptr, nullptr, nullptr));
-  platform::DisplayProfile profile = platform::DefaultDisplayProfile();
-  profile.createFails = true;
-  UseProfile(profile);
+  platform::DisplayFaults faults;
+  faults.createFails = true;
+  platform::SetDisplayFaults(faults);
   EXPECT_EQ(DDERR_NODIRECTDRAWHW, DirectDrawCreate(nullptr, &made, nullptr));
   EXPECT_EQ(0, platform::LiveDirectDrawCount());
 }
@@ -122,7 +122,7 @@ TEST_F(DirectDrawTest, DisplayModesFollowTheProfile) {
                                       "IDirectDraw::SetDisplayMode 320 240 8 -> 0x88760078",
                                       "IDirectDraw::SetDisplayMode 321 240 24 -> 0x88760078",
                                       "IDirectDraw::SetDisplayMode 320 240 24"}),
-            JournalEntriesStartingWith("IDirectDraw::SetDisplayMode"));
+            TraceLinesStartingWith("IDirectDraw::SetDisplayMode"));
   platform::ScreenMode shown = platform::CurrentScreenMode();
   EXPECT_FALSE(shown.desktop);
   EXPECT_EQ(320, shown.width);
@@ -164,9 +164,9 @@ TEST_F(DirectDrawTest, FlipChainsAskedForAsTheShowDoes) {
   EXPECT_EQ(DDERR_UNSUPPORTED, display->CreateSurface(&description, &primary, nullptr));
   EXPECT_EQ(0, platform::LiveSurfaceCount());
 
-  platform::DisplayProfile profile = platform::DefaultDisplayProfile();
-  profile.maxBackBuffers = 1;
-  UseProfile(profile);
+  platform::DisplayFaults faults;
+  faults.maxBackBuffers = 1;
+  platform::SetDisplayFaults(faults);
   description = ChainDescription(2);
   EXPECT_EQ(DDERR_OUTOFVIDEOMEMORY, display->CreateSurface(&description, &primary, nullptr));
   description = ChainDescription(1);
@@ -174,27 +174,27 @@ TEST_F(DirectDrawTest, FlipChainsAskedForAsTheShowDoes) {
   EXPECT_EQ(2, platform::LiveSurfaceCount());
   EXPECT_EQ(DDERR_PRIMARYSURFACEALREADYEXISTS,
             display->CreateSurface(&description, &primary, nullptr));
-  const std::vector<std::string> journal = JournalEntries();
+  const std::vector<std::string> trace = TraceLines();
   const std::string asked = "IDirectDraw::CreateSurface {dwSize " +
                             std::to_string(sizeof(DDSURFACEDESC)) +
                             ", dwFlags 0x21, dwBackBufferCount ";
   EXPECT_EQ((std::vector<std::string>{asked + "2, ddsCaps 0x4218} null -> 0x8876017c",
                                       asked + "1, ddsCaps 0x4218} null",
                                       asked + "1, ddsCaps 0x4218} null -> 0x88760234"}),
-            std::vector<std::string>(journal.end() - 3, journal.end()));
+            std::vector<std::string>(trace.end() - 3, trace.end()));
   IUnknown* outer = reinterpret_cast<IUnknown*>(display);
   EXPECT_EQ(CLASS_E_NOAGGREGATION, display->CreateSurface(&description, &primary, outer));
-  EXPECT_EQ(asked + "1, ddsCaps 0x4218} " + platform::JournalAddress(outer) + " -> 0x80040110",
-            JournalEntries().back());
+  EXPECT_EQ(asked + "1, ddsCaps 0x4218} " + platform::AddressAsTraced(outer) + " -> 0x80040110",
+            TraceLines().back());
   EXPECT_EQ(0u, primary->Release());
 
-  profile.maxBackBuffers = 0;
-  UseProfile(profile);
+  faults.maxBackBuffers = 0;
+  platform::SetDisplayFaults(faults);
   EXPECT_EQ(DDERR_OUTOFVIDEOMEMORY, display->CreateSurface(&description, &primary, nullptr));
   EXPECT_EQ(0, platform::LiveSurfaceCount());
 
   // A flipping primary is for exclusive mode only.
-  UseProfile(platform::DefaultDisplayProfile());
+  platform::SetDisplayFaults(platform::DisplayFaults());
   ASSERT_EQ(DD_OK, display->SetCooperativeLevel(window, DDSCL_NORMAL));
   EXPECT_EQ(DDERR_NOEXCLUSIVEMODE, display->CreateSurface(&description, &primary, nullptr));
 }
@@ -296,24 +296,24 @@ TEST_F(DirectDrawTest, LockAndFlipRefusals) {
   EXPECT_EQ(DDERR_NOTFLIPPABLE, back->Flip(nullptr, DDFLIP_WAIT));
   EXPECT_EQ(0, platform::FlipCount());
   const std::string size = std::to_string(sizeof(DDSURFACEDESC));
-  const std::vector<std::string> locks = JournalEntriesStartingWith("IDirectDrawSurface::Lock");
+  const std::vector<std::string> locks = TraceLinesStartingWith("IDirectDrawSurface::Lock");
   ASSERT_GE(locks.size(), 3u);
   EXPECT_EQ("IDirectDrawSurface::Lock null {dwSize 100} 0x1 null -> 0x80070057", locks[0]);
   EXPECT_EQ("IDirectDrawSurface::Lock null null 0x1 null -> 0x80070057", locks[1]);
   EXPECT_EQ("IDirectDrawSurface::Lock null {dwSize " + size + "} 0x1 " +
-                platform::JournalAddress(&event) + " -> 0x80070057",
+                platform::AddressAsTraced(&event) + " -> 0x80070057",
             locks[2]);
-  const std::vector<std::string> unlocks = JournalEntriesStartingWith("IDirectDrawSurface::Unlock");
+  const std::vector<std::string> unlocks = TraceLinesStartingWith("IDirectDrawSurface::Unlock");
   ASSERT_EQ(5u, unlocks.size());
   EXPECT_EQ("IDirectDrawSurface::Unlock null -> 0x88760248", unlocks[0]);
-  EXPECT_EQ("IDirectDrawSurface::Unlock " + platform::JournalAddress(lock.lpSurface), unlocks[3]);
+  EXPECT_EQ("IDirectDrawSurface::Unlock " + platform::AddressAsTraced(lock.lpSurface), unlocks[3]);
 
   RECT inside{10, 20, 30, 40};
   ASSERT_EQ(DD_OK, back->Lock(&inside, &lock, DDLOCK_WAIT, nullptr));
   EXPECT_EQ(platform::BackSurfaceView().bytes + 20 * 1280 + 10 * 4, lock.lpSurface);
   EXPECT_EQ("IDirectDrawSurface::Lock {left 10, top 20, right 30, bottom 40} {dwSize " + size +
                 "} 0x1 null",
-            JournalEntries().back());
+            TraceLines().back());
   // The address of a part's lock is the one to give back.
   EXPECT_EQ(DDERR_NOTLOCKED, back->Unlock(platform::BackSurfaceView().bytes));
   EXPECT_EQ(DD_OK, back->Unlock(lock.lpSurface));
@@ -348,10 +348,10 @@ TEST_F(DirectDrawTest, APendingFlipHoldsLocksAndFlipsThatDontWait) {
   EXPECT_EQ(DDERR_WASSTILLDRAWING, back->Lock(nullptr, &lock, 0, nullptr));
   EXPECT_EQ(1, platform::FlipCount());
   EXPECT_EQ("IDirectDrawSurface::Flip null 0x0 -> 0x8876021c",
-            JournalEntriesStartingWith("IDirectDrawSurface::Flip").back());
+            TraceLinesStartingWith("IDirectDrawSurface::Flip").back());
   EXPECT_EQ("IDirectDrawSurface::Lock null {dwSize " + std::to_string(sizeof(DDSURFACEDESC)) +
                 "} 0x0 null -> 0x8876021c",
-            JournalEntries().back());
+            TraceLines().back());
 
   // The refresh came: nothing is pending.
   platform::ClockSet(1017);
@@ -393,11 +393,42 @@ TEST_F(DirectDrawTest, FlippingOutsideExclusiveModeIsRefused) {
   EXPECT_TRUE(platform::CurrentScreenMode().desktop);
 }
 
+// The trace costs one load when nobody listens: a frame's Lock, Unlock and Flip and a pass's
+// PeekMessageA format nothing. Heard, the same calls do, and a message reads as spelled here.
+TEST_F(DirectDrawTest, NothingIsFormattedForTheTraceWhileNobodyListens) {
+  OpenShow(32, 2);
+  auto frameAndPass = [&] {
+    FlipFilled(0x40);
+    MSG message;
+    platform::InjectKeyDown('A');
+    EXPECT_TRUE(PeekMessageA(&message, window, 0, 0, PM_REMOVE));
+    platform::InjectKeyUp('A');
+    EXPECT_TRUE(PeekMessageA(&message, window, 0, 0, PM_REMOVE));
+  };
+  platform::TraceKeep(false);
+  const std::uint64_t before = platform::TraceFormatCount();
+  frameAndPass();
+  EXPECT_EQ(before, platform::TraceFormatCount());
+
+  platform::TraceKeep(true);
+  platform::TraceClear();
+  frameAndPass();
+  EXPECT_GT(platform::TraceFormatCount(), before);
+  const std::string handle = platform::AddressAsTraced(window);
+  const std::string peek = "PeekMessageA " + handle + " 0x0 0x0 0x1 -> {hwnd " + handle +
+                           ", message 0x100, wParam 0x41, lParam 0x1e0001}";
+  const std::vector<std::string> peeks = platform::TraceLinesStartingWith("PeekMessageA");
+  ASSERT_EQ(2u, peeks.size());
+  EXPECT_EQ(peek, peeks[0]);
+  EXPECT_EQ(peek, "PeekMessageA " + handle + " 0x0 0x0 0x1 -> " +
+                      platform::MessageAsTraced(window, WM_KEYDOWN, 'A', 0x1e0001));
+}
+
 TEST_F(DirectDrawTest, PaddingPastEachRowIsLeftAlone) {
-  platform::DisplayProfile profile = platform::DefaultDisplayProfile();
-  profile.extraPitchBytes = 12;
-  profile.surfaceFill = 0xA5;
-  platform::SetDisplayProfile(profile);
+  platform::DisplayFaults faults;
+  faults.extraPitchBytes = 12;
+  faults.surfaceFill = 0xA5;
+  platform::SetDisplayFaults(faults);
   OpenShow(24, 2);
   DDSURFACEDESC lock = LockBack();
   ASSERT_EQ(960 + 12, lock.lPitch);
@@ -449,7 +480,7 @@ TEST_F(DirectDrawTest, LosingFocusLosesTheSurfacesUntilRestoredInTheShowsMode) {
   EXPECT_EQ((std::vector<std::string>{"IDirectDrawSurface::Restore -> 0x8876024b",
                                       "IDirectDrawSurface::Restore",
                                       "IDirectDrawSurface::Restore"}),
-            JournalEntriesStartingWith("IDirectDrawSurface::Restore"));
+            TraceLinesStartingWith("IDirectDrawSurface::Restore"));
 }
 
 TEST_F(DirectDrawTest, ModeChangesLoseTheSurfacesToo) {
@@ -486,8 +517,8 @@ TEST_F(DirectDrawTest, ReleasingThePrimaryReleasesItsChain) {
   next->Release();
 }
 
-// The show's sequence from loading DirectDraw to freeing it, as the journal records it.
-TEST_F(DirectDrawTest, TheShowsWholeSequenceInTheJournal) {
+// The show's sequence from loading DirectDraw to freeing it, as the trace records it.
+TEST_F(DirectDrawTest, TheShowsWholeSequenceInTheTrace) {
   HMODULE library = LoadLibraryA("ddraw.dll");
   ASSERT_NE(nullptr, library);
   typedef HRESULT(WINAPI * Create)(GUID*, LPDIRECTDRAW*, IUnknown*);
@@ -518,7 +549,7 @@ TEST_F(DirectDrawTest, TheShowsWholeSequenceInTheJournal) {
   DestroyWindow(window);
   FreeLibrary(library);
 
-  const std::string handle = platform::JournalAddress(window);
+  const std::string handle = platform::AddressAsTraced(window);
   const std::string size = std::to_string(sizeof(DDSURFACEDESC));
   EXPECT_EQ((std::vector<std::string>{
                 "LoadLibraryA ddraw.dll", "GetProcAddress DirectDrawCreate", "DirectDrawCreate",
@@ -531,13 +562,13 @@ TEST_F(DirectDrawTest, TheShowsWholeSequenceInTheJournal) {
                 "IDirectDrawSurface::GetPixelFormat {dwSize 32}",
                 "PeekMessageA " + handle + " 0x0 0x0 0x1", "IDirectDrawSurface::Restore",
                 "IDirectDrawSurface::Lock null {dwSize " + size + "} 0x1 null",
-                "IDirectDrawSurface::Unlock " + platform::JournalAddress(locked),
+                "IDirectDrawSurface::Unlock " + platform::AddressAsTraced(locked),
                 "IDirectDrawSurface::Flip null 0x1", "Sleep 0", "IDirectDrawSurface::Release",
                 "IDirectDraw::RestoreDisplayMode",
                 "IDirectDraw::SetCooperativeLevel " + handle + " 0x8", "IDirectDraw::Release",
                 "DestroyWindow " + handle, "DefWindowProcA 0x2", "DefWindowProcA 0x82",
                 "FreeLibrary"}),
-            JournalEntries());
+            TraceLines());
   EXPECT_EQ(0, platform::WindowCount());
   EXPECT_EQ(0, platform::LiveSurfaceCount());
   EXPECT_EQ(0, platform::LoadedLibraryCount());

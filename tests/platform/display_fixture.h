@@ -1,5 +1,5 @@
 // Shared set-up of the window-system and DirectDraw stand-in tests: every test starts from the
-// reset stand-ins, the manual clock and an empty journal, and has helpers that open the display
+// reset stand-ins, the manual clock and an empty trace, and has helpers that open the display
 // the way the show does.
 #pragma once
 #include <gtest/gtest.h>
@@ -10,7 +10,7 @@
 
 #include "display/display.h"
 #include "platform/controls/display_controls.h"
-#include "platform/controls/journal.h"
+#include "platform/controls/trace.h"
 #include "platform/controls/kernel_controls.h"
 
 namespace displaytest {
@@ -28,11 +28,11 @@ inline LRESULT CALLBACK ShowProcedure(HWND window, UINT message, WPARAM wParam, 
   return ShowWindowProc(window, message, wParam, lParam);
 }
 
-// The journal's lines for the show's window class and window, registered and created as the
+// The trace's lines for the show's window class and window, registered and created as the
 // display's CreateShowWindow does with ShowProcedure.
 inline std::string ShowClassEntry() {
   return "RegisterClassA {style 0x0, lpfnWndProc " +
-         platform::JournalAddress(reinterpret_cast<const void*>(ShowProcedure)) +
+         platform::AddressAsTraced(reinterpret_cast<const void*>(ShowProcedure)) +
          ", cbClsExtra 0, cbWndExtra 0, hInstance null, hIcon null, hCursor null, "
          "hbrBackground null, lpszMenuName null, lpszClassName \"Quenthor\"}";
 }
@@ -64,16 +64,16 @@ class DisplayTest : public ::testing::Test {
     platform::ResetKernelControls();
     platform::ResetDisplayControls();
     platform::ClockUseManual(1000);
-    platform::JournalClear();
-    platform::JournalEnable(true);
+    platform::TraceClear();
+    platform::TraceKeep(true);
     creation = Creation();
     appActive = 0;
     quitRequested = 0;
   }
 
   void TearDown() override {
-    platform::JournalEnable(false);
-    platform::JournalClear();
+    platform::TraceKeep(false);
+    platform::TraceClear();
     platform::ResetDisplayControls();
     platform::ResetKernelControls();
   }

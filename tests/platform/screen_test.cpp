@@ -1,7 +1,7 @@
 // The emulated screen: every layout the show converts to reads back as the colours written, on
 // the emulated screen and in the real window; the two refusal layouts; the placing of the
 // picture; and the layout a person picks by name.
-#include "platform/sdl/screen.h"
+#include "platform/host/screen.h"
 #include "tests/platform/display_fixture.h"
 
 namespace displaytest {
@@ -40,8 +40,10 @@ class LayoutTest : public DisplayTest, public ::testing::WithParamInterface<Layo
     profile.accepts24 = layoutCase.depth == 24;
     profile.accepts16 = layoutCase.depth == 16;
     profile.layout32 = profile.layout24 = profile.layout16 = layoutCase.layout;
-    profile.extraPitchBytes = 8;
     platform::SetDisplayProfile(profile);
+    platform::DisplayFaults faults;
+    faults.extraPitchBytes = 8;
+    platform::SetDisplayFaults(faults);
   }
 
   // Quadrants: red top left, green top right, blue bottom left, white bottom right.
@@ -153,20 +155,20 @@ TEST_F(ScreenTest, RefusedLayoutsReportThemselves) {
 }
 
 TEST(PicturePlacement, WholeScalesCentred) {
-  SDL_Rect place = platform::sdl::PlacePicture(320, 240, 1024, 768);
+  platform::host::PicturePlace place = platform::host::PlacePicture(320, 240, 1024, 768);
   EXPECT_EQ(32, place.x);
   EXPECT_EQ(24, place.y);
   EXPECT_EQ(960, place.w);
   EXPECT_EQ(720, place.h);
-  place = platform::sdl::PlacePicture(320, 240, 1920, 1080);
+  place = platform::host::PlacePicture(320, 240, 1920, 1080);
   EXPECT_EQ(1280, place.w);
   EXPECT_EQ(320, place.x);
   EXPECT_EQ(60, place.y);
-  place = platform::sdl::PlacePicture(320, 240, 640, 480);
+  place = platform::host::PlacePicture(320, 240, 640, 480);
   EXPECT_EQ(0, place.x);
   EXPECT_EQ(640, place.w);
   // A window smaller than the picture shows it unscaled, centred and cut.
-  place = platform::sdl::PlacePicture(320, 240, 300, 200);
+  place = platform::host::PlacePicture(320, 240, 300, 200);
   EXPECT_EQ(320, place.w);
   EXPECT_EQ(-10, place.x);
   EXPECT_EQ(-20, place.y);
@@ -195,7 +197,7 @@ TEST(LayoutNames, APersonPicksTheLayoutTheScreenOffers) {
   const platform::DisplayProfile defaults = platform::DefaultDisplayProfile();
   EXPECT_TRUE(defaults.accepts32 && defaults.accepts24 && defaults.accepts16);
   EXPECT_EQ(ScreenLayout::kXRGB32, defaults.layout32);
-  EXPECT_EQ(2, defaults.maxBackBuffers);
+  EXPECT_EQ(2, platform::DisplayFaults().maxBackBuffers);
 }
 
 }  // namespace

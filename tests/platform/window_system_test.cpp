@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <tuple>
 
-#include "platform/sdl/keys.h"
+#include "platform/host/keys.h"
 #include "tests/platform/display_fixture.h"
 
 namespace displaytest {
@@ -16,7 +16,7 @@ Creation creation;
 namespace {
 
 using platform::DeliveredMessages;
-using platform::JournalEntries;
+using platform::TraceLines;
 using platform::QueuedMessages;
 
 HWND const kThreadOnly = reinterpret_cast<HWND>(static_cast<std::intptr_t>(-1));
@@ -43,16 +43,16 @@ TEST_F(WindowSystemTest, CreationAndDestructionReachTheProcedureBeforeTheCallsRe
   EXPECT_EQ(static_cast<UINT>(WM_NCDESTROY), delivered[1].message);
   EXPECT_EQ(0, platform::WindowCount());
   EXPECT_FALSE(DestroyWindow(window));
-  const std::string handle = platform::JournalAddress(window);
+  const std::string handle = platform::AddressAsTraced(window);
   EXPECT_EQ((std::vector<std::string>{
                 ShowClassEntry(), ShowWindowEntry(),
                 "DefWindowProcA 0x81", "DestroyWindow " + handle, "DefWindowProcA 0x2",
                 "DefWindowProcA 0x82", "DestroyWindow " + handle + " -> 0"}),
-            JournalEntries());
+            TraceLines());
 }
 
-// Every argument of a class and a window, as the journal records them.
-TEST_F(WindowSystemTest, TheJournalRecordsEveryFieldOfTheClassAndEveryArgumentOfTheWindow) {
+// Every argument of a class and a window, as the trace records them.
+TEST_F(WindowSystemTest, TheTraceRecordsEveryFieldOfTheClassAndEveryArgumentOfTheWindow) {
   WNDCLASSA full;
   full.style = 0x23;
   full.lpfnWndProc = ShowProcedure;
@@ -73,20 +73,20 @@ TEST_F(WindowSystemTest, TheJournalRecordsEveryFieldOfTheClassAndEveryArgumentOf
   ASSERT_NE(nullptr, window);
   EXPECT_EQ(nullptr, CreateWindowExA(0, "Nothing", nullptr, 0, 1, 2, 3, 4, window, nullptr,
                                      nullptr, nullptr));
-  const std::vector<std::string> journal = JournalEntries();
-  ASSERT_EQ(4u, journal.size());
+  const std::vector<std::string> trace = TraceLines();
+  ASSERT_EQ(4u, trace.size());
   EXPECT_EQ("RegisterClassA {style 0x23, lpfnWndProc " +
-                platform::JournalAddress(reinterpret_cast<const void*>(ShowProcedure)) +
+                platform::AddressAsTraced(reinterpret_cast<const void*>(ShowProcedure)) +
                 ", cbClsExtra 4, cbWndExtra 8, hInstance 0x400000, hIcon 0x10011, hCursor "
                 "0x10003, hbrBackground 0x6, lpszMenuName #101, lpszClassName \"Full\"}",
-            journal[0]);
+            trace[0]);
   EXPECT_EQ("CreateWindowExA 0x8 #" + std::to_string(atom) +
                 " \"Titled\" 0x90000000 -5 7 64 48 null null 0x400000 " +
-                platform::JournalAddress(&creationData),
-            journal[1]);
+                platform::AddressAsTraced(&creationData),
+            trace[1]);
   EXPECT_EQ("CreateWindowExA 0x0 \"Nothing\" null 0x0 1 2 3 4 " +
-                platform::JournalAddress(window) + " null null null -> null",
-            journal[3]);
+                platform::AddressAsTraced(window) + " null null null -> null",
+            trace[3]);
 }
 
 TEST_F(WindowSystemTest, ClassesAreUniqueAndAProcedureCanRefuseItsWindow) {
@@ -200,16 +200,16 @@ TEST_F(WindowSystemTest, NullCursorHidesThePointerAndGivesBackThePrevious) {
   platform::InjectPointerOver();
   platform::InjectPointerOver();  // the pointer's moves collapse into one message
   platform::ClearDeliveredMessages();
-  platform::JournalClear();
+  platform::TraceClear();
   Pump();
   EXPECT_TRUE(platform::PointerHidden());
-  EXPECT_EQ(1u, platform::JournalEntriesStartingWith("SetCursor null").size());
+  EXPECT_EQ(1u, platform::TraceLinesStartingWith("SetCursor null").size());
   // Sent while PeekMessageA took the pointer's moves in, never taken from the queue.
   EXPECT_EQ((std::vector<std::pair<WPARAM, bool>>{{reinterpret_cast<WPARAM>(window), true}}),
             Delivered(WM_SETCURSOR));
-  EXPECT_EQ((std::vector<std::string>{"PeekMessageA " + platform::JournalAddress(window) +
+  EXPECT_EQ((std::vector<std::string>{"PeekMessageA " + platform::AddressAsTraced(window) +
                                       " 0x0 0x0 0x1"}),
-            platform::JournalEntriesStartingWith("PeekMessageA"));
+            platform::TraceLinesStartingWith("PeekMessageA"));
   HCURSOR previous = SetCursor(reinterpret_cast<HCURSOR>(static_cast<std::uintptr_t>(0x1234)));
   EXPECT_EQ(nullptr, previous);
   EXPECT_FALSE(platform::PointerHidden());
@@ -387,7 +387,7 @@ TEST_F(WindowSystemTest, MessagesSentFromOutsideReachTheProcedureInsideTheNextPe
 }
 
 TEST(VirtualKeys, TheDesktopsKeysGetTheSystemsCodes) {
-  using platform::sdl::VirtualKeyFor;
+  using platform::host::VirtualKeyFor;
   EXPECT_EQ(0x1Bu, VirtualKeyFor(SDLK_ESCAPE));
   EXPECT_EQ(0x0Du, VirtualKeyFor(SDLK_RETURN));
   EXPECT_EQ(0x0Du, VirtualKeyFor(SDLK_KP_ENTER));
@@ -408,8 +408,8 @@ TEST(VirtualKeys, TheDesktopsKeysGetTheSystemsCodes) {
 }
 
 TEST(VirtualKeys, EachKeyHasItsScanCode) {
-  using platform::sdl::ExtendedKey;
-  using platform::sdl::ScanCodeFor;
+  using platform::host::ExtendedKey;
+  using platform::host::ScanCodeFor;
   EXPECT_EQ(0x01u, ScanCodeFor(VK_ESCAPE));
   EXPECT_EQ(0x02u, ScanCodeFor('1'));
   EXPECT_EQ(0x0Bu, ScanCodeFor('0'));
@@ -457,15 +457,15 @@ TEST_F(WindowSystemTest, OnlyDirectDrawIsThereToLoad) {
   EXPECT_EQ(nullptr, GetProcAddress(library, "DirectDrawCreate"));
   EXPECT_FALSE(FreeLibrary(library));
 
-  platform::DisplayProfile profile = platform::DefaultDisplayProfile();
-  profile.entryMissing = true;
-  platform::SetDisplayProfile(profile);
+  platform::DisplayFaults faults;
+  faults.entryMissing = true;
+  platform::SetDisplayFaults(faults);
   library = LoadLibraryA("ddraw.dll");
   EXPECT_EQ(nullptr, GetProcAddress(library, "DirectDrawCreate"));
-  profile.libraryMissing = true;
-  platform::SetDisplayProfile(profile);
+  faults.libraryMissing = true;
+  platform::SetDisplayFaults(faults);
   EXPECT_EQ(nullptr, LoadLibraryA("ddraw.dll"));
-  EXPECT_EQ("LoadLibraryA ddraw.dll -> null", JournalEntries().back());
+  EXPECT_EQ("LoadLibraryA ddraw.dll -> null", TraceLines().back());
 }
 
 }  // namespace

@@ -2,10 +2,17 @@
 #  - the system folders (show, convert, display, music) include of the platform only its
 #    interface headers, platform/<interface>_api.h;
 #  - nothing under platform/ but the controls includes the controls;
+#  - the stand-ins' folders include only their own folder and the layers below them:
+#    trace <- host <- win32 <- ddraw, host <- fmod; winmm/ is fmod.dll's own sound output, in
+#    host's place (platform/<interface>_api.h counts as its interface's folder);
+#  - SDL's and X11's headers are included under platform/ only by host/, the one folder that
+#    speaks to the host;
 #  - tests and benchmarks reach the platform through its interface headers and the controls, and
 #    otherwise only the stand-ins' pure helpers that have tests of their own: the desktop's key
 #    codes, the placing of the picture, and the song decoder (fuzzed).
 # cmake -DSOURCE=<source tree> -P include_rules.cmake
+
+cmake_policy(VERSION 3.20)
 
 set(broken "")
 
@@ -20,22 +27,44 @@ foreach(path IN LISTS system_files)
   endforeach()
 endforeach()
 
+# What each folder of the platform may include of the platform, itself aside.
+set(below_trace "")
+set(below_host trace)
+set(below_win32 host trace)
+set(below_ddraw win32 host trace)
+set(below_fmod host trace)
+set(below_winmm host trace)
 file(GLOB_RECURSE platform_files ${SOURCE}/platform/*)
 foreach(path IN LISTS platform_files)
   if(path MATCHES "/platform/controls/")
     continue()
   endif()
-  file(STRINGS ${path} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"platform/controls/")
+  file(STRINGS ${path} includes REGEX "^[ \t]*#[ \t]*include[ \t]*[\"<]")
+  string(REGEX MATCH "/platform/([a-z0-9]+)/" inFolder "${path}")
+  set(folder "${CMAKE_MATCH_1}")
+  if(NOT inFolder)  # platform/<interface>_api.h
+    string(REGEX MATCH "/platform/([a-z0-9]+)_api\\.h$" isInterface "${path}")
+    set(folder "${CMAKE_MATCH_1}")
+  endif()
   foreach(line IN LISTS includes)
-    list(APPEND broken "${path}: ${line}")
+    if(line MATCHES "\"platform/controls/")
+      list(APPEND broken "${path}: ${line}")
+    elseif(line MATCHES "[\"<](SDL|X11/)" AND NOT folder STREQUAL "host")
+      list(APPEND broken "${path}: ${line}")
+    elseif(line MATCHES "\"platform/([a-z0-9]+)(/|_api\\.h)")
+      set(target "${CMAKE_MATCH_1}")
+      if(NOT target STREQUAL folder AND NOT target IN_LIST below_${folder})
+        list(APPEND broken "${path}: ${line}")
+      endif()
+    endif()
   endforeach()
 endforeach()
 
 set(test_may_include
     "\"platform/[a-z0-9]+_api\\.h\""
     "\"platform/controls/[a-z_]+\\.h\""
-    "\"platform/sdl/keys\\.h\""
-    "\"platform/sdl/screen\\.h\""
+    "\"platform/host/keys\\.h\""
+    "\"platform/host/screen\\.h\""
     "\"platform/fmod/tracker_module\\.h\"")
 file(GLOB_RECURSE test_files ${SOURCE}/tests/* ${SOURCE}/bench/*)
 foreach(path IN LISTS test_files)

@@ -15,7 +15,7 @@
 
 #include "display/display.h"
 #include "platform/controls/display_controls.h"
-#include "platform/controls/journal.h"
+#include "platform/controls/trace.h"
 #include "platform/controls/kernel_controls.h"
 #include "platform/controls/sound_controls.h"
 #include "show/show.h"
@@ -27,10 +27,10 @@
 
 namespace {
 
-// Where the first journal entry that starts with call stands, or -1.
-int FirstEntry(const std::vector<std::string>& journal, const std::string& call) {
-  for (size_t i = 0; i < journal.size(); i++)
-    if (journal[i].rfind(call, 0) == 0) return static_cast<int>(i);
+// Where the first trace line that starts with call stands, or -1.
+int FirstEntry(const std::vector<std::string>& trace, const std::string& call) {
+  for (size_t i = 0; i < trace.size(); i++)
+    if (trace[i].rfind(call, 0) == 0) return static_cast<int>(i);
   return -1;
 }
 
@@ -107,15 +107,15 @@ TEST_F(RunShowTest, TickCounterWrapDuringTheShowChangesNothing) {
 }
 
 TEST_F(RunShowTest, QuitRaisedBeforeTheFirstPassEndsWithoutAPass) {
-  platform::JournalEnable(true);
+  platform::TraceKeep(true);
   quitRequested = 1;
   ASSERT_EQ(show.Run(100, {0}), 0);
   EXPECT_TRUE(show.passes().empty());
   EXPECT_EQ(platform::FlipCount(), 0);
-  EXPECT_TRUE(platform::JournalEntriesStartingWith("IDirectDrawSurface::Lock").empty());
+  EXPECT_TRUE(platform::TraceLinesStartingWith("IDirectDrawSurface::Lock").empty());
   // Shutdown ran in full: display given back, then the song freed and output closed.
-  std::vector<std::string> journal = platform::JournalEntries();
-  auto at = [&](const std::string& call) { return FirstEntry(journal, call); };
+  std::vector<std::string> trace = platform::TraceLines();
+  auto at = [&](const std::string& call) { return FirstEntry(trace, call); };
   EXPECT_GE(at("FMUSIC_PlaySong"), 0);
   EXPECT_LT(at("FMUSIC_PlaySong"), at("DestroyWindow"));
   EXPECT_LT(at("FreeLibrary"), at("FMUSIC_FreeSong"));
@@ -124,11 +124,11 @@ TEST_F(RunShowTest, QuitRaisedBeforeTheFirstPassEndsWithoutAPass) {
 }
 
 TEST_F(RunShowTest, StartUpOrderOpensTheDisplayBeforeTheSongAndReadsTheClockBeforePlaying) {
-  platform::JournalEnable(true);
+  platform::TraceKeep(true);
   show.SetClockStep(1);
   ASSERT_EQ(show.Run(100, {0}), 0);
-  std::vector<std::string> journal = platform::JournalEntries();
-  auto at = [&](const std::string& call) { return FirstEntry(journal, call); };
+  std::vector<std::string> trace = platform::TraceLines();
+  auto at = [&](const std::string& call) { return FirstEntry(trace, call); };
   EXPECT_LT(at("IDirectDrawSurface::GetPixelFormat"), at("FSOUND_Init 44100 64 0"));
   EXPECT_LT(at("FSOUND_Init 44100 64 0"), at("FMUSIC_LoadSong Terminal.s3m"));
   EXPECT_LT(at("FMUSIC_LoadSong Terminal.s3m"), at("FMUSIC_PlaySong"));
@@ -136,10 +136,10 @@ TEST_F(RunShowTest, StartUpOrderOpensTheDisplayBeforeTheSongAndReadsTheClockBefo
   // The clock is read once between loading the song and playing it, and that reading is the
   // show's start: the first pass's two readings come after playback began.
   std::vector<std::string> readings;
-  for (int i = at("FMUSIC_LoadSong"); i >= 0 && i < static_cast<int>(journal.size()); i++) {
-    if (journal[i].rfind("GetTickCount", 0) == 0) readings.push_back(journal[i]);
-    if (journal[i].rfind("FMUSIC_PlaySong", 0) == 0) readings.push_back(journal[i]);
-    if (journal[i].rfind("PeekMessageA", 0) == 0) break;
+  for (int i = at("FMUSIC_LoadSong"); i >= 0 && i < static_cast<int>(trace.size()); i++) {
+    if (trace[i].rfind("GetTickCount", 0) == 0) readings.push_back(trace[i]);
+    if (trace[i].rfind("FMUSIC_PlaySong", 0) == 0) readings.push_back(trace[i]);
+    if (trace[i].rfind("PeekMessageA", 0) == 0) break;
   }
   EXPECT_EQ(readings, (std::vector<std::string>{"GetTickCount -> 100", "FMUSIC_PlaySong 1",
                                                 "GetTickCount -> 101", "GetTickCount -> 102"}));
@@ -148,22 +148,22 @@ TEST_F(RunShowTest, StartUpOrderOpensTheDisplayBeforeTheSongAndReadsTheClockBefo
 // The show's window and its class are both named "Quenthor", and the screen it asks for is
 // 320x240; a user's window list and the test tools find the show by that name.
 TEST_F(RunShowTest, OpensItsDisplayAsQuenthorAt320By240) {
-  platform::JournalEnable(true);
+  platform::TraceKeep(true);
   ASSERT_EQ(show.Run(100, {0}), 0);
-  const std::vector<std::string> journal = platform::JournalEntries();
-  const int registered = FirstEntry(journal, "RegisterClassA ");
+  const std::vector<std::string> trace = platform::TraceLines();
+  const int registered = FirstEntry(trace, "RegisterClassA ");
   ASSERT_GE(registered, 0);
-  const std::string& windowClass = journal[registered];
+  const std::string& windowClass = trace[registered];
   EXPECT_EQ(windowClass.substr(windowClass.rfind(", ") + 2), "lpszClassName \"Quenthor\"}");
-  EXPECT_GE(FirstEntry(journal, "CreateWindowExA 0x0 \"Quenthor\" \"Quenthor\" "), 0);
-  EXPECT_GE(FirstEntry(journal, "IDirectDraw::SetDisplayMode 320 240 "), 0);
+  EXPECT_GE(FirstEntry(trace, "CreateWindowExA 0x0 \"Quenthor\" \"Quenthor\" "), 0);
+  EXPECT_GE(FirstEntry(trace, "IDirectDraw::SetDisplayMode 320 240 "), 0);
 }
 
 // Whatever stops the display from opening, the show ends with status 1, says nothing and
 // starts no sound.
 struct DisplayFault {
   const char* name;
-  void (*set)(platform::DisplayProfile&);
+  void (*set)(platform::DisplayProfile&, platform::DisplayFaults&);
 };
 void PrintTo(const DisplayFault& fault, std::ostream* out) { *out << fault.name; }
 
@@ -175,10 +175,12 @@ class DisplayThatCantOpen : public ::testing::TestWithParam<DisplayFault> {
 TEST_P(DisplayThatCantOpen, EndsTheShowWithStatusOneSilently) {
   ASSERT_TRUE(show.Ready());
   platform::DisplayProfile profile = platform::DefaultDisplayProfile();
-  GetParam().set(profile);
+  platform::DisplayFaults faults;
+  GetParam().set(profile, faults);
   platform::SetDisplayProfile(profile);
+  platform::SetDisplayFaults(faults);
   platform::CaptureMessageBoxes(true);
-  platform::JournalEnable(true);
+  platform::TraceKeep(true);
   ::testing::internal::CaptureStdout();
   // A failed start-up leaves its buffers to the end of the process, by design.
 #if defined(__SANITIZE_ADDRESS__)
@@ -192,15 +194,15 @@ TEST_P(DisplayThatCantOpen, EndsTheShowWithStatusOneSilently) {
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
   EXPECT_EQ(platform::LastMessageBox().count, 0);
   EXPECT_EQ(platform::FlipCount(), 0);
-  EXPECT_TRUE(platform::JournalEntriesStartingWith("FSOUND").empty());
-  EXPECT_TRUE(platform::JournalEntriesStartingWith("ExitProcess").empty());
+  EXPECT_TRUE(platform::TraceLinesStartingWith("FSOUND").empty());
+  EXPECT_TRUE(platform::TraceLinesStartingWith("ExitProcess").empty());
 }
 
 const DisplayFault kDisplayFaults[] = {
-    {"NoDepth", [](platform::DisplayProfile& p) { p.accepts32 = p.accepts24 = p.accepts16 = false; }},
-    {"NoAttachedBackBuffer", [](platform::DisplayProfile& p) { p.attachedSurfaceMissing = true; }},
-    {"PixelFormatUnreadable", [](platform::DisplayProfile& p) { p.pixelFormatFails = true; }},
-    {"PixelFormatNotRGB", [](platform::DisplayProfile& p) { p.rgbFlagMissing = true; }},
+    {"NoDepth", [](platform::DisplayProfile& p, platform::DisplayFaults&) { p.accepts32 = p.accepts24 = p.accepts16 = false; }},
+    {"NoAttachedBackBuffer", [](platform::DisplayProfile&, platform::DisplayFaults& f) { f.attachedSurfaceMissing = true; }},
+    {"PixelFormatUnreadable", [](platform::DisplayProfile&, platform::DisplayFaults& f) { f.pixelFormatFails = true; }},
+    {"PixelFormatNotRGB", [](platform::DisplayProfile&, platform::DisplayFaults& f) { f.rgbFlagMissing = true; }},
 };
 INSTANTIATE_TEST_SUITE_P(Faults, DisplayThatCantOpen, ::testing::ValuesIn(kDisplayFaults),
                          [](const ::testing::TestParamInfo<DisplayFault>& info) {
@@ -302,16 +304,16 @@ TEST(InactiveShow, GoesOnByTheClockAndDrawsAgainWhereTheClockSays) {
   ShowHarness show;
   ASSERT_TRUE(show.Ready());
   platform::SoundCaptureEnable(true);
-  platform::JournalEnable(true);
+  platform::TraceKeep(true);
   PassesByTheClock left(gapAfter, keep);
   int flipsWhenLeft = -1;
-  size_t journalWhenLeft = 0, journalWhenBack = 0;
+  size_t traceWhenLeft = 0, traceWhenBack = 0;
   std::size_t framesWhenLeft = 0;
   bool back = false;
   left.atDrawnPass = [&](std::uint32_t now) {
     if (now != kAway) return;
     flipsWhenLeft = platform::FlipCount();
-    journalWhenLeft = platform::JournalEntries().size();
+    traceWhenLeft = platform::TraceLines().size();
     framesWhenLeft = platform::SoundCapturedFrames();
     platform::InjectActivation(false);
   };
@@ -322,7 +324,7 @@ TEST(InactiveShow, GoesOnByTheClockAndDrawsAgainWhereTheClockSays) {
     EXPECT_EQ(platform::SoundPlayingSongCount(), 1);
     EXPECT_TRUE(platform::SoundWaitForCapturedFrames(framesWhenLeft + 4410, 10000));
     EXPECT_EQ(platform::FlipCount(), flipsWhenLeft);
-    journalWhenBack = platform::JournalEntries().size();
+    traceWhenBack = platform::TraceLines().size();
     platform::InjectActivation(true);
   };
   ASSERT_EQ(left.Run(show, kStart, kEnd), 0);
@@ -330,19 +332,19 @@ TEST(InactiveShow, GoesOnByTheClockAndDrawsAgainWhereTheClockSays) {
   ASSERT_GT(flipsWhenLeft, 0);
 
   // Nothing drawn while away: every pass pumped and slept a millisecond, no more.
-  const std::vector<std::string> journal = platform::JournalEntries();
+  const std::vector<std::string> trace = platform::TraceLines();
   std::set<std::string> callsWhileAway;
-  for (size_t i = journalWhenLeft; i < journalWhenBack; i++)
-    callsWhileAway.insert(journal[i].substr(0, journal[i].find(' ')));
+  for (size_t i = traceWhenLeft; i < traceWhenBack; i++)
+    callsWhileAway.insert(trace[i].substr(0, trace[i].find(' ')));
   EXPECT_EQ(callsWhileAway, (std::set<std::string>{"GetTickCount", "PeekMessageA", "Sleep"}));
-  for (size_t i = journalWhenLeft; i < journalWhenBack; i++) {
-    if (journal[i].rfind("Sleep", 0) == 0) {
-      ASSERT_EQ(journal[i], "Sleep 1") << i;
+  for (size_t i = traceWhenLeft; i < traceWhenBack; i++) {
+    if (trace[i].rfind("Sleep", 0) == 0) {
+      ASSERT_EQ(trace[i], "Sleep 1") << i;
     }
   }
   // Nor ever asked to stop or pause: the sound calls are start-up's and shutdown's.
   std::vector<std::string> sound;
-  for (const std::string& entry : journal)
+  for (const std::string& entry : trace)
     if (entry.rfind("FSOUND", 0) == 0 || entry.rfind("FMUSIC", 0) == 0) sound.push_back(entry);
   EXPECT_EQ(sound, (std::vector<std::string>{"FSOUND_Init 44100 64 0",
                                              "FMUSIC_LoadSong Terminal.s3m", "FMUSIC_PlaySong 1",

@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "display/display.h"
-#include "platform/controls/journal.h"
+#include "platform/controls/trace.h"
 #include "platform/controls/kernel_controls.h"
 #include "platform/controls/sound_controls.h"
 #include "tools/assets.h"
@@ -19,8 +19,8 @@ void ResetEverything() {
   platform::ResetDisplayControls();
   platform::ResetKernelControls();
   platform::ResetSoundControls();
-  platform::JournalEnable(false);
-  platform::JournalClear();
+  platform::TraceKeep(false);
+  platform::TraceClear();
   quitRequested = 0;
   appActive = 0;
   displayState = DisplayState();

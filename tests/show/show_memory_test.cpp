@@ -13,7 +13,7 @@
 
 #include "display/display.h"
 #include "platform/controls/display_controls.h"
-#include "platform/controls/journal.h"
+#include "platform/controls/trace.h"
 #include "platform/controls/kernel_controls.h"
 #include "platform/win32_api.h"
 #include "show/show.h"
@@ -190,7 +190,7 @@ class MissingBufferTest : public ShowMemoryTest, public ::testing::WithParamInte
 TEST_P(MissingBufferTest, ShowsTheMessageAndEndsWithStatusOne) {
   platform::CaptureMessageBoxes(true);
   platform::TrapExitProcess(true);
-  platform::JournalEnable(true);
+  platform::TraceKeep(true);
   failingBuffer = GetParam();
   Arm();
   EXPECT_EQ(RunShow(), 1);
@@ -202,8 +202,8 @@ TEST_P(MissingBufferTest, ShowsTheMessageAndEndsWithStatusOne) {
   EXPECT_EQ(box.caption, "Error");
   EXPECT_EQ(box.type, static_cast<unsigned>(MB_OK));
   EXPECT_EQ(EventsStartingWith("allocate").size(), 4u);
-  EXPECT_TRUE(platform::JournalEntriesStartingWith("LoadLibraryA").empty());
-  EXPECT_TRUE(platform::JournalEntriesStartingWith("FSOUND").empty());
+  EXPECT_TRUE(platform::TraceLinesStartingWith("LoadLibraryA").empty());
+  EXPECT_TRUE(platform::TraceLinesStartingWith("FSOUND").empty());
 }
 
 std::string BufferName(const ::testing::TestParamInfo<int>& info) {

@@ -1,4 +1,6 @@
-#include "platform/sdl/screen.h"
+#include "platform/host/screen.h"
+
+#include <SDL.h>
 
 #ifndef __EMSCRIPTEN__
 #include <SDL_syswm.h>
@@ -8,12 +10,14 @@
 #include <chrono>
 #include <cstdio>
 #include <thread>
+#include <vector>
 
-#include "platform/sdl/browser.h"
-#include "platform/sdl/video.h"
+#include "platform/host/browser.h"
+#include "platform/host/clock.h"
+#include "platform/host/video.h"
 
 namespace platform {
-namespace sdl {
+namespace host {
 
 ScreenHooks screenHooks;
 
@@ -27,7 +31,7 @@ const double kVsyncFloorSeconds = 1.0 / 240.0;
 #endif
 
 struct ScreenState {
-  SDL_Window* window = nullptr;
+  HostWindow window = 0;
   SDL_Renderer* renderer = nullptr;
   bool vsyncCapable = false;
   bool vsyncOn = false;
@@ -39,6 +43,8 @@ struct ScreenState {
   Uint64 lastVsyncPresent = 0;
   // The window shows the picture of the last Present, so the same picture again needn't be drawn.
   bool showsLast = false;
+  // Blanks waited for while the clock was steered: each came at once.
+  std::uint64_t steeredBlanksWaited = 0;
 };
 ScreenState screen;
 
@@ -71,9 +77,11 @@ bool RendererNamedByUser() {
   return renderer && *renderer;
 }
 
-bool EnsureRenderer(SDL_Window* window) {
-  if (screen.renderer && screen.window == window) return true;
+bool EnsureRenderer(HostWindow id) {
+  if (screen.renderer && screen.window == id) return true;
   ForgetRenderer();
+  SDL_Window* window = SDL_GetWindowFromID(id);
+  if (!window) return false;
   if (!RendererNamedByUser() && WithoutDirectRendering(window)) {
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     screen.renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
@@ -84,7 +92,7 @@ bool EnsureRenderer(SDL_Window* window) {
     std::fprintf(stderr, "Quenthor: nothing can draw on the window (SDL: %s)\n", SDL_GetError());
     return false;
   }
-  screen.window = window;
+  screen.window = id;
   SDL_RendererInfo info;
   // SDL's software renderer claims vsync but puts the picture up at once: it is paced by us.
   screen.vsyncCapable = SDL_GetRendererInfo(screen.renderer, &info) == 0 &&
@@ -98,19 +106,28 @@ bool EnsureRenderer(SDL_Window* window) {
   return true;
 }
 
+// SDL's packed formats are whole native-endian values, its 24-bit ones byte arrays: RGB24 is
+// memory R,G,B, so the layout with red in the high bits (memory B,G,R) is SDL's BGR24 and the
+// other way round.
+const std::uint32_t kSdlFormats[] = {  // in the order of PixelLayout
+    SDL_PIXELFORMAT_XRGB8888, SDL_PIXELFORMAT_XBGR8888, SDL_PIXELFORMAT_BGR24,
+    SDL_PIXELFORMAT_RGB24,    SDL_PIXELFORMAT_RGB565,   SDL_PIXELFORMAT_BGR565,
+    SDL_PIXELFORMAT_RGB555};
+
 bool EnsureTexture(const Picture& picture) {
-  if (screen.texture && screen.textureFormat == picture.sdlFormat &&
+  const std::uint32_t format = kSdlFormats[static_cast<int>(picture.layout)];
+  if (screen.texture && screen.textureFormat == format &&
       screen.textureWidth == picture.width && screen.textureHeight == picture.height)
     return true;
   DropTexture();
-  screen.texture = SDL_CreateTexture(screen.renderer, picture.sdlFormat,
+  screen.texture = SDL_CreateTexture(screen.renderer, format,
                                      SDL_TEXTUREACCESS_STREAMING, picture.width, picture.height);
   if (!screen.texture) {
     std::fprintf(stderr, "Quenthor: no texture for the picture (SDL: %s)\n", SDL_GetError());
     return false;
   }
   SDL_SetTextureScaleMode(screen.texture, SDL_ScaleModeNearest);
-  screen.textureFormat = picture.sdlFormat;
+  screen.textureFormat = format;
   screen.textureWidth = picture.width;
   screen.textureHeight = picture.height;
   return true;
@@ -142,26 +159,6 @@ void KeepVsyncFloor() {
 }
 #endif
 
-}  // namespace
-
-void RedrawNextPresent() { screen.showsLast = false; }
-
-SDL_Rect PlacePicture(int pictureWidth, int pictureHeight, int outputWidth, int outputHeight) {
-  int scale = 1;
-  if (pictureWidth > 0 && pictureHeight > 0) {
-    const int across = outputWidth / pictureWidth;
-    const int down = outputHeight / pictureHeight;
-    scale = across < down ? across : down;
-    if (scale < 1) scale = 1;
-  }
-  SDL_Rect place;
-  place.w = pictureWidth * scale;
-  place.h = pictureHeight * scale;
-  place.x = (outputWidth - place.w) / 2;
-  place.y = (outputHeight - place.h) / 2;
-  return place;
-}
-
 std::uint64_t PacedBlanks() {
   const Uint64 now = SDL_GetPerformanceCounter();
   if (screen.paceOrigin == 0) screen.paceOrigin = now;
@@ -173,9 +170,52 @@ void WaitForPacedBlankAfter(std::uint64_t blank) {
   while (PacedBlanks() <= blank) SleepUntil(screen.paceOrigin + (blank + 1) * PaceStep());
 }
 
-void WaitForBlank() { WaitForPacedBlankAfter(PacedBlanks()); }
+// The window as the hook watching it sees it.
+void ShowToWatcher(int width, int height) {
+  std::vector<std::uint32_t> pixels(static_cast<size_t>(width) * height);
+  if (SDL_RenderReadPixels(screen.renderer, nullptr, SDL_PIXELFORMAT_XRGB8888, pixels.data(),
+                           width * 4) != 0)
+    screenHooks.rendered(nullptr, 0, 0);
+  else
+    screenHooks.rendered(pixels.data(), width, height);
+}
 
-bool Present(SDL_Window* window, const Picture& picture, bool waitForBlank) {
+}  // namespace
+
+void RedrawNextPresent() { screen.showsLast = false; }
+
+PicturePlace PlacePicture(int pictureWidth, int pictureHeight, int outputWidth, int outputHeight) {
+  int scale = 1;
+  if (pictureWidth > 0 && pictureHeight > 0) {
+    const int across = outputWidth / pictureWidth;
+    const int down = outputHeight / pictureHeight;
+    scale = across < down ? across : down;
+    if (scale < 1) scale = 1;
+  }
+  const int w = pictureWidth * scale;
+  const int h = pictureHeight * scale;
+  return PicturePlace{(outputWidth - w) / 2, (outputHeight - h) / 2, w, h};
+}
+
+
+std::uint64_t CurrentBlank() {
+  if (!clockHooks.steered) return PacedBlanks();
+  // 60 blanks in every 1000 ms of the steered clock; its wrap reads as one more blank.
+  const std::uint64_t steered = static_cast<std::uint64_t>(clockHooks.ticks()) * 60 / 1000;
+  return steered + screen.steeredBlanksWaited;
+}
+
+void WaitForBlankAfter(std::uint64_t blank) {
+  if (!clockHooks.steered) {
+    WaitForPacedBlankAfter(blank);
+    return;
+  }
+  if (CurrentBlank() == blank) screen.steeredBlanksWaited++;
+}
+
+bool Present(HostWindow window, const Picture& picture, bool waitForBlank) {
+  // Nothing waits for a real blank while the clock stands still between the steerer's moves.
+  waitForBlank = waitForBlank && !clockHooks.steered;
   const bool watched = screenHooks.rendered != nullptr;
   const bool render = window && picture.bytes && picture.width > 0 && picture.height > 0 &&
                       (!VideoHeadless() || watched);
@@ -206,11 +246,13 @@ bool Present(SDL_Window* window, const Picture& picture, bool waitForBlank) {
   int outputWidth = 0;
   int outputHeight = 0;
   SDL_GetRendererOutputSize(screen.renderer, &outputWidth, &outputHeight);
-  const SDL_Rect place = PlacePicture(picture.width, picture.height, outputWidth, outputHeight);
+  const PicturePlace placed =
+      PlacePicture(picture.width, picture.height, outputWidth, outputHeight);
+  const SDL_Rect place = {placed.x, placed.y, placed.w, placed.h};
   SDL_SetRenderDrawColor(screen.renderer, 0, 0, 0, 255);
   SDL_RenderClear(screen.renderer);
   SDL_RenderCopy(screen.renderer, screen.texture, nullptr, &place);
-  if (watched) screenHooks.rendered(screen.renderer, outputWidth, outputHeight);
+  if (watched) ShowToWatcher(outputWidth, outputHeight);
   SDL_RenderPresent(screen.renderer);
   if (!screen.vsyncOn) return false;
 #ifdef __EMSCRIPTEN__
@@ -221,7 +263,7 @@ bool Present(SDL_Window* window, const Picture& picture, bool waitForBlank) {
   return true;
 }
 
-void ForgetWindow(SDL_Window* window) {
+void ForgetWindow(HostWindow window) {
   if (window == screen.window) ForgetRenderer();
 }
 
@@ -230,7 +272,7 @@ void ForgetRenderer() {
   screen.showsLast = false;
   if (screen.renderer) SDL_DestroyRenderer(screen.renderer);
   screen.renderer = nullptr;
-  screen.window = nullptr;
+  screen.window = 0;
   screen.vsyncCapable = false;
   screen.vsyncOn = false;
 }
@@ -239,7 +281,8 @@ void ResetScreen() {
   ForgetRenderer();
   screen.paceOrigin = 0;
   screen.lastVsyncPresent = 0;
+  screen.steeredBlanksWaited = 0;
 }
 
-}  // namespace sdl
+}  // namespace host
 }  // namespace platform

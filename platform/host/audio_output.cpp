@@ -1,4 +1,4 @@
-#include "platform/sdl/audio_output.h"
+#include "platform/host/audio_output.h"
 
 #include <SDL.h>
 
@@ -9,6 +9,10 @@ namespace platform {
 AudioOutputHooks audioOutputHooks;
 
 namespace {
+
+// Frames per audio callback: about 23 ms at 44,100 Hz, short enough not to be heard as a lag
+// and long enough that a busy two-core machine still refills it in time.
+const int kAudioBufferFrames = 1024;
 
 struct OutputState {
   SDL_AudioDeviceID device = 0;

@@ -1,14 +1,17 @@
-#include "platform/sdl/video.h"
+#include "platform/host/video.h"
+
+#include <SDL.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/sdl/browser.h"
-#include "platform/sdl/screen.h"
+#include "platform/host/browser.h"
+#include "platform/host/keys.h"
+#include "platform/host/screen.h"
 
 namespace platform {
-namespace sdl {
+namespace host {
 namespace {
 
 bool started = false;
@@ -52,6 +55,58 @@ void ChooseRenderDriver() {
   }
 }
 
+SDL_Window* RealWindow(HostWindow window) {
+  return started && window != 0 ? SDL_GetWindowFromID(window) : nullptr;
+}
+
+// Fills in an event of the kind, for the window; true.
+bool Made(HostEvent* event, HostEvent::Kind kind, Uint32 window) {
+  *event = HostEvent();
+  event->kind = kind;
+  event->window = window;
+  return true;
+}
+
+// The desktop's event as the program hears it; false for one it doesn't hear.
+bool Translate(const SDL_Event& polled, HostEvent* event) {
+  switch (polled.type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: {
+      const SDL_KeyboardEvent& key = polled.key;
+      Made(event, key.type == SDL_KEYDOWN ? HostEvent::kKeyDown : HostEvent::kKeyUp, key.windowID);
+      event->virtualKey = VirtualKeyFor(key.keysym.sym);
+      event->extended = ExtendedKey(static_cast<int>(key.keysym.scancode));
+      event->alt = (key.keysym.mod & KMOD_ALT) != 0;
+      event->ctrl = (key.keysym.mod & KMOD_CTRL) != 0;
+      event->shift = (key.keysym.mod & KMOD_SHIFT) != 0;
+      return event->virtualKey != 0;
+    }
+    case SDL_MOUSEMOTION:
+      return Made(event, HostEvent::kPointerMoved, polled.motion.windowID);
+    case SDL_WINDOWEVENT: {
+      const Uint32 window = polled.window.windowID;
+      switch (polled.window.event) {
+        case SDL_WINDOWEVENT_FOCUS_GAINED: return Made(event, HostEvent::kFocusGained, window);
+        case SDL_WINDOWEVENT_FOCUS_LOST: return Made(event, HostEvent::kFocusLost, window);
+        case SDL_WINDOWEVENT_ENTER: return Made(event, HostEvent::kPointerMoved, window);
+        case SDL_WINDOWEVENT_CLOSE: return Made(event, HostEvent::kCloseRequest, window);
+        case SDL_WINDOWEVENT_EXPOSED:
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+        case SDL_WINDOWEVENT_RESTORED:
+          // The window's contents were lost: the next picture is drawn even if unchanged.
+          RedrawNextPresent();
+          return false;
+        default:
+          return false;
+      }
+    }
+    case SDL_QUIT:  // the desktop (or a signal) asks the program to end
+      return Made(event, HostEvent::kCloseRequest, 0);
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
 bool DisplayServerPresent() {
@@ -87,16 +142,14 @@ void StopVideo() {
   started = false;
 }
 
-bool VideoStarted() { return started; }
-
 bool VideoHeadless() {
   if (!started) return true;
   const char* driver = SDL_GetCurrentVideoDriver();
   return !driver || HeadlessDriverName(driver);
 }
 
-SDL_Window* CreateRealWindow(const char* title, int width, int height, bool visible) {
-  if (!StartVideo()) return nullptr;
+HostWindow CreateRealWindow(const char* title, int width, int height, bool visible) {
+  if (!StartVideo()) return 0;
   Uint32 flags = SDL_WINDOW_BORDERLESS | (visible ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN);
   // SDL has no empty windows; the show's window is made with no size at all.
   SDL_Window* window = SDL_CreateWindow(title ? title : "", SDL_WINDOWPOS_CENTERED,
@@ -106,19 +159,21 @@ SDL_Window* CreateRealWindow(const char* title, int width, int height, bool visi
     std::fprintf(stderr, "Quenthor: no window on the screen (SDL: %s)\n", SDL_GetError());
     failureReported = true;
   }
-  return window;
+  return window ? SDL_GetWindowID(window) : 0;
 }
 
-void DestroyRealWindow(SDL_Window* window) {
+void DestroyRealWindow(HostWindow id) {
+  SDL_Window* window = RealWindow(id);
   if (!window) return;
-  ForgetWindow(window);
+  ForgetWindow(id);
   SDL_DestroyWindow(window);
 }
 
-void ShowFullscreen(SDL_Window* window) {
+void ShowFullscreen(HostWindow id) {
+  SDL_Window* window = RealWindow(id);
   if (!window) return;
 #ifdef __EMSCRIPTEN__
-  FitWindowToPage(window);
+  FitWindowToPage(id);
   return;
 #endif
   // Sized to the desktop first: without a window manager nobody acts on the fullscreen request.
@@ -134,11 +189,13 @@ void ShowFullscreen(SDL_Window* window) {
   SDL_RaiseWindow(window);
 }
 
-void MinimizeWindow(SDL_Window* window) {
+void MinimizeWindow(HostWindow id) {
+  SDL_Window* window = RealWindow(id);
   if (window) SDL_MinimizeWindow(window);
 }
 
-void HideWindow(SDL_Window* window) {
+void HideWindow(HostWindow id) {
+  SDL_Window* window = RealWindow(id);
   if (!window) return;
   SDL_SetWindowFullscreen(window, 0);
   SDL_HideWindow(window);
@@ -149,7 +206,12 @@ void ShowPointer(bool visible) {
   if (started) SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
 }
 
-bool NextEvent(SDL_Event* event) { return started && SDL_PollEvent(event) == 1; }
+bool NextEvent(HostEvent* event) {
+  SDL_Event polled;
+  while (started && SDL_PollEvent(&polled) == 1)
+    if (Translate(polled, event)) return true;
+  return false;
+}
 
-}  // namespace sdl
+}  // namespace host
 }  // namespace platform

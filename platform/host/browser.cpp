@@ -1,6 +1,7 @@
-#include "platform/sdl/browser.h"
+#include "platform/host/browser.h"
 
 #ifdef __EMSCRIPTEN__
+#include <SDL.h>
 #include <emscripten.h>
 
 namespace {
@@ -29,11 +30,12 @@ EM_JS(void, WaitForAnimationFrame, (), {
 }  // namespace
 
 namespace platform {
-namespace sdl {
+namespace host {
 
 void WaitForBrowserFrame() { WaitForAnimationFrame(); }
 
-bool FitWindowToPage(SDL_Window* window) {
+bool FitWindowToPage(HostWindow id) {
+  SDL_Window* window = SDL_GetWindowFromID(id);
   if (!window) return false;
   const int width = EM_ASM_INT({ return window.innerWidth; });
   const int height = EM_ASM_INT({ return window.innerHeight; });
@@ -47,6 +49,6 @@ bool FitWindowToPage(SDL_Window* window) {
 
 void SleepInBrowser(unsigned milliseconds) { emscripten_sleep(milliseconds); }
 
-}  // namespace sdl
+}  // namespace host
 }  // namespace platform
 #endif

@@ -1,9 +1,10 @@
 // Sound output as the sound library sees it: one device playing interleaved 16-bit stereo at
 // the mix rate, fed by a render routine on the output's own thread. Each host has its own
-// implementation: SDL2 audio on Linux (platform/sdl/audio_output.cpp), waveOut in fmod.dll
+// implementation: SDL2 audio here (audio_output.cpp), waveOut in fmod.dll
 // (platform/winmm/audio_output.cpp). The render routine runs with the output lock held, so
 // whatever it reads is safe to change from another thread while holding AudioOutputLock.
 #pragma once
+#include <atomic>
 #include <cstdint>
 
 namespace platform {
@@ -21,7 +22,8 @@ void AudioOutputClose();
 void AudioOutputPlay();
 bool AudioOutputIsOpen();
 
-// Holds the audio thread off while the caller changes what the render routine reads.
+// Holds the audio thread off while the caller changes what the render routine reads. It does
+// nothing while no device is open, when no callback can run.
 class AudioOutputLock {
  public:
   AudioOutputLock();
@@ -33,5 +35,16 @@ class AudioOutputLock {
   // What the implementation locked, for the unlock; 0 when it had nothing to lock.
   std::uintptr_t held_;
 };
+
+// Where the output can be steered or listened to from outside (not in the Windows DLL, which
+// links no controls). The defaults are a real run's.
+struct AudioOutputHooks {
+  // Hears every block of frames handed to the device (interleaved 16-bit stereo, left first,
+  // at the mix rate), on the audio thread. Null: nobody listens.
+  std::atomic<void (*)(const std::int16_t* stereo, int frames)> played{nullptr};
+  // Off: AudioOutputOpen finds no device, as on a machine without one.
+  bool devicePresent = true;
+};
+extern AudioOutputHooks audioOutputHooks;
 
 }  // namespace platform

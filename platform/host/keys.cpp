@@ -1,11 +1,23 @@
-#include "platform/sdl/keys.h"
+#include "platform/host/keys.h"
 
-#include "platform/win32/win32_declarations.h"
+#include <SDL.h>
 
 namespace platform {
-namespace sdl {
+namespace host {
+namespace {
 
-unsigned VirtualKeyFor(SDL_Keycode key) {
+// The window system's numbers for the keys named here.
+enum : unsigned {
+  VK_BACK = 0x08, VK_TAB = 0x09, VK_RETURN = 0x0D, VK_SHIFT = 0x10, VK_CONTROL = 0x11,
+  VK_MENU = 0x12, VK_ESCAPE = 0x1B, VK_SPACE = 0x20, VK_PRIOR = 0x21, VK_NEXT = 0x22,
+  VK_END = 0x23, VK_HOME = 0x24, VK_LEFT = 0x25, VK_UP = 0x26, VK_RIGHT = 0x27, VK_DOWN = 0x28,
+  VK_INSERT = 0x2D, VK_DELETE = 0x2E, VK_NUMPAD0 = 0x60, VK_F1 = 0x70,
+};
+
+}  // namespace
+
+
+unsigned VirtualKeyFor(int key) {
   // Letters and digits: the codes are the upper-case letter and the digit themselves.
   if (key >= SDLK_a && key <= SDLK_z) return 'A' + (key - SDLK_a);
   if (key >= SDLK_0 && key <= SDLK_9) return '0' + (key - SDLK_0);
@@ -86,8 +98,8 @@ bool ExtendedKey(unsigned virtualKey) {
          virtualKey == VK_DELETE;
 }
 
-bool ExtendedKey(SDL_Scancode key) {
-  switch (key) {
+bool ExtendedKey(int key) {
+  switch (static_cast<SDL_Scancode>(key)) {
     case SDL_SCANCODE_RALT:
     case SDL_SCANCODE_RCTRL:
     case SDL_SCANCODE_KP_ENTER:
@@ -108,5 +120,5 @@ bool ExtendedKey(SDL_Scancode key) {
   }
 }
 
-}  // namespace sdl
+}  // namespace host
 }  // namespace platform

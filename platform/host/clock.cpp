@@ -1,0 +1,37 @@
+#include "platform/host/clock.h"
+
+#include <SDL.h>
+
+#include <cstdio>
+#include <thread>
+
+#include "platform/host/video.h"
+
+namespace platform {
+namespace host {
+namespace {
+
+std::uint32_t RealTicks() { return static_cast<std::uint32_t>(SDL_GetTicks64()); }
+
+}  // namespace
+
+const ClockHooks kRealClock = {RealTicks, false};
+ClockHooks clockHooks = {RealTicks, false};
+
+void SleepFor(std::uint32_t milliseconds) {
+  if (milliseconds == 0)
+    std::this_thread::yield();
+  else
+    SDL_Delay(milliseconds);
+}
+
+void ShowMessageBox(const char* text, const char* caption, bool error) {
+  if (DisplayServerPresent() &&
+      SDL_ShowSimpleMessageBox(error ? SDL_MESSAGEBOX_ERROR : SDL_MESSAGEBOX_INFORMATION, caption,
+                               text, nullptr) == 0)
+    return;
+  std::fprintf(stderr, "%s: %s\n", caption, text);
+}
+
+}  // namespace host
+}  // namespace platform

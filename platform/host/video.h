@@ -1,0 +1,61 @@
+// The host's video: starting it, the real windows behind the show's windows, the pointer, and
+// the desktop's events. Windows are named by the host's own small numbers, never by a pointer
+// of the library underneath.
+#pragma once
+#include <cstdint>
+
+namespace platform {
+namespace host {
+
+// A real window on the desktop; 0 is none.
+typedef std::uint32_t HostWindow;
+
+// True when a display server is named (DISPLAY or WAYLAND_DISPLAY).
+bool DisplayServerPresent();
+
+// Starts the host's video on first need and says whether it is there. The driver
+// SDL_VIDEODRIVER names is used as it is (offscreen, for one). Otherwise a real screen is
+// needed: with no display server, or one that doesn't answer, there is no video and
+// DirectDrawCreate fails, as on a machine without display hardware.
+bool StartVideo();
+void StopVideo();
+// True when the video driver shows nothing to a person (offscreen or dummy).
+bool VideoHeadless();
+
+// A borderless window; hidden unless visible is set. 0 without video.
+HostWindow CreateRealWindow(const char* title, int width, int height, bool visible);
+void DestroyRealWindow(HostWindow window);
+// Covers the desktop with the window and brings it to the front.
+void ShowFullscreen(HostWindow window);
+void MinimizeWindow(HostWindow window);
+void HideWindow(HostWindow window);
+
+// The pointer over our windows; remembered while video is down and applied when it starts.
+void ShowPointer(bool visible);
+
+// What the desktop tells the program. The window is 0 when the desktop names none of ours.
+struct HostEvent {
+  enum Kind {
+    kKeyDown,
+    kKeyUp,
+    kPointerMoved,  // over the window, or it came under the pointer
+    kFocusGained,
+    kFocusLost,
+    kCloseRequest,  // the window's close box; with window 0, the desktop asks the program to end
+  };
+  Kind kind;
+  HostWindow window;
+  // Keys: the virtual-key code (see keys.h), never 0; whether it is one of the extended
+  // keys; and the modifiers held as the desktop knows them.
+  unsigned virtualKey;
+  bool extended;
+  bool alt;
+  bool ctrl;
+  bool shift;
+};
+// The next pending event, if video is up. Events nobody above needs (keys without a virtual
+// key, a window exposed) are handled here.
+bool NextEvent(HostEvent* event);
+
+}  // namespace host
+}  // namespace platform
