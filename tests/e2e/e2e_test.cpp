@@ -225,6 +225,7 @@ class WindowMode : public ::testing::TestWithParam<bool> {
 
 TEST_P(WindowMode, ShowsAResizableWindowWithWholeNumberScalingAndEndsWithStatusZero) {
   const bool closeRequest = GetParam();
+  display.KnowDecorationHints();
   ShowProcess show(display, {"QUENTHOR_DISPLAY_WINDOW=1"});
   ASSERT_TRUE(WindowHasSize(display, 2 * 320, 2 * 240));
   EXPECT_TRUE(SeesTheStrobeInWindow(display, 2)) << "no strobe at twice the mode";

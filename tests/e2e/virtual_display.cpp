@@ -185,6 +185,15 @@ bool VirtualDisplay::ResizeWindow(const std::string& title, int width, int heigh
   return window != 0;
 }
 
+void VirtualDisplay::KnowDecorationHints() const {
+  Display* display = XOpenDisplay(Name().c_str());
+  if (!display) return;
+  // Xvfb runs with -noreset, so the atom outlives this connection.
+  XInternAtom(display, "_MOTIF_WM_HINTS", False);
+  XSync(display, False);
+  XCloseDisplay(display);
+}
+
 bool VirtualDisplay::ManagerHints(const std::string& title, bool* resizable,
                                   bool* decorated) const {
   Display* display = XOpenDisplay(Name().c_str());
