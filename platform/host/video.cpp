@@ -17,6 +17,7 @@ namespace {
 bool started = false;
 bool failureReported = false;
 bool pointerVisible = true;
+VideoChoices choices;
 
 bool DriverNamedByUser() {
   const char* driver = std::getenv("SDL_VIDEODRIVER");
@@ -107,6 +108,28 @@ bool Translate(const SDL_Event& polled, HostEvent* event) {
   }
 }
 
+#ifndef __EMSCRIPTEN__
+// Window mode: the first showing gives the window its size and place; later ones (the focus
+// coming back) leave both as the person left them.
+void ShowAsDesktopWindow(SDL_Window* window) {
+  const Uint32 flags = SDL_GetWindowFlags(window);
+  if (flags & SDL_WINDOW_SHOWN) {
+    if (flags & SDL_WINDOW_MINIMIZED) SDL_RestoreWindow(window);
+    return;
+  }
+  SDL_SetWindowFullscreen(window, 0);
+  SDL_SetWindowBordered(window, SDL_TRUE);
+  // Resizable before the size is set: a fixed window's size limits would follow it.
+  SDL_SetWindowResizable(window, SDL_TRUE);
+  // Smaller than the mode, the picture couldn't be shown whole.
+  SDL_SetWindowMinimumSize(window, kScreenWindowWidth / 2, kScreenWindowHeight / 2);
+  SDL_SetWindowSize(window, kScreenWindowWidth, kScreenWindowHeight);
+  SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+  SDL_ShowWindow(window);
+  SDL_RaiseWindow(window);
+}
+#endif
+
 }  // namespace
 
 bool DisplayServerPresent() {
@@ -130,6 +153,7 @@ bool StartVideo() {
     return false;
   }
   started = true;
+  choices = VideoChoicesFromEnvironment();
   ChooseRenderDriver();
   SDL_ShowCursor(pointerVisible ? SDL_ENABLE : SDL_DISABLE);
   return true;
@@ -169,12 +193,31 @@ void DestroyRealWindow(HostWindow id) {
   SDL_DestroyWindow(window);
 }
 
-void ShowFullscreen(HostWindow id) {
+VideoChoices VideoChoicesFromEnvironment() {
+  VideoChoices chosen;
+  const char* window = std::getenv("QUENTHOR_DISPLAY_WINDOW");
+  if (!window || !*window || std::strcmp(window, "0") == 0) return chosen;
+  if (std::strcmp(window, "1") == 0)
+    chosen.window = true;
+  else
+    std::fprintf(stderr,
+                 "Quenthor: QUENTHOR_DISPLAY_WINDOW=%s is neither 1 (a window) nor 0; the show "
+                 "covers the whole desktop\n",
+                 window);
+  return chosen;
+}
+
+void ShowScreen(HostWindow id) {
   SDL_Window* window = RealWindow(id);
   if (!window) return;
 #ifdef __EMSCRIPTEN__
   FitWindowToPage(id);
   return;
+#else
+  if (choices.window) {
+    ShowAsDesktopWindow(window);
+    return;
+  }
 #endif
   // Sized to the desktop first: without a window manager nobody acts on the fullscreen request.
   SDL_Rect desktop;
@@ -189,9 +232,9 @@ void ShowFullscreen(HostWindow id) {
   SDL_RaiseWindow(window);
 }
 
-void MinimizeWindow(HostWindow id) {
+void GiveDesktopBack(HostWindow id) {
   SDL_Window* window = RealWindow(id);
-  if (window) SDL_MinimizeWindow(window);
+  if (window && !choices.window) SDL_MinimizeWindow(window);
 }
 
 void HideWindow(HostWindow id) {

@@ -22,12 +22,29 @@ void StopVideo();
 // True when the video driver shows nothing to a person (offscreen or dummy).
 bool VideoHeadless();
 
+// How the show's screen meets the desktop, as a person picks it: covering the whole desktop, or
+// in a desktop window (QUENTHOR_DISPLAY_WINDOW=1), for those who want the rest of their desktop
+// kept, or the strobe smaller. Read from the environment each time video starts.
+struct VideoChoices {
+  bool window = false;
+};
+// QUENTHOR_DISPLAY_WINDOW=1 picks the window; unset, empty or 0 the whole desktop; any other
+// value is named on standard error and the whole desktop is used.
+VideoChoices VideoChoicesFromEnvironment();
+// The window mode's window when first shown: twice the show's 320x240 mode.
+const int kScreenWindowWidth = 640;
+const int kScreenWindowHeight = 480;
+
 // A borderless window; hidden unless visible is set. 0 without video.
 HostWindow CreateRealWindow(const char* title, int width, int height, bool visible);
 void DestroyRealWindow(HostWindow window);
-// Covers the desktop with the window and brings it to the front.
-void ShowFullscreen(HostWindow window);
-void MinimizeWindow(HostWindow window);
+// Shows the window as the show's screen and brings it to the front: covering the desktop, or,
+// in window mode, as a bordered, resizable desktop window, 640x480 and centred when first shown
+// (a title bar and a border, since some window managers won't resize a borderless window).
+void ShowScreen(HostWindow window);
+// The program lost the focus: a window covering the desktop is minimized, which gives the
+// desktop back, as exclusive mode does; a window in window mode stays where the person put it.
+void GiveDesktopBack(HostWindow window);
 void HideWindow(HostWindow window);
 
 // The pointer over our windows; remembered while video is down and applied when it starts.

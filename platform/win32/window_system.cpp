@@ -311,7 +311,7 @@ host::HostWindow RealWindow(HWND handle) {
   return window->real;
 }
 
-void TakeScreen(HWND window) { host::ShowFullscreen(RealWindow(window)); }
+void TakeScreen(HWND window) { host::ShowScreen(RealWindow(window)); }
 
 void LeaveScreen(HWND handle) {
   Window* window = FindWindow(handle);
@@ -320,7 +320,7 @@ void LeaveScreen(HWND handle) {
 
 void MinimizeForDesktop(HWND handle) {
   Window* window = FindWindow(handle);
-  if (window && window->real) host::MinimizeWindow(window->real);
+  if (window && window->real) host::GiveDesktopBack(window->real);
 }
 
 void PumpDesktopEvents() {

@@ -155,4 +155,105 @@ TEST_F(EndToEnd, EscapeDuringStartUpEndsTheShowWithStatusZero) {
   EXPECT_LT(SecondsSince(start), 3.0);
 }
 
+// Window mode on a desktop larger than its window: the window starts at 640x480 (the show's
+// 320x240, doubled) and is resized to kResized, where the largest whole scale is 3 (a 960x720
+// picture, 70 and 20 pixels in from the sides).
+const int kDesktopWidth = 1600, kDesktopHeight = 1200;
+const int kResizedWidth = 1100, kResizedHeight = 760;
+
+// What the window shows inside, the picture at the given scale centred in it; black is false
+// when anything around the picture isn't black.
+Seen SeenInWindow(const VirtualDisplay& display, int scale, bool* black) {
+  int left, top, width, height;
+  *black = false;
+  if (!display.FindWindow("Quenthor", &left, &top, &width, &height)) return Seen::kOther;
+  const std::vector<std::uint32_t> window = display.Screenshot(left, top, width, height);
+  if (window.size() != static_cast<size_t>(width) * height) return Seen::kOther;
+  const int pictureWidth = 320 * scale, pictureHeight = 240 * scale;
+  const int x0 = (width - pictureWidth) / 2, y0 = (height - pictureHeight) / 2;
+  if (x0 < 0 || y0 < 0) return Seen::kOther;
+  std::vector<std::uint32_t> picture;
+  *black = true;
+  for (int y = 0; y < height; y++)
+    for (int x = 0; x < width; x++) {
+      const std::uint32_t pixel = window[static_cast<size_t>(y) * width + x];
+      if (x >= x0 && x < x0 + pictureWidth && y >= y0 && y < y0 + pictureHeight)
+        picture.push_back(pixel);
+      else if (pixel != 0)
+        *black = false;
+    }
+  return Classify(picture, scale, 0);
+}
+
+// Watches the window for a while: true once it has shown both white and one of our pictures at
+// the scale, with black all around.
+bool SeesTheStrobeInWindow(const VirtualDisplay& display, int scale) {
+  bool white = false, picture = false;
+  auto start = std::chrono::steady_clock::now();
+  while (!(white && picture) && SecondsSince(start) < 3) {
+    bool black = false;
+    Seen seen = SeenInWindow(display, scale, &black);
+    white = white || (seen == Seen::kWhite && black);
+    picture = picture || ((seen == Seen::kImage1 || seen == Seen::kImage2 ||
+                           seen == Seen::kImage3) && black);
+  }
+  return white && picture;
+}
+
+bool WindowHasSize(const VirtualDisplay& display, int wantWidth, int wantHeight) {
+  auto start = std::chrono::steady_clock::now();
+  int left, top, width = 0, height = 0;
+  while (SecondsSince(start) < 5) {
+    if (display.FindWindow("Quenthor", &left, &top, &width, &height) && width == wantWidth &&
+        height == wantHeight)
+      return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ADD_FAILURE() << "the window is " << width << "x" << height << ", not " << wantWidth << "x"
+                << wantHeight;
+  return false;
+}
+
+// QUENTHOR_DISPLAY_WINDOW=1: the screen is a 640x480 desktop window, resizable and decorated for
+// a window manager, with the strobe in it; resized, the picture keeps a whole-number scale
+// centred on black; Escape, or the window's close request, ends the show with status 0.
+class WindowMode : public ::testing::TestWithParam<bool> {
+ protected:
+  VirtualDisplay display{kDesktopWidth, kDesktopHeight};
+  void SetUp() override { ASSERT_TRUE(display.Ready()) << "Xvfb didn't start"; }
+};
+
+TEST_P(WindowMode, ShowsAResizableWindowWithWholeNumberScalingAndEndsWithStatusZero) {
+  const bool closeRequest = GetParam();
+  display.KnowDecorationHints();
+  ShowProcess show(display, {"QUENTHOR_DISPLAY_WINDOW=1"});
+  ASSERT_TRUE(WindowHasSize(display, 2 * 320, 2 * 240));
+  EXPECT_TRUE(SeesTheStrobeInWindow(display, 2)) << "no strobe at twice the mode";
+  bool resizable = false, decorated = false;
+  ASSERT_TRUE(display.ManagerHints("Quenthor", &resizable, &decorated));
+  EXPECT_TRUE(resizable);
+  EXPECT_TRUE(decorated);
+
+  ASSERT_TRUE(display.ResizeWindow("Quenthor", kResizedWidth, kResizedHeight));
+  ASSERT_TRUE(WindowHasSize(display, kResizedWidth, kResizedHeight));
+  EXPECT_TRUE(SeesTheStrobeInWindow(display, 3)) << "no strobe at three times, centred on black";
+
+  ASSERT_TRUE(show.Running());
+  if (closeRequest) {
+    ASSERT_TRUE(display.RequestClose("Quenthor"));
+  } else {
+    // With no window manager, keys go to the window under the pointer.
+    int left, top, width, height;
+    ASSERT_TRUE(display.FindWindow("Quenthor", &left, &top, &width, &height));
+    display.MovePointer(left + width / 2, top + height / 2);
+    display.PressKey("Escape");
+  }
+  ExpectEndsWithStatusZero(show, 1000);
+}
+
+INSTANTIATE_TEST_SUITE_P(EndedBy, WindowMode, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return info.param ? "CloseRequest" : "Escape";
+                         });
+
 }  // namespace

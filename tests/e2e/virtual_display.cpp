@@ -176,6 +176,54 @@ bool VirtualDisplay::RequestClose(const std::string& title) const {
   return window != 0;
 }
 
+bool VirtualDisplay::ResizeWindow(const std::string& title, int width, int height) const {
+  Display* display = XOpenDisplay(Name().c_str());
+  if (!display) return false;
+  Window window = FindWindowByName(display, DefaultRootWindow(display), title.c_str());
+  if (window) XResizeWindow(display, window, width, height), XSync(display, False);
+  XCloseDisplay(display);
+  return window != 0;
+}
+
+void VirtualDisplay::KnowDecorationHints() const {
+  Display* display = XOpenDisplay(Name().c_str());
+  if (!display) return;
+  // Xvfb runs with -noreset, so the atom outlives this connection.
+  XInternAtom(display, "_MOTIF_WM_HINTS", False);
+  XSync(display, False);
+  XCloseDisplay(display);
+}
+
+bool VirtualDisplay::ManagerHints(const std::string& title, bool* resizable,
+                                  bool* decorated) const {
+  Display* display = XOpenDisplay(Name().c_str());
+  if (!display) return false;
+  Window window = FindWindowByName(display, DefaultRootWindow(display), title.c_str());
+  if (window) {
+    XSizeHints size = {};
+    long supplied = 0;
+    XGetWMNormalHints(display, window, &size, &supplied);
+    *resizable = !(size.flags & PMaxSize) || !(size.flags & PMinSize) ||
+                 size.max_width > size.min_width || size.max_height > size.min_height;
+    // Motif's hints: flags, functions, decorations, ...; no decorations flag means the
+    // window manager's own choice, a border.
+    Atom motif = XInternAtom(display, "_MOTIF_WM_HINTS", False);
+    Atom type;
+    int format;
+    unsigned long count = 0, after;
+    unsigned char* data = nullptr;
+    *decorated = true;
+    if (XGetWindowProperty(display, window, motif, 0, 5, False, AnyPropertyType, &type, &format,
+                           &count, &after, &data) == Success && data) {
+      const long* hints = reinterpret_cast<const long*>(data);
+      if (format == 32 && count >= 3 && (hints[0] & 2)) *decorated = hints[2] != 0;
+      XFree(data);
+    }
+  }
+  XCloseDisplay(display);
+  return window != 0;
+}
+
 ShowProcess::ShowProcess(const VirtualDisplay& display, const std::vector<std::string>& environment) {
   char pattern[] = "/tmp/quenthor-e2e-XXXXXX";
   if (!mkdtemp(pattern)) return;

@@ -28,6 +28,17 @@ class VirtualDisplay {
   void PressKey(const std::string& keysym) const;
   // Asks the window titled title to close, as a window manager does (WM_DELETE_WINDOW).
   bool RequestClose(const std::string& title) const;
+  // Gives the window titled title a new size, as a window manager does when a person drags its
+  // border; false if there is no such window.
+  bool ResizeWindow(const std::string& title, int width, int height) const;
+  // Makes Motif's decoration hints known to the display, as a desktop with a window manager has
+  // them; until then SDL can't say whether a window wants a border (and makes every window
+  // transient for the root instead).
+  void KnowDecorationHints() const;
+  // What the window titled title asks of a window manager: whether a person may resize it (no
+  // maximum size, or one larger than its minimum) and whether it wants a border and title bar.
+  // False if there is no such window.
+  bool ManagerHints(const std::string& title, bool* resizable, bool* decorated) const;
 
  private:
   int number_ = -1;

@@ -74,6 +74,9 @@ check "an unknown option is named" contains "$work/unknown" "unknown option '--f
 "$launcher" --help >"$work/help" 2>&1
 check "--help succeeds" [ $? -eq 0 ]
 check "--help warns of the flashing" contains "$work/help" "flashes rapidly"
+check "--help offers --window" contains "$work/help" "--window"
+check "the desktop entry offers the show in a window" \
+  grep -qx 'Exec=/usr/games/quenthor --window' "$root/usr/share/applications/quenthor.desktop"
 
 # The pictures and the song are the ones our asset tool writes.
 "$build/quenthor-assets" "$work/expected"

@@ -12,7 +12,7 @@ source "$(dirname "$0")/../checks.sh"
 no_carriage_return() { ! grep -q $'\r' "$1"; }
 
 # Run with no desktop, as on a fresh server.
-run() { env -u DISPLAY -u WAYLAND_DISPLAY -u QUENTHOR_DISPLAY_LAYOUT ./run "$@"; }
+run() { env -u DISPLAY -u WAYLAND_DISPLAY -u QUENTHOR_DISPLAY_LAYOUT -u QUENTHOR_DISPLAY_WINDOW ./run "$@"; }
 
 git clone -q --no-hardlinks "$source_tree" "$work/clone" || { echo "clone failed" >&2; exit 1; }
 cd "$work/clone"
@@ -20,7 +20,7 @@ cd "$work/clone"
 # Options.
 run --help >"$work/help" 2>&1
 check "--help succeeds" [ $? -eq 0 ]
-for option in "record [SECONDS]" windows package "--layout NAME" flashes; do
+for option in "record [SECONDS]" windows package "--layout NAME" --window flashes; do
   check "--help mentions $option" contains "$work/help" "$option"
 done
 run --frobnicate >"$work/unknown" 2>&1
@@ -31,6 +31,11 @@ check "an unknown layout ends with status 2" [ $? -eq 2 ]
 check "an unknown layout lists the real ones" contains "$work/layout" "xrgb32, xbgr32"
 run package record >"$work/package-record" 2>&1
 check "package with another option ends with status 2" [ $? -eq 2 ]
+for other in windows web package; do
+  run --window "$other" >"$work/window-$other" 2>&1
+  check "--window with $other ends with status 2" [ $? -eq 2 ]
+  check "--window with $other says why" contains "$work/window-$other" "--window"
+done
 
 # The first build and a recording, into a file: plain lines, no carriage-return redraws.
 run record 6 >"$work/first" 2>&1
