@@ -6,7 +6,7 @@
 #    trace <- host <- win32 <- ddraw, host <- fmod; winmm/ is fmod.dll's own sound output, in
 #    host's place (platform/<interface>_api.h counts as its interface's folder);
 #  - SDL's and X11's headers are included under platform/ only by host/, the one folder that
-#    speaks to the host;
+#    speaks to the host, and SDL's nowhere in the system folders;
 #  - tests and benchmarks reach the platform through its interface headers and the controls, and
 #    otherwise only the stand-ins' pure helpers that have tests of their own: the desktop's key
 #    codes, the placing of the picture, and the song decoder (fuzzed).
@@ -19,7 +19,7 @@ set(broken "")
 file(GLOB_RECURSE system_files ${SOURCE}/show/* ${SOURCE}/convert/* ${SOURCE}/display/*
      ${SOURCE}/music/*)
 foreach(path IN LISTS system_files)
-  file(STRINGS ${path} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"platform/")
+  file(STRINGS ${path} includes REGEX "^[ \t]*#[ \t]*include[ \t]*([\"<]SDL|\"platform/)")
   foreach(line IN LISTS includes)
     if(NOT line MATCHES "\"platform/[a-z0-9]+_api\\.h\"")
       list(APPEND broken "${path}: ${line}")
