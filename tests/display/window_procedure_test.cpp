@@ -10,6 +10,7 @@
 #include "platform/controls/display_controls.h"
 #include "platform/controls/trace.h"
 #include "platform/controls/kernel_controls.h"
+#include "tests/support/controls_reset.h"
 
 namespace {
 
@@ -18,24 +19,14 @@ using platform::TraceLinesStartingWith;
 class WindowProcedureTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    platform::ResetDisplayControls();
-    platform::ResetKernelControls();
+    ResetControlsAndGlobals();
     platform::ClockUseManual(1000);
-    quitRequested = 0;
-    appActive = 0;
-    displayState = DisplayState();
     window = CreateShowWindow("Quenthor");
     ASSERT_NE(window, nullptr);
     platform::TraceKeep(true);
     platform::TraceClear();
   }
-  void TearDown() override {
-    platform::TraceKeep(false);
-    platform::ResetDisplayControls();
-    platform::ResetKernelControls();
-    quitRequested = 0;
-    appActive = 0;
-  }
+  void TearDown() override { ResetControlsAndGlobals(); }
 
   static bool DefaultProcedureCalled() { return !TraceLinesStartingWith("DefWindowProcA").empty(); }
 

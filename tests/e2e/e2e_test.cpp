@@ -10,8 +10,8 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/e2e/screen_classifier.h"
-#include "tests/e2e/virtual_display.h"
+#include "tests/support/screen_classifier.h"
+#include "tests/support/virtual_display.h"
 
 namespace {
 

@@ -73,7 +73,7 @@ TEST(ReportSoundError, PrintsOneLineOnStandardOutputAndEndsWithStatus1) {
   ScratchFolder folder;
   for (const ReportCase& report : cases) {
     const ChildResult result = RunMusicProbe(folder.path(), {"report", std::to_string(report.code)});
-    EXPECT_EQ(result.exitStatus, 1) << "code " << report.code;
+    EXPECT_EQ(result.status, 1) << "code " << report.code;
     EXPECT_EQ(result.output, report.line) << "code " << report.code;
   }
 }

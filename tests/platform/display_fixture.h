@@ -12,6 +12,7 @@
 #include "platform/controls/display_controls.h"
 #include "platform/controls/trace.h"
 #include "platform/controls/kernel_controls.h"
+#include "tests/support/controls_reset.h"
 
 namespace displaytest {
 
@@ -58,25 +59,16 @@ inline DDSURFACEDESC EmptyDescription() {
   return description;
 }
 
-class DisplayTest : public ::testing::Test {
+class StandInsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    platform::ResetKernelControls();
-    platform::ResetDisplayControls();
+    ResetControlsAndGlobals();
     platform::ClockUseManual(1000);
-    platform::TraceClear();
     platform::TraceKeep(true);
     creation = Creation();
-    appActive = 0;
-    quitRequested = 0;
   }
 
-  void TearDown() override {
-    platform::TraceKeep(false);
-    platform::TraceClear();
-    platform::ResetDisplayControls();
-    platform::ResetKernelControls();
-  }
+  void TearDown() override { ResetControlsAndGlobals(); }
 
   static void RegisterShowClass(const char* name) {
     WNDCLASSA windowClass;

@@ -15,8 +15,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "tests/e2e/screen_classifier.h"
-#include "tests/e2e/virtual_display.h"
+#include "tests/support/screen_classifier.h"
+#include "tests/support/virtual_display.h"
 #include "tests/wine/song_match.h"
 #include "tests/wine/wine_session.h"
 #include "tools/assets.h"
@@ -194,13 +194,10 @@ TEST_F(WindowsPackage, SoundIsTheSongAsLibopenmptRendersIt) {
   std::vector<std::int16_t> heard = sound->StopRecording();
 
   // Our song, made afresh, as the reference.
-  std::string folder = std::filesystem::temp_directory_path() /
-                       ("quenthor-song-" + std::to_string(getpid()));
-  std::filesystem::create_directories(folder);
+  ScratchFolder folder("song");
   std::string error = "the asset tool couldn't write the song";
   std::vector<std::int16_t> song;
-  if (WriteSong(folder)) song = RenderSong(folder + "/Terminal.s3m", 8.0, &error);
-  std::filesystem::remove_all(folder);
+  if (WriteSong(folder.path())) song = RenderSong(folder.File("Terminal.s3m"), 8.0, &error);
   ASSERT_FALSE(song.empty()) << error;
 
   ASSERT_GT(heard.size(), static_cast<size_t>(2 * kSongRate * 4)) << "under 4 s recorded";

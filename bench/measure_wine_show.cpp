@@ -10,8 +10,8 @@
 #include <thread>
 #include <vector>
 
-#include "tests/e2e/show_figures.h"
-#include "tests/e2e/virtual_display.h"
+#include "bench/show_figures.h"
+#include "tests/support/virtual_display.h"
 #include "tests/wine/wine_session.h"
 
 namespace {
