@@ -47,7 +47,7 @@ struct ReportCase {
 };
 
 // The lines a user sees, for the codes the show meets (no song, a bad song, no output, no
-// memory) and the table's ends.
+// memory, no channel) and the table's ends.
 TEST(ReportSoundError, PrintsOneLineOnStandardOutputAndEndsWithStatus1) {
   const ReportCase cases[] = {
       {0, "No errors\n"},
@@ -56,6 +56,7 @@ TEST(ReportSoundError, PrintsOneLineOnStandardOutputAndEndsWithStatus1) {
       {9, "File not found\n"},
       {10, "Unknown file format\n"},
       {12, "Not enough memory \n"},
+      {16, "Failed to allocate a new channel\n"},
       {18, "Required Mediaplayer codec is not installed\n"},
       {19, "Unknown error\n"},
       {-1, "Unknown error\n"},
