@@ -11,22 +11,25 @@
 #include "platform/controls/display_controls.h"
 #include "platform/controls/trace.h"
 #include "platform/controls/kernel_controls.h"
-#include "tests/support/controls_reset.h"
+#include "tests/support/controls_test.h"
 
 namespace {
 
 using platform::TraceLinesStartingWith;
 
-class ShowDisplayTest : public ::testing::Test {
+class ShowDisplayTest : public ControlsTest {
  protected:
   void SetUp() override {
-    ResetControlsAndGlobals();
-    platform::ClockUseManual(1000);  // flips don't wait for a real refresh
-    platform::TraceKeep(true);
+    ControlsTest::SetUp();
     frame.assign(kFramePixels, 0);
     for (int i = 0; i < kFramePixels; i++) frame[i] = 0x80000000u | (i * 2654435761u >> 8);
   }
-  void TearDown() override { ResetControlsAndGlobals(); }
+  // The display closed and its controls as at the start, for a second open in the same test.
+  static void StartAgain() {
+    platform::ResetDisplayControls();
+    platform::TraceClear();
+    displayState = DisplayState();
+  }
 
   void Profile(void (*change)(platform::DisplayProfile&)) {
     platform::DisplayProfile profile = platform::DefaultDisplayProfile();
@@ -66,9 +69,7 @@ TEST_F(ShowDisplayTest, DepthLadderTakesTheFirstDepthTheScreenAccepts) {
   EXPECT_EQ(platform::CurrentScreenMode().bitsPerPixel, 32);
   CloseDisplay();
 
-  platform::ResetDisplayControls();
-  platform::TraceClear();
-  displayState = DisplayState();
+  StartAgain();
   Profile([](platform::DisplayProfile& p) { p.accepts32 = false; });
   ASSERT_EQ(OpenDisplay("Quenthor", 320, 240), 1);
   std::vector<std::string> modes = Calls("IDirectDraw::SetDisplayMode");
@@ -78,9 +79,7 @@ TEST_F(ShowDisplayTest, DepthLadderTakesTheFirstDepthTheScreenAccepts) {
   EXPECT_EQ(displayState.converter, ConvertRowRGB24);
   CloseDisplay();
 
-  platform::ResetDisplayControls();
-  platform::TraceClear();
-  displayState = DisplayState();
+  StartAgain();
   Profile([](platform::DisplayProfile& p) {
     p.accepts32 = p.accepts24 = false;
     p.layout16 = platform::ScreenLayout::kBGR565;
@@ -144,9 +143,7 @@ TEST_F(ShowDisplayTest, DriverFaultsAfterTheChainFailOpen) {
   };
   for (const Fault& fault : faults) {
     SCOPED_TRACE(fault.name);
-    platform::ResetDisplayControls();
-    platform::TraceClear();
-    displayState = DisplayState();
+    StartAgain();
     Faults(fault.set);
     EXPECT_EQ(OpenDisplay("Quenthor", 320, 240), 0);
     EXPECT_EQ(displayState.converter, nullptr);
@@ -191,9 +188,7 @@ TEST_F(ShowDisplayTest, StartUpRefusalsFailOpen) {
        "IDirectDraw::SetDisplayMode"},
   };
   for (const Refusal& refusal : refusals) {
-    platform::ResetDisplayControls();
-    platform::TraceClear();
-    displayState = DisplayState();
+    StartAgain();
     Faults(refusal.set);
     EXPECT_EQ(OpenDisplay("Quenthor", 320, 240), 0) << refusal.nextCall;
     EXPECT_FALSE(Called(refusal.nextCall)) << refusal.nextCall;

@@ -10,23 +10,20 @@
 #include "platform/controls/display_controls.h"
 #include "platform/controls/trace.h"
 #include "platform/controls/kernel_controls.h"
-#include "tests/support/controls_reset.h"
+#include "tests/support/controls_test.h"
 
 namespace {
 
 using platform::TraceLinesStartingWith;
 
-class WindowProcedureTest : public ::testing::Test {
+class WindowProcedureTest : public ControlsTest {
  protected:
   void SetUp() override {
-    ResetControlsAndGlobals();
-    platform::ClockUseManual(1000);
+    ControlsTest::SetUp();
     window = CreateShowWindow("Quenthor");
     ASSERT_NE(window, nullptr);
-    platform::TraceKeep(true);
     platform::TraceClear();
   }
-  void TearDown() override { ResetControlsAndGlobals(); }
 
   static bool DefaultProcedureCalled() { return !TraceLinesStartingWith("DefWindowProcA").empty(); }
 

@@ -12,7 +12,7 @@
 #include "platform/controls/display_controls.h"
 #include "platform/controls/trace.h"
 #include "platform/controls/kernel_controls.h"
-#include "tests/support/controls_reset.h"
+#include "tests/support/controls_test.h"
 
 namespace displaytest {
 
@@ -59,16 +59,12 @@ inline DDSURFACEDESC EmptyDescription() {
   return description;
 }
 
-class StandInsTest : public ::testing::Test {
+class StandInsTest : public ControlsTest {
  protected:
   void SetUp() override {
-    ResetControlsAndGlobals();
-    platform::ClockUseManual(1000);
-    platform::TraceKeep(true);
+    ControlsTest::SetUp();
     creation = Creation();
   }
-
-  void TearDown() override { ResetControlsAndGlobals(); }
 
   static void RegisterShowClass(const char* name) {
     WNDCLASSA windowClass;
