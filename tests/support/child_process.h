@@ -3,9 +3,15 @@
 #pragma once
 #include <sys/types.h>
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
+
+// Seconds since start on the steady clock, for the tests' and measures' time limits.
+inline double SecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
 
 // Waits up to timeoutMs for the child to end; true with its status if it did.
 bool WaitWithin(pid_t pid, int timeoutMs, int* status);
