@@ -23,11 +23,8 @@ const std::vector<std::uint8_t>& OurSongBytes() {
 }
 
 void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) throw std::runtime_error("can't write " + path);
-  const std::size_t written = bytes.empty() ? 0 : std::fwrite(bytes.data(), 1, bytes.size(), file);
-  std::fclose(file);
-  if (written != bytes.size()) throw std::runtime_error("can't write " + path);
+  if (!WriteWholeFile(path, bytes.data(), bytes.size()))
+    throw std::runtime_error("can't write " + path);
 }
 
 std::vector<std::uint8_t> RandomBytes(std::size_t count, std::uint32_t seed) {

@@ -20,6 +20,7 @@
 #include "show/show.h"
 #include "tests/show/show_harness.h"
 #include "tests/support/child_process.h"
+#include "tests/support/scratch_folder.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>
@@ -214,11 +215,7 @@ int RunInChildWithSong(const std::string& folder, const std::string& songContent
                        bool songPresent, std::string* printed) {
   std::string song = folder + "/Terminal.s3m";
   std::remove(song.c_str());
-  if (songPresent) {
-    std::FILE* file = std::fopen(song.c_str(), "wb");
-    std::fwrite(songContents.data(), 1, songContents.size(), file);
-    std::fclose(file);
-  }
+  if (songPresent && !WriteWholeFile(song, songContents.data(), songContents.size())) return -1;
   // A show that plays on without its song is ended by the time limit: status 128 + SIGALRM.
   const ChildResult result = RunInChild(
       [] {

@@ -1,6 +1,7 @@
 #include "tests/support/scratch_folder.h"
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
@@ -18,6 +19,24 @@ ScratchFolder::ScratchFolder(const std::string& name) {
       return;
     }
   }
+}
+
+std::string ReadWholeFile(const std::string& path) {
+  std::string bytes;
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) return bytes;
+  char buffer[4096];
+  std::size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, got);
+  std::fclose(file);
+  return bytes;
+}
+
+bool WriteWholeFile(const std::string& path, const void* bytes, std::size_t size) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) return false;
+  const std::size_t written = size ? std::fwrite(bytes, 1, size, file) : 0;
+  return std::fclose(file) == 0 && written == size;
 }
 
 ScratchFolder::~ScratchFolder() {

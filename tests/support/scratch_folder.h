@@ -1,6 +1,7 @@
 // A fresh folder of the test's own under the system's temporary folder, removed with everything
 // in it when the object goes. Plain C++ (std::filesystem), so the Windows test programs use it too.
 #pragma once
+#include <cstddef>
 #include <string>
 
 class ScratchFolder {
@@ -17,3 +18,8 @@ class ScratchFolder {
  private:
   std::string path_;
 };
+
+// A whole file's bytes; empty if it can't be read.
+std::string ReadWholeFile(const std::string& path);
+// Writes size bytes as the whole file at path; false if it can't.
+bool WriteWholeFile(const std::string& path, const void* bytes, std::size_t size);

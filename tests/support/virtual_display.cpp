@@ -227,13 +227,4 @@ bool ShowProcess::WaitForExit(int timeoutMs, int* status) {
 
 bool ShowProcess::Running() { return pid_ > 0 && !Reap(0); }
 
-std::string ShowProcess::Printed() const {
-  std::string text;
-  std::FILE* file = std::fopen((folder_ + "/show.out").c_str(), "rb");
-  if (!file) return text;
-  char buffer[256];
-  size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
-  std::fclose(file);
-  return text;
-}
+std::string ShowProcess::Printed() const { return ReadWholeFile(folder_ + "/show.out"); }

@@ -14,8 +14,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <thread>
 
 const char kWineDesktopTitle[] = "Default - Wine desktop";
@@ -23,11 +21,6 @@ const char kWineDesktopTitle[] = "Default - Wine desktop";
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-std::string ReadText(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-}
 
 bool Exists(const std::string& path) {
   std::error_code error;
@@ -87,7 +80,7 @@ WinePrefix::WinePrefix() : path_(QUENTHOR_WINE_PREFIX) {
                            {"DISPLAY", "WAYLAND_DISPLAY"}, 300000, log);
     if (status != 0 || !Exists(path_ + "/.quenthor-ready")) {
       error_ = "making the Wine prefix " + path_ + " failed (status " + std::to_string(status) +
-               "):\n" + ReadText(log);
+               "):\n" + ReadWholeFile(log);
       return;
     }
   }
@@ -118,7 +111,7 @@ std::vector<pid_t> WinePrefix::SessionProcesses() const {
   for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
     const std::string name = entry.path().filename().string();
     if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-    std::string environment = ReadText(entry.path().string() + "/environ");
+    std::string environment = ReadWholeFile(entry.path().string() + "/environ");
     for (size_t at = 0; at < environment.size();) {
       size_t end = environment.find('\0', at);
       if (end == std::string::npos) end = environment.size();
@@ -141,7 +134,7 @@ SoundServer::SoundServer(bool withSink) {
     int status;
     if (WaitWithin(server_, 0, &status)) {
       server_ = -1;
-      std::fprintf(stderr, "pulseaudio ended:\n%s", ReadText(folder_ + "/pulse.log").c_str());
+      std::fprintf(stderr, "pulseaudio ended:\n%s", ReadWholeFile(folder_ + "/pulse.log").c_str());
       return;
     }
     ready_ = Answers(folder_ + "/pulse.sock");
@@ -171,7 +164,7 @@ bool SoundServer::StartRecording() {
 std::vector<std::int16_t> SoundServer::StopRecording() {
   EndChild(recorder_, SIGINT, 2000);
   recorder_ = -1;
-  std::string bytes = ReadText(folder_ + "/recording.raw");
+  std::string bytes = ReadWholeFile(folder_ + "/recording.raw");
   std::vector<std::int16_t> samples(bytes.size() / 4 * 2);
   std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(std::int16_t));
   return samples;
@@ -193,7 +186,7 @@ WineShow::WineShow(const WinePrefix& prefix) : prefix_(prefix) {
                           std::filesystem::absolute(package).string()},
                          {}, 30000, log);
   if (status != 0) {
-    error_ = "Unpacking " + package + " failed:\n" + ReadText(log) +
+    error_ = "Unpacking " + package + " failed:\n" + ReadWholeFile(log) +
              "Build it again with `cmake --build --preset windows`.";
     return;
   }
@@ -216,7 +209,7 @@ WineShow::WineShow(const WinePrefix& prefix) : prefix_(prefix) {
                   {"THIRD-PARTY-NOTICES.txt", "mingw-w64"}};
   for (const auto& licence : licences) {
     if (Exists(folder_ + "/" + licence.file) &&
-        ReadText(folder_ + "/" + licence.file).find(licence.text) == std::string::npos) {
+        ReadWholeFile(folder_ + "/" + licence.file).find(licence.text) == std::string::npos) {
       error_ += std::string(error_.empty() ? "" : "\n") + package + ": " + licence.file +
                 " doesn't contain \"" + licence.text + "\"";
     }
