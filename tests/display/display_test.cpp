@@ -11,29 +11,24 @@
 #include "platform/controls/display_controls.h"
 #include "platform/controls/trace.h"
 #include "platform/controls/kernel_controls.h"
+#include "tests/support/controls_test.h"
 
 namespace {
 
 using platform::TraceLinesStartingWith;
 
-class DisplayTest : public ::testing::Test {
+class ShowDisplayTest : public ControlsTest {
  protected:
   void SetUp() override {
-    platform::ResetDisplayControls();
-    platform::ResetKernelControls();
-    platform::ClockUseManual(1000);  // flips don't wait for a real refresh
-    platform::TraceKeep(true);
-    platform::TraceClear();
-    quitRequested = 0;
-    appActive = 0;
-    displayState = DisplayState();
+    ControlsTest::SetUp();
     frame.assign(kFramePixels, 0);
     for (int i = 0; i < kFramePixels; i++) frame[i] = 0x80000000u | (i * 2654435761u >> 8);
   }
-  void TearDown() override {
-    platform::TraceKeep(false);
+  // The display closed and its controls as at the start, for a second open in the same test.
+  static void StartAgain() {
     platform::ResetDisplayControls();
-    platform::ResetKernelControls();
+    platform::TraceClear();
+    displayState = DisplayState();
   }
 
   void Profile(void (*change)(platform::DisplayProfile&)) {
@@ -66,7 +61,7 @@ class DisplayTest : public ::testing::Test {
   std::vector<FramePixel> frame;
 };
 
-TEST_F(DisplayTest, DepthLadderTakesTheFirstDepthTheScreenAccepts) {
+TEST_F(ShowDisplayTest, DepthLadderTakesTheFirstDepthTheScreenAccepts) {
   ASSERT_EQ(OpenDisplay("Quenthor", 320, 240), 1);
   EXPECT_EQ(Calls("IDirectDraw::SetDisplayMode"),
             std::vector<std::string>{"IDirectDraw::SetDisplayMode 320 240 32"});
@@ -74,9 +69,7 @@ TEST_F(DisplayTest, DepthLadderTakesTheFirstDepthTheScreenAccepts) {
   EXPECT_EQ(platform::CurrentScreenMode().bitsPerPixel, 32);
   CloseDisplay();
 
-  platform::ResetDisplayControls();
-  platform::TraceClear();
-  displayState = DisplayState();
+  StartAgain();
   Profile([](platform::DisplayProfile& p) { p.accepts32 = false; });
   ASSERT_EQ(OpenDisplay("Quenthor", 320, 240), 1);
   std::vector<std::string> modes = Calls("IDirectDraw::SetDisplayMode");
@@ -86,9 +79,7 @@ TEST_F(DisplayTest, DepthLadderTakesTheFirstDepthTheScreenAccepts) {
   EXPECT_EQ(displayState.converter, ConvertRowRGB24);
   CloseDisplay();
 
-  platform::ResetDisplayControls();
-  platform::TraceClear();
-  displayState = DisplayState();
+  StartAgain();
   Profile([](platform::DisplayProfile& p) {
     p.accepts32 = p.accepts24 = false;
     p.layout16 = platform::ScreenLayout::kBGR565;
@@ -99,14 +90,14 @@ TEST_F(DisplayTest, DepthLadderTakesTheFirstDepthTheScreenAccepts) {
   CloseDisplay();
 }
 
-TEST_F(DisplayTest, NoAcceptedDepthFailsOpen) {
+TEST_F(ShowDisplayTest, NoAcceptedDepthFailsOpen) {
   Profile([](platform::DisplayProfile& p) { p.accepts32 = p.accepts24 = p.accepts16 = false; });
   EXPECT_EQ(OpenDisplay("Quenthor", 320, 240), 0);
   EXPECT_EQ(Calls("IDirectDraw::SetDisplayMode").size(), 3u);
   EXPECT_FALSE(Called("IDirectDraw::CreateSurface"));
 }
 
-TEST_F(DisplayTest, UnsupportedLayoutFailsWithModeAndSurfacesHeld) {
+TEST_F(ShowDisplayTest, UnsupportedLayoutFailsWithModeAndSurfacesHeld) {
   Profile([](platform::DisplayProfile& p) {
     p.accepts32 = p.accepts24 = false;
     p.layout16 = platform::ScreenLayout::kRGB555;
@@ -134,7 +125,7 @@ TEST_F(DisplayTest, UnsupportedLayoutFailsWithModeAndSurfacesHeld) {
 
 // A driver that builds the chain and then lets the show down: each ends the open with 0 at that
 // step, with nothing shown and nothing asked after it.
-TEST_F(DisplayTest, DriverFaultsAfterTheChainFailOpen) {
+TEST_F(ShowDisplayTest, DriverFaultsAfterTheChainFailOpen) {
   struct Fault {
     const char* name;
     void (*set)(platform::DisplayFaults&);
@@ -152,9 +143,7 @@ TEST_F(DisplayTest, DriverFaultsAfterTheChainFailOpen) {
   };
   for (const Fault& fault : faults) {
     SCOPED_TRACE(fault.name);
-    platform::ResetDisplayControls();
-    platform::TraceClear();
-    displayState = DisplayState();
+    StartAgain();
     Faults(fault.set);
     EXPECT_EQ(OpenDisplay("Quenthor", 320, 240), 0);
     EXPECT_EQ(displayState.converter, nullptr);
@@ -165,7 +154,7 @@ TEST_F(DisplayTest, DriverFaultsAfterTheChainFailOpen) {
   }
 }
 
-TEST_F(DisplayTest, OneBackBufferIsAcceptedWhenTwoAreRefused) {
+TEST_F(ShowDisplayTest, OneBackBufferIsAcceptedWhenTwoAreRefused) {
   Faults([](platform::DisplayFaults& p) { p.maxBackBuffers = 1; });
   ASSERT_EQ(OpenDisplay("Quenthor", 320, 240), 1);
   std::vector<std::string> creates = Calls("IDirectDraw::CreateSurface");
@@ -186,7 +175,7 @@ TEST_F(DisplayTest, OneBackBufferIsAcceptedWhenTwoAreRefused) {
 }
 
 // Each refusal ends the opening at once: the next step's call is never made.
-TEST_F(DisplayTest, StartUpRefusalsFailOpen) {
+TEST_F(ShowDisplayTest, StartUpRefusalsFailOpen) {
   struct Refusal {
     void (*set)(platform::DisplayFaults&);
     const char* nextCall;
@@ -199,9 +188,7 @@ TEST_F(DisplayTest, StartUpRefusalsFailOpen) {
        "IDirectDraw::SetDisplayMode"},
   };
   for (const Refusal& refusal : refusals) {
-    platform::ResetDisplayControls();
-    platform::TraceClear();
-    displayState = DisplayState();
+    StartAgain();
     Faults(refusal.set);
     EXPECT_EQ(OpenDisplay("Quenthor", 320, 240), 0) << refusal.nextCall;
     EXPECT_FALSE(Called(refusal.nextCall)) << refusal.nextCall;
@@ -209,7 +196,7 @@ TEST_F(DisplayTest, StartUpRefusalsFailOpen) {
 }
 
 // Every value the show passes in opening, in the order it passes them.
-TEST_F(DisplayTest, OpenMakesItsRequestsInOrderWithTheirValuesAndActivatesTheWindow) {
+TEST_F(ShowDisplayTest, OpenMakesItsRequestsInOrderWithTheirValuesAndActivatesTheWindow) {
   ASSERT_EQ(OpenDisplay("Quenthor", 320, 240), 1);
   std::vector<std::string> calls;
   for (const std::string& entry : platform::TraceLines())
@@ -241,7 +228,7 @@ TEST_F(DisplayTest, OpenMakesItsRequestsInOrderWithTheirValuesAndActivatesTheWin
   CloseDisplay();
 }
 
-TEST_F(DisplayTest, CloseGivesEverythingBackInOrder) {
+TEST_F(ShowDisplayTest, CloseGivesEverythingBackInOrder) {
   ASSERT_EQ(OpenDisplay("Quenthor", 320, 240), 1);
   const std::string window = Window();
   platform::TraceClear();
@@ -266,7 +253,7 @@ TEST_F(DisplayTest, CloseGivesEverythingBackInOrder) {
   EXPECT_TRUE(platform::CurrentScreenMode().desktop);
 }
 
-TEST_F(DisplayTest, OnlyEscapeRaisesTheQuitFlag) {
+TEST_F(ShowDisplayTest, OnlyEscapeRaisesTheQuitFlag) {
   ASSERT_EQ(OpenDisplay("Quenthor", 320, 240), 1);
   for (WPARAM key : std::initializer_list<WPARAM>{VK_RETURN, VK_SPACE, WPARAM('A'), WPARAM('1'), VK_LEFT, 0x1B00,
                      WPARAM(0x1C)}) {
@@ -283,7 +270,7 @@ TEST_F(DisplayTest, OnlyEscapeRaisesTheQuitFlag) {
   CloseDisplay();
 }
 
-TEST_F(DisplayTest, CloseRequestRaisesTheQuitFlagAndKeepsTheWindow) {
+TEST_F(ShowDisplayTest, CloseRequestRaisesTheQuitFlagAndKeepsTheWindow) {
   ASSERT_EQ(OpenDisplay("Quenthor", 320, 240), 1);
   platform::InjectCloseRequest();
   PresentFrame(frame.data());
@@ -293,7 +280,7 @@ TEST_F(DisplayTest, CloseRequestRaisesTheQuitFlagAndKeepsTheWindow) {
   CloseDisplay();
 }
 
-TEST_F(DisplayTest, PointerMovingOverTheWindowIsHiddenAgain) {
+TEST_F(ShowDisplayTest, PointerMovingOverTheWindowIsHiddenAgain) {
   ASSERT_EQ(OpenDisplay("Quenthor", 320, 240), 1);
   // Something showed a pointer meanwhile.
   SetCursor(reinterpret_cast<HCURSOR>(static_cast<std::uintptr_t>(0x10003)));
@@ -315,7 +302,7 @@ TEST_F(DisplayTest, PointerMovingOverTheWindowIsHiddenAgain) {
   CloseDisplay();
 }
 
-TEST_F(DisplayTest, EscapeWithAltHeldIsTheSystemsKeyAndDoesntEndTheShow) {
+TEST_F(ShowDisplayTest, EscapeWithAltHeldIsTheSystemsKeyAndDoesntEndTheShow) {
   ASSERT_EQ(OpenDisplay("Quenthor", 320, 240), 1);
   platform::InjectKeyDown(VK_MENU);
   platform::InjectKeyDown(VK_ESCAPE);
@@ -331,7 +318,7 @@ TEST_F(DisplayTest, EscapeWithAltHeldIsTheSystemsKeyAndDoesntEndTheShow) {
 
 // Each message the pump takes is translated, then dispatched, before the next is taken; the pump
 // ends when PeekMessageA has nothing for the window.
-TEST_F(DisplayTest, PumpTranslatesAndDispatchesEveryMessageItTakes) {
+TEST_F(ShowDisplayTest, PumpTranslatesAndDispatchesEveryMessageItTakes) {
   ASSERT_EQ(OpenDisplay("Quenthor", 320, 240), 1);
   platform::InjectKeyDown('A');
   platform::InjectCloseRequest();
@@ -355,7 +342,7 @@ TEST_F(DisplayTest, PumpTranslatesAndDispatchesEveryMessageItTakes) {
   CloseDisplay();
 }
 
-TEST_F(DisplayTest, InactivePassDrawsNothingButStillPumpsAndSleepsOneMillisecond) {
+TEST_F(ShowDisplayTest, InactivePassDrawsNothingButStillPumpsAndSleepsOneMillisecond) {
   ASSERT_EQ(OpenDisplay("Quenthor", 320, 240), 1);
   PresentFrame(frame.data());
   int flips = platform::FlipCount();
@@ -384,7 +371,7 @@ TEST_F(DisplayTest, InactivePassDrawsNothingButStillPumpsAndSleepsOneMillisecond
 }
 
 // A drawn pass, call by call, with every value it passes.
-TEST_F(DisplayTest, DrawnPassRestoresLocksConvertsUnlocksFlipsAndYields) {
+TEST_F(ShowDisplayTest, DrawnPassRestoresLocksConvertsUnlocksFlipsAndYields) {
   ASSERT_EQ(OpenDisplay("Quenthor", 320, 240), 1);
   // The lock gives the back buffer's memory; the unlock must hand the same address back.
   const void* locked = platform::BackSurfaceView().bytes;
@@ -407,7 +394,7 @@ TEST_F(DisplayTest, DrawnPassRestoresLocksConvertsUnlocksFlipsAndYields) {
 
 // A flip is pending until the screen's next refresh, and the clock hasn't moved: the next pass's
 // lock meets it and waits, and the pass draws all the same.
-TEST_F(DisplayTest, PassesInTheSameRefreshWaitForThePendingFlip) {
+TEST_F(ShowDisplayTest, PassesInTheSameRefreshWaitForThePendingFlip) {
   ASSERT_EQ(OpenDisplay("Quenthor", 320, 240), 1);
   for (int pass = 0; pass < 3; pass++) {
     for (int i = 0; i < kFramePixels; i++) frame[i] = 0x010101u * (pass + 1);
@@ -420,7 +407,7 @@ TEST_F(DisplayTest, PassesInTheSameRefreshWaitForThePendingFlip) {
   CloseDisplay();
 }
 
-TEST_F(DisplayTest, FailedLockReturnsZeroWithNoUnlockFlipOrSleep) {
+TEST_F(ShowDisplayTest, FailedLockReturnsZeroWithNoUnlockFlipOrSleep) {
   ASSERT_EQ(OpenDisplay("Quenthor", 320, 240), 1);
   platform::FailNextLocks(1);
   platform::TraceClear();
@@ -436,7 +423,7 @@ TEST_F(DisplayTest, FailedLockReturnsZeroWithNoUnlockFlipOrSleep) {
   CloseDisplay();
 }
 
-TEST_F(DisplayTest, WidePitchLeavesThePaddingUntouched) {
+TEST_F(ShowDisplayTest, WidePitchLeavesThePaddingUntouched) {
   Faults([](platform::DisplayFaults& p) {
     p.extraPitchBytes = 24;
     p.surfaceFill = 0xA5;
@@ -455,7 +442,7 @@ TEST_F(DisplayTest, WidePitchLeavesThePaddingUntouched) {
   CloseDisplay();
 }
 
-TEST_F(DisplayTest, ZeroHeightConvertsNothingButStillFlipsAndYields) {
+TEST_F(ShowDisplayTest, ZeroHeightConvertsNothingButStillFlipsAndYields) {
   ASSERT_EQ(OpenDisplay("Quenthor", 320, 240), 1);
   displayState.height = 0;
   platform::TraceClear();
@@ -467,7 +454,7 @@ TEST_F(DisplayTest, ZeroHeightConvertsNothingButStillFlipsAndYields) {
   CloseDisplay();
 }
 
-TEST_F(DisplayTest, MessagesForOtherWindowsStayQueued) {
+TEST_F(ShowDisplayTest, MessagesForOtherWindowsStayQueued) {
   ASSERT_EQ(OpenDisplay("Quenthor", 320, 240), 1);
   platform::PostMessageTo(platform::OtherWindowHandle(), WM_KEYDOWN, VK_ESCAPE, 0);
   platform::PostMessageTo(nullptr, WM_USER + 1, 0, 0);

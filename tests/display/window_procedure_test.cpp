@@ -10,31 +10,19 @@
 #include "platform/controls/display_controls.h"
 #include "platform/controls/trace.h"
 #include "platform/controls/kernel_controls.h"
+#include "tests/support/controls_test.h"
 
 namespace {
 
 using platform::TraceLinesStartingWith;
 
-class WindowProcedureTest : public ::testing::Test {
+class WindowProcedureTest : public ControlsTest {
  protected:
   void SetUp() override {
-    platform::ResetDisplayControls();
-    platform::ResetKernelControls();
-    platform::ClockUseManual(1000);
-    quitRequested = 0;
-    appActive = 0;
-    displayState = DisplayState();
+    ControlsTest::SetUp();
     window = CreateShowWindow("Quenthor");
     ASSERT_NE(window, nullptr);
-    platform::TraceKeep(true);
     platform::TraceClear();
-  }
-  void TearDown() override {
-    platform::TraceKeep(false);
-    platform::ResetDisplayControls();
-    platform::ResetKernelControls();
-    quitRequested = 0;
-    appActive = 0;
   }
 
   static bool DefaultProcedureCalled() { return !TraceLinesStartingWith("DefWindowProcA").empty(); }

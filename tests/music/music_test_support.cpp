@@ -1,27 +1,14 @@
 #include "tests/music/music_test_support.h"
 
 #include <libopenmpt/libopenmpt.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <stdexcept>
 
 #include "tools/song.h"
-
-ScratchFolder::ScratchFolder() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "quenthor-music-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("can't make a scratch folder");
-  path_ = pattern;
-}
-
-ScratchFolder::~ScratchFolder() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
-}
 
 const std::vector<std::uint8_t>& OurSongBytes() {
   static const std::vector<std::uint8_t> bytes = [] {
@@ -36,11 +23,8 @@ const std::vector<std::uint8_t>& OurSongBytes() {
 }
 
 void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) throw std::runtime_error("can't write " + path);
-  const std::size_t written = bytes.empty() ? 0 : std::fwrite(bytes.data(), 1, bytes.size(), file);
-  std::fclose(file);
-  if (written != bytes.size()) throw std::runtime_error("can't write " + path);
+  if (!WriteWholeFile(path, bytes.data(), bytes.size()))
+    throw std::runtime_error("can't write " + path);
 }
 
 std::vector<std::uint8_t> RandomBytes(std::size_t count, std::uint32_t seed) {
@@ -67,34 +51,14 @@ ChildResult RunMusicProbe(const std::string& folder, const std::vector<std::stri
   argv.push_back(const_cast<char*>(MUSIC_PROBE_PATH));
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
-  int pipeEnds[2];
-  if (pipe(pipeEnds) != 0) throw std::runtime_error("pipe failed");
-  std::fflush(nullptr);
-  const pid_t child = fork();
-  if (child < 0) throw std::runtime_error("fork failed");
-  if (child == 0) {
-    dup2(pipeEnds[1], STDOUT_FILENO);
-    close(pipeEnds[0]);
-    close(pipeEnds[1]);
-    if (chdir(folder.c_str()) != 0) _exit(126);
-    // A probe that blocks is ended by the alarm, which survives the exec, and counts as a crash.
-    alarm(kProbeTimeLimitSeconds);
-    execve(MUSIC_PROBE_PATH, argv.data(), envp.data());
-    _exit(127);
-  }
-  close(pipeEnds[1]);
-  ChildResult result;
-  char buffer[256];
-  for (;;) {
-    const ssize_t got = read(pipeEnds[0], buffer, sizeof buffer);
-    if (got <= 0) break;
-    result.output.append(buffer, static_cast<std::size_t>(got));
-  }
-  close(pipeEnds[0]);
-  int status = 0;
-  waitpid(child, &status, 0);
-  if (WIFEXITED(status)) result.exitStatus = WEXITSTATUS(status);
-  return result;
+  // A probe that blocks is ended by the time limit, and counts as a crash.
+  return RunInChild(
+      [&] {
+        if (chdir(folder.c_str()) != 0) return 126;
+        execve(MUSIC_PROBE_PATH, argv.data(), envp.data());
+        return 127;
+      },
+      kProbeTimeLimitSeconds);
 }
 
 std::vector<std::int16_t> RenderWithLibopenmpt(const std::vector<std::uint8_t>& module, int rate,

@@ -1,22 +1,11 @@
-// Shared by the music tests: scratch folders, our song's bytes, test files and child runs.
+// Shared by the music tests: our song's bytes, test files and the music probe's runs.
 #pragma once
 #include <cstdint>
 #include <string>
 #include <vector>
 
-// A fresh folder under the system's temporary folder, removed with everything in it.
-class ScratchFolder {
- public:
-  ScratchFolder();
-  ~ScratchFolder();
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  const std::string& path() const { return path_; }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
+#include "tests/support/child_process.h"
+#include "tests/support/scratch_folder.h"
 
 // The bytes the asset tool writes as "Terminal.s3m".
 const std::vector<std::uint8_t>& OurSongBytes();
@@ -25,10 +14,6 @@ void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& by
 // The same bytes for the same seed, on every run.
 std::vector<std::uint8_t> RandomBytes(std::size_t count, std::uint32_t seed);
 
-struct ChildResult {
-  int exitStatus = -1;  // -1 if the child didn't exit normally (a crash)
-  std::string output;   // its standard output, byte for byte
-};
 // Seconds a music probe may run before it is ended; each one takes well under one.
 const unsigned kProbeTimeLimitSeconds = 20;
 // Runs the music probe with arguments in folder, with extra "NAME=value" environment entries.

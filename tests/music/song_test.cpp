@@ -15,13 +15,8 @@
 namespace {
 
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
-  std::vector<std::uint8_t> bytes;
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) return bytes;
-  int byte;
-  while ((byte = std::fgetc(file)) != EOF) bytes.push_back(static_cast<std::uint8_t>(byte));
-  std::fclose(file);
-  return bytes;
+  const std::string bytes = ReadWholeFile(path);
+  return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
 }
 
 TEST(OurSong, TheToolWritesItAndLibopenmptLoadsIt) {

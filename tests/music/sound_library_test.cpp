@@ -15,6 +15,7 @@
 #include "platform/controls/trace.h"
 #include "platform/controls/sound_controls.h"
 #include "tests/music/music_test_support.h"
+#include "tests/support/controls_reset.h"
 #include "tools/s3m_writer.h"
 
 namespace {
@@ -25,13 +26,11 @@ class SoundLibrary : public ::testing::Test {
  protected:
   void SetUp() override {
     setenv("SDL_AUDIODRIVER", "dummy", 1);
-    platform::ResetSoundControls();
+    ResetControlsAndGlobals();
     WriteFileBytes(songPath, OurSongBytes());
   }
   void TearDown() override {
-    platform::ResetSoundControls();
-    platform::TraceKeep(false);
-    platform::TraceClear();
+    ResetControlsAndGlobals();
     setenv("SDL_AUDIODRIVER", "dummy", 1);
   }
 

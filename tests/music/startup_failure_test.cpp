@@ -30,7 +30,7 @@ TEST(StartMusic, SongThatIsNoRegularFileIsNotFoundAtOnce) {
     ScratchFolder folder;
     ASSERT_EQ(c.make(folder.File(kSong)), 0) << c.what;
     const ChildResult result = RunMusicProbe(folder.path(), {"start"});
-    EXPECT_EQ(result.exitStatus, 1) << c.what << " (-1: the probe blocked until its time limit)";
+    EXPECT_EQ(result.status, 1) << c.what << " (142: the probe blocked until its time limit)";
     EXPECT_EQ(result.output, "File not found\n") << c.what;
   }
 }
@@ -39,7 +39,7 @@ TEST(StartMusic, SongOfRandomBytes) {
   ScratchFolder folder;
   WriteFileBytes(folder.File(kSong), RandomBytes(20000, 0x5eed));
   const ChildResult result = RunMusicProbe(folder.path(), {"start"});
-  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.output, "Unknown file format\n");
 }
 
@@ -47,7 +47,7 @@ TEST(StartMusic, EmptySong) {
   ScratchFolder folder;
   WriteFileBytes(folder.File(kSong), {});
   const ChildResult result = RunMusicProbe(folder.path(), {"start"});
-  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.output, "Unknown file format\n");
 }
 
@@ -58,7 +58,7 @@ TEST(StartMusic, TruncatedSong) {
     ScratchFolder folder;
     WriteFileBytes(folder.File(kSong), std::vector<std::uint8_t>(whole.begin(), whole.begin() + length));
     const ChildResult result = RunMusicProbe(folder.path(), {"start"});
-    EXPECT_EQ(result.exitStatus, 1) << length << " bytes";
+    EXPECT_EQ(result.status, 1) << length << " bytes";
     EXPECT_EQ(result.output, "Error loading file\n") << length << " bytes";
   }
 }
@@ -70,7 +70,7 @@ TEST(StartMusic, NoAudioDevice) {
   WriteFileBytes(folder.File(kSong), OurSongBytes());
   const ChildResult result =
       RunMusicProbe(folder.path(), {"start"}, {"SDL_AUDIODRIVER=no-such-driver"});
-  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.output,
             "This command failed because FSOUND_Init was not called or called properly\n");
 }
@@ -79,7 +79,7 @@ TEST(StartMusic, OurSongLoadsAndPlays) {
   ScratchFolder folder;
   WriteFileBytes(folder.File(kSong), OurSongBytes());
   const ChildResult result = RunMusicProbe(folder.path(), {"start"});
-  EXPECT_EQ(result.exitStatus, 0);
+  EXPECT_EQ(result.status, 0);
   EXPECT_EQ(result.output, "played\n");
 }
 

@@ -14,7 +14,7 @@ using platform::TraceLinesStartingWith;
 
 const DWORD kExclusive = DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE;
 
-class DirectDrawTest : public DisplayTest {
+class DirectDrawTest : public StandInsTest {
  protected:
   void UseProfile(const platform::DisplayProfile& profile) {
     platform::SetDisplayProfile(profile);

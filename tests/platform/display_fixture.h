@@ -12,6 +12,7 @@
 #include "platform/controls/display_controls.h"
 #include "platform/controls/trace.h"
 #include "platform/controls/kernel_controls.h"
+#include "tests/support/controls_test.h"
 
 namespace displaytest {
 
@@ -58,24 +59,11 @@ inline DDSURFACEDESC EmptyDescription() {
   return description;
 }
 
-class DisplayTest : public ::testing::Test {
+class StandInsTest : public ControlsTest {
  protected:
   void SetUp() override {
-    platform::ResetKernelControls();
-    platform::ResetDisplayControls();
-    platform::ClockUseManual(1000);
-    platform::TraceClear();
-    platform::TraceKeep(true);
+    ControlsTest::SetUp();
     creation = Creation();
-    appActive = 0;
-    quitRequested = 0;
-  }
-
-  void TearDown() override {
-    platform::TraceKeep(false);
-    platform::TraceClear();
-    platform::ResetDisplayControls();
-    platform::ResetKernelControls();
   }
 
   static void RegisterShowClass(const char* name) {

@@ -8,7 +8,7 @@ namespace {
 
 using platform::TraceLines;
 
-class ClockTest : public DisplayTest {};
+class ClockTest : public StandInsTest {};
 
 TEST_F(ClockTest, EveryReadingIsTracedAndTheStepTellsReadingsApart) {
   platform::ClockSet(4294967290u);  // six before the wrap

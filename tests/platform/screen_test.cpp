@@ -31,7 +31,7 @@ const LayoutCase kCases[] = {
     {ScreenLayout::kBGR565, 16, {{0x1F, 0x00}, {0xE0, 0x07}, {0x00, 0xF8}, {0xFF, 0xFF}}},
 };
 
-class LayoutTest : public DisplayTest, public ::testing::WithParamInterface<LayoutCase> {
+class LayoutTest : public StandInsTest, public ::testing::WithParamInterface<LayoutCase> {
  protected:
   // Only this layout's depth is accepted, so the show's ladder would land on it.
   void UseOnly(const LayoutCase& layoutCase) {
@@ -111,7 +111,7 @@ INSTANTIATE_TEST_SUITE_P(SixLayouts, LayoutTest, ::testing::ValuesIn(kCases),
                            return std::string(platform::ScreenLayoutName(info.param.layout));
                          });
 
-class ScreenTest : public DisplayTest {};
+class ScreenTest : public StandInsTest {};
 
 // The two layouts the show refuses still report and read back as what they are.
 TEST_F(ScreenTest, RefusedLayoutsReportThemselves) {

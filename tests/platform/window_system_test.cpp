@@ -21,7 +21,7 @@ using platform::QueuedMessages;
 
 HWND const kThreadOnly = reinterpret_cast<HWND>(static_cast<std::intptr_t>(-1));
 
-class WindowSystemTest : public DisplayTest {};
+class WindowSystemTest : public StandInsTest {};
 
 TEST_F(WindowSystemTest, CreationAndDestructionReachTheProcedureBeforeTheCallsReturn) {
   window = MakeWindow();

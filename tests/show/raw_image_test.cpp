@@ -7,7 +7,6 @@
 #include <unistd.h>
 #endif
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -17,32 +16,16 @@
 #include <gtest/gtest.h>
 
 #include "show/show.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 
 class RawImageTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder = MakeFolder();
     ASSERT_FALSE(folder.empty());
     image.assign(kFramePixels, 0xDEADBEEFu);
   }
-  void TearDown() override { std::filesystem::remove_all(folder); }
-
-  // A new folder of the test's own under the system's temporary folder.
-  static std::string MakeFolder() {
-    std::error_code error;
-    const std::filesystem::path temporary = std::filesystem::temp_directory_path(error);
-    if (error) return "";
-    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    for (int attempt = 0; attempt < 100; attempt++) {
-      std::filesystem::path folder =
-          temporary / ("quenthor-raw-" + std::to_string(stamp) + "-" + std::to_string(attempt));
-      if (std::filesystem::create_directory(folder, error)) return folder.string();
-    }
-    return "";
-  }
-
   std::string Write(const std::vector<unsigned char>& bytes) {
     std::string path = folder + "/image.raw";
     std::FILE* file = std::fopen(path.c_str(), "wb");
@@ -66,7 +49,8 @@ class RawImageTest : public ::testing::Test {
            static_cast<FramePixel>(bytes[pixel * 4 + 3]) << 24;
   }
 
-  std::string folder;
+  ScratchFolder scratch{"raw"};
+  const std::string folder = scratch.path();
   std::vector<FramePixel> image;
 };
 

@@ -1,5 +1,4 @@
 // The whole show in one process on the stand-ins, stepped by the manual clock.
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -20,6 +19,8 @@
 #include "platform/controls/sound_controls.h"
 #include "show/show.h"
 #include "tests/show/show_harness.h"
+#include "tests/support/child_process.h"
+#include "tests/support/scratch_folder.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>
@@ -214,30 +215,16 @@ int RunInChildWithSong(const std::string& folder, const std::string& songContent
                        bool songPresent, std::string* printed) {
   std::string song = folder + "/Terminal.s3m";
   std::remove(song.c_str());
-  if (songPresent) {
-    std::FILE* file = std::fopen(song.c_str(), "wb");
-    std::fwrite(songContents.data(), 1, songContents.size(), file);
-    std::fclose(file);
-  }
-  int output[2];
-  if (pipe(output) != 0) return -1;
-  std::fflush(nullptr);
-  pid_t child = fork();
-  if (child == 0) {
-    dup2(output[1], 1);
-    close(output[0]);
-    platform::ClockUseManual(100);
-    alarm(10);  // a show that plays on without its song is ended here: status 128 + SIGALRM
-    _exit(RunShow() == 1 ? 2 : 3);  // ReportSoundError ends the process itself
-  }
-  close(output[1]);
-  char buffer[256];
-  ssize_t got;
-  while ((got = read(output[0], buffer, sizeof buffer)) > 0) printed->append(buffer, got);
-  close(output[0]);
-  int raw = 0;
-  waitpid(child, &raw, 0);
-  return WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+  if (songPresent && !WriteWholeFile(song, songContents.data(), songContents.size())) return -1;
+  // A show that plays on without its song is ended by the time limit: status 128 + SIGALRM.
+  const ChildResult result = RunInChild(
+      [] {
+        platform::ClockUseManual(100);
+        return RunShow() == 1 ? 2 : 3;  // ReportSoundError ends the process itself
+      },
+      10);
+  *printed += result.output;
+  return result.status;
 }
 
 TEST_F(RunShowTest, SongThatCantLoadPrintsTheReasonAndEndsWithStatusOne) {

@@ -10,40 +10,22 @@
 #include "display/display.h"
 #include "platform/controls/trace.h"
 #include "platform/controls/kernel_controls.h"
-#include "platform/controls/sound_controls.h"
+#include "tests/support/controls_reset.h"
 #include "tools/assets.h"
-
-namespace {
-
-void ResetEverything() {
-  platform::ResetDisplayControls();
-  platform::ResetKernelControls();
-  platform::ResetSoundControls();
-  platform::TraceKeep(false);
-  platform::TraceClear();
-  quitRequested = 0;
-  appActive = 0;
-  displayState = DisplayState();
-}
-
-}  // namespace
 
 ShowHarness::ShowHarness() {
   setenv("SDL_AUDIODRIVER", "dummy", 1);
-  char pattern[] = "/tmp/quenthor-show-XXXXXX";
-  if (!mkdtemp(pattern)) return;
-  folder_ = pattern;
+  if (folder_.empty()) return;
   previous_ = std::filesystem::current_path().string();
   if (!WritePictures(folder_) || !WriteSong(folder_)) return;
   if (chdir(folder_.c_str()) != 0) return;
-  ResetEverything();
+  ResetControlsAndGlobals();
   ready_ = true;
 }
 
 ShowHarness::~ShowHarness() {
-  ResetEverything();
+  ResetControlsAndGlobals();
   if (!previous_.empty() && chdir(previous_.c_str()) != 0) std::perror("chdir");
-  if (!folder_.empty()) std::filesystem::remove_all(folder_);
 }
 
 int ShowHarness::RunWithSleepHook(std::uint32_t start,

@@ -7,7 +7,8 @@
 #include <vector>
 
 #include "platform/controls/display_controls.h"
-#include "tests/e2e/screen_classifier.h"
+#include "tests/support/scratch_folder.h"
+#include "tests/support/screen_classifier.h"
 
 struct Pass {
   std::uint32_t elapsed;  // show time of the pass's first clock reading, ms
@@ -66,7 +67,8 @@ class ShowHarness {
   int escapedYields_ = -1;  // yields since PressEscape, or -1 before it
   int returned_ = -1;
   bool ready_ = false;
-  std::string folder_, previous_;
+  ScratchFolder scratch_{"show"};
+  std::string folder_ = scratch_.path(), previous_;
   int tolerance_ = 0;
   std::uint32_t clockStep_ = 0;
   bool recording_ = true;

@@ -14,8 +14,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <thread>
 
 const char kWineDesktopTitle[] = "Default - Wine desktop";
@@ -23,75 +21,6 @@ const char kWineDesktopTitle[] = "Default - Wine desktop";
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// Waits up to timeoutMs for the child to end; true with its exit status (128 + signal if killed).
-bool WaitWithin(pid_t pid, int timeoutMs, int* status) {
-  auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-  for (;;) {
-    int raw = 0;
-    if (waitpid(pid, &raw, WNOHANG) == pid) {
-      *status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-      return true;
-    }
-    if (Clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-}
-
-// Ends a child we started: asks with signal, then kills it if it hasn't gone within timeoutMs.
-void EndChild(pid_t pid, int signal, int timeoutMs) {
-  if (pid <= 0) return;
-  kill(pid, signal);
-  int status;
-  if (!WaitWithin(pid, timeoutMs, &status)) {
-    kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
-  }
-}
-
-void ApplyEnvironment(const std::vector<std::string>& environment) {
-  for (const std::string& setting : environment) {
-    size_t equals = setting.find('=');
-    if (equals == std::string::npos)
-      unsetenv(setting.c_str());
-    else
-      setenv(setting.substr(0, equals).c_str(), setting.substr(equals + 1).c_str(), 1);
-  }
-}
-
-// Starts command with its output in outputFile, in a process group of its own.
-pid_t Spawn(const std::vector<std::string>& command, const std::vector<std::string>& environment,
-            const std::string& outputFile) {
-  std::vector<char*> arguments;
-  for (const std::string& argument : command) arguments.push_back(const_cast<char*>(argument.c_str()));
-  arguments.push_back(nullptr);
-  pid_t pid = fork();
-  if (pid == 0) {
-    setpgid(0, 0);
-    // A test killed at its time limit takes its servers and recorder with it.
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    int input = open("/dev/null", O_RDONLY);
-    int output = open(outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (input < 0 || output < 0) _exit(126);
-    dup2(input, 0);
-    dup2(output, 1);
-    dup2(output, 2);
-    ApplyEnvironment(environment);
-    execvp(arguments[0], arguments.data());
-    _exit(127);
-  }
-  return pid;
-}
-
-std::string ReadText(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-}
-
-std::string MakeFolder(const char* prefix) {
-  std::string pattern = std::string("/tmp/") + prefix + "-XXXXXX";
-  return mkdtemp(pattern.data()) ? pattern : std::string();
-}
 
 bool Exists(const std::string& path) {
   std::error_code error;
@@ -122,17 +51,6 @@ std::vector<std::string> SoundServerRecipe(std::vector<std::string> call) {
 
 }  // namespace
 
-int RunWithin(const std::vector<std::string>& command, const std::vector<std::string>& environment,
-              int timeoutMs, const std::string& outputFile) {
-  pid_t pid = Spawn(command, environment, outputFile);
-  if (pid < 0) return -1;
-  int status = -1;
-  if (WaitWithin(pid, timeoutMs, &status)) return status;
-  kill(-pid, SIGKILL);
-  waitpid(pid, nullptr, 0);
-  return -1;
-}
-
 std::string WindowsPackagePath() {
   const char* chosen = std::getenv("QUENTHOR_WINDOWS_PACKAGE");
   return chosen && *chosen ? chosen : QUENTHOR_WINDOWS_PACKAGE;
@@ -162,7 +80,7 @@ WinePrefix::WinePrefix() : path_(QUENTHOR_WINE_PREFIX) {
                            {"DISPLAY", "WAYLAND_DISPLAY"}, 300000, log);
     if (status != 0 || !Exists(path_ + "/.quenthor-ready")) {
       error_ = "making the Wine prefix " + path_ + " failed (status " + std::to_string(status) +
-               "):\n" + ReadText(log);
+               "):\n" + ReadWholeFile(log);
       return;
     }
   }
@@ -193,7 +111,7 @@ std::vector<pid_t> WinePrefix::SessionProcesses() const {
   for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
     const std::string name = entry.path().filename().string();
     if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-    std::string environment = ReadText(entry.path().string() + "/environ");
+    std::string environment = ReadWholeFile(entry.path().string() + "/environ");
     for (size_t at = 0; at < environment.size();) {
       size_t end = environment.find('\0', at);
       if (end == std::string::npos) end = environment.size();
@@ -207,7 +125,7 @@ std::vector<pid_t> WinePrefix::SessionProcesses() const {
   return found;
 }
 
-SoundServer::SoundServer(bool withSink) : folder_(MakeFolder("quenthor-sound")) {
+SoundServer::SoundServer(bool withSink) {
   if (folder_.empty()) return;
   server_ = Spawn(SoundServerRecipe({"run_null_sound_server", folder_, withSink ? "" : "no-sink"}),
                   {}, folder_ + "/pulse.log");
@@ -216,7 +134,7 @@ SoundServer::SoundServer(bool withSink) : folder_(MakeFolder("quenthor-sound")) 
     int status;
     if (WaitWithin(server_, 0, &status)) {
       server_ = -1;
-      std::fprintf(stderr, "pulseaudio ended:\n%s", ReadText(folder_ + "/pulse.log").c_str());
+      std::fprintf(stderr, "pulseaudio ended:\n%s", ReadWholeFile(folder_ + "/pulse.log").c_str());
       return;
     }
     ready_ = Answers(folder_ + "/pulse.sock");
@@ -227,7 +145,6 @@ SoundServer::SoundServer(bool withSink) : folder_(MakeFolder("quenthor-sound")) 
 SoundServer::~SoundServer() {
   EndChild(recorder_, SIGKILL, 2000);
   EndChild(server_, SIGTERM, 3000);
-  if (!folder_.empty()) std::filesystem::remove_all(folder_);
 }
 
 bool SoundServer::StartRecording() {
@@ -247,7 +164,7 @@ bool SoundServer::StartRecording() {
 std::vector<std::int16_t> SoundServer::StopRecording() {
   EndChild(recorder_, SIGINT, 2000);
   recorder_ = -1;
-  std::string bytes = ReadText(folder_ + "/recording.raw");
+  std::string bytes = ReadWholeFile(folder_ + "/recording.raw");
   std::vector<std::int16_t> samples(bytes.size() / 4 * 2);
   std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(std::int16_t));
   return samples;
@@ -260,7 +177,6 @@ WineShow::WineShow(const WinePrefix& prefix) : prefix_(prefix) {
              ". Build it with `cmake --preset windows && cmake --build --preset windows`.";
     return;
   }
-  root_ = MakeFolder("quenthor-wine");
   if (root_.empty()) {
     error_ = "can't make a folder in /tmp";
     return;
@@ -270,7 +186,7 @@ WineShow::WineShow(const WinePrefix& prefix) : prefix_(prefix) {
                           std::filesystem::absolute(package).string()},
                          {}, 30000, log);
   if (status != 0) {
-    error_ = "Unpacking " + package + " failed:\n" + ReadText(log) +
+    error_ = "Unpacking " + package + " failed:\n" + ReadWholeFile(log) +
              "Build it again with `cmake --build --preset windows`.";
     return;
   }
@@ -293,7 +209,7 @@ WineShow::WineShow(const WinePrefix& prefix) : prefix_(prefix) {
                   {"THIRD-PARTY-NOTICES.txt", "mingw-w64"}};
   for (const auto& licence : licences) {
     if (Exists(folder_ + "/" + licence.file) &&
-        ReadText(folder_ + "/" + licence.file).find(licence.text) == std::string::npos) {
+        ReadWholeFile(folder_ + "/" + licence.file).find(licence.text) == std::string::npos) {
       error_ += std::string(error_.empty() ? "" : "\n") + package + ": " + licence.file +
                 " doesn't contain \"" + licence.text + "\"";
     }
@@ -305,7 +221,6 @@ WineShow::~WineShow() {
     prefix_.EndSession();
     process_.reset();
   }
-  if (!root_.empty()) std::filesystem::remove_all(root_);
 }
 
 void WineShow::Start(const VirtualDisplay& display, const std::string& soundAddress,

@@ -9,13 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/e2e/virtual_display.h"
-
-// Runs command (found on PATH) with extra environment ("NAME=value", or "NAME" to unset),
-// output to outputFile; waits up to timeoutMs, then kills its process group. Its exit status,
-// or -1 if it had to be killed or didn't start.
-int RunWithin(const std::vector<std::string>& command, const std::vector<std::string>& environment,
-              int timeoutMs, const std::string& outputFile = "/dev/null");
+#include "tests/support/child_process.h"
+#include "tests/support/scratch_folder.h"
+#include "tests/support/virtual_display.h"
 
 // The suite's 32-bit Wine prefix in the build tree, made once by scripts/wine-prefix and held
 // for as long as this object lives: other processes that want it wait, so that no two runs
@@ -54,7 +50,8 @@ class SoundServer {
   std::vector<std::int16_t> StopRecording();
 
  private:
-  std::string folder_;
+  ScratchFolder scratch_{"sound"};
+  std::string folder_ = scratch_.path();
   pid_t server_ = -1, recorder_ = -1;
   bool ready_ = false;
 };
@@ -75,7 +72,8 @@ class WineShow {
 
  private:
   const WinePrefix& prefix_;
-  std::string root_, folder_, error_;
+  ScratchFolder scratch_{"wine"};
+  std::string root_ = scratch_.path(), folder_, error_;
   std::unique_ptr<ShowProcess> process_;
 };
 

@@ -15,8 +15,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "tests/e2e/screen_classifier.h"
-#include "tests/e2e/virtual_display.h"
+#include "tests/support/child_process.h"
+#include "tests/support/screen_classifier.h"
+#include "tests/support/show_checks.h"
+#include "tests/support/virtual_display.h"
 #include "tests/wine/song_match.h"
 #include "tests/wine/wine_session.h"
 #include "tools/assets.h"
@@ -24,10 +26,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-double SecondsSince(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
 
 struct Area {
   int left = 0, top = 0, width = 0, height = 0;
@@ -108,10 +106,7 @@ class WindowsPackage : public ::testing::Test {
   }
 
   void ExpectEndsWith(int expected, int timeoutMs) {
-    int status = -1;
-    ASSERT_TRUE(show.Process().WaitForExit(timeoutMs, &status))
-        << "still running after " << timeoutMs << " ms";
-    EXPECT_EQ(status, expected);
+    ::ExpectEndsWith(show.Process(), expected, timeoutMs);
   }
 };
 
@@ -194,24 +189,14 @@ TEST_F(WindowsPackage, SoundIsTheSongAsLibopenmptRendersIt) {
   std::vector<std::int16_t> heard = sound->StopRecording();
 
   // Our song, made afresh, as the reference.
-  std::string folder = std::filesystem::temp_directory_path() /
-                       ("quenthor-song-" + std::to_string(getpid()));
-  std::filesystem::create_directories(folder);
+  ScratchFolder folder("song");
   std::string error = "the asset tool couldn't write the song";
   std::vector<std::int16_t> song;
-  if (WriteSong(folder)) song = RenderSong(folder + "/Terminal.s3m", 8.0, &error);
-  std::filesystem::remove_all(folder);
+  if (WriteSong(folder.path())) song = RenderSong(folder.File("Terminal.s3m"), 8.0, &error);
   ASSERT_FALSE(song.empty()) << error;
 
   ASSERT_GT(heard.size(), static_cast<size_t>(2 * kSongRate * 4)) << "under 4 s recorded";
-  int peak = 0;
-  double energy = 0;
-  for (std::int16_t sample : heard) {
-    peak = std::max(peak, std::abs(static_cast<int>(sample)));
-    energy += static_cast<double>(sample) * sample;
-  }
-  ASSERT_GT(peak, 2000) << "silence";
-  EXPECT_GT(std::sqrt(energy / heard.size()), 300.0);
+  ExpectHeard(heard);
 
   const double compared = 3.0;
   SongMatch match = FindSong(heard, song, compared);

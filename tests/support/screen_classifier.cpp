@@ -1,4 +1,4 @@
-#include "tests/e2e/screen_classifier.h"
+#include "tests/support/screen_classifier.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -7,16 +7,13 @@
 #include <thread>
 #include <vector>
 
-#include "tests/e2e/show_figures.h"
-#include "tests/e2e/virtual_display.h"
+#include "bench/show_figures.h"
+#include "tests/support/child_process.h"
+#include "tests/support/virtual_display.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point since) {
-  return std::chrono::duration<double>(Clock::now() - since).count();
-}
 
 }  // namespace
 
@@ -38,10 +35,10 @@ int main(int argc, char** argv) {
   double firstFrame = -1, cpuStart = -1, cpuStartTime = 0;
   std::vector<double> changes;
   int lastWhite = -1;
-  while (Seconds(start) < seconds) {
+  while (SecondsSince(start) < seconds) {
     bool uniform;
     unsigned long pixel = spot.Read(&uniform);
-    double now = Seconds(start);
+    double now = SecondsSince(start);
     if (firstFrame < 0 && uniform && pixel == 0) firstFrame = now;
     // After the first frame, every change between white and anything else is a phase change.
     if (firstFrame >= 0) {
@@ -52,7 +49,7 @@ int main(int argc, char** argv) {
     if (cpuStart < 0 && now > 2.0) cpuStart = CpuSeconds(pid), cpuStartTime = now;
     std::this_thread::sleep_for(std::chrono::microseconds(500));
   }
-  double cpu = (CpuSeconds(pid) - cpuStart) / (Seconds(start) - cpuStartTime);
+  double cpu = (CpuSeconds(pid) - cpuStart) / (SecondsSince(start) - cpuStartTime);
   long peak = PeakKilobytes(pid);
   display.PressKey("Escape");
   int status = -1;

@@ -4,8 +4,11 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "tests/support/scratch_folder.h"
 
 class VirtualDisplay {
  public:
@@ -71,6 +74,7 @@ class ShowProcess {
   void Start(const VirtualDisplay& display, const std::vector<std::string>& command,
              const std::vector<std::string>& environment);
   bool Reap(int timeoutMs);
+  std::unique_ptr<ScratchFolder> own_;
   std::string folder_;
   pid_t pid_ = -1;
   bool ended_ = false;

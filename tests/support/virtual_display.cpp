@@ -1,4 +1,6 @@
-#include "tests/e2e/virtual_display.h"
+#include "tests/support/virtual_display.h"
+
+#include "tests/support/child_process.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -17,20 +19,6 @@
 #include <thread>
 
 namespace {
-
-bool WaitForChild(pid_t pid, int timeoutMs, int* status) {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  for (;;) {
-    int raw = 0;
-    pid_t done = waitpid(pid, &raw, WNOHANG);
-    if (done == pid) {
-      *status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-      return true;
-    }
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-}
 
 Window FindWindowByName(Display* display, Window parent, const char* title) {
   char* name = nullptr;
@@ -87,7 +75,7 @@ VirtualDisplay::~VirtualDisplay() {
   if (server_ > 0) {
     kill(server_, SIGTERM);
     int status;
-    if (!WaitForChild(server_, 5000, &status)) kill(server_, SIGKILL), waitpid(server_, nullptr, 0);
+    if (!WaitWithin(server_, 5000, &status)) kill(server_, SIGKILL), waitpid(server_, nullptr, 0);
   }
 }
 
@@ -225,9 +213,9 @@ bool VirtualDisplay::ManagerHints(const std::string& title, bool* resizable,
 }
 
 ShowProcess::ShowProcess(const VirtualDisplay& display, const std::vector<std::string>& environment) {
-  char pattern[] = "/tmp/quenthor-e2e-XXXXXX";
-  if (!mkdtemp(pattern)) return;
-  folder_ = pattern;
+  own_ = std::make_unique<ScratchFolder>("e2e");
+  folder_ = own_->path();
+  if (folder_.empty()) return;
   std::string assets = std::string(QUENTHOR_ASSETS_BINARY) + " " + folder_ + " >/dev/null";
   if (std::system(assets.c_str()) != 0) return;
   std::vector<std::string> settings = {
@@ -269,12 +257,13 @@ ShowProcess::~ShowProcess() {
     kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
   }
-  if (!folder_.empty()) std::filesystem::remove_all(folder_);
+  // A folder the caller gave is removed here; one of our own goes with own_.
+  if (!own_ && !folder_.empty()) std::filesystem::remove_all(folder_);
 }
 
 bool ShowProcess::Reap(int timeoutMs) {
   if (pid_ <= 0) return false;
-  if (!ended_) ended_ = WaitForChild(pid_, timeoutMs, &status_);
+  if (!ended_) ended_ = WaitWithin(pid_, timeoutMs, &status_);
   return ended_;
 }
 
@@ -286,13 +275,4 @@ bool ShowProcess::WaitForExit(int timeoutMs, int* status) {
 
 bool ShowProcess::Running() { return pid_ > 0 && !Reap(0); }
 
-std::string ShowProcess::Printed() const {
-  std::string text;
-  std::FILE* file = std::fopen((folder_ + "/show.out").c_str(), "rb");
-  if (!file) return text;
-  char buffer[256];
-  size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
-  std::fclose(file);
-  return text;
-}
+std::string ShowProcess::Printed() const { return ReadWholeFile(folder_ + "/show.out"); }

@@ -10,17 +10,15 @@
 #include <thread>
 #include <vector>
 
-#include "tests/e2e/show_figures.h"
-#include "tests/e2e/virtual_display.h"
+#include "bench/show_figures.h"
+#include "tests/support/child_process.h"
+#include "tests/support/virtual_display.h"
 #include "tests/wine/wine_session.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double Seconds(Clock::time_point since) {
-  return std::chrono::duration<double>(Clock::now() - since).count();
-}
 
 // CPU seconds used so far by each process of the session.
 std::map<pid_t, double> SessionCpu(const WinePrefix& prefix) {
@@ -56,10 +54,10 @@ int main(int argc, char** argv) {
   // The mode change shrinks Wine's desktop to 320x240.
   int left = 0, top = 0, width = 0, height = 0;
   double modeSet = -1;
-  while (Seconds(start) < 30 && show.Process().Running()) {
+  while (SecondsSince(start) < 30 && show.Process().Running()) {
     if (display.FindWindow(kWineDesktopTitle, &left, &top, &width, &height) && width == 320 &&
         height == 240) {
-      modeSet = Seconds(start);
+      modeSet = SecondsSince(start);
       break;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -77,10 +75,10 @@ int main(int argc, char** argv) {
   std::vector<double> whitePhases, picturePhases;
   std::map<pid_t, double> cpuAtStart;
   double showCpuAtStart = 0;
-  while (Seconds(start) < seconds) {
+  while (SecondsSince(start) < seconds) {
     bool uniform;
     unsigned long pixel = spot.Read(&uniform);
-    double now = Seconds(start);
+    double now = SecondsSince(start);
     if (firstBlack < 0 && firstWhite < 0 && uniform && pixel == 0) firstBlack = now;
     bool nowWhite = uniform && pixel == 0xFFFFFF;
     if (firstWhite < 0 && nowWhite) firstWhite = lastChange = now, white = true;
@@ -97,7 +95,7 @@ int main(int argc, char** argv) {
     }
     std::this_thread::sleep_for(std::chrono::microseconds(500));
   }
-  double span = Seconds(start) - cpuFrom;
+  double span = SecondsSince(start) - cpuFrom;
   double showCpu = CpuSeconds(pid), showCpuWhileRunning = showCpu - showCpuAtStart;
   double sessionCpu = 0, sessionCpuWhileRunning = 0;
   long sessionPeak = 0;

@@ -1,4 +1,4 @@
-#include "tests/e2e/show_figures.h"
+#include "bench/show_figures.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
