@@ -231,7 +231,7 @@ TEST_P(WindowMode, ShowsAResizableWindowWithWholeNumberScalingAndEndsWithStatusZ
     display.MovePointer(left + width / 2, top + height / 2);
     display.PressKey("Escape");
   }
-  ExpectEndsWithStatusZero(show, 1000);
+  ExpectEndsWith(show, 0, 1000);
 }
 
 INSTANTIATE_TEST_SUITE_P(EndedBy, WindowMode, ::testing::Values(false, true),
