@@ -52,6 +52,13 @@ class WaveOutSoundLibrary : public ::testing::Test {
   static void SetUpTestSuite() { AddVectoredExceptionHandler(1, CatchDebugOutput); }
   void SetUp() override { lastReport.clear(); }
   void TearDown() override { FSOUND_Close(); }
+  // Output started, our song loaded and playing: the start of every contract that needs sound.
+  void PlayTheSong(FMUSIC_MODULE** song) {
+    ASSERT_EQ(FSOUND_Init(kRate, 32, 0), 1);
+    *song = FMUSIC_LoadSong(kSong);
+    ASSERT_NE(*song, nullptr) << FSOUND_GetError();
+    ASSERT_EQ(FMUSIC_PlaySong(*song), 1);
+  }
 };
 
 TEST_F(WaveOutSoundLibrary, InitTwiceIsRefusedUntilClosed) {
@@ -75,10 +82,8 @@ TEST_F(WaveOutSoundLibrary, NothingIsQueuedBeforeTheSongPlays) {
 }
 
 TEST_F(WaveOutSoundLibrary, CloseWhileMixingEndsPlaybackAndKeepsTheSong) {
-  ASSERT_EQ(FSOUND_Init(kRate, 32, 0), 1);
-  FMUSIC_MODULE* song = FMUSIC_LoadSong(kSong);
-  ASSERT_NE(song, nullptr) << FSOUND_GetError();
-  ASSERT_EQ(FMUSIC_PlaySong(song), 1);
+  FMUSIC_MODULE* song = nullptr;
+  ASSERT_NO_FATAL_FAILURE(PlayTheSong(&song));
   Sleep(400);
   DWORD before = GetTickCount();
   FSOUND_Close();
@@ -94,10 +99,8 @@ TEST_F(WaveOutSoundLibrary, CloseWhileMixingEndsPlaybackAndKeepsTheSong) {
 }
 
 TEST_F(WaveOutSoundLibrary, FreeWhilePlayingLeavesTheOutputRunning) {
-  ASSERT_EQ(FSOUND_Init(kRate, 32, 0), 1);
-  FMUSIC_MODULE* song = FMUSIC_LoadSong(kSong);
-  ASSERT_NE(song, nullptr) << FSOUND_GetError();
-  ASSERT_EQ(FMUSIC_PlaySong(song), 1);
+  FMUSIC_MODULE* song = nullptr;
+  ASSERT_NO_FATAL_FAILURE(PlayTheSong(&song));
   Sleep(200);
   EXPECT_EQ(FMUSIC_FreeSong(song), 1);
   Sleep(200);  // the mixer goes on, now with nothing to play
@@ -127,10 +130,8 @@ TEST_F(WaveOutSoundLibrary, PlayAfterCloseIsRefusedAsUninitialised) {
 TEST_F(WaveOutSoundLibrary, TheSongPlaysWithoutUnderruns) {
   const char* chosen = std::getenv("QUENTHOR_SONG_SECONDS");
   const int seconds = chosen ? std::atoi(chosen) : 10;
-  ASSERT_EQ(FSOUND_Init(kRate, 32, 0), 1);
-  FMUSIC_MODULE* song = FMUSIC_LoadSong(kSong);
-  ASSERT_NE(song, nullptr) << FSOUND_GetError();
-  ASSERT_EQ(FMUSIC_PlaySong(song), 1);
+  FMUSIC_MODULE* song = nullptr;
+  ASSERT_NO_FATAL_FAILURE(PlayTheSong(&song));
   Sleep(static_cast<DWORD>(seconds) * 1000);
   FSOUND_Close();
   Report report = ReadReport();
