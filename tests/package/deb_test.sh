@@ -102,7 +102,7 @@ classify() {
 }
 
 # The launcher started from elsewhere: it finds the show's files itself.
-start_virtual_display 640x480 "$work"
+start_virtual_display 640x480 "$work" || { echo "FAILED: no virtual display" >&2; exit 1; }
 pids+=("$display_pid")
 (cd / && DISPLAY="$screen" SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/sound.raw" \
    exec "$launcher") >"$work/show.out" 2>&1 &
