@@ -17,8 +17,10 @@ trap 'rm -rf "$work"' EXIT
 source "$source_tree/tests/checks.sh"
 jobs=${PACKAGE_JOBS:-2}
 
-# The commit's time, given to both builds alike, as a tree without git would need it.
-export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git -C "$source_tree" log -1 --format=%ct)}
+# The commit's time, given to both set-ups alike, as a tree without git needs it; the builds
+# themselves must carry it from there.
+epoch=${SOURCE_DATE_EPOCH:-$(git -C "$source_tree" log -1 --format=%ct)}
+unset SOURCE_DATE_EPOCH
 copies=("$work/one/quenthor" "$work/second-copy/of/the/tree")
 for copy in "${copies[@]}"; do
   mkdir -p "$copy"
@@ -33,12 +35,13 @@ build() {
   local log=$2.$1.log
   case "$1" in
     deb)
-      (cd "$2" && cmake --preset run && cmake --build --preset run -j "$jobs" --target package) \
-        >"$log" 2>&1 && ls "$2"/build-run/quenthor_*.deb ;;
+      (cd "$2" && SOURCE_DATE_EPOCH=$epoch cmake --preset run &&
+         cmake --build --preset run -j "$jobs" --target package) >"$log" 2>&1 &&
+        ls "$2"/build-run/quenthor_*.deb ;;
     windows)
-      (cd "$2" && cmake --preset windows -DQUENTHOR_TESTS=OFF &&
-         cmake --build --preset windows -j "$jobs" --target windows_package) \
-        >"$log" 2>&1 && ls "$2"/build-windows/quenthor-*-windows.zip ;;
+      (cd "$2" && SOURCE_DATE_EPOCH=$epoch cmake --preset windows -DQUENTHOR_TESTS=OFF &&
+         cmake --build --preset windows -j "$jobs" --target windows_package) >"$log" 2>&1 &&
+        ls "$2"/build-windows/quenthor-*-windows.zip ;;
   esac || { tail -n 30 "$log" >&2; return 1; }
 }
 
