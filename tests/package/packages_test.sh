@@ -47,12 +47,12 @@ build() {
 
 # members KIND PACKAGE: each member's name, size and checksum, to say what differs.
 members() {
-  local folder=$work/members
-  rm -rf "$folder" && mkdir -p "$folder"
+  local folder
+  folder=$(mktemp -d "$work/members.XXXXXX")
   case "$1" in
     deb) dpkg-deb --ctrl-tarfile "$2" | tar -tv --full-time; dpkg-deb --fsys-tarfile "$2" | tar -tv --full-time
          dpkg-deb -R "$2" "$folder" ;;
-    windows) unzip -Zl "$2"; (cd "$folder" && unzip -q "$2") ;;
+    windows) unzip -Zl "$2"; (cd "$folder" && unzip -oq "$2") ;;
   esac
   (cd "$folder" && find . -type f -exec sha256sum {} + | sort -k 2)
 }
