@@ -13,8 +13,11 @@ function(quenthor_prefix_from_script var cache_variable script recipe descriptio
     if(NOT result EQUAL 0 OR NOT prefix)
       message(FATAL_ERROR "${script} failed (see above); or set ${cache_variable} to ${description}")
     endif()
+    # What the script's cache key covers: a change to any of it asks the script again.
     set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
-                 ${PROJECT_SOURCE_DIR}/${script} ${PROJECT_SOURCE_DIR}/${recipe})
+                 ${PROJECT_SOURCE_DIR}/${script} ${PROJECT_SOURCE_DIR}/${recipe}
+                 ${PROJECT_SOURCE_DIR}/scripts/library-cache
+                 ${PROJECT_SOURCE_DIR}/cmake/libopenmpt.cmake)
   endif()
   set(${var} ${prefix} PARENT_SCOPE)
 endfunction()

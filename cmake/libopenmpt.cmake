@@ -1,0 +1,56 @@
+# libopenmpt as a static library from Debian's unpacked source package: the one recipe that the
+# Windows build (cmake/libopenmpt-windows/) and the browser build (cmake/web-libraries/) include.
+# Only the module decoder: no optional codecs (zlib, mpg123, ogg, vorbis), so nothing else needs
+# building for either target.
+#
+# quenthor_libopenmpt(<source folder>): the static library target `openmpt`, and the install
+# rules for it and its public headers (lib/, include/libopenmpt/). Each recipe adds its own
+# target's definitions and options, and installs the licence where its package looks for it.
+function(quenthor_libopenmpt source)
+  if(NOT source OR NOT EXISTS ${source}/libopenmpt/libopenmpt.h)
+    message(FATAL_ERROR "OPENMPT_SOURCE_DIR must name an unpacked libopenmpt source package")
+  endif()
+  file(GLOB sources
+    ${source}/common/*.cpp
+    ${source}/sounddsp/*.cpp
+    ${source}/soundlib/*.cpp
+    ${source}/soundlib/plugins/*.cpp
+    ${source}/soundlib/plugins/dmo/*.cpp)
+  # Sorted, so that the archive's members come in the same order on every machine.
+  list(SORT sources)
+  list(APPEND sources
+    ${source}/libopenmpt/libopenmpt_c.cpp
+    ${source}/libopenmpt/libopenmpt_cxx.cpp
+    ${source}/libopenmpt/libopenmpt_ext_impl.cpp
+    ${source}/libopenmpt/libopenmpt_impl.cpp)
+
+  # The package's own version stamp, as its autotools build defines it, so the library reports
+  # the release it is.
+  file(STRINGS ${source}/configure.ac svn_lines REGEX "AC_DEFINE\\(\\[MPT_SVN(VERSION|DATE)\\]")
+  set(version_defines)
+  foreach(line ${svn_lines})
+    if(line MATCHES "AC_DEFINE\\(\\[(MPT_SVN[A-Z]+)\\], \\[\"([^\"]*)\"\\]")
+      list(APPEND version_defines "${CMAKE_MATCH_1}=\"${CMAKE_MATCH_2}\"")
+    endif()
+  endforeach()
+
+  add_library(openmpt STATIC ${sources})
+  target_include_directories(openmpt PRIVATE
+    ${source} ${source}/src ${source}/common ${source}/build/svn_version)
+  target_compile_definitions(openmpt PRIVATE LIBOPENMPT_BUILD MPT_PACKAGE=true ${version_defines})
+  # libopenmpt's own code, not ours: its warnings are not ours to fix.
+  target_compile_options(openmpt PRIVATE -w)
+
+  install(TARGETS openmpt ARCHIVE DESTINATION lib)
+  install(FILES
+    ${source}/libopenmpt/libopenmpt.h
+    ${source}/libopenmpt/libopenmpt.hpp
+    ${source}/libopenmpt/libopenmpt_config.h
+    ${source}/libopenmpt/libopenmpt_version.h
+    ${source}/libopenmpt/libopenmpt_ext.h
+    ${source}/libopenmpt/libopenmpt_ext.hpp
+    ${source}/libopenmpt/libopenmpt_stream_callbacks_buffer.h
+    ${source}/libopenmpt/libopenmpt_stream_callbacks_fd.h
+    ${source}/libopenmpt/libopenmpt_stream_callbacks_file.h
+    DESTINATION include/libopenmpt)
+endfunction()
