@@ -217,7 +217,7 @@ TEST_F(WaveOutSoundLibrary, ARefusedBufferIsOfferedAgainUnchanged) {
     ASSERT_NE(spy.real, nullptr) << "fmod.dll imports no waveOutWrite";
     FMUSIC_MODULE* song = nullptr;
     ASSERT_NO_FATAL_FAILURE(PlayTheSong(&song));
-    Sleep(1000);
+    Sleep(1500);  // at least 23 writes even from a sound server that takes them at half speed
     FSOUND_Close();
     ReplaceImportedWaveOutWrite(spy.real);
     Report report = ReadReport();
