@@ -53,32 +53,16 @@ struct DDSCAPS {
 };
 typedef DDSCAPS* LPDDSCAPS;
 
+// Only the RGB meaning of each field: the emulated screen has no other kind of pixel.
 struct DDPIXELFORMAT {
   DWORD dwSize;
   DWORD dwFlags;
   DWORD dwFourCC;
-  union {
-    DWORD dwRGBBitCount;
-    DWORD dwYUVBitCount;
-    DWORD dwZBufferBitDepth;
-    DWORD dwAlphaBitDepth;
-  };
-  union {
-    DWORD dwRBitMask;
-    DWORD dwYBitMask;
-  };
-  union {
-    DWORD dwGBitMask;
-    DWORD dwUBitMask;
-  };
-  union {
-    DWORD dwBBitMask;
-    DWORD dwVBitMask;
-  };
-  union {
-    DWORD dwRGBAlphaBitMask;
-    DWORD dwYUVAlphaBitMask;
-  };
+  DWORD dwRGBBitCount;
+  DWORD dwRBitMask;
+  DWORD dwGBitMask;
+  DWORD dwBBitMask;
+  DWORD dwRGBAlphaBitMask;
 };
 typedef DDPIXELFORMAT* LPDDPIXELFORMAT;
 
@@ -89,11 +73,7 @@ struct DDSURFACEDESC {
   DWORD dwWidth;
   LONG lPitch;
   DWORD dwBackBufferCount;
-  union {
-    DWORD dwMipMapCount;
-    DWORD dwZBufferBitDepth;
-    DWORD dwRefreshRate;
-  };
+  DWORD dwRefreshRate;
   DWORD dwAlphaBitDepth;
   DWORD dwReserved;
   LPVOID lpSurface;
@@ -194,14 +174,12 @@ HRESULT WINAPI DirectDrawCreate(GUID* device, LPDIRECTDRAW* display, IUnknown* o
 #define CLASS_E_NOAGGREGATION ((HRESULT)0x80040110u)
 #define DDERR_INVALIDCAPS QUENTHOR_DDERR(100)
 #define DDERR_INVALIDMODE QUENTHOR_DDERR(120)
-#define DDERR_INVALIDRECT QUENTHOR_DDERR(150)
 #define DDERR_NOCOOPERATIVELEVELSET QUENTHOR_DDERR(212)
 #define DDERR_NOEXCLUSIVEMODE QUENTHOR_DDERR(225)
 #define DDERR_NOTFOUND QUENTHOR_DDERR(255)
 #define DDERR_OUTOFVIDEOMEMORY QUENTHOR_DDERR(380)
 #define DDERR_SURFACEBUSY QUENTHOR_DDERR(430)
 #define DDERR_SURFACELOST QUENTHOR_DDERR(450)
-#define DDERR_WASSTILLDRAWING QUENTHOR_DDERR(540)
 #define DDERR_INVALIDDIRECTDRAWGUID QUENTHOR_DDERR(561)
 #define DDERR_NODIRECTDRAWHW QUENTHOR_DDERR(563)
 #define DDERR_PRIMARYSURFACEALREADYEXISTS QUENTHOR_DDERR(564)

@@ -31,24 +31,6 @@ void ApplicationActivationChanged(bool active) {
   ScreenMayHaveChanged();
 }
 
-// The kept picture as the host's screen takes it. Palette indices have no layout there: each
-// goes up as its grey, converted into readable.
-host::Picture PictureForWindow(const DisplayHardware& hardware, bool unchanged,
-                               std::vector<std::uint32_t>* readable) {
-  const LayoutInfo& layout = Describe(hardware.pictureLayout);
-  host::Picture picture{hardware.picture.data(), hardware.picturePitch, hardware.pictureWidth,
-                        hardware.pictureHeight,  layout.hostLayout,     unchanged};
-  if (layout.formatFlags & DDPF_RGB) return picture;
-  for (int y = 0; y < hardware.pictureHeight; y++)
-    for (int x = 0; x < hardware.pictureWidth; x++)
-      readable->push_back(0x010101u *
-                          hardware.picture[static_cast<size_t>(y) * hardware.picturePitch + x]);
-  picture.bytes = reinterpret_cast<const std::uint8_t*>(readable->data());
-  picture.pitch = hardware.pictureWidth * 4;
-  picture.layout = host::PixelLayout::kXRGB32;
-  return picture;
-}
-
 }  // namespace
 
 HRESULT Outcome(const char* interfaceName, HRESULT result, const char* call) {
@@ -141,8 +123,12 @@ bool KeepFlippedPicture(const Surface& front) {
 
 bool PresentKeptPicture(bool unchanged, bool waitForBlank) {
   const DisplayHardware& hardware = Hardware();
-  std::vector<std::uint32_t> readable;
-  const host::Picture picture = PictureForWindow(hardware, unchanged, &readable);
+  const host::Picture picture{hardware.picture.data(),
+                              hardware.picturePitch,
+                              hardware.pictureWidth,
+                              hardware.pictureHeight,
+                              Describe(hardware.pictureLayout).hostLayout,
+                              unchanged};
   const host::HostWindow window = hardware.exclusiveOwner && windows::ActiveWindow()
                                       ? windows::RealWindow(hardware.exclusiveWindow)
                                       : 0;

@@ -1,7 +1,5 @@
 // IDirectDraw over the emulated screen, and DirectDrawCreate.
 #include <algorithm>
-#include <cstdio>
-#include <cstring>
 
 #include "platform/ddraw/direct_draw_hooks.h"
 #include "platform/ddraw/layouts.h"
@@ -30,68 +28,42 @@ bool SizeOffered(DWORD width, DWORD height) {
 
 const char kInterface[] = "IDirectDraw";
 
-// What CreateSurface was asked for.
-struct SurfaceRequest {
-  DWORD caps;         // the capabilities asked for, or none without DDSD_CAPS
-  bool counted;       // a back-buffer count came with the request
-  DWORD backBuffers;  // that count, else 0
-  bool chain;         // a flip chain: a count, or the flip or complex capability
-};
-
-SurfaceRequest ReadSurfaceRequest(const DDSURFACEDESC* description) {
-  SurfaceRequest request = {0, false, 0, false};
-  if (!description) return request;
-  request.counted = (description->dwFlags & DDSD_BACKBUFFERCOUNT) != 0;
-  request.backBuffers = request.counted ? description->dwBackBufferCount : 0;
-  request.caps = (description->dwFlags & DDSD_CAPS) ? description->ddsCaps.dwCaps : 0;
-  request.chain = request.counted || (request.caps & (DDSCAPS_FLIP | DDSCAPS_COMPLEX));
-  return request;
-}
-
-// Why the object makes no primary surface as asked, or DD_OK.
-HRESULT PrimaryRefusal(const DirectDraw& object, const DDSURFACEDESC* description,
-                       LPDIRECTDRAWSURFACE* surface, IUnknown* outer,
-                       const SurfaceRequest& request) {
+// Why the object makes no flip chain as asked, or DD_OK. The primary surface with its back
+// buffers in video memory is the only surface emulated.
+HRESULT ChainRefusal(const DirectDraw& object, const DDSURFACEDESC* description,
+                     LPDIRECTDRAWSURFACE* surface, IUnknown* outer) {
   if (outer) return CLASS_E_NOAGGREGATION;
   if (!description || !surface || description->dwSize != sizeof(DDSURFACEDESC))
     return DDERR_INVALIDPARAMS;
   if (!object.level) return DDERR_NOCOOPERATIVELEVELSET;
-  // Only the screen itself is emulated: no off-screen surfaces, no overlays, no textures.
-  if (!(request.caps & DDSCAPS_PRIMARYSURFACE)) return DDERR_UNSUPPORTED;
+  const DWORD caps = (description->dwFlags & DDSD_CAPS) ? description->ddsCaps.dwCaps : 0;
+  if (!(caps & DDSCAPS_PRIMARYSURFACE) || (caps & DDSCAPS_SYSTEMMEMORY)) return DDERR_UNSUPPORTED;
   // The primary surface is the screen: its size and format are the mode's.
   if (description->dwFlags & (DDSD_WIDTH | DDSD_HEIGHT | DDSD_PIXELFORMAT))
     return DDERR_INVALIDPARAMS;
   if (object.primary) return DDERR_PRIMARYSURFACEALREADYEXISTS;
-  return DD_OK;
-}
-
-// Why the flip chain asked for can't be built, or DD_OK.
-HRESULT ChainRefusal(const DirectDraw& object, const SurfaceRequest& request) {
+  const bool counted = (description->dwFlags & DDSD_BACKBUFFERCOUNT) != 0;
   const DWORD needed = DDSCAPS_FLIP | DDSCAPS_COMPLEX;
-  if ((request.caps & needed) != needed || !request.counted || request.backBuffers < 1)
-    return DDERR_INVALIDCAPS;
+  if ((caps & needed) != needed || !counted || description->dwBackBufferCount < 1)
+    return counted || (caps & needed) ? DDERR_INVALIDCAPS : DDERR_UNSUPPORTED;
   if (object.level != kExclusiveFullscreen) return DDERR_NOEXCLUSIVEMODE;
-  if (request.backBuffers > static_cast<DWORD>(std::max(directDrawHooks.maxBackBuffers, 0)))
+  if (description->dwBackBufferCount >
+      static_cast<DWORD>(std::max(directDrawHooks.maxBackBuffers, 0)))
     return DDERR_OUTOFVIDEOMEMORY;
   return DD_OK;
 }
 
 // The primary surface with its back buffers, in the show's mode if the object set one, else
 // the desktop's.
-Surface* BuildPrimary(DirectDraw* owner, const SurfaceRequest& request) {
+Surface* BuildChain(DirectDraw* owner, DWORD backBuffers) {
   const DisplayHardware& hardware = Hardware();
   const Mode mode =
       hardware.exclusiveOwner == owner && hardware.showModeSet ? hardware.showMode : DesktopMode();
-  const DWORD memoryCaps =
-      (request.caps & DDSCAPS_SYSTEMMEMORY) ? DDSCAPS_SYSTEMMEMORY : DDSCAPS_VIDEOMEMORY;
-  const DWORD chainCaps = request.chain ? DDSCAPS_FLIP | DDSCAPS_COMPLEX : 0;
-  Surface* front = new Surface(owner, mode,
-                               DDSCAPS_PRIMARYSURFACE | DDSCAPS_VISIBLE | memoryCaps | chainCaps |
-                                   (request.chain ? DDSCAPS_FRONTBUFFER : 0));
-  for (DWORD index = 0; index < request.backBuffers; index++) {
-    const DWORD role = index == 0 ? DDSCAPS_BACKBUFFER : 0;
-    (new Surface(owner, mode, role | chainCaps | memoryCaps))->JoinChain(front);
-  }
+  const DWORD chainCaps = DDSCAPS_FLIP | DDSCAPS_COMPLEX | DDSCAPS_VIDEOMEMORY;
+  Surface* front = new Surface(
+      owner, mode, DDSCAPS_PRIMARYSURFACE | DDSCAPS_VISIBLE | DDSCAPS_FRONTBUFFER | chainCaps);
+  for (DWORD index = 0; index < backBuffers; index++)
+    (new Surface(owner, mode, (index == 0 ? DDSCAPS_BACKBUFFER : 0) | chainCaps))->JoinChain(front);
   // Memory made for a mode that isn't on the screen (the program lost the focus) is lost already.
   if (mode != ModeOnScreen())
     for (Surface* member : front->chain) member->lost = true;
@@ -139,7 +111,6 @@ HRESULT DirectDraw::SetCooperativeLevel(HWND target, DWORD flags) {
     if (hardware.exclusiveOwner == this && hardware.exclusiveWindow != target)
       windows::LeaveScreen(hardware.exclusiveWindow);
     level = flags & kExclusiveFullscreen;
-    window = target;
     hardware.exclusiveOwner = this;
     hardware.exclusiveWindow = target;
     Outcome(kInterface, DD_OK, call);
@@ -156,7 +127,6 @@ HRESULT DirectDraw::SetCooperativeLevel(HWND target, DWORD flags) {
   if (target && !windows::FindWindow(target)) return Outcome(kInterface, DDERR_INVALIDPARAMS, call);
   EndExclusive(this);
   level = DDSCL_NORMAL;
-  window = target;
   return Outcome(kInterface, DD_OK, call);
 }
 
@@ -191,7 +161,6 @@ HRESULT DirectDraw::RestoreDisplayMode() {
 
 HRESULT DirectDraw::CreateSurface(LPDDSURFACEDESC description, LPDIRECTDRAWSURFACE* surface,
                                   IUnknown* outer) {
-  const SurfaceRequest request = ReadSurfaceRequest(description);
   char call[160] = "";
   if (Tracing() && description)
     TraceFormat(call, sizeof call,
@@ -202,20 +171,12 @@ HRESULT DirectDraw::CreateSurface(LPDDSURFACEDESC description, LPDIRECTDRAWSURFA
                 static_cast<unsigned>(description->ddsCaps.dwCaps), TraceAddress(outer).text);
   else if (Tracing())
     TraceFormat(call, sizeof call, "CreateSurface null %s", TraceAddress(outer).text);
-  HRESULT refusal = PrimaryRefusal(*this, description, surface, outer, request);
-  if (refusal >= 0 && request.chain) refusal = ChainRefusal(*this, request);
+  const HRESULT refusal = ChainRefusal(*this, description, surface, outer);
   if (refusal < 0) return Outcome(kInterface, refusal, call);
-
-  Surface* front = BuildPrimary(this, request);
-  primary = front;
-  if (request.chain) Hardware().newestChain = front;
-  *surface = front;
+  primary = BuildChain(this, description->dwBackBufferCount);
+  Hardware().newestChain = primary;
+  *surface = primary;
   return Outcome(kInterface, DD_OK, call);
-}
-
-HRESULT DirectDraw::WaitForVerticalBlank(DWORD flags, HANDLE) {
-  if (flags & DDWAITVB_BLOCKBEGIN) host::WaitForBlankAfter(host::CurrentBlank());
-  return Outcome(kInterface, DD_OK, "WaitForVerticalBlank");
 }
 
 }  // namespace ddraw

@@ -16,7 +16,7 @@ enum class ScreenLayout {
   kRGB565,    // 16 bits, red 0xF800, green 0x07E0, blue 0x001F, low byte first
   kBGR565,    // 16 bits, red 0x001F, green 0x07E0, blue 0xF800, low byte first
   kRGB555,    // 16 bits, red 0x7C00, green 0x03E0, blue 0x001F: not a layout the show supports
-  kPalette8,  // 8-bit palette indices, no DDPF_RGB flag: not RGB at all (read back as grey)
+  kPalette8,  // 8-bit palette indices, no DDPF_RGB flag: not RGB at all
 };
 // "xrgb32", "xbgr32", "rgb24", "bgr24", "rgb565", "bgr565", "rgb555", "pal8".
 const char* ScreenLayoutName(ScreenLayout layout);

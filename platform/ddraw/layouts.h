@@ -17,7 +17,7 @@ struct LayoutInfo {
   DWORD greenMask;
   DWORD blueMask;
   // The host screen's name for the same bytes, so they go to the window unchanged (RGB layouts
-  // only: palette indices are first read as RGB).
+  // only: a chain of palette indices is never flipped).
   host::PixelLayout hostLayout;
 };
 const LayoutInfo& Describe(ScreenLayout layout);

@@ -1,4 +1,8 @@
 // The DirectDraw object and surface: the first-version interfaces over the emulated screen.
+// Only what the show asks of them is emulated: a flipping primary surface in video memory, whole
+// locks and flips to the next buffer that wait, and the refusals the show's own path checks.
+// Every other method, and every other variant of those calls (a rectangle, a named target, no
+// wait, system memory), answers DDERR_UNSUPPORTED.
 //
 // Traced calls: "DirectDrawCreate", "IDirectDraw::<method>" and "IDirectDrawSurface::<method>"
 // with the arguments that tell a call made right from one made nearly right, in the call's
@@ -9,8 +13,7 @@
 //                               ddsCaps 0x<caps>} <outer>
 //   IDirectDrawSurface::GetAttachedSurface {dwCaps 0x<caps>}
 //   IDirectDrawSurface::GetPixelFormat {dwSize <n>}
-//   IDirectDrawSurface::Lock <null, or {left l, top t, right r, bottom b}> {dwSize <n>} 0x<flags>
-//                            <event>
+//   IDirectDrawSurface::Lock <rectangle> {dwSize <n>} 0x<flags> <event>
 //   IDirectDrawSurface::Unlock <address>
 //   IDirectDrawSurface::Flip <target> 0x<flags>
 // A failure ends with " -> 0x<result>"; success adds nothing.
@@ -64,7 +67,6 @@ class DirectDraw final : public IDirectDraw {
   HRESULT STDMETHODCALLTYPE SetCooperativeLevel(HWND window, DWORD flags) override;
   HRESULT STDMETHODCALLTYPE SetDisplayMode(DWORD width, DWORD height,
                                            DWORD bitsPerPixel) override;
-  HRESULT STDMETHODCALLTYPE WaitForVerticalBlank(DWORD flags, HANDLE event) override;
 
   QUENTHOR_UNSUPPORTED("IDirectDraw", Compact)
   QUENTHOR_UNSUPPORTED("IDirectDraw", CreateClipper, DWORD, LPDIRECTDRAWCLIPPER*, IUnknown*)
@@ -84,10 +86,10 @@ class DirectDraw final : public IDirectDraw {
   QUENTHOR_UNSUPPORTED("IDirectDraw", GetScanLine, LPDWORD)
   QUENTHOR_UNSUPPORTED("IDirectDraw", GetVerticalBlankStatus, LPBOOL)
   QUENTHOR_UNSUPPORTED("IDirectDraw", Initialize, GUID*)
+  QUENTHOR_UNSUPPORTED("IDirectDraw", WaitForVerticalBlank, DWORD, HANDLE)
 
   // No level yet, DDSCL_NORMAL, or DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE.
   DWORD level = 0;
-  HWND window = nullptr;
   Surface* primary = nullptr;
 
  private:
@@ -106,9 +108,7 @@ class Surface final : public IDirectDrawSurface {
   HRESULT STDMETHODCALLTYPE Flip(LPDIRECTDRAWSURFACE target, DWORD flags) override;
   HRESULT STDMETHODCALLTYPE GetAttachedSurface(LPDDSCAPS caps,
                                                LPDIRECTDRAWSURFACE* surface) override;
-  HRESULT STDMETHODCALLTYPE GetCaps(LPDDSCAPS caps) override;
   HRESULT STDMETHODCALLTYPE GetPixelFormat(LPDDPIXELFORMAT format) override;
-  HRESULT STDMETHODCALLTYPE IsLost() override;
   HRESULT STDMETHODCALLTYPE Lock(LPRECT rect, LPDDSURFACEDESC description, DWORD flags,
                                  HANDLE event) override;
   HRESULT STDMETHODCALLTYPE Restore() override;
@@ -127,6 +127,7 @@ class Surface final : public IDirectDrawSurface {
   QUENTHOR_UNSUPPORTED("IDirectDrawSurface", EnumOverlayZOrders, DWORD, LPVOID,
                        LPDDENUMSURFACESCALLBACK)
   QUENTHOR_UNSUPPORTED("IDirectDrawSurface", GetBltStatus, DWORD)
+  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", GetCaps, LPDDSCAPS)
   QUENTHOR_UNSUPPORTED("IDirectDrawSurface", GetClipper, LPDIRECTDRAWCLIPPER*)
   QUENTHOR_UNSUPPORTED("IDirectDrawSurface", GetColorKey, DWORD, LPDDCOLORKEY)
   QUENTHOR_UNSUPPORTED("IDirectDrawSurface", GetDC, HDC*)
@@ -135,6 +136,7 @@ class Surface final : public IDirectDrawSurface {
   QUENTHOR_UNSUPPORTED("IDirectDrawSurface", GetPalette, LPDIRECTDRAWPALETTE*)
   QUENTHOR_UNSUPPORTED("IDirectDrawSurface", GetSurfaceDesc, LPDDSURFACEDESC)
   QUENTHOR_UNSUPPORTED("IDirectDrawSurface", Initialize, LPDIRECTDRAW, LPDDSURFACEDESC)
+  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", IsLost)
   QUENTHOR_UNSUPPORTED("IDirectDrawSurface", ReleaseDC, HDC)
   QUENTHOR_UNSUPPORTED("IDirectDrawSurface", SetClipper, LPDIRECTDRAWCLIPPER)
   QUENTHOR_UNSUPPORTED("IDirectDrawSurface", SetColorKey, DWORD, LPDDCOLORKEY)
@@ -163,7 +165,6 @@ class Surface final : public IDirectDrawSurface {
   // The front's last flip, until the blank after flipBlank (see host::CurrentBlank).
   bool flipPending = false;
   std::uint64_t flipBlank = 0;
-  bool FlipPending();
   // The chain: every surface knows its front; the front lists all of them, itself first. A
   // surface made alone is its own front and chain.
   Surface* front;

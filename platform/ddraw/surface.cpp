@@ -1,6 +1,5 @@
 // IDirectDrawSurface over the emulated screen: the primary surface and its flip chain.
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 #include "platform/ddraw/direct_draw_hooks.h"
@@ -20,23 +19,17 @@ int PitchFor(const Mode& mode, int bytesPerPixel) {
   return row + std::max(directDrawHooks.extraPitchBytes, 0);
 }
 
-// What a lock reports: the mode's size and pixel format, the row pitch, the chain's shape and
-// the locked address.
+// What a lock reports: the mode's size and pixel format, the row pitch and the locked address.
 void DescribeLocked(const Surface& surface, DDSURFACEDESC* description, void* address) {
   const DWORD size = description->dwSize;
   std::memset(description, 0, sizeof *description);
   description->dwSize = size;
-  description->dwFlags = DDSD_WIDTH | DDSD_HEIGHT | DDSD_PITCH | DDSD_PIXELFORMAT | DDSD_CAPS |
-                         DDSD_LPSURFACE |
-                         (surface.IsFront() && surface.chain.size() > 1 ? DDSD_BACKBUFFERCOUNT : 0);
+  description->dwFlags = DDSD_WIDTH | DDSD_HEIGHT | DDSD_PITCH | DDSD_PIXELFORMAT | DDSD_LPSURFACE;
   description->dwWidth = surface.mode.width;
   description->dwHeight = surface.mode.height;
   description->lPitch = surface.pitch;
   ReportPixelFormat(surface.mode.layout, &description->ddpfPixelFormat);
-  description->dwBackBufferCount =
-      surface.IsFront() ? static_cast<DWORD>(surface.chain.size() - 1) : 0;
   description->lpSurface = address;
-  description->ddsCaps.dwCaps = surface.caps;
 }
 
 }  // namespace
@@ -126,16 +119,6 @@ HRESULT Surface::GetPixelFormat(LPDDPIXELFORMAT format) {
   return Outcome(kInterface, DD_OK, call);
 }
 
-HRESULT Surface::GetCaps(LPDDSCAPS capabilities) {
-  if (!capabilities) return Outcome(kInterface, DDERR_INVALIDPARAMS, "GetCaps");
-  capabilities->dwCaps = caps;
-  return Outcome(kInterface, DD_OK, "GetCaps");
-}
-
-HRESULT Surface::IsLost() {
-  return Outcome(kInterface, lost ? DDERR_SURFACELOST : DD_OK, "IsLost");
-}
-
 HRESULT Surface::Restore() {
   if (!lost) return Outcome(kInterface, DD_OK, "Restore");
   // Memory comes back only in the mode it was made for.
@@ -150,44 +133,25 @@ HRESULT Surface::Restore() {
 }
 
 HRESULT Surface::Lock(LPRECT rect, LPDDSURFACEDESC description, DWORD flags, HANDLE event) {
-  char call[160] = "";
+  char call[112] = "";
   if (Tracing()) {
-    char area[80] = "null";
-    if (rect)
-      TraceFormat(area, sizeof area, "{left %d, top %d, right %d, bottom %d}",
-                  static_cast<int>(rect->left), static_cast<int>(rect->top),
-                  static_cast<int>(rect->right), static_cast<int>(rect->bottom));
     char record[32] = "null";
     if (description)
       TraceFormat(record, sizeof record, "{dwSize %u}",
                   static_cast<unsigned>(description->dwSize));
-    TraceFormat(call, sizeof call, "Lock %s %s 0x%x %s", area, record,
+    TraceFormat(call, sizeof call, "Lock %s %s 0x%x %s", TraceAddress(rect).text, record,
                 static_cast<unsigned>(flags), TraceAddress(event).text);
   }
   // The event is reserved: it must be null.
   if (!description || description->dwSize != sizeof(DDSURFACEDESC) || event)
     return Outcome(kInterface, DDERR_INVALIDPARAMS, call);
-  int left = 0;
-  int top = 0;
-  if (rect) {
-    if (rect->left < 0 || rect->top < 0 || rect->left >= rect->right ||
-        rect->top >= rect->bottom || rect->right > mode.width || rect->bottom > mode.height)
-      return Outcome(kInterface, DDERR_INVALIDRECT, call);
-    left = rect->left;
-    top = rect->top;
-  }
+  if (rect || !(flags & DDLOCK_WAIT)) return Outcome(kInterface, DDERR_UNSUPPORTED, call);
   if (lost) return Outcome(kInterface, DDERR_SURFACELOST, call);
   if (locked) return Outcome(kInterface, DDERR_SURFACEBUSY, call);
-  // The chain's memory is the screen's until a pending flip reaches its blank.
-  if (front->FlipPending()) {
-    if (!(flags & DDLOCK_WAIT)) return Outcome(kInterface, DDERR_WASSTILLDRAWING, call);
-    host::WaitForBlankAfter(front->flipBlank);
-  }
   const HRESULT refusal = directDrawHooks.lockRefusal ? directDrawHooks.lockRefusal() : DD_OK;
   if (refusal != DD_OK) return Outcome(kInterface, refusal, call);
   locked = true;
-  lockAddress = memory.data() + static_cast<size_t>(top) * pitch +
-                static_cast<size_t>(left) * bytesPerPixel;
+  lockAddress = memory.data();
   DescribeLocked(*this, description, lockAddress);
   return Outcome(kInterface, DD_OK, call);
 }
@@ -203,11 +167,6 @@ HRESULT Surface::Unlock(LPVOID surfaceData) {
   return Outcome(kInterface, DD_OK, call);
 }
 
-bool Surface::FlipPending() {
-  if (flipPending && host::CurrentBlank() != flipBlank) flipPending = false;
-  return flipPending;
-}
-
 HRESULT Surface::Flip(LPDIRECTDRAWSURFACE target, DWORD flags) {
   char call[64] = "";
   if (Tracing())
@@ -215,35 +174,24 @@ HRESULT Surface::Flip(LPDIRECTDRAWSURFACE target, DWORD flags) {
                 static_cast<unsigned>(flags));
   if (!IsFront() || chain.size() < 2) return Outcome(kInterface, DDERR_NOTFLIPPABLE, call);
   if (Hardware().exclusiveOwner != owner) return Outcome(kInterface, DDERR_NOEXCLUSIVEMODE, call);
-  Surface* chosen = nullptr;
-  if (target) {
-    for (size_t index = 1; index < chain.size(); index++)
-      if (chain[index] == target) chosen = chain[index];
-    if (!chosen) return Outcome(kInterface, DDERR_INVALIDPARAMS, call);
-  }
+  // Palette indices have no picture on the host's screen: the show never gets that far with them.
+  if (target || !(flags & DDFLIP_WAIT) || !(Describe(mode.layout).formatFlags & DDPF_RGB))
+    return Outcome(kInterface, DDERR_UNSUPPORTED, call);
   for (Surface* member : chain) {
     if (member->lost) return Outcome(kInterface, DDERR_SURFACELOST, call);
     if (member->locked) return Outcome(kInterface, DDERR_SURFACEBUSY, call);
   }
   // One flip at a time: the previous one must have reached its blank.
-  if (FlipPending()) {
-    if (!(flags & DDFLIP_WAIT)) return Outcome(kInterface, DDERR_WASSTILLDRAWING, call);
-    host::WaitForBlankAfter(flipBlank);
-  }
-  if (chosen) {
-    // The named buffer and the front trade places; the rest stay.
-    memory.swap(chosen->memory);
-  } else {
-    // Each buffer takes the memory of the one behind it; the last takes the old front's.
-    for (size_t index = 0; index + 1 < chain.size(); index++)
-      chain[index]->memory.swap(chain[index + 1]->memory);
-  }
+  if (flipPending && host::CurrentBlank() == flipBlank) host::WaitForBlankAfter(flipBlank);
+  // Each buffer takes the memory of the one behind it; the last takes the old front's.
+  for (size_t index = 0; index + 1 < chain.size(); index++)
+    chain[index]->memory.swap(chain[index + 1]->memory);
   Outcome(kInterface, DD_OK, call);
   const bool unchanged = KeepFlippedPicture(*this);
   // The picture is up at the next blank; until then the flip is pending, unless the renderer
   // held the flip until that blank already.
   flipBlank = host::CurrentBlank();
-  flipPending = !PresentKeptPicture(unchanged, (flags & DDFLIP_WAIT) != 0);
+  flipPending = !PresentKeptPicture(unchanged, true);
   return DD_OK;
 }
 

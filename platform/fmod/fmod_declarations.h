@@ -34,9 +34,9 @@ enum FMOD_ERRORS {
   FMOD_ERR_BUSY = 1,           // output is already initialised; close it first
   FMOD_ERR_UNINITIALIZED = 2,  // output was not initialised, or its initialisation failed
   FMOD_ERR_INIT = 3,           // no output device could be opened
-  FMOD_ERR_FILE_NOTFOUND = 9,  // the file doesn't exist or can't be read
-  FMOD_ERR_FILE_FORMAT = 10,   // the file is not a module the library recognises
-  FMOD_ERR_FILE_BAD = 11,      // a recognised module that failed to load
+  FMOD_ERR_FILE_NOTFOUND = 9,  // nothing exists by that name
+  FMOD_ERR_FILE_FORMAT = 10,   // not a module the library recognises, or larger than any can be
+  FMOD_ERR_FILE_BAD = 11,      // not a regular file, unreadable, or a module that failed to load
   FMOD_ERR_MEMORY = 12,        // memory ran out
   FMOD_ERR_INVALID_PARAM = 14  // a null or unknown song, or an unusable argument
 };

@@ -1,8 +1,15 @@
+// File sizes past 2 GiB on 32-bit hosts too (Windows, i686): a huge file is refused by its
+// real size, never read as its size modulo 2^32.
+#ifndef _FILE_OFFSET_BITS
+#define _FILE_OFFSET_BITS 64
+#endif
+
 #include "platform/fmod/tracker_module.h"
 
 #include <libopenmpt/libopenmpt.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +21,9 @@
 namespace platform {
 namespace {
 
+// Larger than any module could be: such a file is no song, and is refused before it is read.
+const long long kLargestSongBytes = 64ll << 20;
+
 // The whole file in memory, so that recognising the format and loading it look at the same
 // bytes, and so that a missing file is told apart from a broken one.
 struct FileBytes {
@@ -21,30 +31,38 @@ struct FileBytes {
   std::size_t size = 0;
 };
 
+// Nothing at the name is "not found"; something there that can't be read, "bad".
+int OpenFailure(int error) {
+  return error == ENOENT || error == ENOTDIR ? FMOD_ERR_FILE_NOTFOUND : FMOD_ERR_FILE_BAD;
+}
+
+// What the file's status says of it as a song: a regular file of a size a module can have.
+int Examine(const struct stat& status) {
+  if (!S_ISREG(status.st_mode)) return FMOD_ERR_FILE_BAD;
+  if (status.st_size > kLargestSongBytes) return FMOD_ERR_FILE_FORMAT;
+  return FMOD_ERR_NONE;
+}
+
 int ReadWholeFile(const char* path, FileBytes* file) {
-  // Only a regular file can be a song. Asked before opening: opening a named pipe with no
-  // writer waits for one, for ever, and a device may never end.
+  // Asked before opening: opening a named pipe with no writer waits for one, for ever, and a
+  // device may never end.
   struct stat status;
-  if (stat(path, &status) != 0 || !S_ISREG(status.st_mode)) return FMOD_ERR_FILE_NOTFOUND;
+  if (stat(path, &status) != 0) return OpenFailure(errno);
+  int result = Examine(status);
+  if (result != FMOD_ERR_NONE) return result;
   std::FILE* stream = std::fopen(path, "rb");
-  if (!stream) return FMOD_ERR_FILE_NOTFOUND;
-  int result = FMOD_ERR_NONE;
-  long size = -1;
-  // Still a regular file once open: it may have been replaced in between.
-  if (fstat(fileno(stream), &status) == 0 && S_ISREG(status.st_mode) &&
-      std::fseek(stream, 0, SEEK_END) == 0)
-    size = std::ftell(stream);
-  if (size < 0 || std::fseek(stream, 0, SEEK_SET) != 0) {
-    result = FMOD_ERR_FILE_NOTFOUND;
-  } else {
+  if (!stream) return OpenFailure(errno);
+  // Asked again once open: the file may have been replaced in between.
+  result = fstat(fileno(stream), &status) == 0 ? Examine(status) : FMOD_ERR_FILE_BAD;
+  if (result == FMOD_ERR_NONE) {
+    const std::size_t size = static_cast<std::size_t>(status.st_size);
     // One spare byte so that an empty file still gets a valid buffer.
-    file->data = static_cast<unsigned char*>(std::malloc(static_cast<std::size_t>(size) + 1));
+    file->data = static_cast<unsigned char*>(std::malloc(size + 1));
     if (!file->data) {
       result = FMOD_ERR_MEMORY;
     } else {
-      file->size = std::fread(file->data, 1, static_cast<std::size_t>(size), stream);
-      if (file->size != static_cast<std::size_t>(size) || std::ferror(stream))
-        result = FMOD_ERR_FILE_NOTFOUND;
+      file->size = std::fread(file->data, 1, size, stream);
+      if (file->size != size || std::ferror(stream)) result = FMOD_ERR_FILE_BAD;
     }
   }
   std::fclose(stream);

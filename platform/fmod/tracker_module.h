@@ -14,8 +14,9 @@ class TrackerModule {
 
   // Loads the module file at path. On success *loaded owns the new module and the result is
   // FMOD_ERR_NONE; otherwise *loaded is null and the result says why: FMOD_ERR_FILE_NOTFOUND
-  // (can't be opened or read), FMOD_ERR_FILE_FORMAT (not a recognised module),
-  // FMOD_ERR_FILE_BAD (recognised but fails to load), FMOD_ERR_MEMORY.
+  // (nothing by that name), FMOD_ERR_FILE_FORMAT (not a recognised module, or larger than any
+  // module could be), FMOD_ERR_FILE_BAD (not a regular file, can't be read, or recognised but
+  // fails to load), FMOD_ERR_MEMORY.
   static int Load(const char* path, TrackerModule** loaded);
 
   // Back to the first row of the first order, as at load time.

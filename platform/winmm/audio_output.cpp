@@ -6,8 +6,9 @@
 // and starts when the first pass has filled the ring from the song's start, so the song's first
 // samples are the first it plays rather than waiting behind a ring of silence.
 //
-// An underrun is a refill that finds every queued buffer finished: the device had nothing left
-// to play. Closing the output reports the buffers played, the underruns, the refused writes and
+// An underrun is a refill that finds the last queued buffer finished: the device had nothing
+// left to play. A buffer the device refuses keeps its samples until a write takes it: rendering
+// it again would skip them, and a device that kept refusing would have the song run ahead. Closing the output reports the buffers played, the underruns, the refused writes and
 // how long after AudioOutputPlay the device started, through
 // OutputDebugStringA, where a debugger (or Wine's debugstr channel) shows it.
 #include "platform/host/audio_output.h"
@@ -42,9 +43,11 @@ struct OutputState {
   AudioRenderRoutine render;
   void* context;
   WAVEHDR headers[kBuffers];
-  // The ring: headers[oldest] is the first queued buffer, waiting are queued after it.
+  // The ring: headers[oldest] is the first queued buffer, waiting are queued after it. The one
+  // after those holds samples the device refused, when refusedHeld is set.
   int oldest;
   int waiting;
+  bool refusedHeld;
   unsigned long played;
   unsigned long underruns;
   unsigned long refusedWrites;
@@ -76,21 +79,26 @@ double MillisecondsSince(const LARGE_INTEGER& then) {
          static_cast<double>(frequency.QuadPart);
 }
 
-void RefillFinishedBuffers(bool primed) {
+void RefillFinishedBuffers() {
+  bool finished = false;
   while (output.waiting > 0 && (output.headers[output.oldest].dwFlags & WHDR_DONE)) {
     ++output.played;
     --output.waiting;
     output.oldest = (output.oldest + 1) % kBuffers;
+    finished = true;
   }
-  if (primed && output.waiting == 0) ++output.underruns;
+  if (finished && output.waiting == 0) ++output.underruns;
   while (output.waiting < kBuffers) {
     WAVEHDR& header = output.headers[(output.oldest + output.waiting) % kBuffers];
-    EnterCriticalSection(&outputLock.section);
-    output.render(output.context, reinterpret_cast<std::int16_t*>(header.lpData), kBufferFrames);
-    LeaveCriticalSection(&outputLock.section);
+    if (!output.refusedHeld) {
+      EnterCriticalSection(&outputLock.section);
+      output.render(output.context, reinterpret_cast<std::int16_t*>(header.lpData), kBufferFrames);
+      LeaveCriticalSection(&outputLock.section);
+    }
     // A device that refuses a buffer gets no more until one it holds finishes, or, holding
-    // none, until the retry.
-    if (waveOutWrite(output.device, &header, sizeof header) != MMSYSERR_NOERROR) {
+    // none, until the retry; then the same buffer is offered again.
+    output.refusedHeld = waveOutWrite(output.device, &header, sizeof header) != MMSYSERR_NOERROR;
+    if (output.refusedHeld) {
       ++output.refusedWrites;
       break;
     }
@@ -99,12 +107,12 @@ void RefillFinishedBuffers(bool primed) {
 }
 
 DWORD WINAPI MixUntilStopped(LPVOID) {
-  bool primed = false;  // the first pass fills the empty ring: no underrun
+  bool primed = false;  // the first pass fills the empty ring, then starts the device
   for (;;) {
     WaitForSingleObject(output.wake, primed && output.waiting == 0 ? kRetryMilliseconds : INFINITE);
     if (Stopping()) return 0;
     if (!Playing()) continue;
-    RefillFinishedBuffers(primed);
+    RefillFinishedBuffers();
     // The device was paused for the first pass, so the whole ring starts together: the song's
     // first buffer doesn't play alone while the mixer renders the next.
     if (!primed) {
@@ -173,6 +181,7 @@ bool AudioOutputOpen(int rate, AudioRenderRoutine render, void* context) {
   output.context = context;
   output.oldest = 0;
   output.waiting = 0;
+  output.refusedHeld = false;
   output.played = 0;
   output.underruns = 0;
   output.refusedWrites = 0;

@@ -1,13 +1,17 @@
 // The sound library stand-in in the test's own process, on SDL's dummy audio driver: the
 // contracts of its six calls, its failures, and the mixed output against libopenmpt's own.
 #include <gtest/gtest.h>
+#include <sys/fsuid.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "music/music.h"
@@ -85,6 +89,26 @@ TEST_F(SoundLibrary, InitRefusesUnusableArguments) {
   EXPECT_FALSE(platform::SoundOutputIsOpen());
 }
 
+// Our song followed by a hole up to size bytes (sparse: nothing is written past the song).
+void WriteSongPaddedTo(const std::string& path, std::uintmax_t size) {
+  WriteFileBytes(path, OurSongBytes());
+  std::error_code error;
+  std::filesystem::resize_file(path, size, error);
+  ASSERT_FALSE(error) << path << ": " << error.message();
+}
+
+// Root reads every file: an unreadable file is loaded as nobody's file-system user, as a person
+// would meet it. setfsuid changes only this thread's file access, and gives it back after.
+struct AsNobodyForFiles {
+  AsNobodyForFiles() : root(geteuid() == 0) {
+    if (root) setfsuid(65534);
+  }
+  ~AsNobodyForFiles() {
+    if (root) setfsuid(0);
+  }
+  const bool root;
+};
+
 TEST_F(SoundLibrary, LoadFailuresSayWhy) {
   ASSERT_EQ(FSOUND_Init(kRate, 64, 0), 1);
   const std::vector<std::uint8_t>& song = OurSongBytes();
@@ -99,21 +123,45 @@ TEST_F(SoundLibrary, LoadFailuresSayWhy) {
   WriteFileBytes(folder.File("empty"), {});
   WriteFileBytes(folder.File("header-only"), std::vector<std::uint8_t>(song.begin(), song.begin() + 96));
   WriteFileBytes(folder.File("half"), std::vector<std::uint8_t>(song.begin(), song.begin() + song.size() / 2));
+  WriteFileBytes(folder.File("unreadable"), song);
+  ASSERT_EQ(chmod(folder.File("unreadable").c_str(), 0), 0);
+  ASSERT_EQ(chmod(folder.path().c_str(), 0755), 0);  // nobody may look inside
+  // A song with more after it than any module could hold: refused by its size, unread. Past
+  // 4 GiB its size modulo 2^32 is the song's own.
+  const std::uintmax_t kLimit = std::uintmax_t{64} << 20;
+  ASSERT_NO_FATAL_FAILURE(WriteSongPaddedTo(folder.File("over-limit"), kLimit + 1));
+  ASSERT_NO_FATAL_FAILURE(
+      WriteSongPaddedTo(folder.File("past-4-GiB"), (std::uintmax_t{1} << 32) + song.size()));
   const Case cases[] = {
       {"missing", folder.File("missing.s3m"), FMOD_ERR_FILE_NOTFOUND},
-      {"folder", folderPath, FMOD_ERR_FILE_NOTFOUND},
+      {"inside a file", folder.File("random/missing.s3m"), FMOD_ERR_FILE_NOTFOUND},
+      {"folder", folderPath, FMOD_ERR_FILE_BAD},
+      {"unreadable", folder.File("unreadable"), FMOD_ERR_FILE_BAD},
       {"random", folder.File("random"), FMOD_ERR_FILE_FORMAT},
       {"empty", folder.File("empty"), FMOD_ERR_FILE_FORMAT},
       {"header only", folder.File("header-only"), FMOD_ERR_FILE_FORMAT},
+      {"over the limit", folder.File("over-limit"), FMOD_ERR_FILE_FORMAT},
+      {"past 4 GiB", folder.File("past-4-GiB"), FMOD_ERR_FILE_FORMAT},
       {"half", folder.File("half"), FMOD_ERR_FILE_BAD},
   };
+  {
+    AsNobodyForFiles nobody;  // setfsuid(-1) changes nothing and tells the user in force
+    ASSERT_TRUE(!nobody.root || setfsuid(static_cast<uid_t>(-1)) == 65534) << "no setfsuid";
+  }
   for (const Case& load : cases) {
+    AsNobodyForFiles nobody;
     EXPECT_EQ(FMUSIC_LoadSong(load.path.c_str()), nullptr) << load.what;
     EXPECT_EQ(FSOUND_GetError(), load.error) << load.what;
   }
   EXPECT_EQ(FMUSIC_LoadSong(nullptr), nullptr);
   EXPECT_EQ(FSOUND_GetError(), FMOD_ERR_INVALID_PARAM);
   EXPECT_EQ(platform::SoundLoadedSongCount(), 0);
+
+  // At the limit, the song still loads.
+  ASSERT_NO_FATAL_FAILURE(WriteSongPaddedTo(folder.File("at-limit"), kLimit));
+  FMUSIC_MODULE* loaded = FMUSIC_LoadSong(folder.File("at-limit").c_str());
+  EXPECT_NE(loaded, nullptr) << FSOUND_GetError();
+  EXPECT_EQ(FMUSIC_FreeSong(loaded), 1);
 }
 
 TEST_F(SoundLibrary, FreeThenCloseAfterAFailedLoad) {

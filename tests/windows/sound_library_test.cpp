@@ -2,7 +2,8 @@
 // in the package's folder (its fmod.dll and our song), with a private sound server, or with
 // Wine's sound drivers switched off for the no-device case. What the DLL counts (buffers played,
 // underruns, refused writes) comes from the report it sends to the debug output as it closes,
-// caught here as the exception OutputDebugStringA raises.
+// caught here as the exception OutputDebugStringA raises. A device that refuses writes is made
+// by putting our own waveOutWrite in fmod.dll's import table.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/fmod_api.h"
 
@@ -45,6 +47,60 @@ Report ReadReport() {
                             &report.played, &report.underruns, &report.refused,
                             &report.songStartMilliseconds) == 4;
   return report;
+}
+
+// Every waveOutWrite fmod.dll makes, the refused ones too, with the samples it offered.
+struct WriteAttempt {
+  const WAVEHDR* header;
+  std::string samples;
+  bool refused;
+};
+typedef MMRESULT(WINAPI* WaveOutWrite)(HWAVEOUT, LPWAVEHDR, UINT);
+struct WriteSpy {
+  WaveOutWrite real = nullptr;
+  // Attempts numbered from 0; those from firstRefused on, refusedCount of them, are refused.
+  std::size_t firstRefused = 0, refusedCount = 0;
+  std::vector<WriteAttempt> attempts;  // read once the mixing thread is gone
+};
+WriteSpy spy;
+
+MMRESULT WINAPI SpiedWaveOutWrite(HWAVEOUT device, LPWAVEHDR header, UINT size) {
+  const std::size_t index = spy.attempts.size();
+  const bool refuse = index >= spy.firstRefused && index < spy.firstRefused + spy.refusedCount;
+  spy.attempts.push_back(
+      WriteAttempt{header, std::string(header->lpData, header->dwBufferLength), refuse});
+  return refuse ? MMSYSERR_NOMEM : spy.real(device, header, size);
+}
+
+// Points fmod.dll's import of winmm's waveOutWrite at replacement; the import it had, or null.
+WaveOutWrite ReplaceImportedWaveOutWrite(WaveOutWrite replacement) {
+  BYTE* base = reinterpret_cast<BYTE*>(GetModuleHandleA("fmod.dll"));
+  if (!base) return nullptr;
+  const IMAGE_NT_HEADERS* headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+      base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+  const IMAGE_DATA_DIRECTORY& imports =
+      headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+  for (const IMAGE_IMPORT_DESCRIPTOR* library =
+           reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+       library->Name; ++library) {
+    if (lstrcmpiA(reinterpret_cast<const char*>(base + library->Name), "winmm.dll") != 0) continue;
+    const IMAGE_THUNK_DATA* name =
+        reinterpret_cast<const IMAGE_THUNK_DATA*>(base + library->OriginalFirstThunk);
+    IMAGE_THUNK_DATA* entry = reinterpret_cast<IMAGE_THUNK_DATA*>(base + library->FirstThunk);
+    for (; name->u1.AddressOfData; ++name, ++entry) {
+      if (IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal)) continue;
+      const IMAGE_IMPORT_BY_NAME* byName =
+          reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData);
+      if (std::strcmp(reinterpret_cast<const char*>(byName->Name), "waveOutWrite") != 0) continue;
+      DWORD protection;
+      VirtualProtect(&entry->u1.Function, sizeof entry->u1.Function, PAGE_READWRITE, &protection);
+      WaveOutWrite previous = reinterpret_cast<WaveOutWrite>(entry->u1.Function);
+      entry->u1.Function = reinterpret_cast<DWORD_PTR>(replacement);
+      VirtualProtect(&entry->u1.Function, sizeof entry->u1.Function, protection, &protection);
+      return previous;
+    }
+  }
+  return nullptr;
 }
 
 class WaveOutSoundLibrary : public ::testing::Test {
@@ -143,6 +199,102 @@ TEST_F(WaveOutSoundLibrary, TheSongPlaysWithoutUnderruns) {
   EXPECT_EQ(report.underruns, 0u) << lastReport;
   EXPECT_EQ(report.refused, 0u) << lastReport;
   EXPECT_EQ(FMUSIC_FreeSong(song), 1);
+}
+
+// A refused write keeps its buffer: the same samples are offered again until a write takes
+// them, whether the device holds nothing (the first writes: retried on a timer) or holds the
+// rest of the ring (retried as one finishes). Rendering them again would skip them, and a
+// device that kept refusing would have the song run ahead.
+TEST_F(WaveOutSoundLibrary, ARefusedBufferIsOfferedAgainUnchanged) {
+  struct Case {
+    std::size_t firstRefused, refusedCount;
+  };
+  for (const Case refusal : {Case{0, 20}, Case{20, 3}}) {
+    spy = WriteSpy();
+    spy.firstRefused = refusal.firstRefused;
+    spy.refusedCount = refusal.refusedCount;
+    spy.real = ReplaceImportedWaveOutWrite(SpiedWaveOutWrite);
+    ASSERT_NE(spy.real, nullptr) << "fmod.dll imports no waveOutWrite";
+    FMUSIC_MODULE* song = nullptr;
+    ASSERT_NO_FATAL_FAILURE(PlayTheSong(&song));
+    Sleep(1500);  // at least 23 writes even from a sound server that takes them at half speed
+    FSOUND_Close();
+    ReplaceImportedWaveOutWrite(spy.real);
+    Report report = ReadReport();
+    ASSERT_TRUE(report.seen) << lastReport;
+    EXPECT_EQ(report.refused, refusal.refusedCount) << lastReport;
+    const std::size_t end = refusal.firstRefused + refusal.refusedCount;
+    ASSERT_GT(spy.attempts.size(), end) << lastReport;
+    const WriteAttempt& first = spy.attempts[refusal.firstRefused];
+    EXPECT_NE(first.samples, std::string(first.samples.size(), '\0')) << "silence proves nothing";
+    for (std::size_t index = refusal.firstRefused + 1; index <= end; ++index) {
+      EXPECT_EQ(spy.attempts[index].header, first.header) << "attempt " << index;
+      EXPECT_TRUE(spy.attempts[index].samples == first.samples) << "attempt " << index;
+    }
+    EXPECT_FALSE(spy.attempts[end].refused);
+    EXPECT_EQ(FMUSIC_FreeSong(song), 1);
+  }
+}
+
+// Our song, followed by a hole up to size bytes: nothing is written past the song (under Wine
+// the end is set by truncating, so the file is sparse).
+bool WriteSongPaddedTo(const std::string& path, LONGLONG size) {
+  std::FILE* source = std::fopen(kSong, "rb");
+  if (!source) return false;
+  std::string song;
+  char chunk[4096];
+  for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, source)) > 0;) song.append(chunk, got);
+  std::fclose(source);
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  LARGE_INTEGER end;
+  end.QuadPart = size;
+  const bool made = WriteFile(file, song.data(), static_cast<DWORD>(song.size()), &written, nullptr) &&
+                    written == song.size() && SetFilePointerEx(file, end, nullptr, FILE_BEGIN) &&
+                    SetEndOfFile(file);
+  CloseHandle(file);
+  return made;
+}
+
+// Nothing by the name is "File not found"; a folder can't be loaded; a file larger than any
+// module could be is no module, refused by its size before it is read. Past 4 GiB, its size
+// modulo 2^32 is the song's own size, which once loaded and played the song.
+TEST_F(WaveOutSoundLibrary, LoadFailuresSayWhy) {
+  char temporary[MAX_PATH];
+  ASSERT_GT(GetTempPathA(sizeof temporary, temporary), 0u);
+  const std::string folder = std::string(temporary) + "quenthor-load-" +
+                             std::to_string(GetCurrentProcessId());
+  ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+  const std::string inner = folder + "\\a-folder", over = folder + "\\over-limit",
+                    past = folder + "\\past-4-GiB";
+  ASSERT_TRUE(CreateDirectoryA(inner.c_str(), nullptr));
+  const LONGLONG kLimit = LONGLONG{64} << 20;
+  ASSERT_TRUE(WriteSongPaddedTo(over, kLimit + 1));
+  std::FILE* song = std::fopen(kSong, "rb");
+  ASSERT_NE(song, nullptr);
+  std::fseek(song, 0, SEEK_END);
+  const long songSize = std::ftell(song);
+  std::fclose(song);
+  ASSERT_TRUE(WriteSongPaddedTo(past, (LONGLONG{1} << 32) + songSize));
+  ASSERT_EQ(FSOUND_Init(kRate, 32, 0), 1);
+  struct Case {
+    std::string path;
+    int error;
+  };
+  for (const Case& load : {Case{folder + "\\missing.s3m", FMOD_ERR_FILE_NOTFOUND},
+                           Case{inner, FMOD_ERR_FILE_BAD}, Case{over, FMOD_ERR_FILE_FORMAT},
+                           Case{past, FMOD_ERR_FILE_FORMAT}}) {
+    FMUSIC_MODULE* loaded = FMUSIC_LoadSong(load.path.c_str());
+    EXPECT_EQ(loaded, nullptr) << load.path;
+    EXPECT_EQ(FSOUND_GetError(), load.error) << load.path;
+    if (loaded) FMUSIC_FreeSong(loaded);
+  }
+  EXPECT_TRUE(DeleteFileA(over.c_str()));
+  EXPECT_TRUE(DeleteFileA(past.c_str()));
+  EXPECT_TRUE(RemoveDirectoryA(inner.c_str()));
+  EXPECT_TRUE(RemoveDirectoryA(folder.c_str()));
 }
 
 // Run with Wine's sound drivers switched off (the NoDevice test's own ctest entry).
