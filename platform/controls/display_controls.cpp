@@ -25,6 +25,13 @@ struct DisplayControls {
   HRESULT lockFailure = DDERR_SURFACEBUSY;
   std::deque<WindowMessage> delivered;
   WindowCapture capture;
+  // The screen as last flipped, as its bytes were.
+  std::vector<std::uint8_t> picture;
+  int picturePitch = 0;
+  int pictureWidth = 0;
+  int pictureHeight = 0;
+  ScreenLayout pictureLayout = ScreenLayout::kXRGB32;
+  int flips = 0;
 };
 DisplayControls controls;
 
@@ -32,6 +39,15 @@ HRESULT LockRefusal() {
   if (controls.failingLocks == 0) return DD_OK;
   if (controls.failingLocks > 0) controls.failingLocks--;
   return controls.lockFailure;
+}
+
+void KeepFlipped(const ddraw::Surface& front) {
+  controls.picture = front.memory;
+  controls.picturePitch = front.pitch;
+  controls.pictureWidth = front.mode.width;
+  controls.pictureHeight = front.mode.height;
+  controls.pictureLayout = front.mode.layout;
+  controls.flips++;
 }
 
 void KeepDelivery(const WindowMessage& message) {
@@ -187,27 +203,25 @@ ScreenMode CurrentScreenMode() {
   return shown;
 }
 
-int FlipCount() { return ddraw::Hardware().flips; }
-int ScreenWidth() { return ddraw::Hardware().pictureWidth; }
-int ScreenHeight() { return ddraw::Hardware().pictureHeight; }
-ScreenLayout ScreenPictureLayout() { return ddraw::Hardware().pictureLayout; }
+int FlipCount() { return controls.flips; }
+int ScreenWidth() { return controls.pictureWidth; }
+int ScreenHeight() { return controls.pictureHeight; }
+ScreenLayout ScreenPictureLayout() { return controls.pictureLayout; }
 
 std::vector<std::uint32_t> ScreenPixels() {
-  const ddraw::DisplayHardware& hardware = ddraw::Hardware();
-  if (hardware.picture.empty()) return std::vector<std::uint32_t>();
-  return ReadPicture(hardware.pictureLayout, hardware.picture.data(),
-                            hardware.picturePitch, hardware.pictureWidth, hardware.pictureHeight);
+  if (controls.picture.empty()) return std::vector<std::uint32_t>();
+  return ReadPicture(controls.pictureLayout, controls.picture.data(), controls.picturePitch,
+                     controls.pictureWidth, controls.pictureHeight);
 }
 
 std::uint32_t ScreenPixel(int x, int y) {
-  const ddraw::DisplayHardware& hardware = ddraw::Hardware();
-  if (hardware.picture.empty() || x < 0 || y < 0 || x >= hardware.pictureWidth ||
-      y >= hardware.pictureHeight)
+  if (controls.picture.empty() || x < 0 || y < 0 || x >= controls.pictureWidth ||
+      y >= controls.pictureHeight)
     return 0;
-  const int bytesPerPixel = ScreenLayoutBytesPerPixel(hardware.pictureLayout);
-  return ReadRGB(hardware.pictureLayout,
-                        hardware.picture.data() + static_cast<size_t>(y) * hardware.picturePitch +
-                            static_cast<size_t>(x) * bytesPerPixel);
+  const int bytesPerPixel = ScreenLayoutBytesPerPixel(controls.pictureLayout);
+  return ReadRGB(controls.pictureLayout,
+                 controls.picture.data() + static_cast<size_t>(y) * controls.picturePitch +
+                     static_cast<size_t>(x) * bytesPerPixel);
 }
 
 SurfaceView BackSurfaceView() {
@@ -229,6 +243,7 @@ void ResetDisplayControls() {
   win32::ResetLibraries();
   controls = DisplayControls();
   ddraw::directDrawHooks = ddraw::DirectDrawHooks();
+  ddraw::directDrawHooks.flipped = KeepFlipped;
   win32::libraryHooks = win32::LibraryHooks();
   host::screenHooks.rendered = nullptr;
   win32::windowSystemHooks.delivered = KeepDelivery;

@@ -311,18 +311,6 @@ host::HostWindow RealWindow(HWND handle) {
   return window->real;
 }
 
-void TakeScreen(HWND window) { host::ShowScreen(RealWindow(window)); }
-
-void LeaveScreen(HWND handle) {
-  Window* window = WindowRecord(handle);
-  if (window && window->real) host::HideWindow(window->real);
-}
-
-void MinimizeForDesktop(HWND handle) {
-  Window* window = WindowRecord(handle);
-  if (window && window->real) host::GiveDesktopBack(window->real);
-}
-
 void PumpDesktopEvents() {
   host::HostEvent event;
   while (host::NextEvent(&event)) TranslateDesktopEvent(event);

@@ -123,11 +123,6 @@ void SetActivationListener(ActivationListener listener);
 
 // The real window behind a window (made on first need; 0 without video).
 host::HostWindow RealWindow(HWND window);
-// Exclusive fullscreen: the window becomes the show's screen (the whole desktop, or a desktop
-// window in the host's window mode); and back; and the desktop given back on losing the focus.
-void TakeScreen(HWND window);
-void LeaveScreen(HWND window);
-void MinimizeForDesktop(HWND window);
 
 // Reads the desktop's pending events: keys and close requests are queued as messages, pointer
 // moves and activation changes become messages sent from outside.
