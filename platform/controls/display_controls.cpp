@@ -13,6 +13,20 @@
 #include "platform/win32/window_system.h"
 
 namespace platform {
+
+namespace ddraw {
+
+void ResetDevice() {
+  DisplayHardware& hardware = Hardware();
+  for (Surface* surface : hardware.surfaces) delete surface;
+  for (DirectDraw* object : hardware.objects) delete object;
+  hardware = DisplayHardware();
+  ProfileInForce() = DefaultDisplayProfile();
+  host::ForgetRenderer();
+}
+
+}  // namespace ddraw
+
 namespace {
 
 // Made up, and never issued to a window of this program.
@@ -119,10 +133,21 @@ void InjectKey(WPARAM virtualKey, bool down) {
   HWND window = win32::FocusWindow();
   if (!window) return;
   const unsigned key = static_cast<unsigned>(virtualKey);
-  win32::PressKey(window, key, down, host::ExtendedKey(key & 0xFF));
+  win32::PressKey(window, key, down, ExtendedKey(key & 0xFF));
 }
 
 }  // namespace
+
+const char* ScreenLayoutName(ScreenLayout layout) { return ddraw::Describe(layout).name; }
+
+int ScreenLayoutBytesPerPixel(ScreenLayout layout) {
+  return ddraw::Describe(layout).bytesPerPixel;
+}
+
+bool ExtendedKey(unsigned virtualKey) {
+  return (virtualKey >= VK_PRIOR && virtualKey <= VK_DOWN) || virtualKey == VK_INSERT ||
+         virtualKey == VK_DELETE;
+}
 
 void SetDisplayProfile(const DisplayProfile& profile) { ddraw::ProfileInForce() = profile; }
 
@@ -172,7 +197,13 @@ void PostMessageTo(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 
 HWND OtherWindowHandle() { return kOtherWindow; }
 
-std::vector<WindowMessage> QueuedMessages() { return win32::QueueContents(); }
+std::vector<WindowMessage> QueuedMessages() {
+  std::vector<WindowMessage> contents;
+  for (const MSG& waiting : win32::State().queue)
+    contents.push_back(
+        WindowMessage{waiting.hwnd, waiting.message, waiting.wParam, waiting.lParam, false});
+  return contents;
+}
 
 std::vector<WindowMessage> DeliveredMessages() {
   return std::vector<WindowMessage>(controls.delivered.begin(), controls.delivered.end());
@@ -186,9 +217,14 @@ std::uint32_t DesktopWindowId(HWND window) {
 
 bool ApplicationActive() { return win32::ActiveWindow() != nullptr; }
 HWND ActiveWindow() { return win32::ActiveWindow(); }
-bool PointerHidden() { return win32::CurrentCursor() == nullptr; }
-int WindowCount() { return win32::WindowCount(); }
-int LoadedLibraryCount() { return win32::LoadedCount(); }
+bool PointerHidden() { return win32::State().cursor == nullptr; }
+int WindowCount() { return static_cast<int>(win32::State().windows.size()); }
+
+int LoadedLibraryCount() {
+  int loaded = 0;
+  for (int index = 0; index < win32::offerCount; index++) loaded += win32::offers[index].loads > 0;
+  return loaded;
+}
 int LiveDirectDrawCount() { return static_cast<int>(ddraw::Hardware().objects.size()); }
 int LiveSurfaceCount() { return static_cast<int>(ddraw::Hardware().surfaces.size()); }
 
@@ -239,8 +275,15 @@ void ResetDisplayControls() {
   // Tests draw offscreen, as a person would ask for it, unless a driver is named already.
   setenv("SDL_VIDEODRIVER", "offscreen", 0);
   ddraw::ResetDevice();
-  win32::ResetWindowSystem();
-  win32::ResetLibraries();
+  // No windows, classes or messages; the activation listener (DirectDraw's) stays.
+  win32::WindowSystem& windows = win32::State();
+  for (auto& entry : windows.windows) host::DestroyRealWindow(entry.second->real);
+  const win32::ActivationListener listener = windows.listener;
+  windows = win32::WindowSystem();
+  windows.listener = listener;
+  host::ShowPointer(true);
+  host::StopVideo();
+  for (int index = 0; index < win32::offerCount; index++) win32::offers[index].loads = 0;
   controls = DisplayControls();
   ddraw::directDrawHooks = ddraw::DirectDrawHooks();
   ddraw::directDrawHooks.flipped = KeepFlipped;

@@ -146,14 +146,5 @@ void ListenToActivation() {
   win32::SetActivationListener(ApplicationActivationChanged);
 }
 
-void ResetDevice() {
-  DisplayHardware& hardware = Hardware();
-  for (Surface* surface : hardware.surfaces) delete surface;
-  for (DirectDraw* object : hardware.objects) delete object;
-  hardware = DisplayHardware();
-  ProfileInForce() = DefaultDisplayProfile();
-  host::ResetScreen();
-}
-
 }  // namespace ddraw
 }  // namespace platform

@@ -71,6 +71,7 @@ bool PresentFlipped(const Surface& front, const std::vector<std::uint8_t>& previ
 // The window system's news of the application gaining or losing the desktop.
 void ListenToActivation();
 
+// The controls' reset (platform/controls) frees what is left: it is a friend of the objects.
 void ResetDevice();
 
 }  // namespace ddraw
