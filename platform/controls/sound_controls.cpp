@@ -84,7 +84,7 @@ void ResetSoundControls() {
   AudioOutputClose();
   library.initialised = false;
   library.playing.clear();
-  while (!library.songs.empty()) Release(library, library.songs.back());
+  while (!library.songs.empty()) ReleaseSong(library, library.songs.back());
   library.lastError = FMOD_ERR_NONE;
   library.loads = 0;
   host::audioOutputHooks.devicePresent = true;

@@ -78,7 +78,7 @@ void StopPlaying(SoundLibrary& library, FMUSIC_MODULE* song) {
 
 }  // namespace
 
-void Release(SoundLibrary& library, FMUSIC_MODULE* song) {
+void ReleaseSong(SoundLibrary& library, FMUSIC_MODULE* song) {
   StopPlaying(library, song);
   library.songs.erase(std::remove(library.songs.begin(), library.songs.end(), song),
                       library.songs.end());
@@ -189,7 +189,7 @@ QUENTHOR_FMOD_API(signed char) FMUSIC_FreeSong(FMUSIC_MODULE* song) {
     library.lastError = FMOD_ERR_INVALID_PARAM;
     return 0;
   }
-  platform::Release(library, song);
+  platform::ReleaseSong(library, song);
   library.lastError = FMOD_ERR_NONE;
   return 1;
 }

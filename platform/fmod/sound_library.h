@@ -21,6 +21,6 @@ struct SoundLibrary {
 SoundLibrary& Library();
 
 // Stops a loaded song and frees it.
-void Release(SoundLibrary& library, FMUSIC_MODULE* song);
+void ReleaseSong(SoundLibrary& library, FMUSIC_MODULE* song);
 
 }  // namespace platform
