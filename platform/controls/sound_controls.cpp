@@ -4,6 +4,7 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/audio_output.h"
 #include "platform/fmod/sound_library.h"
 #include "platform/host/audio_output.h"
 
@@ -37,7 +38,7 @@ void SoundCaptureEnable(bool on) {
     std::lock_guard<std::mutex> hold(capture.lock);
     capture.on = on;
   }
-  audioOutputHooks.played.store(on ? KeepPlayed : nullptr);
+  host::audioOutputHooks.played.store(on ? KeepPlayed : nullptr);
 }
 
 void SoundCaptureClear() {
@@ -67,15 +68,26 @@ bool SoundWaitForCapturedFrames(std::size_t frames, unsigned timeoutMs) {
   return true;
 }
 
-void SoundForceNoDevice(bool on) { audioOutputHooks.devicePresent = !on; }
-void SoundSetLastError(int code) { SoundLibrarySetLastError(code); }
-bool SoundOutputIsOpen() { return AudioOutputIsOpen(); }
-int SoundLoadedSongCount() { return SoundLibraryLoadedSongs(); }
-int SoundPlayingSongCount() { return SoundLibraryPlayingSongs(); }
+void SoundForceNoDevice(bool on) { host::audioOutputHooks.devicePresent = !on; }
+void SoundSetLastError(int code) { Library().lastError = code; }
+bool SoundOutputIsOpen() { return host::audioOutput.device != 0; }
+int SoundLoadedSongCount() { return static_cast<int>(Library().songs.size()); }
+
+int SoundPlayingSongCount() {
+  AudioOutputLock hold;
+  return static_cast<int>(Library().playing.size());
+}
 
 void ResetSoundControls() {
-  SoundLibraryShutDown();
-  audioOutputHooks.devicePresent = true;
+  // Every song stopped and freed, the output closed, the last error cleared.
+  SoundLibrary& library = Library();
+  AudioOutputClose();
+  library.initialised = false;
+  library.playing.clear();
+  while (!library.songs.empty()) ReleaseSong(library, library.songs.back());
+  library.lastError = FMOD_ERR_NONE;
+  library.loads = 0;
+  host::audioOutputHooks.devicePresent = true;
   SoundCaptureEnable(false);
   SoundCaptureClear();
 }

@@ -63,6 +63,7 @@ void DestroyChain(Surface* front) {
   DisplayHardware& hardware = Hardware();
   if (front->owner && front->owner->primary == front) front->owner->primary = nullptr;
   if (hardware.newestChain == front) hardware.newestChain = nullptr;
+  if (hardware.lastFlipped == front) hardware.lastFlipped = nullptr;
   std::vector<Surface*> members = front->chain;
   for (Surface* member : members) {
     hardware.surfaces.erase(std::remove(hardware.surfaces.begin(), hardware.surfaces.end(), member),
@@ -183,15 +184,15 @@ HRESULT Surface::Flip(LPDIRECTDRAWSURFACE target, DWORD flags) {
   }
   // One flip at a time: the previous one must have reached its blank.
   if (flipPending && host::CurrentBlank() == flipBlank) host::WaitForBlankAfter(flipBlank);
+  Surface* oldFront = chain.back();
   // Each buffer takes the memory of the one behind it; the last takes the old front's.
   for (size_t index = 0; index + 1 < chain.size(); index++)
     chain[index]->memory.swap(chain[index + 1]->memory);
   Outcome(kInterface, DD_OK, call);
-  const bool unchanged = KeepFlippedPicture(*this);
   // The picture is up at the next blank; until then the flip is pending, unless the renderer
   // held the flip until that blank already.
   flipBlank = host::CurrentBlank();
-  flipPending = !PresentKeptPicture(unchanged, true);
+  flipPending = !PresentFlipped(*this, oldFront->memory, true);
   return DD_OK;
 }
 

@@ -10,36 +10,14 @@
 #include "platform/host/keys.h"
 
 namespace platform {
-namespace windows {
+namespace win32 {
 
 WindowSystemHooks windowSystemHooks;
 
 namespace {
 
-// Handles look like the system's: small, even numbers no pointer would have.
-const std::uintptr_t kFirstWindowHandle = 0x00020010;
 const std::uintptr_t kWindowHandleStep = 0x10;
 const ATOM kFirstClassAtom = 0xC000;
-// The system's arrow, the cursor every thread starts with.
-HCURSOR const kArrowCursor = reinterpret_cast<HCURSOR>(static_cast<std::uintptr_t>(0x00010003));
-
-struct WindowSystem {
-  std::vector<WindowClass> classes;
-  std::map<std::uintptr_t, std::unique_ptr<Window>> windows;
-  std::uintptr_t nextHandle = kFirstWindowHandle;
-  std::deque<MSG> queue;
-  // Sent from outside the thread, waiting for its next PeekMessageA.
-  std::deque<MSG> sentWaiting;
-  HWND active = nullptr;
-  ActivationListener listener = nullptr;
-  HCURSOR cursor = kArrowCursor;
-  bool keyDown[256] = {};  // as of the key messages taken from the queue
-  bool pressed[256] = {};  // as of the keyboard's own events
-};
-WindowSystem& State() {
-  static WindowSystem state;
-  return state;
-}
 
 std::uintptr_t Key(HWND handle) { return reinterpret_cast<std::uintptr_t>(handle); }
 
@@ -121,6 +99,11 @@ void TranslateDesktopEvent(const host::HostEvent& event) {
 
 }  // namespace
 
+WindowSystem& State() {
+  static WindowSystem state;
+  return state;
+}
+
 const WindowClass* FindClass(LPCSTR nameOrAtom) {
   if (!nameOrAtom) return nullptr;
   const std::uintptr_t value = reinterpret_cast<std::uintptr_t>(nameOrAtom);
@@ -142,7 +125,7 @@ ATOM AddClass(const WNDCLASSA& windowClass) {
   return added.atom;
 }
 
-Window* FindWindow(HWND handle) {
+Window* WindowRecord(HWND handle) {
   auto found = State().windows.find(Key(handle));
   return found == State().windows.end() ? nullptr : found->second.get();
 }
@@ -177,10 +160,8 @@ HWND NewestWindow() {
 
 HWND FocusWindow() { return State().active ? State().active : NewestWindow(); }
 
-int WindowCount() { return static_cast<int>(State().windows.size()); }
-
 LRESULT SendToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  Window* target = FindWindow(window);
+  Window* target = WindowRecord(window);
   if (!target || !target->procedure) return 0;
   WNDPROC procedure = target->procedure;
   TellDelivery(window, message, wParam, lParam, true);
@@ -202,7 +183,7 @@ void DeliverSentMessages() {
 }
 
 LRESULT DispatchToWindow(const MSG& message) {
-  Window* target = FindWindow(message.hwnd);
+  Window* target = WindowRecord(message.hwnd);
   if (!target || !target->procedure) return 0;
   WNDPROC procedure = target->procedure;
   TellDelivery(message.hwnd, message.message, message.wParam, message.lParam, false);
@@ -268,21 +249,13 @@ bool TakeFromQueue(MSG* message, HWND window, UINT filterMin, UINT filterMax, bo
   return false;
 }
 
-std::vector<WindowMessage> QueueContents() {
-  std::vector<WindowMessage> contents;
-  for (const MSG& waiting : State().queue)
-    contents.push_back(
-        WindowMessage{waiting.hwnd, waiting.message, waiting.wParam, waiting.lParam, false});
-  return contents;
-}
-
 bool KeyIsDown(unsigned virtualKey) { return State().keyDown[virtualKey & 0xFF]; }
 
 HWND ActiveWindow() { return State().active; }
 
 void ActivateApplication(HWND window, Delivery delivery) {
   WindowSystem& state = State();
-  if (!FindWindow(window) || state.active == window) return;
+  if (!WindowRecord(window) || state.active == window) return;
   const bool wasActive = state.active != nullptr;
   state.active = window;
   // Moving between the program's own windows doesn't change the application's activation.
@@ -303,7 +276,7 @@ void DeactivateApplication(Delivery delivery) {
 void SetActivationListener(ActivationListener listener) { State().listener = listener; }
 
 host::HostWindow RealWindow(HWND handle) {
-  Window* window = FindWindow(handle);
+  Window* window = WindowRecord(handle);
   if (!window) return 0;
   if (!window->real)
     window->real = host::CreateRealWindow(window->title.c_str(), window->width, window->height,
@@ -311,24 +284,10 @@ host::HostWindow RealWindow(HWND handle) {
   return window->real;
 }
 
-void TakeScreen(HWND window) { host::ShowScreen(RealWindow(window)); }
-
-void LeaveScreen(HWND handle) {
-  Window* window = FindWindow(handle);
-  if (window && window->real) host::HideWindow(window->real);
-}
-
-void MinimizeForDesktop(HWND handle) {
-  Window* window = FindWindow(handle);
-  if (window && window->real) host::GiveDesktopBack(window->real);
-}
-
 void PumpDesktopEvents() {
   host::HostEvent event;
   while (host::NextEvent(&event)) TranslateDesktopEvent(event);
 }
-
-HCURSOR CurrentCursor() { return State().cursor; }
 
 HCURSOR ReplaceCursor(HCURSOR cursor) {
   HCURSOR previous = State().cursor;
@@ -337,15 +296,5 @@ HCURSOR ReplaceCursor(HCURSOR cursor) {
   return previous;
 }
 
-void ResetWindowSystem() {
-  WindowSystem& state = State();
-  for (auto& entry : state.windows) host::DestroyRealWindow(entry.second->real);
-  ActivationListener listener = state.listener;
-  state = WindowSystem();
-  state.listener = listener;
-  host::ShowPointer(true);
-  host::StopVideo();
-}
-
-}  // namespace windows
+}  // namespace win32
 }  // namespace platform

@@ -11,7 +11,7 @@
 // it again would skip them, and a device that kept refusing would have the song run ahead. Closing the output reports the buffers played, the underruns, the refused writes and
 // how long after AudioOutputPlay the device started, through
 // OutputDebugStringA, where a debugger (or Wine's debugstr channel) shows it.
-#include "platform/host/audio_output.h"
+#include "platform/audio_output.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -233,8 +233,6 @@ void AudioOutputClose() {
   output.render = nullptr;
   output.context = nullptr;
 }
-
-bool AudioOutputIsOpen() { return output.device != nullptr; }
 
 // Always taken, open or not: the critical section exists from the DLL's load, and nothing
 // blocks on it while no thread mixes.
