@@ -14,6 +14,7 @@
 
 #include "platform/host/browser.h"
 #include "platform/host/clock.h"
+#include "platform/host/gentle.h"
 #include "platform/host/video.h"
 
 namespace platform {
@@ -45,6 +46,10 @@ struct ScreenState {
   bool showsLast = false;
   // Blanks waited for while the clock was steered: each came at once.
   std::uint64_t steeredBlanksWaited = 0;
+  // Gentle viewing: the filter saw the previous Present's picture, and when it last drew.
+  bool gentleSawLast = false;
+  bool gentleDrawn = false;
+  std::uint32_t gentleDrawnAt = 0;
 };
 ScreenState screen;
 
@@ -52,6 +57,7 @@ void DropTexture() {
   if (screen.texture) SDL_DestroyTexture(screen.texture);
   screen.texture = nullptr;
   screen.textureFormat = 0;
+  screen.gentleDrawn = false;  // a new texture holds nothing yet
 }
 
 // An X server without direct rendering (a virtual one, or a remote one) has only a software GL
@@ -115,7 +121,10 @@ const std::uint32_t kSdlFormats[] = {  // in the order of PixelLayout
     SDL_PIXELFORMAT_RGB555};
 
 bool EnsureTexture(const Picture& picture) {
-  const std::uint32_t format = kSdlFormats[static_cast<int>(picture.layout)];
+  // Gentle viewing draws its own picture, in 32 bits.
+  const std::uint32_t format = ChosenVideo().gentle
+                                   ? static_cast<std::uint32_t>(SDL_PIXELFORMAT_XRGB8888)
+                                   : kSdlFormats[static_cast<int>(picture.layout)];
   if (screen.texture && screen.textureFormat == format &&
       screen.textureWidth == picture.width && screen.textureHeight == picture.height)
     return true;
@@ -224,10 +233,27 @@ bool Present(HostWindow window, const Picture& picture, bool waitForBlank) {
   // follow the canvas by itself.
   if (render && FitWindowToPage(window) && screen.renderer) SDL_RenderSetViewport(screen.renderer, nullptr);
 #endif
+  const bool gentle = ChosenVideo().gentle;
   if (!render || !EnsureRenderer(window) || !EnsureTexture(picture)) {
     screen.showsLast = false;
+    screen.gentleSawLast = false;
     return false;
   }
+  // The gentle filter sees every picture that would be drawn, and draws when due.
+  const std::uint32_t now = gentle ? clockHooks.ticks() : 0;
+  if (gentle) {
+    Picture taken = picture;
+    taken.sameAsLast = picture.sameAsLast && screen.gentleSawLast;
+    screen.gentleSawLast = GentleTake(taken, now);
+    if (!screen.gentleSawLast) {
+      std::fprintf(stderr, "Quenthor: no memory for gentle viewing\n");
+      screen.showsLast = false;
+      return false;
+    }
+  }
+  const bool gentleDue = gentle && (!screen.gentleDrawn || watched ||
+                                    now - screen.gentleDrawnAt >= kGentleRedrawMs);
+  const bool unchanged = gentle ? !gentleDue : picture.sameAsLast;
   // A flip that doesn't wait must not stall in the renderer either.
   const bool wantVsync = waitForBlank && screen.vsyncCapable;
 #ifdef __EMSCRIPTEN__
@@ -240,9 +266,20 @@ bool Present(HostWindow window, const Picture& picture, bool waitForBlank) {
 #endif
   // Under vsync the present itself is the wait for the blank, so it always happens; paced by
   // our own clock, an unchanged picture needn't be drawn again.
-  if (!screen.vsyncOn && !watched && screen.showsLast && picture.sameAsLast) return false;
+  if (!screen.vsyncOn && !watched && screen.showsLast && unchanged) return false;
   screen.showsLast = true;
-  SDL_UpdateTexture(screen.texture, nullptr, picture.bytes, picture.pitch);
+  if (gentleDue) {
+    void* pixels = nullptr;
+    int pitch = 0;
+    if (SDL_LockTexture(screen.texture, nullptr, &pixels, &pitch) == 0) {
+      GentleDraw(now, static_cast<std::uint8_t*>(pixels), pitch);
+      SDL_UnlockTexture(screen.texture);
+      screen.gentleDrawn = true;
+      screen.gentleDrawnAt = now;
+    }
+  } else if (!gentle) {
+    SDL_UpdateTexture(screen.texture, nullptr, picture.bytes, picture.pitch);
+  }
   int outputWidth = 0;
   int outputHeight = 0;
   SDL_GetRendererOutputSize(screen.renderer, &outputWidth, &outputHeight);
@@ -282,6 +319,8 @@ void ResetScreen() {
   screen.paceOrigin = 0;
   screen.lastVsyncPresent = 0;
   screen.steeredBlanksWaited = 0;
+  screen.gentleSawLast = false;
+  ResetGentle();
 }
 
 }  // namespace host
