@@ -25,7 +25,7 @@ const char kUsage[] =
     "                   (DIR holds min.raw, min2.raw, min3.raw): luminance correlation of the\n"
     "                   second's mean frame at least 0.8, and higher than with the other two\n"
     "  --start SECONDS  the show's start in the video (default: the first frame whose picture\n"
-    "                   area is a single colour, as the show's first black frame is)\n"
+    "                   area is all black, as the show's first frame is)\n"
     "  --area X,Y,W,H   where the picture lies in the frame (default: the largest centred 4:3\n"
     "                   part of the box of pixels that are ever brighter than dark grey)\n"
     "Exit status: 0 both hold, 1 they don't, 2 bad input.\n";
@@ -95,17 +95,18 @@ PictureArea FourByThree(PictureArea box) {
   return area;
 }
 
-// A frame whose picture area is one colour: the show's first frame (black) or a strobe phase.
-bool SingleColour(const std::uint32_t* pixels, int width, PictureArea area) {
-  double low = 1, high = 0;
+// A frame whose picture area is all black, as the show's first frame is (its recordings start
+// on a white screen, scripts/record-headless).
+bool AllBlack(const std::uint32_t* pixels, int width, PictureArea area) {
+  double high = 0;
   for (int j = 0; j < 16; j++)
     for (int i = 0; i < 16; i++) {
       const int x = area.x + (2 * i + 1) * area.width / 32;
       const int y = area.y + (2 * j + 1) * area.height / 32;
       const double l = Luminance(pixels[static_cast<size_t>(y) * width + x]);
-      low = std::min(low, l), high = std::max(high, l);
+      high = std::max(high, l);
     }
-  return high - low < 0.02;
+  return high < 0.01;
 }
 
 bool ParseArea(const char* text, PictureArea* area) {
@@ -212,7 +213,7 @@ int main(int argc, char** argv) {
   double end = times.back();
   while (frames.Next()) {
     const double t = count < times.size() ? times[count] : times.back() + 1e-3 * count;
-    if (start < 0 && SingleColour(frames.pixels(), width, area)) start = t;
+    if (start < 0 && AllBlack(frames.pixels(), width, area)) start = t;
     if (!pictureFolder.empty() && start >= 0 && !likeness)
       likeness = std::make_unique<LikenessCheck>(width, height, area, pictures, start);
     flashes.Add(t, frames.pixels());
@@ -245,7 +246,7 @@ int main(int argc, char** argv) {
   std::printf("flashes: %s\n", flashes.Passes() ? "pass" : "FAIL");
   if (!pictureFolder.empty()) {
     if (!likeness) {
-      std::printf("likeness: FAIL (no frame of a single colour marks the show's start; give "
+      std::printf("likeness: FAIL (no black frame marks the show's start; give "
                   "--start)\n");
       holds = false;
     } else {
