@@ -68,7 +68,7 @@ struct Watched {
 // Strobes between first and second (or the show's pictures) for seconds, presenting at 60 Hz
 // with up to 8 ms of jitter from a clock that starts at start, and analyses what is shown.
 void Strobe(const Frame* first, const Frame* second, const Filter& filter, double seconds,
-            Watched* run, std::uint32_t start = 12345) {
+            Watched* run, std::uint32_t phaseMs = 50, std::uint32_t start = 12345) {
   platform::host::ResetGentle();
   std::mt19937 random(7);
   Frame black = Solid(0), white = Solid(0xFFFFFF), shown(kPixels);
@@ -78,7 +78,7 @@ void Strobe(const Frame* first, const Frame* second, const Filter& filter, doubl
   const Frame* current = &black;
   const Frame* strobeWith = second ? second : &white;
   for (std::uint32_t ms = 0; ms < seconds * 1000; ms += 12 + random() % 9) {
-    if (ms - lastChange > 50) {
+    if (ms - lastChange > phaseMs) {
       const Frame* picture = first ? first : &OurPictures()[ms < 4000 ? 0 : ms < 8000 ? 1 : 2];
       current = whiteNext ? strobeWith : picture;
       whiteNext = !whiteNext;
@@ -92,10 +92,12 @@ void Strobe(const Frame* first, const Frame* second, const Filter& filter, doubl
   run->likeness.End(seconds);
 }
 
-// The show's own strobe (white and our pictures), and hard cases: each pair alternates.
+// Hard cases: each pair alternates, in phases a little over 50 ms as the show's do, or slower:
+// slow enough to keep ahead of a filter whose averages are too short.
 struct HardCase {
   const char* name;
   Frame a, b;
+  std::uint32_t phaseMs = 50;
 };
 
 std::vector<HardCase> HardCases() {
@@ -104,7 +106,9 @@ std::vector<HardCase> HardCases() {
           {"AllWhite", Solid(0xFFFFFF), Solid(0xFFFFFF)},
           {"HalfWhiteHalfBlackAndItsMirror", HalfAndHalf(0xFFFFFF, 0), HalfAndHalf(0, 0xFFFFFF)},
           {"SaturatedRedAndWhite", Solid(0xFF0000), Solid(0xFFFFFF)},
-          {"DarkGreyAndRed", Solid(0x202020), Solid(0xC00000)}};
+          {"DarkGreyAndRed", Solid(0x202020), Solid(0xC00000)},
+          {"BlackAndWhiteSlowly", Solid(0), Solid(0xFFFFFF), 140},
+          {"RedAndBlackSlowly", Solid(0xFF0000), Solid(0), 140}};
 }
 
 TEST(GentleTest, TheShowsStrobeStaysUnderThreeFlashesAndStillShowsItsPictures) {
@@ -118,7 +122,7 @@ TEST(GentleTest, TheShowsStrobeStaysUnderThreeFlashesAndStillShowsItsPictures) {
 TEST(GentleTest, HardCasesStayUnderThreeFlashesInEveryRegion) {
   for (const HardCase& hard : HardCases()) {
     Watched run;
-    Strobe(&hard.a, &hard.b, Gentle, 6.0, &run);
+    Strobe(&hard.a, &hard.b, Gentle, 4.0, &run, hard.phaseMs);
     EXPECT_TRUE(run.flashes.Passes()) << hard.name << ": " << run.flashes.Describe();
   }
 }
