@@ -138,28 +138,25 @@ void CatchUp(std::uint32_t now) {
   }
 }
 
-// The output at fraction (0..65536) of the way from from to to, in linear light.
+// The output at fraction (0..255, in 256ths) of the way from from to to, in linear light. A
+// 256th of a knot is about a millisecond, the clock's own step.
 void Interpolate(std::uint32_t fraction, std::uint8_t* out, int outPitch) {
   const std::int32_t f = static_cast<std::int32_t>(fraction);
+  const std::uint16_t* linear = tables.linear;
+  const std::uint8_t* srgb = tables.srgb;
   for (int y = 0; y < gentle.height; y++) {
     std::uint32_t* row = reinterpret_cast<std::uint32_t*>(out + static_cast<size_t>(y) * outPitch);
-    const size_t first = static_cast<size_t>(y) * gentle.width;
+    const std::uint32_t* from = gentle.from + static_cast<size_t>(y) * gentle.width;
+    const std::uint32_t* to = gentle.to + static_cast<size_t>(y) * gentle.width;
     for (int x = 0; x < gentle.width; x++) {
-      const std::uint32_t a = gentle.from[first + x];
-      const std::uint32_t b = gentle.to[first + x];
-      if (a == b) {
-        row[x] = a;
-        continue;
-      }
-      std::uint32_t pixel = 0;
-      for (int shift = 16; shift >= 0; shift -= 8) {
-        const std::int32_t la = tables.linear[a >> shift & 0xFF];
-        const std::int32_t lb = tables.linear[b >> shift & 0xFF];
-        const std::int32_t l = la + static_cast<std::int32_t>(
-                                        (static_cast<std::int64_t>(lb - la) * f) >> 16);
-        pixel |= static_cast<std::uint32_t>(tables.srgb[l]) << shift;
-      }
-      row[x] = pixel;
+      const std::uint32_t a = from[x];
+      const std::uint32_t b = to[x];
+      const std::int32_t ra = linear[a >> 16 & 0xFF], rb = linear[b >> 16 & 0xFF];
+      const std::int32_t ga = linear[a >> 8 & 0xFF], gb = linear[b >> 8 & 0xFF];
+      const std::int32_t ba = linear[a & 0xFF], bb = linear[b & 0xFF];
+      row[x] = static_cast<std::uint32_t>(srgb[ra + ((rb - ra) * f >> 8)]) << 16 |
+               static_cast<std::uint32_t>(srgb[ga + ((gb - ga) * f >> 8)]) << 8 |
+               srgb[ba + ((bb - ba) * f >> 8)];
     }
   }
 }
@@ -188,7 +185,7 @@ bool GentleTake(const Picture& picture, std::uint32_t now) {
 void GentleDraw(std::uint32_t now, std::uint8_t* out, int outPitch) {
   if (!gentle.held) return;
   CatchUp(now);
-  Interpolate(((now - gentle.knot) << 16) / kGentleKnotMs, out, outPitch);
+  Interpolate(((now - gentle.knot) << 8) / kGentleKnotMs, out, outPitch);
 }
 
 void ResetGentle() {

@@ -2,6 +2,8 @@
 // counted by the flash analyser. The strobe, and hard cases that any picture could be, stay
 // under three flashes a second in every region; the show's strobe still looks like its
 // pictures; and the analyser itself catches the filters that would be wrong.
+#include "platform/host/gentle.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -12,10 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/host/gentle.h"
 #include "platform/host/video.h"
-#include "tools/pictures.h"
 #include "tests/support/flash_analyser.h"
+#include "tools/pictures.h"
 
 namespace {
 
@@ -56,7 +57,11 @@ typedef std::function<void(const Frame& presented, bool same, std::uint32_t now,
 
 void Gentle(const Frame& presented, bool same, std::uint32_t now, Frame* shown) {
   platform::host::Picture picture{reinterpret_cast<const std::uint8_t*>(presented.data()),
-                                  kWidth * 4, kWidth, kHeight, PixelLayout::kXRGB32, same};
+                                  kWidth * 4,
+                                  kWidth,
+                                  kHeight,
+                                  PixelLayout::kXRGB32,
+                                  same};
   ASSERT_TRUE(GentleFrame(picture, now, shown));
 }
 
@@ -180,6 +185,23 @@ TEST(GentleTest, AtRestEveryLayoutShowsThePicturesColours) {
     EXPECT_EQ(0xFF0000u, shown[0]) << static_cast<int>(layout.layout);
     EXPECT_EQ(0x00FF00u, shown[kPixels - 1]) << static_cast<int>(layout.layout);
   }
+  // Every value of every channel comes through linear light and back unchanged.
+  Frame every(kPixels), shown(kPixels);
+  for (size_t i = 0; i < kPixels; i++)
+    every[i] = static_cast<std::uint32_t>((i & 0xFF) << 16 | ((i * 7 + 3) & 0xFF) << 8 |
+                                          ((i * 13 + 5) & 0xFF));
+  platform::host::ResetGentle();
+  platform::host::Picture picture{reinterpret_cast<const std::uint8_t*>(every.data()),
+                                  kWidth * 4,
+                                  kWidth,
+                                  kHeight,
+                                  PixelLayout::kXRGB32,
+                                  false};
+  for (std::uint32_t ms = 0; ms <= 3 * platform::host::kGentleKnotMs; ms += 50) {
+    ASSERT_TRUE(GentleFrame(picture, ms, &shown));
+    picture.sameAsLast = true;
+  }
+  EXPECT_EQ(every, shown);
 }
 
 // The analyser has teeth: the wrong filters fail it. The screen showing what was presented
@@ -194,8 +216,7 @@ TEST(GentleTest, TheAnalyserCatchesWrongFilters) {
   };
   // The mean of what was presented over the last 40 ms, in linear light (of solid pictures).
   std::vector<std::pair<std::uint32_t, std::uint32_t>> recent;
-  Filter shortAverage = [&recent](const Frame& presented, bool, std::uint32_t now,
-                                  Frame* shown) {
+  Filter shortAverage = [&recent](const Frame& presented, bool, std::uint32_t now, Frame* shown) {
     recent.emplace_back(now, presented[0]);
     while (now - recent.front().first > 40) recent.erase(recent.begin());
     std::uint32_t pixel = 0;
@@ -229,7 +250,7 @@ TEST(GentleTest, TheChoiceComesFromTheEnvironment) {
     bool gentle;
     bool named;
   };
-  const Case cases[] = {{nullptr, false, false}, {"", false, false}, {"0", false, false},
+  const Case cases[] = {{nullptr, false, false}, {"", false, false},   {"0", false, false},
                         {"1", true, false},      {"yes", false, true}, {"2", false, true}};
   for (const Case& c : cases) {
     if (c.value)

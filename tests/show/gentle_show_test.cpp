@@ -1,10 +1,10 @@
 // The whole show in one process, seen in its window as a person would see it, through the flash
 // analyser: as it is, it flashes far too much; in gentle viewing it stays under three flashes a
 // second in every region and each second still looks like the picture being strobed.
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <memory>
-
-#include <gtest/gtest.h>
 
 #include "platform/controls/display_controls.h"
 #include "platform/host/screen.h"
@@ -25,7 +25,8 @@ class GentleShowTest : public ::testing::Test {
   // Runs the show for seconds at 60 passes a second and analyses every window it renders.
   void Watch(double seconds) {
     platform::CaptureWindowFrames(true);
-    const std::vector<std::uint32_t> times = EvenPasses(17, static_cast<std::uint32_t>(seconds * 1000));
+    const std::vector<std::uint32_t> times =
+        EvenPasses(17, static_cast<std::uint32_t>(seconds * 1000));
     show.SetRecording(false);
     show.SetPassHook([&](size_t pass) {
       const platform::WindowCapture capture = platform::LastWindowCapture();

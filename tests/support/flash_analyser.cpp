@@ -108,15 +108,14 @@ void FlashAnalyser::Add(double seconds, const std::uint32_t* pixels) {
   }
 }
 
-void FlashAnalyser::Track(Region& region, int kind, double seconds, double value,
-                          bool saturated) {
+void FlashAnalyser::Track(Region& region, int kind, double seconds, double value, bool saturated) {
   Swing& s = region.swing[kind];
   // General: 0.1 or more (a hair of rounding allowed); red: more than 20.
   auto big = [kind](double change) { return kind == 0 ? change >= 0.1 - 1e-9 : change > 20; };
   auto count = [&]() {
     if (s.counted) return;
-    const bool counts = kind == 0 ? std::min(s.from, s.extreme) < 0.80
-                                  : s.fromSaturated || s.extremeSaturated;
+    const bool counts =
+        kind == 0 ? std::min(s.from, s.extreme) < 0.80 : s.fromSaturated || s.extremeSaturated;
     if (!counts) return;
     region.times[kind].push_back(seconds);
     s.counted = true;
@@ -190,7 +189,8 @@ std::string FlashAnalyser::Describe() const {
   std::ostringstream out;
   out << "over " << frames_ << " frames and " << regions_.size()
       << " regions, the most transitions in one second: general " << WorstGeneral() << ", red "
-      << WorstRed() << " (at most " << kMostTransitions << " pass); per whole second (worst region):";
+      << WorstRed() << " (at most " << kMostTransitions
+      << " pass); per whole second (worst region):";
   for (const Second& second : PerSecond()) out << " " << second.general << "/" << second.red;
   return out.str();
 }
@@ -209,8 +209,8 @@ LikenessCheck::LikenessCheck(int frameWidth, int frameHeight, PictureArea area,
     for (int x = 0; x < kPictureWidth; x++) {
       const int fx = std::clamp(area.x + static_cast<int>((x + 0.5) * area.width / kPictureWidth),
                                 0, frameWidth - 1);
-      const int fy = std::clamp(
-          area.y + static_cast<int>((y + 0.5) * area.height / kPictureHeight), 0, frameHeight - 1);
+      const int fy = std::clamp(area.y + static_cast<int>((y + 0.5) * area.height / kPictureHeight),
+                                0, frameHeight - 1);
       sampleAt_.push_back(fy * frameWidth + fx);
     }
   held_.assign(pixels * 3, 0.0);
@@ -302,15 +302,16 @@ std::string LikenessCheck::Describe() const {
   out.precision(3);
   out << "correlation with pictures 1, 2, 3 per second:";
   for (const Second& second : seconds_) {
-    out << " [" << second.second + second.from << ": " << second.correlation[0] << " " << second.correlation[1] << " "
-        << second.correlation[2] << (second.Holds() ? "" : " FAILS") << "]";
+    out << " [" << second.second + second.from << ": " << second.correlation[0] << " "
+        << second.correlation[1] << " " << second.correlation[2] << (second.Holds() ? "" : " FAILS")
+        << "]";
   }
   return out.str();
 }
 
 bool ReadPicture(const std::string& path, std::vector<std::uint32_t>* pixels) {
-  const size_t count = static_cast<size_t>(LikenessCheck::kPictureWidth) *
-                       LikenessCheck::kPictureHeight;
+  const size_t count =
+      static_cast<size_t>(LikenessCheck::kPictureWidth) * LikenessCheck::kPictureHeight;
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (!file) return false;
   std::vector<unsigned char> bytes(count * 4);
@@ -319,6 +320,7 @@ bool ReadPicture(const std::string& path, std::vector<std::uint32_t>* pixels) {
   if (read != bytes.size()) return false;
   pixels->resize(count);
   for (size_t i = 0; i < count; i++)
-    (*pixels)[i] = bytes[4 * i] | bytes[4 * i + 1] << 8 | static_cast<std::uint32_t>(bytes[4 * i + 2]) << 16;
+    (*pixels)[i] =
+        bytes[4 * i] | bytes[4 * i + 1] << 8 | static_cast<std::uint32_t>(bytes[4 * i + 2]) << 16;
   return true;
 }

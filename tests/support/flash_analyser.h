@@ -57,7 +57,9 @@ class FlashAnalyser {
   int WorstGeneral() const { return Worst(0); }
   int WorstRed() const { return Worst(1); }
   static const int kMostTransitions = 6;
-  bool Passes() const { return WorstGeneral() <= kMostTransitions && WorstRed() <= kMostTransitions; }
+  bool Passes() const {
+    return WorstGeneral() <= kMostTransitions && WorstRed() <= kMostTransitions;
+  }
   int Regions() const { return static_cast<int>(regions_.size()); }
   int Frames() const { return frames_; }
   // One line for a failure's message: the worst counts, and where and when.
@@ -66,14 +68,14 @@ class FlashAnalyser {
  private:
   struct Swing {
     bool started = false;
-    int direction = 0;        // +1 rising, -1 falling, 0 not yet moved
-    double low = 0, high = 0; // before the first move: the extremes so far
+    int direction = 0;         // +1 rising, -1 falling, 0 not yet moved
+    double low = 0, high = 0;  // before the first move: the extremes so far
     bool lowSaturated = false, highSaturated = false;
-    double extreme = 0;       // the running extreme of the current swing
+    double extreme = 0;  // the running extreme of the current swing
     bool extremeSaturated = false;
-    double from = 0;          // the extreme the current swing started from
+    double from = 0;  // the extreme the current swing started from
     bool fromSaturated = false;
-    bool counted = false;     // the current swing has been counted
+    bool counted = false;  // the current swing has been counted
   };
   struct Region {
     int x0, y0, x1, y1;  // frame pixels, x1 and y1 past the end
@@ -101,11 +103,11 @@ class LikenessCheck {
   void End(double seconds);
 
   struct Second {
-    long second;               // from the show's start
-    int shown;                 // 0, 1 or 2: the picture the show strobes in this second
-    double from;               // the part of the second judged, from this many seconds in
-    double correlation[3];     // with each picture
-    bool Holds() const;        // >= 0.8 with the shown one and higher than with the others
+    long second;            // from the show's start
+    int shown;              // 0, 1 or 2: the picture the show strobes in this second
+    double from;            // the part of the second judged, from this many seconds in
+    double correlation[3];  // with each picture
+    bool Holds() const;     // >= 0.8 with the shown one and higher than with the others
   };
   // Every whole second that the frames cover completely.
   const std::vector<Second>& PerSecond() const { return seconds_; }
@@ -122,13 +124,13 @@ class LikenessCheck {
   PictureArea area_;
   double showStart_;
   std::vector<double> pictureLuminance_[3];
-  std::vector<int> sampleAt_;      // frame pixel index of each picture pixel
-  std::vector<double> held_;       // linear R, G, B of the held frame at each sample
+  std::vector<int> sampleAt_;  // frame pixel index of each picture pixel
+  std::vector<double> held_;   // linear R, G, B of the held frame at each sample
   bool holding_ = false;
   double heldSince_ = 0;
-  long second_ = -1;               // the whole second being summed, -1 before the first
+  long second_ = -1;  // the whole second being summed, -1 before the first
   double covered_ = 0;
-  std::vector<double> sum_;        // linear R, G, B times seconds
+  std::vector<double> sum_;  // linear R, G, B times seconds
   std::vector<Second> seconds_;
 };
 

@@ -133,7 +133,8 @@ int main(int argc, char** argv) {
       start = std::strtod(argv[++i], &end);
       if (*end || !(start >= 0)) return Bad(std::string("--start takes seconds, not ") + argv[i]);
     } else if (arg == "--area" && i + 1 < argc) {
-      if (!ParseArea(argv[++i], &area)) return Bad(std::string("--area takes X,Y,W,H, not ") + argv[i]);
+      if (!ParseArea(argv[++i], &area))
+        return Bad(std::string("--area takes X,Y,W,H, not ") + argv[i]);
       areaGiven = true;
     } else if (arg[0] == '-' || !video.empty()) {
       std::fputs(kUsage, stderr);
@@ -156,7 +157,8 @@ int main(int argc, char** argv) {
 
   std::string text;
   if (!ReadAll("ffprobe -v error -select_streams v:0 -show_entries stream=width,height -of "
-               "csv=p=0 " + Quoted(video) + " 2>/dev/null",
+               "csv=p=0 " +
+                   Quoted(video) + " 2>/dev/null",
                &text))
     return Bad(video + ": ffprobe can't read it as a video");
   int width = 0, height = 0;
@@ -164,7 +166,8 @@ int main(int argc, char** argv) {
     return Bad(video + ": no video stream");
   text.clear();
   if (!ReadAll("ffprobe -v error -select_streams v:0 -show_entries "
-               "frame=best_effort_timestamp_time -of csv=p=0 " + Quoted(video) + " 2>/dev/null",
+               "frame=best_effort_timestamp_time -of csv=p=0 " +
+                   Quoted(video) + " 2>/dev/null",
                &text))
     return Bad(video + ": ffprobe can't read its frames");
   std::vector<double> times;
@@ -185,8 +188,8 @@ int main(int argc, char** argv) {
 
   if (areaGiven) {
     if (area.x + area.width > width || area.y + area.height > height)
-      return Bad("--area lies outside the " + std::to_string(width) + "x" +
-                 std::to_string(height) + " frame");
+      return Bad("--area lies outside the " + std::to_string(width) + "x" + std::to_string(height) +
+                 " frame");
   } else {
     // First pass: the box of pixels that are ever brighter than dark grey.
     Frames frames(video, width, height);
@@ -228,8 +231,9 @@ int main(int argc, char** argv) {
   std::printf("%s: %dx%d, %zu frames over %.2f s; picture area %d,%d %dx%d; %d regions\n",
               video.c_str(), width, height, count, end - times[0], area.x, area.y, area.width,
               area.height, flashes.Regions());
-  std::printf("second  general: most  mean   red: most  mean   (transitions in the worst region, "
-              "and the mean over regions)\n");
+  std::printf(
+      "second  general: most  mean   red: most  mean   (transitions in the worst region, "
+      "and the mean over regions)\n");
   const std::vector<FlashAnalyser::Second> seconds = flashes.PerSecond();
   double generalMean = 0, redMean = 0;
   for (size_t s = 0; s < seconds.size(); s++) {
@@ -238,21 +242,24 @@ int main(int argc, char** argv) {
     generalMean += seconds[s].general / static_cast<double>(seconds.size());
     redMean += seconds[s].red / static_cast<double>(seconds.size());
   }
-  std::printf("transitions a second (worst region): general max %d, mean %.1f; red max %d, "
-              "mean %.1f (max: any one second; at most %d pass)\n",
-              flashes.WorstGeneral(), generalMean, flashes.WorstRed(), redMean,
-              FlashAnalyser::kMostTransitions);
+  std::printf(
+      "transitions a second (worst region): general max %d, mean %.1f; red max %d, "
+      "mean %.1f (max: any one second; at most %d pass)\n",
+      flashes.WorstGeneral(), generalMean, flashes.WorstRed(), redMean,
+      FlashAnalyser::kMostTransitions);
   bool holds = flashes.Passes();
   std::printf("flashes: %s\n", flashes.Passes() ? "pass" : "FAIL");
   if (!pictureFolder.empty()) {
     if (!likeness) {
-      std::printf("likeness: FAIL (no black frame marks the show's start; give "
-                  "--start)\n");
+      std::printf(
+          "likeness: FAIL (no black frame marks the show's start; give "
+          "--start)\n");
       holds = false;
     } else {
-      std::printf("show start at %.3f s; from  correlation with picture 1, 2, 3 (to the second's "
-                  "end; a change may take %.1f s)\n",
-                  start, LikenessCheck::kChangeAllowance);
+      std::printf(
+          "show start at %.3f s; from  correlation with picture 1, 2, 3 (to the second's "
+          "end; a change may take %.1f s)\n",
+          start, LikenessCheck::kChangeAllowance);
       for (const LikenessCheck::Second& second : likeness->PerSecond())
         std::printf("%4.1f  %.3f  %.3f  %.3f  (showing %d)%s\n", second.second + second.from,
                     second.correlation[0], second.correlation[1], second.correlation[2],
