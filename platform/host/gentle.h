@@ -40,7 +40,7 @@ bool GentleTake(const Picture& picture, std::uint32_t now);
 void GentleDraw(std::uint32_t now, std::uint8_t* out, int outPitch);
 // Redrawing the output this often is smooth enough for a quarter second's blend, and costs
 // no more than the show's own strobe changes.
-const std::uint32_t kGentleRedrawMs = 50;
+const std::uint32_t kGentleRedrawMs = 66;
 
 // Forgets everything: the next picture starts over from black. Frees the filter's memory.
 void ResetGentle();
