@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "convert/kernels.h"
+#include "tests/support/kernel_names.h"
 
 namespace {
 

@@ -75,18 +75,6 @@ int UseConverterKernels(int kernels) {
 
 int ActiveConverterKernels() { return converterState.kernels; }
 
-const char* ConverterKernelsName(int kernels) {
-  switch (kernels) {
-    case kKernelsFastest: return "fastest";
-    case kKernelsNone: return "none";
-    case kKernelsReference: return "reference";
-    case kKernelsMmx: return "mmx";
-    case kKernelsSse2: return "sse2";
-    case kKernelsAvx2: return "avx2";
-    default: return "unknown";
-  }
-}
-
 // A converter that runs before any selection chooses the family itself.
 static inline const ConverterRows& Rows() {
   if (converterState.kernels == kKernelsNone) UseConverterKernels(kKernelsFastest);

@@ -74,5 +74,3 @@ int UseConverterKernels(int kernels);
 int ActiveConverterKernels();
 // The family that kKernelsFastest stands for on this build and processor.
 int FastestConverterKernels();
-// A short name for a family ("reference", "mmx", "sse2", "avx2"), for reports.
-const char* ConverterKernelsName(int kernels);

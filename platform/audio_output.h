@@ -20,7 +20,6 @@ void AudioOutputClose();
 // The render routine has a song to play from now on. An output that keeps its device idle
 // until then (waveOut: no silence queued ahead of the song) starts it here; SDL's doesn't.
 void AudioOutputPlay();
-bool AudioOutputIsOpen();
 
 // Holds the audio thread off while the caller changes what the render routine reads. It does
 // nothing while no device is open, when no callback can run.

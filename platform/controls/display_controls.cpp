@@ -13,6 +13,20 @@
 #include "platform/win32/window_system.h"
 
 namespace platform {
+
+namespace ddraw {
+
+void ResetDevice() {
+  DisplayHardware& hardware = Hardware();
+  for (Surface* surface : hardware.surfaces) delete surface;
+  for (DirectDraw* object : hardware.objects) delete object;
+  hardware = DisplayHardware();
+  ProfileInForce() = DefaultDisplayProfile();
+  host::ForgetRenderer();
+}
+
+}  // namespace ddraw
+
 namespace {
 
 // Made up, and never issued to a window of this program.
@@ -25,6 +39,13 @@ struct DisplayControls {
   HRESULT lockFailure = DDERR_SURFACEBUSY;
   std::deque<WindowMessage> delivered;
   WindowCapture capture;
+  // The screen as last flipped, as its bytes were.
+  std::vector<std::uint8_t> picture;
+  int picturePitch = 0;
+  int pictureWidth = 0;
+  int pictureHeight = 0;
+  ScreenLayout pictureLayout = ScreenLayout::kXRGB32;
+  int flips = 0;
 };
 DisplayControls controls;
 
@@ -32,6 +53,15 @@ HRESULT LockRefusal() {
   if (controls.failingLocks == 0) return DD_OK;
   if (controls.failingLocks > 0) controls.failingLocks--;
   return controls.lockFailure;
+}
+
+void KeepFlipped(const ddraw::Surface& front) {
+  controls.picture = front.memory;
+  controls.picturePitch = front.pitch;
+  controls.pictureWidth = front.mode.width;
+  controls.pictureHeight = front.mode.height;
+  controls.pictureLayout = front.mode.layout;
+  controls.flips++;
 }
 
 void KeepDelivery(const WindowMessage& message) {
@@ -103,10 +133,21 @@ void InjectKey(WPARAM virtualKey, bool down) {
   HWND window = win32::FocusWindow();
   if (!window) return;
   const unsigned key = static_cast<unsigned>(virtualKey);
-  win32::PressKey(window, key, down, host::ExtendedKey(key & 0xFF));
+  win32::PressKey(window, key, down, ExtendedKey(key & 0xFF));
 }
 
 }  // namespace
+
+const char* ScreenLayoutName(ScreenLayout layout) { return ddraw::Describe(layout).name; }
+
+int ScreenLayoutBytesPerPixel(ScreenLayout layout) {
+  return ddraw::Describe(layout).bytesPerPixel;
+}
+
+bool ExtendedKey(unsigned virtualKey) {
+  return (virtualKey >= VK_PRIOR && virtualKey <= VK_DOWN) || virtualKey == VK_INSERT ||
+         virtualKey == VK_DELETE;
+}
 
 void SetDisplayProfile(const DisplayProfile& profile) { ddraw::ProfileInForce() = profile; }
 
@@ -156,7 +197,13 @@ void PostMessageTo(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 
 HWND OtherWindowHandle() { return kOtherWindow; }
 
-std::vector<WindowMessage> QueuedMessages() { return win32::QueueContents(); }
+std::vector<WindowMessage> QueuedMessages() {
+  std::vector<WindowMessage> contents;
+  for (const MSG& waiting : win32::State().queue)
+    contents.push_back(
+        WindowMessage{waiting.hwnd, waiting.message, waiting.wParam, waiting.lParam, false});
+  return contents;
+}
 
 std::vector<WindowMessage> DeliveredMessages() {
   return std::vector<WindowMessage>(controls.delivered.begin(), controls.delivered.end());
@@ -170,9 +217,14 @@ std::uint32_t DesktopWindowId(HWND window) {
 
 bool ApplicationActive() { return win32::ActiveWindow() != nullptr; }
 HWND ActiveWindow() { return win32::ActiveWindow(); }
-bool PointerHidden() { return win32::CurrentCursor() == nullptr; }
-int WindowCount() { return win32::WindowCount(); }
-int LoadedLibraryCount() { return win32::LoadedCount(); }
+bool PointerHidden() { return win32::State().cursor == nullptr; }
+int WindowCount() { return static_cast<int>(win32::State().windows.size()); }
+
+int LoadedLibraryCount() {
+  int loaded = 0;
+  for (int index = 0; index < win32::offerCount; index++) loaded += win32::offers[index].loads > 0;
+  return loaded;
+}
 int LiveDirectDrawCount() { return static_cast<int>(ddraw::Hardware().objects.size()); }
 int LiveSurfaceCount() { return static_cast<int>(ddraw::Hardware().surfaces.size()); }
 
@@ -187,27 +239,25 @@ ScreenMode CurrentScreenMode() {
   return shown;
 }
 
-int FlipCount() { return ddraw::Hardware().flips; }
-int ScreenWidth() { return ddraw::Hardware().pictureWidth; }
-int ScreenHeight() { return ddraw::Hardware().pictureHeight; }
-ScreenLayout ScreenPictureLayout() { return ddraw::Hardware().pictureLayout; }
+int FlipCount() { return controls.flips; }
+int ScreenWidth() { return controls.pictureWidth; }
+int ScreenHeight() { return controls.pictureHeight; }
+ScreenLayout ScreenPictureLayout() { return controls.pictureLayout; }
 
 std::vector<std::uint32_t> ScreenPixels() {
-  const ddraw::DisplayHardware& hardware = ddraw::Hardware();
-  if (hardware.picture.empty()) return std::vector<std::uint32_t>();
-  return ReadPicture(hardware.pictureLayout, hardware.picture.data(),
-                            hardware.picturePitch, hardware.pictureWidth, hardware.pictureHeight);
+  if (controls.picture.empty()) return std::vector<std::uint32_t>();
+  return ReadPicture(controls.pictureLayout, controls.picture.data(), controls.picturePitch,
+                     controls.pictureWidth, controls.pictureHeight);
 }
 
 std::uint32_t ScreenPixel(int x, int y) {
-  const ddraw::DisplayHardware& hardware = ddraw::Hardware();
-  if (hardware.picture.empty() || x < 0 || y < 0 || x >= hardware.pictureWidth ||
-      y >= hardware.pictureHeight)
+  if (controls.picture.empty() || x < 0 || y < 0 || x >= controls.pictureWidth ||
+      y >= controls.pictureHeight)
     return 0;
-  const int bytesPerPixel = ScreenLayoutBytesPerPixel(hardware.pictureLayout);
-  return ReadRGB(hardware.pictureLayout,
-                        hardware.picture.data() + static_cast<size_t>(y) * hardware.picturePitch +
-                            static_cast<size_t>(x) * bytesPerPixel);
+  const int bytesPerPixel = ScreenLayoutBytesPerPixel(controls.pictureLayout);
+  return ReadRGB(controls.pictureLayout,
+                 controls.picture.data() + static_cast<size_t>(y) * controls.picturePitch +
+                     static_cast<size_t>(x) * bytesPerPixel);
 }
 
 SurfaceView BackSurfaceView() {
@@ -225,10 +275,18 @@ void ResetDisplayControls() {
   // Tests draw offscreen, as a person would ask for it, unless a driver is named already.
   setenv("SDL_VIDEODRIVER", "offscreen", 0);
   ddraw::ResetDevice();
-  win32::ResetWindowSystem();
-  win32::ResetLibraries();
+  // No windows, classes or messages; the activation listener (DirectDraw's) stays.
+  win32::WindowSystem& windows = win32::State();
+  for (auto& entry : windows.windows) host::DestroyRealWindow(entry.second->real);
+  const win32::ActivationListener listener = windows.listener;
+  windows = win32::WindowSystem();
+  windows.listener = listener;
+  host::ShowPointer(true);
+  host::StopVideo();
+  for (int index = 0; index < win32::offerCount; index++) win32::offers[index].loads = 0;
   controls = DisplayControls();
   ddraw::directDrawHooks = ddraw::DirectDrawHooks();
+  ddraw::directDrawHooks.flipped = KeepFlipped;
   win32::libraryHooks = win32::LibraryHooks();
   host::screenHooks.rendered = nullptr;
   win32::windowSystemHooks.delivered = KeepDelivery;

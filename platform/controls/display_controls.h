@@ -33,6 +33,14 @@ void SetDisplayFaults(const DisplayFaults& faults);
 void FailNextLocks(int count, HRESULT result = DDERR_SURFACEBUSY);
 void StopFailingLocks();
 
+// A layout's name: "xrgb32", "xbgr32", "rgb24", "bgr24", "rgb565", "bgr565", "rgb555", "pal8".
+const char* ScreenLayoutName(ScreenLayout layout);
+int ScreenLayoutBytesPerPixel(ScreenLayout layout);
+
+// Whether a virtual key's usual key is one of the extended block (the arrows and the six keys
+// above them), which key messages mark in bit 24: how an injected key is marked.
+bool ExtendedKey(unsigned virtualKey);
+
 // Injected input, as the window system takes the desktop's events. Keys and pointer go to the
 // focus window: the active window, else the newest window; with no window they are dropped.
 // A key is queued as the keyboard's key would be (see win32::PressKey in the window system):

@@ -1,6 +1,7 @@
 #include "platform/controls/kernel_controls.h"
 
 #include "platform/host/clock.h"
+#include "platform/host/screen.h"
 #include "platform/win32/kernel_hooks.h"
 
 namespace platform {
@@ -13,10 +14,23 @@ struct KernelControls {
   std::uint32_t readingsSinceSleep = 0;
   std::function<void(std::uint32_t)> sleepHook;
   CapturedMessageBox lastBox;
+  // Blanks waited for under the manual clock: each came at once.
+  std::uint64_t blanksWaited = 0;
 };
 KernelControls controls;
 
 std::uint32_t ManualTicks() { return controls.manualNow; }
+
+// The screen's refresh under the manual clock: 60 blanks in every 1000 ms of it (its wrap reads
+// as one more blank), plus every blank something waited for, which comes at once, the clock
+// standing still.
+std::uint64_t ManualBlank() {
+  return static_cast<std::uint64_t>(controls.manualNow) * 60 / 1000 + controls.blanksWaited;
+}
+
+void WaitForManualBlankAfter(std::uint64_t blank) {
+  if (ManualBlank() == blank) controls.blanksWaited++;
+}
 
 void AfterManualReading() {
   controls.manualNow += controls.stepPerReading;
@@ -49,7 +63,9 @@ int CapturedBox(const char* text, const char* caption, unsigned type) {
 // The tick source and Sleep follow the controls only while a control needs them to.
 void SteerTime() {
   // One switch for time: the tick counter, and the screen's refresh that follows it.
-  host::clockHooks = controls.manualClock ? host::ClockHooks{ManualTicks, true} : host::kRealClock;
+  host::clockHooks = controls.manualClock
+                         ? host::ClockHooks{ManualTicks, ManualBlank, WaitForManualBlankAfter, true}
+                         : host::kRealClock;
   win32::kernelHooks.ticksRead = controls.manualClock ? AfterManualReading : win32::kRealKernel.ticksRead;
   win32::kernelHooks.sleep =
       controls.manualClock || controls.sleepHook ? ControlledSleep : win32::kRealKernel.sleep;

@@ -69,13 +69,24 @@ bool SoundWaitForCapturedFrames(std::size_t frames, unsigned timeoutMs) {
 }
 
 void SoundForceNoDevice(bool on) { host::audioOutputHooks.devicePresent = !on; }
-void SoundSetLastError(int code) { SoundLibrarySetLastError(code); }
-bool SoundOutputIsOpen() { return AudioOutputIsOpen(); }
-int SoundLoadedSongCount() { return SoundLibraryLoadedSongs(); }
-int SoundPlayingSongCount() { return SoundLibraryPlayingSongs(); }
+void SoundSetLastError(int code) { Library().lastError = code; }
+bool SoundOutputIsOpen() { return host::audioOutput.device != 0; }
+int SoundLoadedSongCount() { return static_cast<int>(Library().songs.size()); }
+
+int SoundPlayingSongCount() {
+  AudioOutputLock hold;
+  return static_cast<int>(Library().playing.size());
+}
 
 void ResetSoundControls() {
-  SoundLibraryShutDown();
+  // Every song stopped and freed, the output closed, the last error cleared.
+  SoundLibrary& library = Library();
+  AudioOutputClose();
+  library.initialised = false;
+  library.playing.clear();
+  while (!library.songs.empty()) ReleaseSong(library, library.songs.back());
+  library.lastError = FMOD_ERR_NONE;
+  library.loads = 0;
   host::audioOutputHooks.devicePresent = true;
   SoundCaptureEnable(false);
   SoundCaptureClear();

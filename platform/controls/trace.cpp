@@ -19,7 +19,7 @@ void Keep(const char* line) {
 
 }  // namespace
 
-void TraceKeep(bool on) { ListenToCalls(on ? Keep : nullptr); }
+void TraceKeep(bool on) { callListener.store(on ? Keep : nullptr); }
 
 void TraceClear() {
   std::lock_guard<std::mutex> hold(linesLock);
@@ -45,6 +45,6 @@ std::string MessageAsTraced(HWND window, UINT message, WPARAM wParam, LPARAM lPa
   return win32::TraceMessage(window, message, wParam, lParam).text;
 }
 
-std::uint64_t TraceFormatCount() { return TraceFormatsMade(); }
+std::uint64_t TraceFormatCount() { return traceFormatsMade.load(std::memory_order_relaxed); }
 
 }  // namespace platform

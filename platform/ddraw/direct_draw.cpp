@@ -137,7 +137,7 @@ HRESULT DirectDraw::SetCooperativeLevel(HWND target, DWORD flags) {
         directDrawHooks.exclusiveRefused)
       return Outcome(kInterface, DDERR_EXCLUSIVEMODEALREADYSET, call);
     if (hardware.exclusiveOwner == this && hardware.exclusiveWindow != target)
-      win32::LeaveScreen(hardware.exclusiveWindow);
+      host::HideWindow(hardware.screenWindow);
     level = flags & kExclusiveFullscreen;
     window = target;
     hardware.exclusiveOwner = this;
@@ -145,7 +145,8 @@ HRESULT DirectDraw::SetCooperativeLevel(HWND target, DWORD flags) {
     Outcome(kInterface, DD_OK, call);
     // The window covers the screen and the system activates it: WM_ACTIVATEAPP 1 reaches its
     // procedure before this call returns, unless the program was active already.
-    win32::TakeScreen(target);
+    hardware.screenWindow = win32::RealWindow(target);
+    host::ShowScreen(hardware.screenWindow);
     win32::ActivateApplication(target, win32::Delivery::kNow);
     // Now under the pointer, the window is asked for its cursor before this call returns too.
     win32::SendPointerOver(target);

@@ -7,12 +7,6 @@
 
 namespace platform {
 
-const char* ScreenLayoutName(ScreenLayout layout) { return ddraw::Describe(layout).name; }
-
-int ScreenLayoutBytesPerPixel(ScreenLayout layout) {
-  return ddraw::Describe(layout).bytesPerPixel;
-}
-
 DisplayProfile DefaultDisplayProfile() { return DisplayProfile(); }
 
 bool ProfileForLayoutName(const char* name, DisplayProfile* profile) {

@@ -18,9 +18,6 @@ enum class ScreenLayout {
   kRGB555,    // 16 bits, red 0x7C00, green 0x03E0, blue 0x001F: not a layout the show supports
   kPalette8,  // 8-bit palette indices, no DDPF_RGB flag: not RGB at all (read back as grey)
 };
-// "xrgb32", "xbgr32", "rgb24", "bgr24", "rgb565", "bgr565", "rgb555", "pal8".
-const char* ScreenLayoutName(ScreenLayout layout);
-int ScreenLayoutBytesPerPixel(ScreenLayout layout);
 
 // What the emulated screen offers. Changes apply to modes set and surfaces made
 // after the change.

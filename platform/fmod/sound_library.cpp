@@ -25,23 +25,13 @@ struct FMUSIC_MODULE {
 };
 
 namespace platform {
-namespace {
 
-struct SoundLibrary {
-  bool initialised = false;
-  int mixRate = 0;
-  int lastError = FMOD_ERR_NONE;
-  int loads = 0;
-  std::vector<FMUSIC_MODULE*> songs;    // every loaded song, until freed
-  std::vector<FMUSIC_MODULE*> playing;  // read by the audio thread
-};
-
-// Never destroyed: when the process ends with output still open (a failed start-up ends that
-// way), the audio thread keeps mixing during exit and must not find the lists gone.
 SoundLibrary& Library() {
   static SoundLibrary* library = new SoundLibrary;
   return *library;
 }
+
+namespace {
 
 const int kMixRateLowest = 4000;
 const int kMixRateHighest = 192000;
@@ -86,33 +76,14 @@ void StopPlaying(SoundLibrary& library, FMUSIC_MODULE* song) {
                         library.playing.end());
 }
 
-void Release(SoundLibrary& library, FMUSIC_MODULE* song) {
+}  // namespace
+
+void ReleaseSong(SoundLibrary& library, FMUSIC_MODULE* song) {
   StopPlaying(library, song);
   library.songs.erase(std::remove(library.songs.begin(), library.songs.end(), song),
                       library.songs.end());
   delete song->module;
   delete song;
-}
-
-}  // namespace
-
-void SoundLibrarySetLastError(int code) { Library().lastError = code; }
-int SoundLibraryLoadedSongs() { return static_cast<int>(Library().songs.size()); }
-
-int SoundLibraryPlayingSongs() {
-  SoundLibrary& library = Library();
-  AudioOutputLock hold;
-  return static_cast<int>(library.playing.size());
-}
-
-void SoundLibraryShutDown() {
-  SoundLibrary& library = Library();
-  AudioOutputClose();
-  library.initialised = false;
-  library.playing.clear();
-  while (!library.songs.empty()) Release(library, library.songs.back());
-  library.lastError = FMOD_ERR_NONE;
-  library.loads = 0;
 }
 
 }  // namespace platform
@@ -218,7 +189,7 @@ QUENTHOR_FMOD_API(signed char) FMUSIC_FreeSong(FMUSIC_MODULE* song) {
     library.lastError = FMOD_ERR_INVALID_PARAM;
     return 0;
   }
-  platform::Release(library, song);
+  platform::ReleaseSong(library, song);
   library.lastError = FMOD_ERR_NONE;
   return 1;
 }

@@ -9,6 +9,7 @@
 namespace platform {
 
 host::AudioOutputHooks host::audioOutputHooks;
+host::AudioOutputState host::audioOutput;
 
 namespace {
 
@@ -16,14 +17,7 @@ namespace {
 // and long enough that a busy two-core machine still refills it in time.
 const int kAudioBufferFrames = 1024;
 
-struct OutputState {
-  SDL_AudioDeviceID device = 0;
-  AudioRenderRoutine render = nullptr;
-  void* context = nullptr;
-};
-// Written only by the caller's thread, and only while no callback can run (before the device
-// starts or after it is closed); the audio thread reads render and context.
-OutputState output;
+host::AudioOutputState& output = host::audioOutput;
 
 void SDLCALL FeedDevice(void* /*userdata*/, Uint8* stream, int length) {
   std::int16_t* stereo = reinterpret_cast<std::int16_t*>(stream);
@@ -67,10 +61,8 @@ void AudioOutputClose() {
   if (output.device == 0) return;
   SDL_CloseAudioDevice(output.device);
   SDL_QuitSubSystem(SDL_INIT_AUDIO);
-  output = OutputState();
+  output = host::AudioOutputState();
 }
-
-bool AudioOutputIsOpen() { return output.device != 0; }
 
 // SDL's device plays from the open on, in buffers of about 23 ms: a song starts within one.
 void AudioOutputPlay() {}

@@ -4,8 +4,20 @@
 #include <atomic>
 #include <cstdint>
 
+#include "platform/audio_output.h"
+
 namespace platform {
 namespace host {
+
+// The open device (0: none) and what feeds it. Written only by the caller's thread, and only
+// while no callback can run (before the device starts or after it is closed); the audio thread
+// reads render and context; the controls read device.
+struct AudioOutputState {
+  std::uint32_t device = 0;
+  AudioRenderRoutine render = nullptr;
+  void* context = nullptr;
+};
+extern AudioOutputState audioOutput;
 
 // The defaults are a real run's.
 struct AudioOutputHooks {

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "platform/host/screen.h"
 #include "platform/host/video.h"
 
 namespace platform {
@@ -15,8 +16,8 @@ std::uint32_t RealTicks() { return static_cast<std::uint32_t>(SDL_GetTicks64());
 
 }  // namespace
 
-const ClockHooks kRealClock = {RealTicks, false};
-ClockHooks clockHooks = {RealTicks, false};
+const ClockHooks kRealClock = {RealTicks, PacedBlank, WaitForPacedBlankAfter, false};
+ClockHooks clockHooks = {RealTicks, PacedBlank, WaitForPacedBlankAfter, false};
 
 void SleepFor(std::uint32_t milliseconds) {
   if (milliseconds == 0)

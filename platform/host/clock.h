@@ -12,9 +12,13 @@ namespace host {
 struct ClockHooks {
   // Milliseconds now, wrapping at 2^32, read without side effects. Real: since SDL started.
   std::uint32_t (*ticks)();
+  // The screen's refresh, counted in vertical blanks, and the wait until a blank after the
+  // given count has come (the count differs from it: a steered clock may wrap). Real: the
+  // screen's paced refresh (screen.h).
+  std::uint64_t (*currentBlank)();
+  void (*waitForBlankAfter)(std::uint64_t blank);
   // On while time is steered from outside (a test's manual clock): time moves only when the
-  // steerer moves it, so nothing may wait for real time. The screen's refresh then follows
-  // ticks, and a blank waited for comes at once.
+  // steerer moves it, so nothing may wait for real time, nor a renderer for a real blank.
   bool steered;
 };
 // Both constant-initialised, so they hold before any code runs.

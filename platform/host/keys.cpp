@@ -93,11 +93,6 @@ unsigned ScanCodeFor(unsigned virtualKey) {
   }
 }
 
-bool ExtendedKey(unsigned virtualKey) {
-  return (virtualKey >= VK_PRIOR && virtualKey <= VK_DOWN) || virtualKey == VK_INSERT ||
-         virtualKey == VK_DELETE;
-}
-
 bool ExtendedKey(int key) {
   switch (static_cast<SDL_Scancode>(key)) {
     case SDL_SCANCODE_RALT:

@@ -32,8 +32,6 @@ struct ScreenState {
   Uint64 paceOrigin = 0;  // the paced refresh's first blank
   // The window shows the picture of the last Present, so the same picture again needn't be drawn.
   bool showsLast = false;
-  // Blanks waited for while the clock was steered: each came at once.
-  std::uint64_t steeredBlanksWaited = 0;
   // Gentle viewing: the filter saw the previous Present's picture, and when it last drew.
   bool gentleSawLast = false;
   bool gentleDrawn = false;
@@ -112,16 +110,6 @@ Uint64 PaceStep() {
   return static_cast<Uint64>(kPacedIntervalSeconds * SDL_GetPerformanceFrequency());
 }
 
-std::uint64_t PacedBlanks() {
-  const Uint64 now = SDL_GetPerformanceCounter();
-  if (screen.paceOrigin == 0) screen.paceOrigin = now;
-  return (now - screen.paceOrigin) / PaceStep();
-}
-
-void WaitForPacedBlankAfter(std::uint64_t blank) {
-  // The performance counter and the sleep's clock may differ by a little: look again.
-  while (PacedBlanks() <= blank) SleepUntilCounter(screen.paceOrigin + (blank + 1) * PaceStep());
-}
 
 // The window as the hook watching it sees it.
 void ShowToWatcher(int width, int height) {
@@ -151,19 +139,19 @@ PicturePlace PlacePicture(int pictureWidth, int pictureHeight, int outputWidth, 
 }
 
 
-std::uint64_t CurrentBlank() {
-  if (!clockHooks.steered) return PacedBlanks();
-  // 60 blanks in every 1000 ms of the steered clock; its wrap reads as one more blank.
-  const std::uint64_t steered = static_cast<std::uint64_t>(clockHooks.ticks()) * 60 / 1000;
-  return steered + screen.steeredBlanksWaited;
+std::uint64_t CurrentBlank() { return clockHooks.currentBlank(); }
+
+void WaitForBlankAfter(std::uint64_t blank) { clockHooks.waitForBlankAfter(blank); }
+
+std::uint64_t PacedBlank() {
+  const Uint64 now = SDL_GetPerformanceCounter();
+  if (screen.paceOrigin == 0) screen.paceOrigin = now;
+  return (now - screen.paceOrigin) / PaceStep();
 }
 
-void WaitForBlankAfter(std::uint64_t blank) {
-  if (!clockHooks.steered) {
-    WaitForPacedBlankAfter(blank);
-    return;
-  }
-  if (CurrentBlank() == blank) screen.steeredBlanksWaited++;
+void WaitForPacedBlankAfter(std::uint64_t blank) {
+  // The performance counter and the sleep's clock may differ by a little: look again.
+  while (PacedBlank() <= blank) SleepUntilCounter(screen.paceOrigin + (blank + 1) * PaceStep());
 }
 
 bool Present(HostWindow window, const Picture& picture, bool waitForBlank) {
@@ -244,12 +232,7 @@ void ForgetRenderer() {
   screen.window = 0;
   screen.vsyncCapable = false;
   screen.vsyncOn = false;
-}
-
-void ResetScreen() {
-  ForgetRenderer();
-  screen.paceOrigin = 0;
-  screen.steeredBlanksWaited = 0;
+  // A new window starts gentle viewing over, from black.
   screen.gentleSawLast = false;
   ResetGentle();
 }

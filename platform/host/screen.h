@@ -41,13 +41,14 @@ bool Present(HostWindow window, const Picture& picture, bool waitForBlank);
 // picture. Called by video.cpp, as the desktop says so.
 void RedrawNextPresent();
 
-// The screen's refresh, counted in vertical blanks: a steady ~60 Hz from its first use, or,
-// while the clock is steered, 60 blanks in every 1000 ms of the steered clock plus every blank
-// something waited for (which then comes at once, the clock standing still).
+// The screen's refresh, counted in vertical blanks, as the clock hooks give it (clock.h).
 std::uint64_t CurrentBlank();
-// Returns once a blank after the given one has come (the count differs from it: the steered
-// clock may wrap). Sleeping, not spinning.
+// Returns once a blank after the given one has come (the count differs from it). Sleeping, not
+// spinning.
 void WaitForBlankAfter(std::uint64_t blank);
+// The real refresh, the clock hooks' default: a steady ~60 Hz from its first use.
+std::uint64_t PacedBlank();
+void WaitForPacedBlankAfter(std::uint64_t blank);
 
 // Drops the renderer and texture (for a window about to go, or video about to stop). Called by
 // video.cpp.
@@ -63,8 +64,6 @@ struct ScreenHooks {
   void (*rendered)(const std::uint32_t* pixels, int width, int height) = nullptr;
 };
 extern ScreenHooks screenHooks;
-
-void ResetScreen();
 
 // Where a picture of the given size lands in an output of the given size: the largest whole
 // scale that fits (at least 1), centred. Called by Present.

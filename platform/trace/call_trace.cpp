@@ -6,16 +6,13 @@
 namespace platform {
 
 std::atomic<CallListener> callListener{nullptr};
+std::atomic<std::uint64_t> traceFormatsMade{0};
 
 namespace {
 
-std::atomic<std::uint64_t> formatsMade{0};
-
-void Count() { formatsMade.fetch_add(1, std::memory_order_relaxed); }
+void Count() { traceFormatsMade.fetch_add(1, std::memory_order_relaxed); }
 
 }  // namespace
-
-void ListenToCalls(CallListener replacement) { callListener.store(replacement); }
 
 void SendTraceLine(const char* format, ...) {
   const CallListener hearing = callListener.load(std::memory_order_acquire);
@@ -36,8 +33,6 @@ void TraceFormat(char* text, unsigned long size, const char* format, ...) {
   std::vsnprintf(text, size, format, args);
   va_end(args);
 }
-
-std::uint64_t TraceFormatsMade() { return formatsMade.load(std::memory_order_relaxed); }
 
 TracedAddress TraceAddress(const void* address) {
   Count();

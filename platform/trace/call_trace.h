@@ -12,9 +12,7 @@ namespace platform {
 // (the audio thread too), so it does its own locking.
 typedef void (*CallListener)(const char* line);
 
-// Replaces the listener; null: nobody listens.
-void ListenToCalls(CallListener listener);
-
+// The listener (the controls set it); null: nobody listens.
 extern std::atomic<CallListener> callListener;
 // Whether anyone listens: the one load a traced call costs when nobody does.
 inline bool Tracing() { return callListener.load(std::memory_order_relaxed) != nullptr; }
@@ -28,9 +26,9 @@ void SendTraceLine(const char* format, ...) __attribute__((format(printf, 1, 2))
 void TraceFormat(char* text, unsigned long size, const char* format, ...)
     __attribute__((format(printf, 3, 4)));
 
-// Formatting done for the trace since the process started (lines, pieces and addresses): it
-// stays put while nobody listens.
-std::uint64_t TraceFormatsMade();
+// Formatting done for the trace since the process started (lines, pieces and addresses), read
+// by the controls: it stays put while nobody listens.
+extern std::atomic<std::uint64_t> traceFormatsMade;
 
 // How a trace line writes an address or a handle: "null", or "0x" and lower-case hex digits.
 // Formats, so only for a line being traced.

@@ -16,20 +16,11 @@ namespace platform {
 namespace win32 {
 
 LibraryHooks libraryHooks;
+Offer offers[kMostOffers];
+int offerCount;
 
 namespace {
 
-// Zero until offered and never constructed: offers come during static initialisation, in
-// whatever order the objects' initialisers run. A library is known by its first offer, whose
-// index makes its handle, like a base address: 0x73A10000, 0x73A20000, ...
-struct Offer {
-  const char* library;
-  const char* entryName;
-  FARPROC entry;
-  int loads;
-};
-Offer offers[8];
-int offerCount;
 const std::uintptr_t kFirstModule = 0x73A10000;
 
 // The library a path names (its last component, compared without case, ".dll" implied), or -1.
@@ -69,18 +60,8 @@ FARPROC EntryOf(int library, LPCSTR procName) {
 
 void OfferEntry(const char* library, const char* entryName, FARPROC entry) {
   const int known = LibraryNamed(library);
-  if (offerCount < 8)
+  if (offerCount < kMostOffers)
     offers[offerCount++] = Offer{known < 0 ? library : offers[known].library, entryName, entry, 0};
-}
-
-int LoadedCount() {
-  int loaded = 0;
-  for (int index = 0; index < offerCount; index++) loaded += offers[index].loads > 0;
-  return loaded;
-}
-
-void ResetLibraries() {
-  for (int index = 0; index < offerCount; index++) offers[index].loads = 0;
 }
 
 }  // namespace win32

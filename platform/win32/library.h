@@ -19,9 +19,19 @@ struct LibraryHooks {
 };
 extern LibraryHooks libraryHooks;
 
-// Libraries loaded and not yet freed.
-int LoadedCount();
-void ResetLibraries();
+// What the folders above offered, and how often each is loaded now; the loader keeps it, the
+// controls read it and clear it. Zero until offered and never constructed: offers come during
+// static initialisation, in whatever order the objects' initialisers run. A library is known by
+// its first offer, whose index makes its handle, like a base address: 0x73A10000, 0x73A20000, ...
+struct Offer {
+  const char* library;
+  const char* entryName;
+  FARPROC entry;
+  int loads;
+};
+const int kMostOffers = 8;
+extern Offer offers[kMostOffers];
+extern int offerCount;
 
 }  // namespace win32
 }  // namespace platform

@@ -16,30 +16,8 @@ WindowSystemHooks windowSystemHooks;
 
 namespace {
 
-// Handles look like the system's: small, even numbers no pointer would have.
-const std::uintptr_t kFirstWindowHandle = 0x00020010;
 const std::uintptr_t kWindowHandleStep = 0x10;
 const ATOM kFirstClassAtom = 0xC000;
-// The system's arrow, the cursor every thread starts with.
-HCURSOR const kArrowCursor = reinterpret_cast<HCURSOR>(static_cast<std::uintptr_t>(0x00010003));
-
-struct WindowSystem {
-  std::vector<WindowClass> classes;
-  std::map<std::uintptr_t, std::unique_ptr<Window>> windows;
-  std::uintptr_t nextHandle = kFirstWindowHandle;
-  std::deque<MSG> queue;
-  // Sent from outside the thread, waiting for its next PeekMessageA.
-  std::deque<MSG> sentWaiting;
-  HWND active = nullptr;
-  ActivationListener listener = nullptr;
-  HCURSOR cursor = kArrowCursor;
-  bool keyDown[256] = {};  // as of the key messages taken from the queue
-  bool pressed[256] = {};  // as of the keyboard's own events
-};
-WindowSystem& State() {
-  static WindowSystem state;
-  return state;
-}
 
 std::uintptr_t Key(HWND handle) { return reinterpret_cast<std::uintptr_t>(handle); }
 
@@ -121,6 +99,11 @@ void TranslateDesktopEvent(const host::HostEvent& event) {
 
 }  // namespace
 
+WindowSystem& State() {
+  static WindowSystem state;
+  return state;
+}
+
 const WindowClass* FindClass(LPCSTR nameOrAtom) {
   if (!nameOrAtom) return nullptr;
   const std::uintptr_t value = reinterpret_cast<std::uintptr_t>(nameOrAtom);
@@ -176,8 +159,6 @@ HWND NewestWindow() {
 }
 
 HWND FocusWindow() { return State().active ? State().active : NewestWindow(); }
-
-int WindowCount() { return static_cast<int>(State().windows.size()); }
 
 LRESULT SendToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   Window* target = WindowRecord(window);
@@ -268,14 +249,6 @@ bool TakeFromQueue(MSG* message, HWND window, UINT filterMin, UINT filterMax, bo
   return false;
 }
 
-std::vector<WindowMessage> QueueContents() {
-  std::vector<WindowMessage> contents;
-  for (const MSG& waiting : State().queue)
-    contents.push_back(
-        WindowMessage{waiting.hwnd, waiting.message, waiting.wParam, waiting.lParam, false});
-  return contents;
-}
-
 bool KeyIsDown(unsigned virtualKey) { return State().keyDown[virtualKey & 0xFF]; }
 
 HWND ActiveWindow() { return State().active; }
@@ -311,40 +284,16 @@ host::HostWindow RealWindow(HWND handle) {
   return window->real;
 }
 
-void TakeScreen(HWND window) { host::ShowScreen(RealWindow(window)); }
-
-void LeaveScreen(HWND handle) {
-  Window* window = WindowRecord(handle);
-  if (window && window->real) host::HideWindow(window->real);
-}
-
-void MinimizeForDesktop(HWND handle) {
-  Window* window = WindowRecord(handle);
-  if (window && window->real) host::GiveDesktopBack(window->real);
-}
-
 void PumpDesktopEvents() {
   host::HostEvent event;
   while (host::NextEvent(&event)) TranslateDesktopEvent(event);
 }
-
-HCURSOR CurrentCursor() { return State().cursor; }
 
 HCURSOR ReplaceCursor(HCURSOR cursor) {
   HCURSOR previous = State().cursor;
   State().cursor = cursor;
   host::ShowPointer(cursor != nullptr);
   return previous;
-}
-
-void ResetWindowSystem() {
-  WindowSystem& state = State();
-  for (auto& entry : state.windows) host::DestroyRealWindow(entry.second->real);
-  ActivationListener listener = state.listener;
-  state = WindowSystem();
-  state.listener = listener;
-  host::ShowPointer(true);
-  host::StopVideo();
 }
 
 }  // namespace win32

@@ -3,6 +3,9 @@
 // calls (window.cpp) and DirectDraw work through this.
 #pragma once
 #include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -74,7 +77,6 @@ void RemoveWindow(HWND handle);
 HWND NewestWindow();
 // Where the desktop sends keys: the active window, else the newest.
 HWND FocusWindow();
-int WindowCount();
 
 // Calls the window's procedure at once, as the system does for the messages it sends.
 LRESULT SendToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -105,7 +107,6 @@ void PostCloseRequest(HWND window);
 void PressKey(HWND window, unsigned virtualKey, bool down, bool extended);
 // Takes the first message matching the filters (see PeekMessageA); false when there is none.
 bool TakeFromQueue(MSG* message, HWND window, UINT filterMin, UINT filterMax, bool remove);
-std::vector<WindowMessage> QueueContents();
 
 // The key state as of the last key message taken from the queue.
 bool KeyIsDown(unsigned virtualKey);
@@ -123,20 +124,33 @@ void SetActivationListener(ActivationListener listener);
 
 // The real window behind a window (made on first need; 0 without video).
 host::HostWindow RealWindow(HWND window);
-// Exclusive fullscreen: the window becomes the show's screen (the whole desktop, or a desktop
-// window in the host's window mode); and back; and the desktop given back on losing the focus.
-void TakeScreen(HWND window);
-void LeaveScreen(HWND window);
-void MinimizeForDesktop(HWND window);
 
 // Reads the desktop's pending events: keys and close requests are queued as messages, pointer
 // moves and activation changes become messages sent from outside.
 void PumpDesktopEvents();
 
-HCURSOR CurrentCursor();
 HCURSOR ReplaceCursor(HCURSOR cursor);
 
-void ResetWindowSystem();
+// Handles look like the system's: small, even numbers no pointer would have.
+const std::uintptr_t kFirstWindowHandle = 0x00020010;
+// The system's arrow, the cursor every thread starts with.
+HCURSOR const kArrowCursor = reinterpret_cast<HCURSOR>(static_cast<std::uintptr_t>(0x00010003));
+
+// The window system's state, kept by the calls above; the controls read it and clear it.
+struct WindowSystem {
+  std::vector<WindowClass> classes;
+  std::map<std::uintptr_t, std::unique_ptr<Window>> windows;
+  std::uintptr_t nextHandle = kFirstWindowHandle;
+  std::deque<MSG> queue;
+  // Sent from outside the thread, waiting for its next PeekMessageA.
+  std::deque<MSG> sentWaiting;
+  HWND active = nullptr;
+  ActivationListener listener = nullptr;
+  HCURSOR cursor = kArrowCursor;
+  bool keyDown[256] = {};  // as of the key messages taken from the queue
+  bool pressed[256] = {};  // as of the keyboard's own events
+};
+WindowSystem& State();
 
 }  // namespace win32
 }  // namespace platform

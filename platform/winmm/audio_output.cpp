@@ -225,8 +225,6 @@ void AudioOutputClose() {
   output.context = nullptr;
 }
 
-bool AudioOutputIsOpen() { return output.device != nullptr; }
-
 // Always taken, open or not: the critical section exists from the DLL's load, and nothing
 // blocks on it while no thread mixes.
 AudioOutputLock::AudioOutputLock() : held_(1) { EnterCriticalSection(&outputLock.section); }

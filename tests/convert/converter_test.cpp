@@ -6,6 +6,7 @@
 #include <string>
 
 #include "test_rows.h"
+#include "tests/support/kernel_names.h"
 
 namespace {
 

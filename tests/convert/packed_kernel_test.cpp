@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "test_rows.h"
+#include "tests/support/kernel_names.h"
 
 #if defined(QUENTHOR_HAS_MMX_KERNELS)
 

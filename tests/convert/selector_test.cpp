@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "test_rows.h"
+#include "tests/support/kernel_names.h"
 
 namespace {
 

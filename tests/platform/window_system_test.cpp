@@ -408,6 +408,7 @@ TEST(VirtualKeys, TheDesktopsKeysGetTheSystemsCodes) {
 }
 
 TEST(VirtualKeys, EachKeyHasItsScanCode) {
+  using platform::ExtendedKey;
   using platform::host::ExtendedKey;
   using platform::host::ScanCodeFor;
   EXPECT_EQ(0x01u, ScanCodeFor(VK_ESCAPE));
