@@ -7,14 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "platform/host/video.h"
 #include "tests/support/flash_analyser.h"
 #include "tools/pictures.h"
 
@@ -240,35 +238,6 @@ TEST(GentleTest, TheAnalyserCatchesWrongFilters) {
   Frame red = Solid(0xFF0000), none = Solid(0);
   Strobe(&red, &none, shortAverage, 3.0, &shortened);
   EXPECT_FALSE(shortened.flashes.Passes()) << shortened.flashes.Describe();
-}
-
-// The choice as a person makes it: 1 turns it on, and a value that is neither 1 nor 0 is named
-// and leaves the show as it is.
-TEST(GentleTest, TheChoiceComesFromTheEnvironment) {
-  struct Case {
-    const char* value;
-    bool gentle;
-    bool named;
-  };
-  const Case cases[] = {{nullptr, false, false}, {"", false, false},   {"0", false, false},
-                        {"1", true, false},      {"yes", false, true}, {"2", false, true}};
-  for (const Case& c : cases) {
-    if (c.value)
-      setenv("QUENTHOR_DISPLAY_GENTLE", c.value, 1);
-    else
-      unsetenv("QUENTHOR_DISPLAY_GENTLE");
-    ::testing::internal::CaptureStderr();
-    const platform::host::VideoChoices choices = platform::host::VideoChoicesFromEnvironment();
-    const std::string said = ::testing::internal::GetCapturedStderr();
-    const std::string value = c.value ? c.value : "(unset)";
-    EXPECT_EQ(c.gentle, choices.gentle) << value;
-    if (c.named)
-      EXPECT_NE(std::string::npos, said.find("QUENTHOR_DISPLAY_GENTLE=" + value + " is neither"))
-          << said;
-    else
-      EXPECT_EQ("", said) << value;
-  }
-  unsetenv("QUENTHOR_DISPLAY_GENTLE");
 }
 
 }  // namespace

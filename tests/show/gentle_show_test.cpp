@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <string>
 
 #include "platform/controls/display_controls.h"
 #include "platform/host/screen.h"
@@ -77,6 +78,17 @@ TEST_F(GentleShowTest, GentleViewingStaysUnderThreeFlashesAndStillShowsThePictur
   EXPECT_TRUE(flashes->Passes()) << flashes->Describe();
   EXPECT_EQ(12u, likeness->PerSecond().size());
   EXPECT_TRUE(likeness->Holds()) << likeness->Describe();
+}
+
+// A value that is neither 1 nor 0 is named, and the show is shown as it is.
+TEST_F(GentleShowTest, AnUnknownChoiceIsNamedAndLeavesTheShowAsItIs) {
+  ReadPictures();
+  setenv("QUENTHOR_DISPLAY_GENTLE", "yes", 1);
+  ::testing::internal::CaptureStderr();
+  Watch(1.0);
+  const std::string said = ::testing::internal::GetCapturedStderr();
+  EXPECT_NE(std::string::npos, said.find("QUENTHOR_DISPLAY_GENTLE=yes is neither 1 nor 0")) << said;
+  EXPECT_GT(flashes->WorstGeneral(), 12) << flashes->Describe();
 }
 
 }  // namespace
