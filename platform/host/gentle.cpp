@@ -67,14 +67,18 @@ std::uint32_t Rgb(unsigned r, unsigned g, unsigned b) { return r << 16 | g << 8 
 unsigned Wide5(unsigned v) { return v << 3 | v >> 2; }
 unsigned Wide6(unsigned v) { return v << 2 | v >> 4; }
 
-// Every layout the screen takes, as 0x00RRGGBB: the same colours the texture would show.
+// Every layout the screen takes, as 0x00RRGGBB (the top byte may be anything): the same colours
+// the texture would show.
 void Decode(const Picture& picture, std::uint32_t* into) {
   for (int y = 0; y < picture.height; y++) {
     const std::uint8_t* p = picture.bytes + static_cast<size_t>(y) * picture.pitch;
     std::uint32_t* row = into + static_cast<size_t>(y) * picture.width;
+    if (picture.layout == PixelLayout::kXRGB32) {  // the show's own layout: as it is
+      std::memcpy(row, p, static_cast<size_t>(picture.width) * 4);
+      continue;
+    }
     for (int x = 0; x < picture.width; x++) {
       switch (picture.layout) {
-        case PixelLayout::kXRGB32: row[x] = Rgb(p[4 * x + 2], p[4 * x + 1], p[4 * x]); break;
         case PixelLayout::kXBGR32: row[x] = Rgb(p[4 * x], p[4 * x + 1], p[4 * x + 2]); break;
         case PixelLayout::kRGB24: row[x] = Rgb(p[3 * x + 2], p[3 * x + 1], p[3 * x]); break;
         case PixelLayout::kBGR24: row[x] = Rgb(p[3 * x], p[3 * x + 1], p[3 * x + 2]); break;
