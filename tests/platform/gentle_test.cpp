@@ -240,4 +240,35 @@ TEST(GentleTest, TheAnalyserCatchesWrongFilters) {
   EXPECT_FALSE(shortened.flashes.Passes()) << shortened.flashes.Describe();
 }
 
+// The analyser counts after the definitions: strobes shown as they are, each a general flash, a
+// red flash, both or neither.
+TEST(GentleTest, TheAnalyserCountsAfterTheDefinitions) {
+  struct Verdict {
+    const char* name;
+    std::uint32_t a, b;
+    bool general, red;  // fails for too many flashes of this kind
+  };
+  const Verdict verdicts[] = {
+      {"WhiteAndBlack", 0xFFFFFF, 0, true, false},
+      {"WhiteAndLightGrey", 0xFFFFFF, 0xF0F0F0, false, false},  // the darker state above 0.80
+      {"RedAndBlack", 0xFF0000, 0, true, true},
+      {"DarkRedAndBlack", 0x200000, 0, false, false},  // too little red, too little light
+      {"BlueAndBlack", 0x0000FF, 0, false, false},     // blue has little luminance, no red
+      {"RedAndWhite", 0xFF0000, 0xFFFFFF, true, true},
+      {"PinkAndBlack", 0xFF8080, 0, true, false},  // red, but not saturated red
+  };
+  Filter passThrough = [](const Frame& presented, bool, std::uint32_t, Frame* shown) {
+    *shown = presented;
+  };
+  for (const Verdict& verdict : verdicts) {
+    Frame a = Solid(verdict.a), b = Solid(verdict.b);
+    Watched run;
+    Strobe(&a, &b, passThrough, 2.0, &run);
+    EXPECT_EQ(verdict.general, run.flashes.WorstGeneral() > FlashAnalyser::kMostTransitions)
+        << verdict.name << ": " << run.flashes.Describe();
+    EXPECT_EQ(verdict.red, run.flashes.WorstRed() > FlashAnalyser::kMostTransitions)
+        << verdict.name << ": " << run.flashes.Describe();
+  }
+}
+
 }  // namespace

@@ -25,16 +25,6 @@ bool SaturatedRed(double r, double g, double b) {
 }
 double LuminanceOf(double r, double g, double b) { return 0.2126 * r + 0.7152 * g + 0.0722 * b; }
 
-// The regions along one side: starts a half region apart, the last one at the far edge.
-std::vector<int> Starts(int origin, int length, int size) {
-  std::vector<int> starts;
-  const int step = std::max(1, size / 2);
-  for (int at = 0; at + size <= length; at += step) starts.push_back(origin + at);
-  if (starts.empty() || starts.back() + size < origin + length)
-    starts.push_back(origin + std::max(0, length - size));
-  return starts;
-}
-
 double Correlation(const std::vector<double>& a, const std::vector<double>& b) {
   const double n = static_cast<double>(a.size());
   double ma = 0, mb = 0;
@@ -58,49 +48,51 @@ double Luminance(std::uint32_t rgb) {
 }
 
 FlashAnalyser::FlashAnalyser(int frameWidth, int frameHeight, PictureArea area)
-    : width_(frameWidth), height_(frameHeight) {
+    : width_(frameWidth) {
   area.x = std::clamp(area.x, 0, std::max(0, frameWidth - 1));
   area.y = std::clamp(area.y, 0, std::max(0, frameHeight - 1));
   area.width = std::clamp(area.width, 1, frameWidth - area.x);
   area.height = std::clamp(area.height, 1, frameHeight - area.y);
-  const int w = std::max(1, static_cast<int>(std::lround(area.width / 6.0)));
-  const int h = std::max(1, static_cast<int>(std::lround(area.height / 6.0)));
-  for (int y : Starts(area.y, area.height, h))
-    for (int x : Starts(area.x, area.width, w)) {
+  area_ = area;
+  // The picture cut into kBlocks x kBlocks blocks; a region is 2 x 2 of them.
+  for (int x = 0; x < area.width; x++) blockColumn_.push_back(x * kBlocks / area.width);
+  for (int y = 0; y < area.height; y++) blockRow_.push_back(y * kBlocks / area.height);
+  std::vector<int> columnPixels(kBlocks, 0), rowPixels(kBlocks, 0);
+  for (int column : blockColumn_) columnPixels[column]++;
+  for (int row : blockRow_) rowPixels[row]++;
+  for (int by = 0; by + 1 < kBlocks; by++)
+    for (int bx = 0; bx + 1 < kBlocks; bx++) {
       Region region;
-      region.x0 = x, region.y0 = y, region.x1 = x + w, region.y1 = y + h;
+      region.block = by * kBlocks + bx;
+      region.pixels = static_cast<double>(columnPixels[bx] + columnPixels[bx + 1]) *
+                      (rowPixels[by] + rowPixels[by + 1]);
       regions_.push_back(region);
     }
-  table_.assign(static_cast<size_t>(frameWidth + 1) * (frameHeight + 1) * 3, 0.0);
+  blocks_.assign(static_cast<size_t>(kBlocks) * kBlocks * 3, 0.0);
 }
 
 void FlashAnalyser::Add(double seconds, const std::uint32_t* pixels) {
   if (frames_ == 0) first_ = seconds;
   last_ = seconds;
   frames_++;
-  // A summed-area table of linear R, G, B: any region's average in four reads.
-  const size_t stride = static_cast<size_t>(width_ + 1) * 3;
-  for (int y = 0; y < height_; y++) {
-    double row[3] = {0, 0, 0};
-    const std::uint32_t* line = pixels + static_cast<size_t>(y) * width_;
-    double* above = &table_[static_cast<size_t>(y) * stride];
-    double* here = above + stride;
-    for (int x = 0; x < width_; x++) {
+  std::fill(blocks_.begin(), blocks_.end(), 0.0);
+  for (int y = 0; y < area_.height; y++) {
+    const std::uint32_t* line = pixels + static_cast<size_t>(area_.y + y) * width_ + area_.x;
+    double* row = &blocks_[static_cast<size_t>(blockRow_[y]) * kBlocks * 3];
+    for (int x = 0; x < area_.width; x++) {
       const std::uint32_t c = line[x];
-      row[0] += LinearLight(c >> 16);
-      row[1] += LinearLight(c >> 8);
-      row[2] += LinearLight(c);
-      for (int k = 0; k < 3; k++) here[3 * (x + 1) + k] = above[3 * (x + 1) + k] + row[k];
+      double* block = row + 3 * blockColumn_[x];
+      block[0] += kLinear.value[c >> 16 & 0xFF];
+      block[1] += kLinear.value[c >> 8 & 0xFF];
+      block[2] += kLinear.value[c & 0xFF];
     }
   }
   for (Region& region : regions_) {
     double mean[3];
-    const double area = static_cast<double>(region.x1 - region.x0) * (region.y1 - region.y0);
     for (int k = 0; k < 3; k++) {
-      auto at = [&](int x, int y) { return table_[static_cast<size_t>(y) * stride + 3 * x + k]; };
-      mean[k] = (at(region.x1, region.y1) - at(region.x0, region.y1) - at(region.x1, region.y0) +
-                 at(region.x0, region.y0)) /
-                area;
+      const double* b = &blocks_[static_cast<size_t>(region.block) * 3 + k];
+      const size_t down = static_cast<size_t>(kBlocks) * 3;
+      mean[k] = (b[0] + b[3] + b[down] + b[down + 3]) / region.pixels;
     }
     const bool saturated = SaturatedRed(mean[0], mean[1], mean[2]);
     Track(region, 0, seconds, LuminanceOf(mean[0], mean[1], mean[2]), saturated);

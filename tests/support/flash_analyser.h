@@ -6,7 +6,8 @@
 // - The picture is taken as filling the screen. A region is a quarter of a 10-degree visual
 //   field: a sixth of the picture's width by a sixth of its height (WCAG's 10-degree field is
 //   341x256 on a 1024x768 screen, a third by a third). Regions are slid over the picture in
-//   steps of half a region, the last row and column touching the far edges.
+//   steps of half a region: the picture is cut into 12 x 12 blocks, and each region is 2 x 2
+//   of them (121 regions).
 // - A region's state at a frame is the average of its pixels' linear R, G and B (sRGB
 //   linearised); its relative luminance is 0.2126 R + 0.7152 G + 0.0722 B of that average, its
 //   red 320 (R - G - B) (negative as 0), and it is saturated red when R / (R + G + B) >= 0.8.
@@ -77,16 +78,20 @@ class FlashAnalyser {
     bool fromSaturated = false;
     bool counted = false;  // the current swing has been counted
   };
+  static const int kBlocks = 12;
   struct Region {
-    int x0, y0, x1, y1;  // frame pixels, x1 and y1 past the end
-    Swing swing[2];      // general, red
+    int block;       // its top left block
+    double pixels;   // how many it covers
+    Swing swing[2];  // general, red
     std::vector<double> times[2];
   };
   void Track(Region& region, int kind, double seconds, double value, bool saturated);
   int Worst(int kind) const;
-  int width_, height_;
+  int width_;
+  PictureArea area_;
+  std::vector<int> blockColumn_, blockRow_;  // of each pixel of the area
   std::vector<Region> regions_;
-  std::vector<double> table_;  // summed linear R, G, B
+  std::vector<double> blocks_;  // each block's summed linear R, G, B in the frame being added
   int frames_ = 0;
   double first_ = 0, last_ = 0;
 };
