@@ -66,7 +66,8 @@ void SteerTime() {
   host::clockHooks = controls.manualClock
                          ? host::ClockHooks{ManualTicks, ManualBlank, WaitForManualBlankAfter, true}
                          : host::kRealClock;
-  win32::kernelHooks.ticksRead = controls.manualClock ? AfterManualReading : win32::kRealKernel.ticksRead;
+  win32::kernelHooks.ticksRead =
+      controls.manualClock ? AfterManualReading : win32::kRealKernel.ticksRead;
   win32::kernelHooks.sleep =
       controls.manualClock || controls.sleepHook ? ControlledSleep : win32::kRealKernel.sleep;
   controls.readingsSinceSleep = 0;

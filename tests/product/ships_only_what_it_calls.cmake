@@ -5,8 +5,8 @@
 # objects refer to matters.
 # Template and inline code (weak, emitted wherever it is used) is the compiler's business, not
 # a routine of ours: only the objects' own (strong) routines count.
-# cmake -DCXX=<compiler> -DNM=<nm> -DOBJECTS=<object|object|...> -DWORK=<folder>
-#       -P ships_only_what_it_calls.cmake
+# cmake -DCXX=<compiler> -DNM=<nm> -DOBJECTS=<object|object|...> -DLINK_FLAGS=<the build's>
+#       -DWORK=<folder> -P ships_only_what_it_calls.cmake
 
 cmake_policy(VERSION 3.20)
 
@@ -15,9 +15,10 @@ list(LENGTH objects count)
 if(count LESS 20)
   message(FATAL_ERROR "too few objects (${count}): ${OBJECTS}")
 endif()
+separate_arguments(linkFlags UNIX_COMMAND "${LINK_FLAGS}")
 file(MAKE_DIRECTORY ${WORK})
 execute_process(
-  COMMAND ${CXX} ${objects} -o ${WORK}/show -Wl,--gc-sections -Wl,--print-gc-sections
+  COMMAND ${CXX} ${linkFlags} ${objects} -o ${WORK}/show -Wl,--gc-sections -Wl,--print-gc-sections
           -Wl,--unresolved-symbols=ignore-all -Wl,--undefined=quenthor_ddraw_offered
   RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE removals)
 if(NOT status EQUAL 0)
