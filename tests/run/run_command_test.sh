@@ -62,12 +62,12 @@ length=$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$video" 2>/
 check "the video lasts the six seconds asked (${length:-none})" \
   awk -v l="${length:-0}" 'BEGIN { exit !(l >= 5.5 && l <= 6.5) }'
 # Ten frames a second, each shrunk to 8x6: white ones, and ones with the picture's colours, from
-# the show's first frame (black) on; the screen is white before it.
+# the show's first frame on; the screen is white before it.
 frames=$(ffmpeg -v error -i "$video" -vf fps=10,scale=8:6 -f rawvideo -pix_fmt rgb24 - |
          od -An -v -tu1 -w144 |
          awk '{ low = 255; high = 0; for (i = 1; i <= NF; i++) { if ($i < low) low = $i; if ($i > high) high = $i }
-                if (high < 30) shown = 1
-                if (!shown) next
+                if (!shown && low > 225) next
+                shown = 1
                 if (low > 225) white++; else if (high > 60) picture++ }
               END { print white + 0, picture + 0 }')
 read -r white picture <<<"$frames"
