@@ -81,6 +81,11 @@ check "--help warns of the flashing" contains "$work/help" "flashes rapidly"
 check "--help offers --window" contains "$work/help" "--window"
 check "the desktop entry offers the show in a window" \
   grep -qx 'Exec=/usr/games/quenthor --window' "$root/usr/share/applications/quenthor.desktop"
+check "--help offers gentle mode" contains "$work/help" "--gentle"
+check "the desktop entry offers the show without flashing" \
+  grep -qx 'Exec=/usr/games/quenthor --gentle' "$root/usr/share/applications/quenthor.desktop"
+check "the desktop entry names that action" \
+  grep -qx 'Name=Play without flashing' "$root/usr/share/applications/quenthor.desktop"
 
 # The pictures and the song are the ones our asset tool writes.
 "$build/quenthor-assets" "$work/expected"
@@ -152,6 +157,32 @@ check "image 1 seen in its own colours" [ "$(count min)" -ge 3 ]
 check "nothing but white and image 1" [ "$(count black)$(count other)$(count min2)$(count min3)" = 0000 ]
 check "the song played (the mix is not silence)" \
   [ "$(tr -d '\0' <"$work/sound.raw" 2>/dev/null | head -c 1 | wc -c)" -eq 1 ]
+
+# quenthor --gentle: three seconds of the show without a white phase, and Escape ends it.
+(cd / && DISPLAY="$screen" SDL_AUDIODRIVER=dummy exec "$launcher" --gentle) >"$work/gentle.out" 2>&1 &
+show=$!
+pids+=("$show")
+gentle_seen=
+for _ in $(seq 30); do
+  sleep 0.1
+  import -display "$screen" -window root -depth 8 "rgb:$work/shot.rgb" 2>/dev/null
+  gentle_seen+="$(classify "$work/shot.rgb") "
+done
+DISPLAY=$screen xdotool key Escape
+status=
+for _ in $(seq 50); do
+  if ! kill -0 "$show" 2>/dev/null; then
+    wait "$show"
+    status=$?
+    break
+  fi
+  sleep 0.1
+done
+echo "Screenshots of gentle mode: $gentle_seen"
+check "gentle mode shows no white phase" [ "$(grep -o '\bwhite\b' <<<"$gentle_seen" | wc -l)" -eq 0 ]
+check "gentle mode shows a blend, not only black" \
+  [ "$(grep -o '\bother\b' <<<"$gentle_seen" | wc -l)" -ge 10 ]
+check "Escape ends gentle mode, with status 0 (${status:-still running})" [ "${status:-}" = 0 ]
 
 if [ "$mode" = installed ]; then
   dpkg -L quenthor >"$work/listed"
