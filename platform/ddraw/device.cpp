@@ -21,30 +21,30 @@ const int kDesktopHeight = 480;
 
 void ApplicationActivationChanged(bool active) {
   DisplayHardware& hardware = Hardware();
+  hardware.applicationActive = active;
   if (hardware.exclusiveOwner) {
     // The exclusive program's window covers the desktop only while the program has the focus.
     if (active)
-      windows::TakeScreen(hardware.exclusiveWindow);
+      host::ShowScreen(hardware.screenWindow);
     else
-      windows::MinimizeForDesktop(hardware.exclusiveWindow);
+      host::GiveDesktopBack(hardware.screenWindow);
   }
   ScreenMayHaveChanged();
 }
 
-// The kept picture as the host's screen takes it. Palette indices have no layout there: each
+// The front's picture as the host's screen takes it. Palette indices have no layout there: each
 // goes up as its grey, converted into readable.
-host::Picture PictureForWindow(const DisplayHardware& hardware, bool unchanged,
+host::Picture PictureForWindow(const Surface& front, bool unchanged,
                                std::vector<std::uint32_t>* readable) {
-  const LayoutInfo& layout = Describe(hardware.pictureLayout);
-  host::Picture picture{hardware.picture.data(), hardware.picturePitch, hardware.pictureWidth,
-                        hardware.pictureHeight,  layout.hostLayout,     unchanged};
+  const LayoutInfo& layout = Describe(front.mode.layout);
+  host::Picture picture{front.memory.data(), front.pitch,       front.mode.width,
+                        front.mode.height,   layout.hostLayout, unchanged};
   if (layout.formatFlags & DDPF_RGB) return picture;
-  for (int y = 0; y < hardware.pictureHeight; y++)
-    for (int x = 0; x < hardware.pictureWidth; x++)
-      readable->push_back(0x010101u *
-                          hardware.picture[static_cast<size_t>(y) * hardware.picturePitch + x]);
+  for (int y = 0; y < front.mode.height; y++)
+    for (int x = 0; x < front.mode.width; x++)
+      readable->push_back(0x010101u * front.memory[static_cast<size_t>(y) * front.pitch + x]);
   picture.bytes = reinterpret_cast<const std::uint8_t*>(readable->data());
-  picture.pitch = hardware.pictureWidth * 4;
+  picture.pitch = front.mode.width * 4;
   picture.layout = host::PixelLayout::kXRGB32;
   return picture;
 }
@@ -96,7 +96,7 @@ Mode DesktopMode() {
 
 Mode ModeOnScreen() {
   const DisplayHardware& hardware = Hardware();
-  if (hardware.exclusiveOwner && hardware.showModeSet && windows::ActiveWindow())
+  if (hardware.exclusiveOwner && hardware.showModeSet && win32::ActiveWindow())
     return hardware.showMode;
   return DesktopMode();
 }
@@ -110,46 +110,41 @@ void ScreenMayHaveChanged() {
   hardware.onScreenKnown = true;
   if (!changed) return;
   for (Surface* surface : hardware.surfaces) surface->lost = true;
+  // What the lost memory held is no longer the picture on the screen.
+  hardware.lastFlipped = nullptr;
 }
 
 void EndExclusive(DirectDraw* owner) {
   DisplayHardware& hardware = Hardware();
   if (hardware.exclusiveOwner != owner) return;
-  HWND window = hardware.exclusiveWindow;
   hardware.exclusiveOwner = nullptr;
   hardware.exclusiveWindow = nullptr;
   hardware.showModeSet = false;
-  windows::LeaveScreen(window);
+  host::HideWindow(hardware.screenWindow);
+  hardware.screenWindow = 0;
   ScreenMayHaveChanged();
 }
 
-bool KeepFlippedPicture(const Surface& front) {
+bool PresentFlipped(const Surface& front, const std::vector<std::uint8_t>& previous,
+                    bool waitForBlank) {
   DisplayHardware& hardware = Hardware();
   // The show flips the same frame several times per strobe phase; the screen needn't redraw it.
-  const bool unchanged =
-      hardware.flips > 0 && hardware.picturePitch == front.pitch &&
-      hardware.pictureWidth == front.mode.width && hardware.pictureHeight == front.mode.height &&
-      hardware.pictureLayout == front.mode.layout && hardware.picture == front.memory;
-  if (!unchanged) hardware.picture = front.memory;
-  hardware.picturePitch = front.pitch;
-  hardware.pictureWidth = front.mode.width;
-  hardware.pictureHeight = front.mode.height;
-  hardware.pictureLayout = front.mode.layout;
-  hardware.flips++;
-  return unchanged;
-}
-
-bool PresentKeptPicture(bool unchanged, bool waitForBlank) {
-  const DisplayHardware& hardware = Hardware();
+  // The chain's memory is the screen's own: the last picture shown is still there, in the
+  // buffer the front gave up, so it needn't be kept aside.
+  const bool unchanged = hardware.lastFlipped == &front && previous == front.memory;
+  hardware.lastFlipped = &front;
+  if (directDrawHooks.flipped) directDrawHooks.flipped(front);
   std::vector<std::uint32_t> readable;
-  const host::Picture picture = PictureForWindow(hardware, unchanged, &readable);
-  const host::HostWindow window = hardware.exclusiveOwner && windows::ActiveWindow()
-                                      ? windows::RealWindow(hardware.exclusiveWindow)
-                                      : 0;
+  const host::Picture picture = PictureForWindow(front, unchanged, &readable);
+  const host::HostWindow window =
+      hardware.exclusiveOwner && hardware.applicationActive ? hardware.screenWindow : 0;
   return host::Present(window, picture, waitForBlank);
 }
 
-void ListenToActivation() { windows::SetActivationListener(ApplicationActivationChanged); }
+void ListenToActivation() {
+  Hardware().applicationActive = win32::ActiveWindow() != nullptr;
+  win32::SetActivationListener(ApplicationActivationChanged);
+}
 
 void ResetDevice() {
   DisplayHardware& hardware = Hardware();

@@ -7,6 +7,7 @@
 
 #include "platform/ddraw/ddraw_declarations.h"
 #include "platform/ddraw/display_profile.h"
+#include "platform/host/video.h"
 
 namespace platform {
 namespace ddraw {
@@ -32,18 +33,17 @@ struct DisplayHardware {
   std::vector<Surface*> surfaces;
   DirectDraw* exclusiveOwner = nullptr;
   HWND exclusiveWindow = nullptr;
+  // The host's window behind the exclusive window, as SetCooperativeLevel found it, and whether
+  // the application has the desktop, as the window system last said: a flip asks neither again.
+  host::HostWindow screenWindow = 0;
+  bool applicationActive = false;
   bool showModeSet = false;
   Mode showMode = Mode();
   Mode onScreen = Mode();
   bool onScreenKnown = false;
   Surface* newestChain = nullptr;
-  // The last flip's picture, as its bytes were.
-  std::vector<std::uint8_t> picture;
-  int picturePitch = 0;
-  int pictureWidth = 0;
-  int pictureHeight = 0;
-  ScreenLayout pictureLayout = ScreenLayout::kXRGB32;
-  int flips = 0;
+  // The front of the chain flipped last (null once it is gone).
+  const Surface* lastFlipped = nullptr;
 };
 DisplayHardware& Hardware();
 
@@ -61,12 +61,12 @@ void ScreenMayHaveChanged();
 // Takes the screen back from its exclusive owner (normal level, or the owner's release).
 void EndExclusive(DirectDraw* owner);
 
-// A flip, in two steps. The front of a chain was just flipped: the screen keeps a copy of its
-// picture; true when that is the same picture as the last flip's.
-bool KeepFlippedPicture(const Surface& front);
-// Puts the kept picture on the exclusive window, if it is showing. A waiting flip may let the
-// renderer hold it until the vertical blank (vsync); true when it did, so that the flip is done.
-bool PresentKeptPicture(bool unchanged, bool waitForBlank);
+// The front of a chain was just flipped, and previous holds the memory it had before (the
+// picture the last flip showed): puts the front's picture on the exclusive window, straight
+// from its memory, if the window is showing. A waiting flip may let the renderer hold it until
+// the vertical blank (vsync); true when it did, so that the flip is done.
+bool PresentFlipped(const Surface& front, const std::vector<std::uint8_t>& previous,
+                    bool waitForBlank);
 
 // The window system's news of the application gaining or losing the desktop.
 void ListenToActivation();

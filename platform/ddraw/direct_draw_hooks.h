@@ -29,7 +29,12 @@ struct DriverFaults {
   std::uint8_t surfaceFill = 0;
 };
 
+class Surface;
+
 struct DirectDrawHooks : DriverFaults {
+  // Sees the front of every chain just flipped, before its picture goes to the window. Null:
+  // nobody watches.
+  void (*flipped)(const Surface& front) = nullptr;
   // Asked by every Lock that passed its own checks: DD_OK lets it lock, anything else is the
   // lock's result. Null: every such lock succeeds.
   HRESULT (*lockRefusal)() = nullptr;

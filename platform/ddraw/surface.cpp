@@ -70,6 +70,7 @@ void DestroyChain(Surface* front) {
   DisplayHardware& hardware = Hardware();
   if (front->owner && front->owner->primary == front) front->owner->primary = nullptr;
   if (hardware.newestChain == front) hardware.newestChain = nullptr;
+  if (hardware.lastFlipped == front) hardware.lastFlipped = nullptr;
   std::vector<Surface*> members = front->chain;
   for (Surface* member : members) {
     hardware.surfaces.erase(std::remove(hardware.surfaces.begin(), hardware.surfaces.end(), member),
@@ -230,6 +231,7 @@ HRESULT Surface::Flip(LPDIRECTDRAWSURFACE target, DWORD flags) {
     if (!(flags & DDFLIP_WAIT)) return Outcome(kInterface, DDERR_WASSTILLDRAWING, call);
     host::WaitForBlankAfter(flipBlank);
   }
+  Surface* oldFront = chosen ? chosen : chain.back();
   if (chosen) {
     // The named buffer and the front trade places; the rest stay.
     memory.swap(chosen->memory);
@@ -239,11 +241,10 @@ HRESULT Surface::Flip(LPDIRECTDRAWSURFACE target, DWORD flags) {
       chain[index]->memory.swap(chain[index + 1]->memory);
   }
   Outcome(kInterface, DD_OK, call);
-  const bool unchanged = KeepFlippedPicture(*this);
   // The picture is up at the next blank; until then the flip is pending, unless the renderer
   // held the flip until that blank already.
   flipBlank = host::CurrentBlank();
-  flipPending = !PresentKeptPicture(unchanged, (flags & DDFLIP_WAIT) != 0);
+  flipPending = !PresentFlipped(*this, oldFront->memory, (flags & DDFLIP_WAIT) != 0);
   return DD_OK;
 }
 

@@ -10,6 +10,7 @@
 #include "platform/win32/win32_declarations.h"
 
 namespace platform {
+namespace win32 {
 
 // A message as it reached a window procedure, or waits in the thread's queue.
 struct WindowMessage {
@@ -32,7 +33,6 @@ inline TracedRecord TraceMessage(const MSG& m) {
   return TraceMessage(m.hwnd, m.message, m.wParam, m.lParam);
 }
 
-namespace windows {
 
 // Where the window system can be steered or watched from outside. The defaults are a real run's.
 struct WindowSystemHooks {
@@ -66,7 +66,7 @@ struct Window {
 const WindowClass* FindClass(LPCSTR nameOrAtom);
 ATOM AddClass(const WNDCLASSA& windowClass);
 
-Window* FindWindow(HWND handle);
+Window* WindowRecord(HWND handle);
 HWND AddWindow(const Window& window);
 // Forgets the window: its queued messages go, its real window closes, and once no window is
 // left the host's video stops, which gives the desktop back.
@@ -123,11 +123,6 @@ void SetActivationListener(ActivationListener listener);
 
 // The real window behind a window (made on first need; 0 without video).
 host::HostWindow RealWindow(HWND window);
-// Exclusive fullscreen: the window becomes the show's screen (the whole desktop, or a desktop
-// window in the host's window mode); and back; and the desktop given back on losing the focus.
-void TakeScreen(HWND window);
-void LeaveScreen(HWND window);
-void MinimizeForDesktop(HWND window);
 
 // Reads the desktop's pending events: keys and close requests are queued as messages, pointer
 // moves and activation changes become messages sent from outside.
@@ -138,5 +133,5 @@ HCURSOR ReplaceCursor(HCURSOR cursor);
 
 void ResetWindowSystem();
 
-}  // namespace windows
+}  // namespace win32
 }  // namespace platform

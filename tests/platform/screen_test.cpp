@@ -154,6 +154,34 @@ TEST_F(ScreenTest, RefusedLayoutsReportThemselves) {
   EXPECT_EQ(1, platform::LastWindowCapture().count);
 }
 
+// The screen (what the flips show) goes on in the desktop's mode while the program is inactive,
+// but its window shows nothing of it until the program is active again.
+TEST_F(ScreenTest, TheWindowShowsFlipsOnlyWhileTheProgramIsActive) {
+  display = CreateDisplay();
+  ASSERT_NE(nullptr, display);
+  window = MakeWindow();
+  ASSERT_EQ(DD_OK, display->SetCooperativeLevel(window, DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE));
+  DDSURFACEDESC description = ChainDescription(1);
+  ASSERT_EQ(DD_OK, display->CreateSurface(&description, &primary, nullptr));
+  DDSCAPS caps{DDSCAPS_BACKBUFFER};
+  ASSERT_EQ(DD_OK, primary->GetAttachedSurface(&caps, &back));
+  platform::CaptureWindowFrames(true);
+  FlipFilled(0x10);
+  EXPECT_EQ(1, platform::LastWindowCapture().count);
+
+  platform::InjectActivation(false);
+  FlipFilled(0x20);
+  EXPECT_EQ(0x202020u, platform::ScreenPixel(0, 0));
+  EXPECT_EQ(1, platform::LastWindowCapture().count);
+
+  platform::InjectActivation(true);
+  FlipFilled(0x30);
+  const platform::WindowCapture capture = platform::LastWindowCapture();
+  ASSERT_EQ(2, capture.count);
+  ASSERT_FALSE(capture.pixels.empty());
+  EXPECT_EQ(0x303030u, capture.pixels[capture.pixels.size() / 2 + capture.width / 2] & 0xFFFFFF);
+}
+
 TEST(PicturePlacement, WholeScalesCentred) {
   platform::host::PicturePlace place = platform::host::PlacePicture(320, 240, 1024, 768);
   EXPECT_EQ(32, place.x);
