@@ -67,22 +67,23 @@ function serveSite(root, { port = 0, host = '127.0.0.1', log = null } = {}) {
 const chromiumFlags = [
   '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
   '--disable-background-networking', '--disable-component-update', '--disable-sync',
-  // Sound may start without a gesture: the tests press Start through the protocol.
-  '--autoplay-policy=no-user-gesture-required',
   // The page's frames keep their pace though nobody looks at the headless window.
   '--disable-background-timer-throttling', '--disable-renderer-backgrounding',
   '--disable-backgrounding-occluded-windows',
 ];
 
-// The page is the window's size (a screencast takes the window, so the two must agree).
-async function launch({ width = 960, height = 720 } = {}) {
+// The page is the window's size (a screencast takes the window, so the two must agree). Sound
+// may start without a gesture (the tests press Start through the protocol), unless gestures
+// are asked for, as a phone's browser does.
+async function launch({ width = 960, height = 720, gestures = false } = {}) {
   const puppeteer = require('puppeteer-core');
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'quenthor-chromium-'));
   const browser = await puppeteer.launch({
     executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
     headless: true,
     userDataDir: profile,
-    args: [...chromiumFlags, `--window-size=${width},${height}`],
+    args: [...chromiumFlags, `--window-size=${width},${height}`,
+           `--autoplay-policy=${gestures ? 'user-gesture-required' : 'no-user-gesture-required'}`],
     defaultViewport: null,
     // A page whose script never gives the browser back fails in half a minute, not three.
     protocolTimeout: 30000,
@@ -99,7 +100,9 @@ async function launch({ width = 960, height = 720 } = {}) {
 // draws), keeps the canvas's picture readable after compositing, and taps everything sent to the
 // speakers into an analyser (and, when asked, hands the samples to window.quenthorSound).
 function listeningPosts() {
-  const posts = { glContexts: 0, draws: 0, audioContexts: [], analysers: [] };
+  // startedIn: for each audio context, the event being handled when it was made or resumed
+  // (a phone lets sound start only inside a tap).
+  const posts = { glContexts: 0, draws: 0, audioContexts: [], analysers: [], startedIn: [] };
   window.quenthorPosts = posts;
   const getContext = HTMLCanvasElement.prototype.getContext;
   HTMLCanvasElement.prototype.getContext = function (type, attributes) {
@@ -121,6 +124,13 @@ function listeningPosts() {
   window.AudioContext = function (...args) {
     const context = new Real(...args);
     posts.audioContexts.push(context);
+    posts.startedIn.push(window.event ? [window.event.type] : []);
+    const index = posts.startedIn.length - 1;
+    const resume = context.resume.bind(context);
+    context.resume = () => {
+      if (window.event) posts.startedIn[index].push(window.event.type);
+      return resume();
+    };
     const analyser = context.createAnalyser();
     analyser.fftSize = 2048;
     posts.analysers.push(analyser);
@@ -188,7 +198,7 @@ if (require.main === module) {
     process.exit(2);
   }
   serveSite(site, { port, log: (line) => console.error(line) }).then((served) => {
-    console.log(`The show's page: ${served.url}`);
+    console.log(`The show's page: ${served.url}\nOpen it in a browser on this machine; Ctrl+C stops the server.`);
   }, (error) => {
     console.error(`browser.js: can't serve on 127.0.0.1:${port}: ${error.message}`);
     process.exit(1);
