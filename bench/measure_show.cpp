@@ -1,9 +1,13 @@
 // measure_show: runs the real show on a virtual display for a few seconds and reports what a
 // viewer and the machine see: time to the first frame, phase lengths on the screen, CPU use and
 // peak memory. A measuring tool, not a test: its figures go in the README.
+// Usage: measure_show [SECONDS] [--gentle]; with --gentle the show runs in gentle viewing, whose
+// screen has no phases to count.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -18,7 +22,14 @@ using Clock = std::chrono::steady_clock;
 }  // namespace
 
 int main(int argc, char** argv) {
-  double seconds = argc > 1 ? std::atof(argv[1]) : 12.0;
+  double seconds = 12.0;
+  std::vector<std::string> environment;
+  for (int i = 1; i < argc; i++) {
+    if (std::strcmp(argv[i], "--gentle") == 0)
+      environment.push_back("QUENTHOR_DISPLAY_GENTLE=1");
+    else
+      seconds = std::atof(argv[i]);
+  }
   VirtualDisplay display(640, 480);
   if (!display.Ready()) {
     std::fprintf(stderr, "measure_show: Xvfb didn't start\n");
@@ -29,7 +40,7 @@ int main(int argc, char** argv) {
   // the show's first frame is solid black, its white phases solid white.
   ScreenSpot spot(display.Name(), 318, 38);
   Clock::time_point start = Clock::now();
-  ShowProcess show(display);
+  ShowProcess show(display, environment);
   pid_t pid = show.Pid();
 
   double firstFrame = -1, cpuStart = -1, cpuStartTime = 0;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/host/clock.h"
+#include "platform/host/gentle.h"
 #include "platform/host/host_specific.h"
 #include "platform/host/video.h"
 
@@ -33,6 +34,10 @@ struct ScreenState {
   bool showsLast = false;
   // Blanks waited for while the clock was steered: each came at once.
   std::uint64_t steeredBlanksWaited = 0;
+  // Gentle viewing: the filter saw the previous Present's picture, and when it last drew.
+  bool gentleSawLast = false;
+  bool gentleDrawn = false;
+  std::uint32_t gentleDrawnAt = 0;
 };
 ScreenState screen;
 
@@ -40,6 +45,7 @@ void DropTexture() {
   if (screen.texture) SDL_DestroyTexture(screen.texture);
   screen.texture = nullptr;
   screen.textureFormat = 0;
+  screen.gentleDrawn = false;  // a new texture holds nothing yet
 }
 
 bool RendererNamedByUser() {
@@ -81,7 +87,10 @@ const std::uint32_t kSdlFormats[] = {  // in the order of PixelLayout
     SDL_PIXELFORMAT_RGB555};
 
 bool EnsureTexture(const Picture& picture) {
-  const std::uint32_t format = kSdlFormats[static_cast<int>(picture.layout)];
+  // Gentle viewing draws its own picture, in 32 bits.
+  const std::uint32_t format = ChosenVideo().gentle
+                                   ? static_cast<std::uint32_t>(SDL_PIXELFORMAT_XRGB8888)
+                                   : kSdlFormats[static_cast<int>(picture.layout)];
   if (screen.texture && screen.textureFormat == format &&
       screen.textureWidth == picture.width && screen.textureHeight == picture.height)
     return true;
@@ -164,10 +173,27 @@ bool Present(HostWindow window, const Picture& picture, bool waitForBlank) {
   const bool render = window && picture.bytes && picture.width > 0 && picture.height > 0 &&
                       (!VideoHeadless() || watched);
   if (render) BeforePresent(window, screen.renderer);
+  const bool gentle = ChosenVideo().gentle;
   if (!render || !EnsureRenderer(window) || !EnsureTexture(picture)) {
     screen.showsLast = false;
+    screen.gentleSawLast = false;
     return false;
   }
+  // The gentle filter sees every picture that would be drawn, and draws when due.
+  const std::uint32_t now = gentle ? clockHooks.ticks() : 0;
+  if (gentle) {
+    Picture taken = picture;
+    taken.sameAsLast = picture.sameAsLast && screen.gentleSawLast;
+    screen.gentleSawLast = GentleTake(taken, now);
+    if (!screen.gentleSawLast) {
+      std::fprintf(stderr, "Quenthor: no memory for gentle viewing\n");
+      screen.showsLast = false;
+      return false;
+    }
+  }
+  const bool gentleDue = gentle && (!screen.gentleDrawn || watched ||
+                                    now - screen.gentleDrawnAt >= kGentleRedrawMs);
+  const bool unchanged = gentle ? !gentleDue : picture.sameAsLast;
   // A flip that doesn't wait must not stall in the renderer either.
   const bool wantVsync = waitForBlank && screen.vsyncCapable;
   if (wantVsync != screen.vsyncOn) {
@@ -176,9 +202,20 @@ bool Present(HostWindow window, const Picture& picture, bool waitForBlank) {
   }
   // Under vsync the present itself is the wait for the blank, so it always happens; paced by
   // our own clock, an unchanged picture needn't be drawn again.
-  if (!screen.vsyncOn && !watched && screen.showsLast && picture.sameAsLast) return false;
+  if (!screen.vsyncOn && !watched && screen.showsLast && unchanged) return false;
   screen.showsLast = true;
-  SDL_UpdateTexture(screen.texture, nullptr, picture.bytes, picture.pitch);
+  if (gentleDue) {
+    void* pixels = nullptr;
+    int pitch = 0;
+    if (SDL_LockTexture(screen.texture, nullptr, &pixels, &pitch) == 0) {
+      GentleDraw(now, static_cast<std::uint8_t*>(pixels), pitch);
+      SDL_UnlockTexture(screen.texture);
+      screen.gentleDrawn = true;
+      screen.gentleDrawnAt = now;
+    }
+  } else if (!gentle) {
+    SDL_UpdateTexture(screen.texture, nullptr, picture.bytes, picture.pitch);
+  }
   int outputWidth = 0;
   int outputHeight = 0;
   SDL_GetRendererOutputSize(screen.renderer, &outputWidth, &outputHeight);
@@ -213,6 +250,8 @@ void ResetScreen() {
   ForgetRenderer();
   screen.paceOrigin = 0;
   screen.steeredBlanksWaited = 0;
+  screen.gentleSawLast = false;
+  ResetGentle();
 }
 
 }  // namespace host

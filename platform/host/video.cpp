@@ -163,19 +163,27 @@ void DestroyRealWindow(HostWindow id) {
   SDL_DestroyWindow(window);
 }
 
+namespace {
+
+// A choice of 1 or 0 from the environment; what else it holds is named with what happens instead.
+bool Chosen(const char* name, const char* otherwise) {
+  const char* value = std::getenv(name);
+  if (!value || !*value || std::strcmp(value, "0") == 0) return false;
+  if (std::strcmp(value, "1") == 0) return true;
+  std::fprintf(stderr, "Quenthor: %s=%s is neither 1 nor 0; %s\n", name, value, otherwise);
+  return false;
+}
+
+}  // namespace
+
 VideoChoices VideoChoicesFromEnvironment() {
   VideoChoices chosen;
-  const char* window = std::getenv("QUENTHOR_DISPLAY_WINDOW");
-  if (!window || !*window || std::strcmp(window, "0") == 0) return chosen;
-  if (std::strcmp(window, "1") == 0)
-    chosen.window = true;
-  else
-    std::fprintf(stderr,
-                 "Quenthor: QUENTHOR_DISPLAY_WINDOW=%s is neither 1 (a window) nor 0; the show "
-                 "covers the whole desktop\n",
-                 window);
+  chosen.window = Chosen("QUENTHOR_DISPLAY_WINDOW", "the show covers the whole desktop");
+  chosen.gentle = Chosen("QUENTHOR_DISPLAY_GENTLE", "the show is shown as it is, flashing");
   return chosen;
 }
+
+const VideoChoices& ChosenVideo() { return choices; }
 
 void ShowScreen(HostWindow id) {
   SDL_Window* window = RealWindow(id);

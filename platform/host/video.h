@@ -29,13 +29,17 @@ bool VideoHeadless();
 
 // How the show's screen meets the desktop, as a person picks it: covering the whole desktop, or
 // in a desktop window (QUENTHOR_DISPLAY_WINDOW=1), for those who want the rest of their desktop
-// kept, or the strobe smaller. Read from the environment each time video starts.
+// kept, or the strobe smaller; and, for people sensitive to flashing light, gentle viewing
+// (QUENTHOR_DISPLAY_GENTLE=1, see gentle.h). Read from the environment each time video starts.
 struct VideoChoices {
   bool window = false;
+  bool gentle = false;
 };
-// QUENTHOR_DISPLAY_WINDOW=1 picks the window; unset, empty or 0 the whole desktop; any other
-// value is named on standard error and the whole desktop is used.
+// Each variable: 1 picks it; unset, empty or 0 leaves it off; any other value is named on
+// standard error and left off.
 VideoChoices VideoChoicesFromEnvironment();
+// The choices in force since video started.
+const VideoChoices& ChosenVideo();
 // The window mode's window when first shown: twice the show's 320x240 mode.
 const int kScreenWindowWidth = 640;
 const int kScreenWindowHeight = 480;

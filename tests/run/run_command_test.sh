@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # ./run as a person meets it, from a fresh clone with the packages present: its options, the
-# first build's progress, a headless recording (its length, picture and sound), and the plain
-# words for a show that ends with status 1.
-# Usage: run_command_test.sh SOURCE_TREE
+# first build's progress, a headless recording (its length, picture and sound), gentle mode's
+# recording through the flash checker, and the plain words for a show that ends with status 1.
+# Usage: run_command_test.sh SOURCE_TREE FLASH_CHECK
 set -uo pipefail
 source_tree=$(realpath "$1")
+flash_check=$(realpath "$2")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 source "$(dirname "$0")/../checks.sh"
@@ -12,7 +13,10 @@ source "$(dirname "$0")/../checks.sh"
 no_carriage_return() { ! grep -q $'\r' "$1"; }
 
 # Run with no desktop, as on a fresh server.
-run() { env -u DISPLAY -u WAYLAND_DISPLAY -u QUENTHOR_DISPLAY_LAYOUT -u QUENTHOR_DISPLAY_WINDOW ./run "$@"; }
+run() {
+  env -u DISPLAY -u WAYLAND_DISPLAY -u QUENTHOR_DISPLAY_LAYOUT -u QUENTHOR_DISPLAY_WINDOW \
+    -u QUENTHOR_DISPLAY_GENTLE ./run "$@"
+}
 
 git clone -q --no-hardlinks "$source_tree" "$work/clone" || { echo "clone failed" >&2; exit 1; }
 cd "$work/clone"
@@ -20,7 +24,7 @@ cd "$work/clone"
 # Options.
 run --help >"$work/help" 2>&1
 check "--help succeeds" [ $? -eq 0 ]
-for option in "record [SECONDS]" windows package "--layout NAME" --window flashes; do
+for option in "record [SECONDS]" windows package "--layout NAME" --window --gentle flashes; do
   check "--help mentions $option" contains "$work/help" "$option"
 done
 run --frobnicate >"$work/unknown" 2>&1
@@ -31,10 +35,12 @@ check "an unknown layout ends with status 2" [ $? -eq 2 ]
 check "an unknown layout lists the real ones" contains "$work/layout" "xrgb32, xbgr32"
 run package record >"$work/package-record" 2>&1
 check "package with another option ends with status 2" [ $? -eq 2 ]
-for other in windows web package; do
-  run --window "$other" >"$work/window-$other" 2>&1
-  check "--window with $other ends with status 2" [ $? -eq 2 ]
-  check "--window with $other says why" contains "$work/window-$other" "--window"
+for option in --window --gentle; do
+  for other in windows web package; do
+    run "$option" "$other" >"$work/$option-$other" 2>&1
+    check "$option with $other ends with status 2" [ $? -eq 2 ]
+    check "$option with $other says why" contains "$work/$option-$other" "$option"
+  done
 done
 
 # The first build and a recording, into a file: plain lines, no carriage-return redraws.
@@ -55,10 +61,13 @@ video=build-run/quenthor-show.mp4
 length=$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$video" 2>/dev/null)
 check "the video lasts the six seconds asked (${length:-none})" \
   awk -v l="${length:-0}" 'BEGIN { exit !(l >= 5.5 && l <= 6.5) }'
-# Ten frames a second, each shrunk to 8x6: white ones, and ones with the picture's colours.
+# Ten frames a second, each shrunk to 8x6: white ones, and ones with the picture's colours, from
+# the show's first frame (black) on; the screen is white before it.
 frames=$(ffmpeg -v error -i "$video" -vf fps=10,scale=8:6 -f rawvideo -pix_fmt rgb24 - |
          od -An -v -tu1 -w144 |
          awk '{ low = 255; high = 0; for (i = 1; i <= NF; i++) { if ($i < low) low = $i; if ($i > high) high = $i }
+                if (high < 30) shown = 1
+                if (!shown) next
                 if (low > 225) white++; else if (high > 60) picture++ }
               END { print white + 0, picture + 0 }')
 read -r white picture <<<"$frames"
@@ -67,6 +76,17 @@ check "the video shows the pictures ($picture)" [ "${picture:-0}" -ge 5 ]
 loudest=$(ffmpeg -i "$video" -af volumedetect -vn -f null - 2>&1 | sed -n 's/.*max_volume: \(.*\) dB/\1/p')
 check "the video's sound is not silent (max ${loudest:-none} dB)" \
   awk -v v="${loudest:--100}" 'BEGIN { exit !(v > -20) }'
+"$flash_check" "$video" >"$work/flashes" 2>&1
+check "the flash checker finds the show's strobe too much (status 1)" [ $? -eq 1 ]
+
+# Gentle mode, recorded in a window: under three flashes a second, and still the show.
+run record 10 --gentle --window >"$work/gentle" 2>&1
+check "a gentle recording succeeds" [ $? -eq 0 ]
+"$flash_check" "$video" --pictures build-run/show >"$work/gentle-flashes" 2>&1
+status=$?
+cat "$work/gentle-flashes"
+check "the gentle recording passes the flash checker, flashes and likeness" [ $status -eq 0 ]
+check "it was checked for likeness" contains "$work/gentle-flashes" "likeness: pass"
 
 # The Debian package, from the build just made (tests/package checks what is in it).
 run package >"$work/package" 2>&1

@@ -1,0 +1,203 @@
+#include "platform/host/gentle.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace platform {
+namespace host {
+namespace {
+
+// Linear light in 16 bits (0..65535) of each 8-bit sRGB value, and back, rounded to the nearest
+// sRGB value, which keeps every 8-bit value exact on the way through.
+struct LightTables {
+  bool made = false;
+  std::uint16_t linear[256];
+  std::uint8_t srgb[65536];
+};
+LightTables tables;
+
+double Decoded(double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); }
+double Encoded(double v) {
+  return v <= 0.0031308 ? v * 12.92 : 1.055 * std::pow(v, 1.0 / 2.4) - 0.055;
+}
+
+void MakeTables() {
+  if (tables.made) return;
+  for (int v = 0; v < 256; v++)
+    tables.linear[v] = static_cast<std::uint16_t>(std::lround(Decoded(v / 255.0) * 65535.0));
+  for (int l = 0; l < 65536; l++)
+    tables.srgb[l] = static_cast<std::uint8_t>(std::lround(Encoded(l / 65535.0) * 255.0));
+  tables.made = true;
+}
+
+// The filter's record; the pictures are 0x00RRGGBB in sRGB, the sums per channel in linear
+// light times milliseconds (at most 65535 x 250 per knot, well inside 32 bits).
+struct GentleState {
+  int width = 0;
+  int height = 0;
+  std::uint32_t* held = nullptr;   // the latest picture presented
+  std::uint32_t* from = nullptr;   // the output at the current piece's first knot
+  std::uint32_t* to = nullptr;     // the output at its next knot
+  std::uint32_t* sums = nullptr;   // 3 per pixel: what was presented since the first knot
+  std::uint32_t knot = 0;          // the current piece's first knot
+  std::uint32_t heldSince = 0;     // from when held is not yet in sums
+};
+GentleState gentle;
+
+size_t Pixels() { return static_cast<size_t>(gentle.width) * gentle.height; }
+
+bool Allocate(int width, int height) {
+  ResetGentle();
+  const size_t pixels = static_cast<size_t>(width) * height;
+  gentle.held = static_cast<std::uint32_t*>(std::calloc(pixels, 4));
+  gentle.from = static_cast<std::uint32_t*>(std::calloc(pixels, 4));
+  gentle.to = static_cast<std::uint32_t*>(std::calloc(pixels, 4));
+  gentle.sums = static_cast<std::uint32_t*>(std::calloc(pixels * 3, 4));
+  if (!gentle.held || !gentle.from || !gentle.to || !gentle.sums) {
+    ResetGentle();
+    return false;
+  }
+  gentle.width = width;
+  gentle.height = height;
+  return true;
+}
+
+std::uint32_t Rgb(unsigned r, unsigned g, unsigned b) { return r << 16 | g << 8 | b; }
+unsigned Wide5(unsigned v) { return v << 3 | v >> 2; }
+unsigned Wide6(unsigned v) { return v << 2 | v >> 4; }
+
+// Every layout the screen takes, as 0x00RRGGBB: the same colours the texture would show.
+void Decode(const Picture& picture, std::uint32_t* into) {
+  for (int y = 0; y < picture.height; y++) {
+    const std::uint8_t* p = picture.bytes + static_cast<size_t>(y) * picture.pitch;
+    std::uint32_t* row = into + static_cast<size_t>(y) * picture.width;
+    for (int x = 0; x < picture.width; x++) {
+      switch (picture.layout) {
+        case PixelLayout::kXRGB32: row[x] = Rgb(p[4 * x + 2], p[4 * x + 1], p[4 * x]); break;
+        case PixelLayout::kXBGR32: row[x] = Rgb(p[4 * x], p[4 * x + 1], p[4 * x + 2]); break;
+        case PixelLayout::kRGB24: row[x] = Rgb(p[3 * x + 2], p[3 * x + 1], p[3 * x]); break;
+        case PixelLayout::kBGR24: row[x] = Rgb(p[3 * x], p[3 * x + 1], p[3 * x + 2]); break;
+        default: {
+          const unsigned w = p[2 * x] | p[2 * x + 1] << 8;
+          if (picture.layout == PixelLayout::kRGB565)
+            row[x] = Rgb(Wide5(w >> 11), Wide6(w >> 5 & 63), Wide5(w & 31));
+          else if (picture.layout == PixelLayout::kBGR565)
+            row[x] = Rgb(Wide5(w & 31), Wide6(w >> 5 & 63), Wide5(w >> 11));
+          else
+            row[x] = Rgb(Wide5(w >> 10 & 31), Wide5(w >> 5 & 31), Wide5(w & 31));
+        }
+      }
+    }
+  }
+}
+
+// The held picture, shown until until, goes into the sums.
+void AddHeld(std::uint32_t until) {
+  const std::uint32_t ms = until - gentle.heldSince;
+  gentle.heldSince = until;
+  if (ms == 0) return;
+  const size_t pixels = Pixels();
+  for (size_t i = 0; i < pixels; i++) {
+    const std::uint32_t c = gentle.held[i];
+    std::uint32_t* sum = gentle.sums + 3 * i;
+    sum[0] += tables.linear[c >> 16 & 0xFF] * ms;
+    sum[1] += tables.linear[c >> 8 & 0xFF] * ms;
+    sum[2] += tables.linear[c & 0xFF] * ms;
+  }
+}
+
+// The next knot: the output has reached the target, and the average of the last piece's
+// pictures becomes the new target.
+void PassKnot() {
+  const std::uint32_t next = gentle.knot + kGentleKnotMs;
+  AddHeld(next);
+  std::uint32_t* reached = gentle.from;
+  gentle.from = gentle.to;
+  gentle.to = reached;
+  const size_t pixels = Pixels();
+  const std::uint32_t half = kGentleKnotMs / 2;
+  for (size_t i = 0; i < pixels; i++) {
+    std::uint32_t* sum = gentle.sums + 3 * i;
+    gentle.to[i] = Rgb(tables.srgb[(sum[0] + half) / kGentleKnotMs],
+                       tables.srgb[(sum[1] + half) / kGentleKnotMs],
+                       tables.srgb[(sum[2] + half) / kGentleKnotMs]);
+    sum[0] = sum[1] = sum[2] = 0;
+  }
+  gentle.knot = next;
+}
+
+// Knots passed by now. After three with nothing new the output rests on the held picture, and
+// more change nothing but the grid's place.
+void CatchUp(std::uint32_t now) {
+  const std::uint32_t knots = (now - gentle.knot) / kGentleKnotMs;
+  for (std::uint32_t k = 0; k < knots && k < 3; k++) PassKnot();
+  if (knots > 3) {
+    gentle.knot += (knots - 3) * kGentleKnotMs;
+    gentle.heldSince = gentle.knot;
+  }
+}
+
+// The output at fraction (0..65536) of the way from from to to, in linear light.
+void Interpolate(std::uint32_t fraction, std::uint8_t* out, int outPitch) {
+  const std::int32_t f = static_cast<std::int32_t>(fraction);
+  for (int y = 0; y < gentle.height; y++) {
+    std::uint32_t* row = reinterpret_cast<std::uint32_t*>(out + static_cast<size_t>(y) * outPitch);
+    const size_t first = static_cast<size_t>(y) * gentle.width;
+    for (int x = 0; x < gentle.width; x++) {
+      const std::uint32_t a = gentle.from[first + x];
+      const std::uint32_t b = gentle.to[first + x];
+      if (a == b) {
+        row[x] = a;
+        continue;
+      }
+      std::uint32_t pixel = 0;
+      for (int shift = 16; shift >= 0; shift -= 8) {
+        const std::int32_t la = tables.linear[a >> shift & 0xFF];
+        const std::int32_t lb = tables.linear[b >> shift & 0xFF];
+        const std::int32_t l = la + static_cast<std::int32_t>(
+                                        (static_cast<std::int64_t>(lb - la) * f) >> 16);
+        pixel |= static_cast<std::uint32_t>(tables.srgb[l]) << shift;
+      }
+      row[x] = pixel;
+    }
+  }
+}
+
+}  // namespace
+
+bool GentleTake(const Picture& picture, std::uint32_t now) {
+  if (!picture.bytes || picture.width <= 0 || picture.height <= 0) return false;
+  MakeTables();
+  bool changed = !picture.sameAsLast;
+  if (picture.width != gentle.width || picture.height != gentle.height || !gentle.held) {
+    // Starting over: black until the first knot, then on towards what came meanwhile.
+    if (!Allocate(picture.width, picture.height)) return false;
+    gentle.knot = now;
+    gentle.heldSince = now;
+    changed = true;
+  }
+  CatchUp(now);
+  if (changed) {
+    AddHeld(now);
+    Decode(picture, gentle.held);
+  }
+  return true;
+}
+
+void GentleDraw(std::uint32_t now, std::uint8_t* out, int outPitch) {
+  if (!gentle.held) return;
+  CatchUp(now);
+  Interpolate(((now - gentle.knot) << 16) / kGentleKnotMs, out, outPitch);
+}
+
+void ResetGentle() {
+  std::free(gentle.held);
+  std::free(gentle.from);
+  std::free(gentle.to);
+  std::free(gentle.sums);
+  gentle = GentleState();
+}
+
+}  // namespace host
+}  // namespace platform
