@@ -240,12 +240,12 @@ for (const [name, body, line] of [
 ]) {
   test(`a ${name} song: the sound library's line on the page and status 1`, { timeout: 60000 },
        async () => {
-    const { page } = await openPage((file, request) => {
+    const { page } = await openPage({ answer: (file, request) => {
       if (file !== 'Terminal.s3m') return false;
       if (body) request.respond({ status: 200, contentType: 'application/octet-stream', body });
       else request.respond({ status: 404, body: '' });
       return true;
-    });
+    } });
     await page.click('#start');
     const result = await ended(page, 10000);
     assert.deepStrictEqual([result.status, result.output], ['1', `${line}\n`]);
@@ -267,7 +267,7 @@ const once = (file, reply) => {
     return true;
   };
 };
-const never = (file) => (name) => name === file;  // the request is left unanswered
+const never = (file) => once(file, () => {});  // the request is left unanswered
 const failures = [
   { name: 'quenthor.js answers 404', loaded: 'broken', text: /quenthor\.js could not be fetched/,
     answer: once('quenthor.js', (r) => r.respond({ status: 404, body: '' })), retry: true },
@@ -562,6 +562,7 @@ test('on a desktop, Escape reaches the show with no click on it first, and no ke
   await page.keyboard.press('Enter');
   await page.evaluate(watchFrames, points, kinds, W, H);
   await strobing(page);
+  await page.evaluate(() => { window.quenthorKeys = []; });
   for (const key of ['Space', 'ArrowDown', 'PageDown', 'End', 'ArrowRight', 'Tab'])
     await page.keyboard.press(key);
   await sleep(200);
@@ -603,5 +604,36 @@ test('the site\'s server: files inside it only, a bad escape refused, and it goe
   } finally {
     await served.close();
     fs.rmSync(root, { recursive: true, force: true });
+  }
+});
+
+// The page's Start without flashing, recorded as a visitor sees it and judged by the flash check
+// (QUENTHOR_FLASH_CHECK names the program, from the desktop build): it passes, and the plain
+// Start, recorded the same way, fails it.
+test('Start without flashing: the recording passes the flash check, the plain Start\'s fails it',
+     { timeout: 240000 }, async (t) => {
+  const check = process.env.QUENTHOR_FLASH_CHECK;
+  if (!check) {
+    t.skip('QUENTHOR_FLASH_CHECK is not set (scripts/test-web sets it)');
+    return;
+  }
+  const work = fs.mkdtempSync(path.join(os.tmpdir(), 'quenthor-gentle-'));
+  try {
+    for (const [gentle, expected] of [[true, 0], [false, 1]]) {
+      const video = path.join(work, gentle ? 'gentle.mp4' : 'plain.mp4');
+      execFileSync('node', [path.join(sources, 'web/record.js'), site, '10', video,
+                            ...(gentle ? ['--gentle'] : [])], { stdio: ['ignore', 'ignore', 'pipe'] });
+      let status = 0, said = '';
+      try {
+        said = execFileSync(check, [video, '--pictures', site], { encoding: 'utf8' });
+      } catch (error) {
+        status = error.status;
+        said = String(error.stdout) + String(error.stderr);
+      }
+      t.diagnostic(`${gentle ? 'Start without flashing' : 'Start'}: ${said.trim().split('\n').join(' | ')}`);
+      assert.strictEqual(status, expected, `${gentle ? 'gentle' : 'plain'}: ${said}`);
+    }
+  } finally {
+    fs.rmSync(work, { recursive: true, force: true });
   }
 });
