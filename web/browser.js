@@ -117,7 +117,11 @@ function listeningPosts() {
   for (const gl of [WebGLRenderingContext, window.WebGL2RenderingContext].filter(Boolean)) {
     for (const name of ['drawArrays', 'drawElements']) {
       const draw = gl.prototype[name];
-      gl.prototype[name] = function (...args) { posts.draws++; return draw.apply(this, args); };
+      gl.prototype[name] = function (...args) {
+        // The wall-clock second of the show's first picture, as the screencast counts time.
+        if (!posts.draws++) posts.firstDraw = Date.now() / 1000;
+        return draw.apply(this, args);
+      };
     }
   }
   const Real = window.AudioContext;

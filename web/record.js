@@ -44,10 +44,11 @@ async function main() {
       frames.push({ file, time: metadata.timestamp });
       session.send('Page.screencastFrameAck', { sessionId }).catch(() => {});
     });
+    // From the click on: the stage is black until the show's first frame (black too).
+    await page.click(option ? '#gentle' : '#start');
     await session.send('Page.startScreencast', {
       format: 'jpeg', quality: 90, everyNthFrame: 1, maxWidth: width, maxHeight: height,
     });
-    await page.click(option ? '#gentle' : '#start');
     const running = () => page.evaluate(() => document.body.dataset.state === 'running');
     for (let second = 1; second <= seconds && await running(); second++) {
       await new Promise((resolve) => setTimeout(resolve, 1000));
@@ -69,6 +70,16 @@ async function main() {
       console.error(`record: ${ending.said}`);
       process.exitCode = Number(status) > 0 ? Number(status) : 1;
       return;
+    }
+    // The video begins with the show's first picture (black, as the stage before it): the
+    // frame shown then, retimed to that moment; the page's loading before it is left out.
+    const firstDraw = await page.evaluate(() => window.quenthorPosts.firstDraw);
+    if (firstDraw) {
+      const before = frames.filter((frame) => frame.time <= firstDraw).length;
+      if (before > 0) {
+        frames.splice(0, before - 1);
+        frames[0].time = firstDraw;
+      }
     }
     if (frames.length < 2) throw new Error('the browser composited no frames');
 
