@@ -6,7 +6,7 @@
 // Content-Security-Policy and the site's server.
 'use strict';
 const assert = require('assert');
-const { execFileSync } = require('child_process');
+const { execFileSync, spawnSync } = require('child_process');
 const fs = require('fs');
 const http = require('http');
 const os = require('os');
@@ -632,5 +632,24 @@ test('Start without flashing: the recording keeps within the flash thresholds, t
     }
   } finally {
     fs.rmSync(work, { recursive: true, force: true });
+  }
+});
+
+test('a recording of a show that fails fails with the show\'s line and status, and no video',
+     { timeout: 120000 }, () => {
+  const copy = fs.mkdtempSync(path.join(os.tmpdir(), 'quenthor-site-'));
+  try {
+    fs.cpSync(site, copy, { recursive: true });
+    fs.writeFileSync(path.join(copy, 'Terminal.s3m'), 'This is not a tracker module at all.\n'.repeat(40));
+    const video = path.join(copy, 'recording.mp4');
+    const run = spawnSync('node', [path.join(sources, 'web/record.js'), copy, '4', video],
+                          { encoding: 'utf8', timeout: 100000 });
+    assert.strictEqual(run.status, 1, run.stderr);
+    assert.match(run.stderr, /^Unknown file format$/m);
+    assert.match(run.stderr, /status 1/);
+    assert.strictEqual(run.stdout, '');
+    assert.ok(!fs.existsSync(video), 'a video of a failed show');
+  } finally {
+    fs.rmSync(copy, { recursive: true, force: true });
   }
 });
