@@ -11,8 +11,10 @@ copy=$scratch/elsewhere/sources
 mkdir -p "$copy"
 (cd "$here" && git ls-files -z --cached --others --exclude-standard |
    xargs -0 -I{} sh -c '[ -f "$1" ] && echo "$1" || true' _ {} | tar -cf - -T -) | tar -xf - -C "$copy"
+# The same SDL2 and libopenmpt (the shared cache's), so that only our own build is compared.
+libraries=$("$here/scripts/web-libraries")
 echo "Building the site again in $copy ..."
-(cd "$copy" && cmake --preset web >"$scratch/configure.log" 2>&1 &&
+(cd "$copy" && cmake --preset web -DQUENTHOR_WEB_LIBRARIES="$libraries" >"$scratch/configure.log" 2>&1 &&
    cmake --build --preset web -j "${JOBS:-2}" >"$scratch/build.log" 2>&1) ||
   { tail -n 30 "$scratch/configure.log" "$scratch/build.log" 2>/dev/null; echo "FAIL: the second build failed" >&2; exit 1; }
 if diff -r -q "$site" "$copy/build-web/site"; then
