@@ -429,6 +429,11 @@ test('after one visit the page and the show work offline; a new version replaces
       .filter((name) => fs.statSync(path.join(copy, name)).isFile() && name !== 'service-worker.js')
       .map((name) => '/' + name.split(path.sep).join('/'))].sort();
     assert.deepStrictEqual(first.map((c) => c.name), [`quenthor-${listed(copy)}`]);
+    // Installable: the browser finds nothing wanting in the manifest, its icons or the worker.
+    const { installabilityErrors } =
+      await (await page.createCDPSession()).send('Page.getInstallabilityErrors');
+    // (The test's own fresh profile is an incognito one, which no site can be installed from.)
+    assert.deepStrictEqual(installabilityErrors.filter((e) => e.errorId !== 'in-incognito'), []);
     assert.deepStrictEqual(first[0].files, everything);
 
     // Cut off: a reload, a Start, the strobe and its sound.
