@@ -1,4 +1,4 @@
-// What the recorder and the browser tests share: the site served on 127.0.0.1 (a free port),
+// What the recorder, the browser tests and ./run web share: the site served on 127.0.0.1 (a free port),
 // Debian's chromium started headless through puppeteer-core, and the listening posts planted in
 // the page before its own script runs (they only watch: the page and the show run as they are).
 'use strict';
@@ -6,53 +6,84 @@ const fs = require('fs');
 const http = require('http');
 const os = require('os');
 const path = require('path');
-const puppeteer = require('puppeteer-core');
 
 const types = {
   '.html': 'text/html; charset=utf-8', '.js': 'text/javascript; charset=utf-8',
-  '.wasm': 'application/wasm', '.txt': 'text/plain; charset=utf-8',
+  '.wasm': 'application/wasm', '.txt': 'text/plain; charset=utf-8', '.css': 'text/css; charset=utf-8',
+  '.webmanifest': 'application/manifest+json', '.png': 'image/png',
 };
 
-// A static server for the site folder; resolves to { url, close() }.
-function serveSite(root) {
+// The file a request names inside root, or a status: 400 for a path that can't be decoded, 404
+// for anything that isn't a file inside root (a resolved path, so ../ and %2f can't leave it).
+function siteFile(root, url) {
+  let name;
+  try {
+    name = decodeURIComponent(new URL(url, 'http://x').pathname);
+  } catch (error) {
+    return 400;
+  }
+  if (name.includes('\0')) return 400;
+  const file = path.resolve(root, '.' + path.sep + (name.endsWith('/') ? name + 'index.html' : name));
+  if (!file.startsWith(root + path.sep)) return 404;
+  try {
+    if (!fs.statSync(file).isFile()) return 404;
+  } catch (error) {
+    return 404;
+  }
+  return file;
+}
+
+// A static server for the site folder; resolves to { url, close() }. A port taken or refused
+// rejects with the system's reason. answer(file, response), when given, may answer a request
+// itself (true) instead of the file.
+function serveSite(root, { port = 0, host = '127.0.0.1', log = null } = {}) {
+  root = path.resolve(root);
   const server = http.createServer((request, response) => {
-    const name = decodeURIComponent(new URL(request.url, 'http://x').pathname);
-    const file = path.join(root, name.endsWith('/') ? name + 'index.html' : name);
-    if (!file.startsWith(root) || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
-      response.writeHead(404);
-      response.end();
+    const file = siteFile(root, request.url);
+    if (typeof file === 'number') {
+      response.writeHead(file, { 'Content-Type': 'text/plain; charset=utf-8' });
+      response.end(file === 400 ? 'Bad request\n' : 'Not found\n');
+      if (log) log(`${file} ${request.url}`);
       return;
     }
     response.writeHead(200, {
       'Content-Type': types[path.extname(file)] || 'application/octet-stream',
       'Cache-Control': 'no-store',
     });
-    fs.createReadStream(file).pipe(response);
+    const stream = fs.createReadStream(file);
+    stream.on('error', () => response.destroy());
+    stream.pipe(response);
   });
-  return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve({
-    url: `http://127.0.0.1:${server.address().port}/`,
-    close: () => new Promise((done) => server.close(done)),
-  })));
+  server.on('clientError', (error, socket) => socket.destroy());
+  return new Promise((resolve, reject) => {
+    server.once('error', reject);
+    server.listen(port, host, () => resolve({
+      url: `http://${host}:${server.address().port}/`,
+      close: () => new Promise((done) => server.close(done)),
+    }));
+  });
 }
 
 const chromiumFlags = [
   '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
   '--disable-background-networking', '--disable-component-update', '--disable-sync',
-  // Sound may start without a gesture: the tests press Start through the protocol.
-  '--autoplay-policy=no-user-gesture-required',
   // The page's frames keep their pace though nobody looks at the headless window.
   '--disable-background-timer-throttling', '--disable-renderer-backgrounding',
   '--disable-backgrounding-occluded-windows',
 ];
 
-// The page is the window's size (a screencast takes the window, so the two must agree).
-async function launch({ width = 960, height = 720 } = {}) {
+// The page is the window's size (a screencast takes the window, so the two must agree). Sound
+// may start without a gesture (the tests press Start through the protocol), unless gestures
+// are asked for, as a phone's browser does.
+async function launch({ width = 960, height = 720, gestures = false } = {}) {
+  const puppeteer = require('puppeteer-core');
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'quenthor-chromium-'));
   const browser = await puppeteer.launch({
     executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
     headless: true,
     userDataDir: profile,
-    args: [...chromiumFlags, `--window-size=${width},${height}`],
+    args: [...chromiumFlags, `--window-size=${width},${height}`,
+           `--autoplay-policy=${gestures ? 'user-gesture-required' : 'no-user-gesture-required'}`],
     defaultViewport: null,
     // A page whose script never gives the browser back fails in half a minute, not three.
     protocolTimeout: 30000,
@@ -69,7 +100,9 @@ async function launch({ width = 960, height = 720 } = {}) {
 // draws), keeps the canvas's picture readable after compositing, and taps everything sent to the
 // speakers into an analyser (and, when asked, hands the samples to window.quenthorSound).
 function listeningPosts() {
-  const posts = { glContexts: 0, draws: 0, audioContexts: [], analysers: [] };
+  // startedIn: for each audio context, the event being handled when it was made or resumed
+  // (a phone lets sound start only inside a tap).
+  const posts = { glContexts: 0, draws: 0, audioContexts: [], analysers: [], startedIn: [] };
   window.quenthorPosts = posts;
   const getContext = HTMLCanvasElement.prototype.getContext;
   HTMLCanvasElement.prototype.getContext = function (type, attributes) {
@@ -84,13 +117,24 @@ function listeningPosts() {
   for (const gl of [WebGLRenderingContext, window.WebGL2RenderingContext].filter(Boolean)) {
     for (const name of ['drawArrays', 'drawElements']) {
       const draw = gl.prototype[name];
-      gl.prototype[name] = function (...args) { posts.draws++; return draw.apply(this, args); };
+      gl.prototype[name] = function (...args) {
+        // The wall-clock second of the show's first picture, as the screencast counts time.
+        if (!posts.draws++) posts.firstDraw = Date.now() / 1000;
+        return draw.apply(this, args);
+      };
     }
   }
   const Real = window.AudioContext;
   window.AudioContext = function (...args) {
     const context = new Real(...args);
     posts.audioContexts.push(context);
+    posts.startedIn.push(window.event ? [window.event.type] : []);
+    const index = posts.startedIn.length - 1;
+    const resume = context.resume.bind(context);
+    context.resume = () => {
+      if (window.event) posts.startedIn[index].push(window.event.type);
+      return resume();
+    };
     const analyser = context.createAnalyser();
     analyser.fftSize = 2048;
     posts.analysers.push(analyser);
@@ -146,3 +190,21 @@ function listeningPosts() {
 }
 
 module.exports = { serveSite, launch, listeningPosts };
+
+// node browser.js SITE [PORT]: serves the site until stopped, on PORT (0 or none: any free port
+// the system gives), and prints the page's address once it listens.
+if (require.main === module) {
+  const [site, portText = '0'] = process.argv.slice(2);
+  const port = Number(portText);
+  if (!site || !fs.existsSync(path.join(site, 'index.html')) || !Number.isInteger(port) ||
+      port < 0 || port > 65535) {
+    console.error('usage: node browser.js SITE [PORT] (SITE holds index.html; PORT 0-65535)');
+    process.exit(2);
+  }
+  serveSite(site, { port, log: (line) => console.error(line) }).then((served) => {
+    console.log(`The show's page: ${served.url}\nOpen it in a browser on this machine; Ctrl+C stops the server.`);
+  }, (error) => {
+    console.error(`browser.js: can't serve on 127.0.0.1:${port}: ${error.message}`);
+    process.exit(1);
+  });
+}

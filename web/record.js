@@ -1,7 +1,9 @@
-// Records the show's page from headless chromium to a video: node record.js SITE SECONDS VIDEO.
-// The picture is every frame the browser composites (the DevTools protocol's screencast), the
+// Records the show's page from headless chromium to a video: node record.js SITE SECONDS VIDEO
+// [--gentle] (with --gentle, through the page's Start without flashing). The picture is every frame the browser composites (the DevTools protocol's screencast), the
 // sound everything the page sends to its speakers, tapped inside the page; ffmpeg puts them
-// together. Progress goes to standard error; the last line on standard output is the video.
+// together. Progress goes to standard error; the last line on standard output is the video. A
+// show that fails makes no video: what the page said goes to standard error, and the exit status
+// is the show's (1 when it gave none).
 'use strict';
 const { execFileSync } = require('child_process');
 const fs = require('fs');
@@ -10,9 +12,10 @@ const path = require('path');
 const { serveSite, launch, listeningPosts } = require('./browser');
 
 async function main() {
-  const [site, secondsText, video] = process.argv.slice(2);
+  const [site, secondsText, video, option] = process.argv.slice(2);
   const seconds = Number(secondsText);
-  if (!site || !(seconds > 0) || !video) throw new Error('usage: record.js SITE SECONDS VIDEO');
+  if (!site || !(seconds > 0) || !video || (option && option !== '--gentle'))
+    throw new Error('usage: record.js SITE SECONDS VIDEO [--gentle]');
   const work = fs.mkdtempSync(path.join(os.tmpdir(), 'quenthor-record-'));
   const server = await serveSite(path.resolve(site));
   const browser = await launch({ width: 960, height: 720 });
@@ -41,20 +44,43 @@ async function main() {
       frames.push({ file, time: metadata.timestamp });
       session.send('Page.screencastFrameAck', { sessionId }).catch(() => {});
     });
+    // From the click on: the stage is black until the show's first frame (black too).
+    await page.click(option ? '#gentle' : '#start');
     await session.send('Page.startScreencast', {
       format: 'jpeg', quality: 90, everyNthFrame: 1, maxWidth: width, maxHeight: height,
     });
-    await page.click('#start');
-    for (let second = 1; second <= seconds; second++) {
+    const running = () => page.evaluate(() => document.body.dataset.state === 'running');
+    for (let second = 1; second <= seconds && await running(); second++) {
       await new Promise((resolve) => setTimeout(resolve, 1000));
       process.stderr.write(`\rRecording the page: ${second}/${seconds} s`);
     }
     process.stderr.write('\n');
-    await page.keyboard.press('Escape');
-    await page.waitForSelector('body[data-state="ended"]', { timeout: 5000 });
+    if (await running()) await page.keyboard.press('Escape');
+    await page.waitForSelector('body:not([data-state="running"])', { timeout: 5000 });
     await session.send('Page.stopScreencast');
     fs.closeSync(sound);
-    const status = await page.evaluate(() => document.body.dataset.status);
+    const ending = await page.evaluate(() => ({
+      status: document.body.dataset.status,
+      output: document.getElementById('output').textContent.trim(),
+      said: document.getElementById('status').textContent,
+    }));
+    const status = ending.status;
+    if (status !== '0') {
+      if (ending.output) console.error(ending.output);
+      console.error(`record: ${ending.said}`);
+      process.exitCode = Number(status) > 0 ? Number(status) : 1;
+      return;
+    }
+    // The video begins with the show's first picture (black, as the stage before it): the
+    // frame shown then, retimed to that moment; the page's loading before it is left out.
+    const firstDraw = await page.evaluate(() => window.quenthorPosts.firstDraw);
+    if (firstDraw) {
+      const before = frames.filter((frame) => frame.time <= firstDraw).length;
+      if (before > 0) {
+        frames.splice(0, before - 1);
+        frames[0].time = firstDraw;
+      }
+    }
     if (frames.length < 2) throw new Error('the browser composited no frames');
 
     // Each frame lasts until the next; the last one a frame's time.

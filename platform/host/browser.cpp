@@ -7,23 +7,35 @@
 namespace {
 
 // Asyncify saves the show's stack, the page runs, and the next animation frame resumes it.
-// Pages the browser hides get no animation frames: a timer then resumes it instead, so the show's
-// clock and sound go on as on a desktop that lost the focus. A show that ends while resumed
-// leaves by emscripten's ExitStatus, which is the end, not an error.
+// Pages the browser hides get no animation frames: a timer then resumes it instead, whenever the
+// page is hidden (before or during the wait), so the show's clock and sound go on as on a desktop
+// that lost the focus. A show that ends while resumed leaves by emscripten's ExitStatus, which is
+// the end, not an error; anything else thrown from the show aborts it, so that the page hears of
+// it (onAbort) instead of a frozen picture over a song that plays on.
 EM_JS(void, WaitForAnimationFrame, (), {
   Asyncify.handleSleep(function(wakeUp) {
     var woken = false;
+    function hidden() {
+      if (document.hidden) setTimeout(wake, 100);
+    }
     function wake() {
       if (woken) return;
       woken = true;
+      document.removeEventListener('visibilitychange', hidden);
       try {
         wakeUp();
       } catch (thrown) {
-        if (!(thrown instanceof ExitStatus)) throw thrown;
+        if (thrown instanceof ExitStatus) return;
+        try {
+          abort(thrown && thrown.message ? thrown.message : String(thrown));
+        } catch (aborted) {
+          // abort() throws for its callers; the page has been told.
+        }
       }
     }
     requestAnimationFrame(wake);
-    if (document.hidden) setTimeout(wake, 100);
+    document.addEventListener('visibilitychange', hidden);
+    hidden();
   });
 });
 
@@ -67,6 +79,8 @@ void SleepUntilCounter(std::uint64_t due) {
   if (now >= due) return;
   emscripten_sleep(static_cast<unsigned>((due - now) * 1000 / SDL_GetPerformanceFrequency()) + 1);
 }
+
+Uint32 WindowFlags() { return SDL_WINDOW_ALLOW_HIGHDPI; }
 
 void ShowAsScreen(SDL_Window* window, bool) { FitWindowToPage(window); }
 

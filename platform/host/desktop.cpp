@@ -75,6 +75,8 @@ void SleepUntilCounter(std::uint64_t due) {
   std::this_thread::sleep_for(std::chrono::nanoseconds((due - now) * 1000000000ull / frequency));
 }
 
+Uint32 WindowFlags() { return 0; }
+
 void ShowAsScreen(SDL_Window* window, bool windowMode) {
   if (windowMode) {
     ShowAsDesktopWindow(window);

@@ -30,6 +30,10 @@ void BeforePresent(HostWindow window, SDL_Renderer* renderer);
 void AfterVsyncPresent();
 // Sleeps until the performance counter reads due, at least (a page gives itself back meanwhile).
 void SleepUntilCounter(std::uint64_t due);
+// What a window needs besides its visibility: a page's canvas has the screen's own pixels
+// (a phone's are three or four to a page pixel), so the picture's whole-number scale is taken
+// in them and it is as large as the screen allows, still sharp.
+Uint32 WindowFlags();
 // Makes the window the show's screen: the whole desktop or, with windowMode, a desktop window;
 // in a page, the page's whole size.
 void ShowAsScreen(SDL_Window* window, bool windowMode);

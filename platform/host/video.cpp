@@ -143,7 +143,8 @@ bool VideoHeadless() {
 
 HostWindow CreateRealWindow(const char* title, int width, int height, bool visible) {
   if (!StartVideo()) return 0;
-  Uint32 flags = SDL_WINDOW_BORDERLESS | (visible ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN);
+  Uint32 flags =
+      SDL_WINDOW_BORDERLESS | (visible ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN) | WindowFlags();
   // SDL has no empty windows; the show's window is made with no size at all.
   SDL_Window* window = SDL_CreateWindow(title ? title : "", SDL_WINDOWPOS_CENTERED,
                                         SDL_WINDOWPOS_CENTERED, width > 0 ? width : 1,

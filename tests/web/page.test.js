@@ -1,15 +1,21 @@
 // The show's page in a real browser (Debian's chromium, headless): node page.test.js SITE.
 // The show itself is tested in depth on the desktop build; these check what the browser adds:
 // nothing before Start, the strobe's pictures in order and exact colours read from the page's
-// frames, its pace kept by the browser's frames, the sound, Escape, and the song's failures.
+// frames, its pace kept by the browser's frames, the sound, Escape, the song's failures, every
+// way of loading or running the show that can fail (one table), offline use, phones, the page's
+// Content-Security-Policy and the site's server.
 'use strict';
 const assert = require('assert');
+const { execFileSync, spawnSync } = require('child_process');
 const fs = require('fs');
+const http = require('http');
+const os = require('os');
 const path = require('path');
 const { test, before, after } = require('node:test');
 const { serveSite, launch, listeningPosts } = require('../../web/browser');
 
 const site = path.resolve(process.argv[2] || 'build-web/site');
+const sources = path.resolve(__dirname, '../..');
 const W = 320, H = 240;
 let server, browser;
 
@@ -63,10 +69,26 @@ function watchFrames(points, kinds, W, H) {
 
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
-async function openPage(answer) {
-  const page = await browser.newPage();
-  await page.setViewport({ width: 640, height: 480 });
+// In the page, before its script: every breach of its Content-Security-Policy, kept.
+function watchPolicy() {
+  window.quenthorBreaches = [];
+  document.addEventListener('securitypolicyviolation', (event) =>
+    window.quenthorBreaches.push(`${event.violatedDirective} ${event.blockedURI}`));
+}
+
+// A page of its own (a fresh browser profile: no service worker or cache from another test).
+// answer(file, request) may answer a request itself (true); plant is a script run in the page
+// before its own; state is what the page must come to after loading.
+async function openPage({ answer, plant, state = 'ready', viewport = { width: 640, height: 480 },
+                          on = browser } = {}) {
+  const context = await on.createBrowserContext();
+  const page = await context.newPage();
+  const close = page.close.bind(page);
+  page.close = async () => { await close(); await context.close(); };
+  await page.setViewport(viewport);
   await page.evaluateOnNewDocument(listeningPosts);
+  await page.evaluateOnNewDocument(watchPolicy);
+  if (plant) await page.evaluateOnNewDocument(plant);
   if (answer) {
     await page.setRequestInterception(true);
     page.on('request', (request) => {
@@ -77,24 +99,36 @@ async function openPage(answer) {
   const logged = [];
   page.on('pageerror', (error) => logged.push(String(error)));
   await page.goto(server.url);
-  await page.waitForSelector('body[data-state="ready"]', { timeout: 20000 });
+  await page.waitForSelector(`body[data-state="${state}"]`, { timeout: 20000 });
   return { page, logged };
 }
 
-async function start(page) {
+async function start(page, button = '#start') {
   const clicked = Date.now();
-  await page.click('#start');
+  await page.click(button);
   await page.evaluate(watchFrames, points, kinds, W, H);
   return clicked;
 }
 
-const ended = (page, timeout) =>
-  page.waitForSelector('body[data-state="ended"]', { timeout }).then(
-    () => page.evaluate(() => ({
-      status: document.body.dataset.status,
-      output: document.getElementById('output').textContent,
-      text: document.getElementById('status').textContent,
-    })));
+const ending = (page) => page.evaluate(() => ({
+  state: document.body.dataset.state,
+  status: document.body.dataset.status,
+  output: document.getElementById('output').textContent,
+  text: document.getElementById('status').textContent,
+  startable: !document.getElementById('start').disabled && document.getElementById('stage').hidden,
+}));
+const ended = (page, timeout, state = 'ended') =>
+  page.waitForSelector(`body[data-state="${state}"]`, { timeout }).then(() => ending(page));
+// Whether anything still sounds: every context closed, or silence.
+const silent = (page) => page.evaluate(() =>
+  window.quenthorPosts.audioContexts.every((c) => c.state === 'closed') ||
+  window.quenthorPosts.loudness() === 0);
+// The show runs: its strobe has reached a white phase and the picture after it.
+const strobing = (page, timeout = 15000) => page.waitForFunction(() => {
+  const names = (window.quenthorFrames || []).map((f) => f.name);
+  const white = names.indexOf('white');
+  return white >= 0 && names.slice(white).some((n) => n.startsWith('image'));
+}, { timeout });
 
 before(async () => {
   assert.ok(points.length >= 6, 'too few points tell the pictures apart');
@@ -148,6 +182,8 @@ test('nothing is drawn or played before Start; then the strobe in order, paced b
   }));
   assert.ok(after.states === 'closed' || after.loudness === 0, `sound after the end: ${after.states}`);
   assert.deepStrictEqual(logged, []);
+  assert.deepStrictEqual(await page.evaluate(() => window.quenthorBreaches), [],
+                         'the page breached its own Content-Security-Policy');
 
   // The frames as phases: [name, first frame's time, frames].
   const phases = [];
@@ -204,12 +240,12 @@ for (const [name, body, line] of [
 ]) {
   test(`a ${name} song: the sound library's line on the page and status 1`, { timeout: 60000 },
        async () => {
-    const { page } = await openPage((file, request) => {
+    const { page } = await openPage({ answer: (file, request) => {
       if (file !== 'Terminal.s3m') return false;
       if (body) request.respond({ status: 200, contentType: 'application/octet-stream', body });
       else request.respond({ status: 404, body: '' });
       return true;
-    });
+    } });
     await page.click('#start');
     const result = await ended(page, 10000);
     assert.deepStrictEqual([result.status, result.output], ['1', `${line}\n`]);
@@ -217,3 +253,408 @@ for (const [name, body, line] of [
     await page.close();
   });
 }
+
+// Every way loading or running the show can fail, one row each: how it is planted (a request
+// answered otherwise, or a script before the page's), where the page must come to, what it says.
+// After each, nothing sounds; where a retry can help (once) Start runs the show whole.
+const emptyModule = Buffer.from([0, 0x61, 0x73, 0x6d, 1, 0, 0, 0]);
+const once = (file, reply) => {
+  let done = false;
+  return (name, request) => {
+    if (name !== file || done) return false;
+    done = true;
+    reply(request);
+    return true;
+  };
+};
+const never = (file) => once(file, () => {});  // the request is left unanswered
+const failures = [
+  { name: 'quenthor.js answers 404', loaded: 'broken', text: /quenthor\.js could not be fetched/,
+    answer: once('quenthor.js', (r) => r.respond({ status: 404, body: '' })), retry: true },
+  { name: 'the wasm is refused', loaded: 'broken', text: /quenthor\.wasm could not be fetched/,
+    answer: once('quenthor.wasm', (r) => r.abort('connectionrefused')), retry: true },
+  { name: 'the wasm answers 404', loaded: 'broken', text: /quenthor\.wasm could not be fetched \(HTTP 404\)/,
+    answer: once('quenthor.wasm', (r) => r.respond({ status: 404, body: '' })), retry: true },
+  { name: 'a corrupt wasm', loaded: 'broken', text: /could not be loaded: .*(compile|magic|section)/i,
+    answer: once('quenthor.wasm', (r) => r.respond({
+      status: 200, contentType: 'application/wasm', body: Buffer.from('corrupt '.repeat(64)) })),
+    retry: true },
+  { name: 'a foreign wasm', loaded: 'broken', text: /quenthor\.wasm is not the show/,
+    answer: once('quenthor.wasm', (r) => r.respond({
+      status: 200, contentType: 'application/wasm', body: emptyModule })), retry: true },
+  { name: 'instantiation rejects', ended: 'failed', text: /could not be started: planted refusal/,
+    plant: () => {
+      const instantiate = WebAssembly.instantiate;
+      let refused = false;
+      WebAssembly.instantiate = (...args) => {
+        if (refused) return instantiate(...args);
+        refused = true;
+        return Promise.reject(new Error('planted refusal'));
+      };
+    }, retry: true },
+  { name: 'the song never answers', ended: 'ended', status: '1', output: 'File not found\n',
+    text: /status 1/, answer: never('Terminal.s3m'), wait: 20000 },
+  { name: 'a picture never answers', runs: true, answer: never('min.raw'), wait: 20000 },
+  { name: 'the wasm served as application/octet-stream', runs: true,
+    answer: (name, request) => {
+      if (name !== 'quenthor.wasm') return false;
+      request.respond({ status: 200, contentType: 'application/octet-stream',
+                        body: fs.readFileSync(path.join(site, 'quenthor.wasm')) });
+      return true;
+    } },
+  { name: 'an exception inside the running show', ended: 'failed', strobeFirst: true,
+    text: /internal error: .*planted fault/,
+    plant: () => {
+      const now = performance.now.bind(performance);
+      performance.now = () => {
+        if (window.quenthorFault) {
+          window.quenthorFault = false;
+          throw new Error('planted fault');
+        }
+        return now();
+      };
+    }, fault: () => { window.quenthorFault = true; }, retry: true },
+  { name: 'Stop while the song never answers', ended: 'failed', text: /stopped before it began/,
+    answer: never('Terminal.s3m'), stop: true, retry: true },
+  { name: 'Stop on a show that no longer hears Escape', ended: 'failed', strobeFirst: true,
+    text: /was stopped/,
+    plant: () => {
+      window.addEventListener('keydown', (event) => {
+        if (window.quenthorFault && event.key === 'Escape') event.stopImmediatePropagation();
+      }, true);
+    }, fault: () => { window.quenthorFault = true; }, stop: true },
+];
+
+for (const row of failures) {
+  test(`never stuck: ${row.name}`, { timeout: 90000 }, async () => {
+    const { page } = await openPage({ answer: row.answer, plant: row.plant, state: row.loaded || 'ready' });
+    if (row.loaded) {
+      const said = await ending(page);
+      assert.match(said.text, row.text);
+      assert.ok(said.startable, 'Start is not offered again');
+    } else {
+      await start(page);
+      if (row.strobeFirst) {
+        await strobing(page);
+        await page.evaluate(row.fault);
+      }
+      if (row.stop) {
+        await sleep(500);
+        const pressed = Date.now();
+        await page.click('#stop');
+        await ended(page, 2000, row.ended);
+        assert.ok(Date.now() - pressed < 2000, 'Stop took too long');
+      }
+      if (row.runs) {
+        await strobing(page, row.wait || 15000);
+        await page.keyboard.press('Escape');
+        assert.strictEqual((await ended(page, 2000)).status, '0');
+      } else {
+        const said = await ended(page, row.wait || 10000, row.ended);
+        assert.match(said.text, row.text);
+        if (row.output !== undefined) assert.strictEqual(said.output, row.output);
+        assert.strictEqual(said.status, row.status);
+        assert.ok(said.startable, 'Start is not offered again');
+        await sleep(300);
+        assert.ok(await silent(page), 'the sound goes on after the failure');
+        const draws = await page.evaluate(() => window.quenthorPosts.draws);
+        await sleep(300);
+        assert.strictEqual(await page.evaluate(() => window.quenthorPosts.draws), draws,
+                           'the show still draws after the failure');
+      }
+    }
+    if (row.retry) {
+      await start(page);
+      await strobing(page);
+      await page.keyboard.press('Escape');
+      assert.strictEqual((await ended(page, 2000)).status, '0');
+    }
+    await page.close();
+  });
+}
+
+test('a page hidden while the show waits for a frame goes on by its timer', { timeout: 60000 },
+     async () => {
+  // Hidden: the frame already asked for never comes, nor any after it; document.hidden says
+  // so, and the event that tells of it comes.
+  const { page } = await openPage({ plant: () => {
+    const real = window.requestAnimationFrame.bind(window);
+    window.requestAnimationFrame = (callback) =>
+      real((time) => { if (!window.quenthorHidden) callback(time); });
+  } });
+  await start(page);
+  await strobing(page);
+  await page.evaluate(() => {
+    window.quenthorHidden = true;
+    Object.defineProperty(document, 'hidden', { get: () => true });
+    Object.defineProperty(document, 'visibilityState', { get: () => 'hidden' });
+    document.dispatchEvent(new Event('visibilitychange'));
+  });
+  const before = await page.evaluate(() => window.quenthorPosts.draws);
+  await sleep(1500);
+  const after = await page.evaluate(() => window.quenthorPosts.draws);
+  assert.ok(after - before >= 5, `${after - before} pictures in 1.5 s while hidden`);
+  await page.keyboard.press('Escape');
+  assert.strictEqual((await ended(page, 2000)).status, '0');
+  await page.close();
+});
+
+test('after one visit the page and the show work offline; a new version replaces the kept one',
+     { timeout: 120000 }, async (t) => {
+  // A copy of the site, so that a new version of it can be built in place.
+  const copy = fs.mkdtempSync(path.join(os.tmpdir(), 'quenthor-site-'));
+  fs.cpSync(site, copy, { recursive: true });
+  const served = await serveSite(copy);
+  const context = await browser.createBrowserContext();
+  try {
+    const page = await context.newPage();
+    await page.setViewport({ width: 640, height: 480 });
+    await page.evaluateOnNewDocument(listeningPosts);
+    const kept = () => page.evaluate(async () => {
+      const names = await caches.keys();
+      const files = await Promise.all(names.map(async (name) =>
+        (await (await caches.open(name)).keys()).map((r) => new URL(r.url).pathname)));
+      return names.map((name, i) => ({ name, files: files[i].sort() }));
+    });
+    const listed = (folder) => {
+      const text = fs.readFileSync(path.join(folder, 'service-worker.js'), 'utf8');
+      return text.match(/'quenthor-' \+ version/) && text.match(/const version = '([0-9a-f]+)'/)[1];
+    };
+    await page.goto(served.url);
+    await page.waitForSelector('body[data-state="ready"]', { timeout: 20000 });
+    await page.evaluate(() => navigator.serviceWorker.ready);
+    await page.waitForFunction(async () => (await caches.keys()).length === 1);
+    const first = await kept();
+    const everything = ['/', ...fs.readdirSync(copy, { recursive: true })
+      .filter((name) => fs.statSync(path.join(copy, name)).isFile() && name !== 'service-worker.js')
+      .map((name) => '/' + name.split(path.sep).join('/'))].sort();
+    assert.deepStrictEqual(first.map((c) => c.name), [`quenthor-${listed(copy)}`]);
+    // Installable: the browser finds nothing wanting in the manifest, its icons or the worker.
+    const { installabilityErrors } =
+      await (await page.createCDPSession()).send('Page.getInstallabilityErrors');
+    // (The test's own fresh profile is an incognito one, which no site can be installed from.)
+    assert.deepStrictEqual(installabilityErrors.filter((e) => e.errorId !== 'in-incognito'), []);
+    assert.deepStrictEqual(first[0].files, everything);
+
+    // Cut off: a reload, a Start, the strobe and its sound.
+    await page.setOfflineMode(true);
+    await page.reload();
+    await page.waitForSelector('body[data-state="ready"]', { timeout: 20000 });
+    await page.evaluate(() => { window.quenthorClicked = performance.now(); });
+    await start(page);
+    await strobing(page);
+    const firstFrame = await page.evaluate(() =>
+      window.quenthorFrames.find((f) => f.name !== 'blank').time - window.quenthorClicked);
+    t.diagnostic(`offline: the first frame ${Math.round(firstFrame)} ms after Start`);
+    await sleep(1000);
+    assert.ok(await page.evaluate(() => window.quenthorPosts.loudness()) > 0.02, 'offline: no sound');
+    await page.keyboard.press('Escape');
+    assert.strictEqual((await ended(page, 2000)).status, '0');
+
+    // A new build of the site: its own version, which replaces the one kept.
+    await page.setOfflineMode(false);
+    fs.appendFileSync(path.join(copy, 'page.css'), '\n/* another version */\n');
+    execFileSync('cmake', [`-DSITE=${copy}`, `-DTEMPLATE=${path.join(sources, 'web/service-worker.js')}`,
+                           '-P', path.join(sources, 'web/service-worker.cmake')]);
+    assert.notStrictEqual(listed(copy), first[0].name.slice('quenthor-'.length));
+    await page.reload();
+    await page.waitForFunction(async (name) => {
+      const names = await caches.keys();
+      return names.length === 1 && names[0] === name;
+    }, { timeout: 20000 }, `quenthor-${listed(copy)}`);
+    assert.deepStrictEqual((await kept())[0].files, everything);
+    await page.close();
+  } finally {
+    await context.close();
+    await served.close();
+    fs.rmSync(copy, { recursive: true, force: true });
+  }
+});
+
+// Phones: a browser that lets sound start only inside a gesture, a touch screen three device
+// pixels to a page pixel.
+for (const [shape, width, height] of [['portrait', 390, 844], ['landscape', 844, 390]]) {
+  test(`a phone in ${shape}: a tap starts the show with sound, the picture as large as the ` +
+       'screen allows, sharp and centred on black, a tap on Stop ends it',
+       { timeout: 90000 }, async () => {
+    const phone = await launch({ width, height, gestures: true });
+    try {
+      const { page } = await openPage({ on: phone, viewport: {
+        width, height, deviceScaleFactor: 3, isMobile: true, hasTouch: true } });
+      await page.tap('#start');
+      await page.evaluate(watchFrames, points, kinds, W, H);
+      await page.waitForFunction(() => (window.quenthorFrames || []).some((f) => f.name === 'white'),
+                                 { timeout: 15000 });
+      await sleep(1500);
+      const sound = await page.evaluate(() => ({
+        states: window.quenthorPosts.audioContexts.map((c) => c.state),
+        startedIn: window.quenthorPosts.startedIn,
+        loudness: window.quenthorPosts.loudness(),
+      }));
+      assert.deepStrictEqual(sound.states, ['running'], 'one audio context, running');
+      assert.ok(sound.startedIn[0].some((type) => /^(click|touchend|pointerup)$/.test(type)),
+                `the sound was not started inside the tap: ${JSON.stringify(sound.startedIn)}`);
+      assert.ok(sound.loudness > 0.02, `the sound is silent: ${sound.loudness}`);
+
+      // During a white phase: the canvas covers the screen in its own pixels, and the picture is
+      // the largest whole multiple of 320x240 that fits, in the middle, black around it.
+      const place = await page.evaluate(async () => {
+        const canvas = document.getElementById('canvas');
+        const copy = document.createElement('canvas');
+        const context = copy.getContext('2d', { willReadFrequently: true });
+        for (;;) {
+          await new Promise((resolve) => requestAnimationFrame(resolve));
+          copy.width = canvas.width;
+          copy.height = canvas.height;
+          context.drawImage(canvas, 0, 0);
+          const { data } = context.getImageData(0, 0, copy.width, copy.height);
+          const centre = ((copy.height >> 1) * copy.width + (copy.width >> 1)) * 4;
+          if (data[centre] !== 255 || data[centre + 1] !== 255 || data[centre + 2] !== 255) continue;
+          let left = copy.width, right = -1, top = copy.height, bottom = -1, other = 0;
+          for (let y = 0; y < copy.height; y++)
+            for (let x = 0; x < copy.width; x++) {
+              const i = (y * copy.width + x) * 4;
+              if (data[i] === 255 && data[i + 1] === 255 && data[i + 2] === 255) {
+                left = Math.min(left, x); right = Math.max(right, x);
+                top = Math.min(top, y); bottom = Math.max(bottom, y);
+              } else if (data[i] || data[i + 1] || data[i + 2]) other++;
+            }
+          const box = canvas.getBoundingClientRect();
+          return { left, top, width: right - left + 1, height: bottom - top + 1, other,
+                   canvas: [canvas.width, canvas.height], shown: [box.left, box.top, box.width, box.height],
+                   page: [innerWidth, innerHeight, devicePixelRatio] };
+        }
+      });
+      const [pageWidth, pageHeight, ratio] = place.page;
+      assert.deepStrictEqual(place.shown, [0, 0, pageWidth, pageHeight], 'the canvas is not the page');
+      assert.deepStrictEqual(place.canvas, [pageWidth * ratio, pageHeight * ratio],
+                             'the canvas has not the screen\'s own pixels');
+      const scale = Math.min(Math.floor(place.canvas[0] / W), Math.floor(place.canvas[1] / H));
+      assert.deepStrictEqual([place.width, place.height], [W * scale, H * scale], JSON.stringify(place));
+      assert.ok(Math.abs(place.left * 2 + place.width - place.canvas[0]) <= 1 &&
+                Math.abs(place.top * 2 + place.height - place.canvas[1]) <= 1, JSON.stringify(place));
+      assert.strictEqual(place.other, 0, 'around the picture is not black');
+      await page.screenshot({ path: path.join(os.tmpdir(), `quenthor-phone-${shape}.png`) });
+
+      await page.tap('#stop');
+      assert.strictEqual((await ended(page, 2000)).status, '0');
+      await page.close();
+    } finally {
+      await phone.close();
+    }
+  });
+}
+
+test('on a desktop, Escape reaches the show with no click on it first, and no key scrolls the ' +
+     'page', { timeout: 60000 }, async () => {
+  const { page } = await openPage({ viewport: { width: 640, height: 300 } });
+  await page.evaluate(() => {
+    window.quenthorKeys = [];
+    window.addEventListener('keydown', (event) =>
+      setTimeout(() => window.quenthorKeys.push([event.key, event.defaultPrevented])));
+  });
+  await page.focus('#start');
+  await page.keyboard.press('Enter');
+  await page.evaluate(watchFrames, points, kinds, W, H);
+  await strobing(page);
+  await page.evaluate(() => { window.quenthorKeys = []; });
+  for (const key of ['Space', 'ArrowDown', 'PageDown', 'End', 'ArrowRight', 'Tab'])
+    await page.keyboard.press(key);
+  await sleep(200);
+  const keys = await page.evaluate(() => window.quenthorKeys);
+  assert.deepStrictEqual(keys.filter(([, prevented]) => !prevented), [], 'keys left to scroll the page');
+  assert.deepStrictEqual(await page.evaluate(() => [scrollX, scrollY]), [0, 0]);
+  await page.keyboard.press('Escape');
+  assert.strictEqual((await ended(page, 1000)).status, '0');
+  await page.close();
+});
+
+test('the site\'s server: files inside it only, a bad escape refused, and it goes on',
+     async () => {
+  const root = fs.mkdtempSync(path.join(os.tmpdir(), 'quenthor-served-'));
+  fs.mkdirSync(path.join(root, 'site'));
+  fs.mkdirSync(path.join(root, 'site-private'));
+  fs.writeFileSync(path.join(root, 'site', 'index.html'), 'page');
+  fs.writeFileSync(path.join(root, 'site-private', 'secret.txt'), 'secret');
+  const served = await serveSite(path.join(root, 'site'));
+  const get = (name) => new Promise((resolve, reject) =>
+    http.get(served.url + name, (response) => {
+      let body = '';
+      response.on('data', (bytes) => { body += bytes; });
+      response.on('end', () => resolve([response.statusCode, body]));
+    }).on('error', reject));
+  try {
+    for (const [name, status] of [
+      ['', 200], ['index.html', 200], ['..%2fsite-private/secret.txt', 404],
+      ['%2e%2e/site-private/secret.txt', 404], ['..%5csite-private/secret.txt', 404],
+      ['%E0%A4%A', 400], ['%00', 400], ['nothing.txt', 404], ['index.html', 200],
+    ]) {
+      const [got, body] = await get(name);
+      assert.strictEqual(got, status, `/${name}`);
+      assert.ok(!body.includes('secret'), `/${name} gave the secret`);
+    }
+    // A port taken is an error the caller hears of, not a silent end.
+    const port = Number(new URL(served.url).port);
+    await assert.rejects(serveSite(path.join(root, 'site'), { port }), /EADDRINUSE/);
+  } finally {
+    await served.close();
+    fs.rmSync(root, { recursive: true, force: true });
+  }
+});
+
+// The page's Start without flashing, recorded as a visitor sees it and judged by the flash check
+// (QUENTHOR_FLASH_CHECK names the program, from the desktop build): its flash thresholds hold,
+// and the plain Start, recorded the same way, breaks them.
+test('Start without flashing: the recording keeps within the flash thresholds, the plain Start\'s breaks them',
+     { timeout: 240000 }, async (t) => {
+  const check = process.env.QUENTHOR_FLASH_CHECK;
+  if (!check) {
+    t.skip('QUENTHOR_FLASH_CHECK is not set (scripts/test-web sets it)');
+    return;
+  }
+  const work = fs.mkdtempSync(path.join(os.tmpdir(), 'quenthor-gentle-'));
+  try {
+    for (const [gentle, expected] of [[true, 0], [false, 1]]) {
+      const video = path.join(work, gentle ? 'gentle.mp4' : 'plain.mp4');
+      execFileSync('node', [path.join(sources, 'web/record.js'), site, '10', video,
+                            ...(gentle ? ['--gentle'] : [])], { stdio: ['ignore', 'ignore', 'pipe'] });
+      // The picture's place, as the page puts it: the largest whole multiple of 320x240, centred
+      // (the Stop button in the corner is no part of it).
+      const [width, height] = execFileSync('ffprobe', ['-v', 'error', '-select_streams', 'v:0',
+        '-show_entries', 'stream=width,height', '-of', 'csv=p=0', video], { encoding: 'utf8' })
+        .trim().split(',').map(Number);
+      const scale = Math.min(Math.floor(width / W), Math.floor(height / H));
+      const area = [(width - W * scale) >> 1, (height - H * scale) >> 1, W * scale, H * scale];
+      let status = 0, said = '';
+      try {
+        said = execFileSync(check, [video, '--area', area.join()], { encoding: 'utf8' });
+      } catch (error) {
+        status = error.status;
+        said = String(error.stdout) + String(error.stderr);
+      }
+      t.diagnostic(`${gentle ? 'Start without flashing' : 'Start'}: ${said.trim().split('\n').join(' | ')}`);
+      assert.strictEqual(status, expected, `${gentle ? 'gentle' : 'plain'}: ${said}`);
+    }
+  } finally {
+    fs.rmSync(work, { recursive: true, force: true });
+  }
+});
+
+test('a recording of a show that fails fails with the show\'s line and status, and no video',
+     { timeout: 120000 }, () => {
+  const copy = fs.mkdtempSync(path.join(os.tmpdir(), 'quenthor-site-'));
+  try {
+    fs.cpSync(site, copy, { recursive: true });
+    fs.writeFileSync(path.join(copy, 'Terminal.s3m'), 'This is not a tracker module at all.\n'.repeat(40));
+    const video = path.join(copy, 'recording.mp4');
+    const run = spawnSync('node', [path.join(sources, 'web/record.js'), copy, '4', video],
+                          { encoding: 'utf8', timeout: 100000 });
+    assert.strictEqual(run.status, 1, run.stderr);
+    assert.match(run.stderr, /^Unknown file format$/m);
+    assert.match(run.stderr, /status 1/);
+    assert.strictEqual(run.stdout, '');
+    assert.ok(!fs.existsSync(video), 'a video of a failed show');
+  } finally {
+    fs.rmSync(copy, { recursive: true, force: true });
+  }
+});
