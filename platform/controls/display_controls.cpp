@@ -100,10 +100,10 @@ SurfaceView ViewOf(ddraw::Surface* surface) {
 }
 
 void InjectKey(WPARAM virtualKey, bool down) {
-  HWND window = windows::FocusWindow();
+  HWND window = win32::FocusWindow();
   if (!window) return;
   const unsigned key = static_cast<unsigned>(virtualKey);
-  windows::PressKey(window, key, down, host::ExtendedKey(key & 0xFF));
+  win32::PressKey(window, key, down, host::ExtendedKey(key & 0xFF));
 }
 
 }  // namespace
@@ -113,8 +113,8 @@ void SetDisplayProfile(const DisplayProfile& profile) { ddraw::ProfileInForce() 
 DisplayProfile CurrentDisplayProfile() { return ddraw::ProfileInForce(); }
 
 void SetDisplayFaults(const DisplayFaults& faults) {
-  libraries::libraryHooks.librariesMissing = faults.libraryMissing;
-  libraries::libraryHooks.entriesMissing = faults.entryMissing;
+  win32::libraryHooks.librariesMissing = faults.libraryMissing;
+  win32::libraryHooks.entriesMissing = faults.entryMissing;
   static_cast<ddraw::DriverFaults&>(ddraw::directDrawHooks) = faults;
 }
 
@@ -130,33 +130,33 @@ void InjectKeyDown(WPARAM virtualKey) { InjectKey(virtualKey, true); }
 void InjectKeyUp(WPARAM virtualKey) { InjectKey(virtualKey, false); }
 
 void InjectPointerOver() {
-  HWND window = windows::FocusWindow();
-  if (window) windows::PointerMovedOver(window);
+  HWND window = win32::FocusWindow();
+  if (window) win32::PointerMovedOver(window);
 }
 
 void InjectCloseRequest() {
-  HWND window = windows::FocusWindow();
-  if (window) windows::PostCloseRequest(window);
+  HWND window = win32::FocusWindow();
+  if (window) win32::PostCloseRequest(window);
 }
 
 void InjectActivation(bool active) {
   if (!active) {
-    windows::DeactivateApplication(windows::Delivery::kWhenRetrieved);
+    win32::DeactivateApplication(win32::Delivery::kWhenRetrieved);
     return;
   }
   HWND exclusive = ddraw::Hardware().exclusiveWindow;
-  HWND window = exclusive ? exclusive : windows::NewestWindow();
-  if (window && !windows::ActiveWindow())
-    windows::ActivateApplication(window, windows::Delivery::kWhenRetrieved);
+  HWND window = exclusive ? exclusive : win32::NewestWindow();
+  if (window && !win32::ActiveWindow())
+    win32::ActivateApplication(window, win32::Delivery::kWhenRetrieved);
 }
 
 void PostMessageTo(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  windows::PostToQueue(window, message, wParam, lParam);
+  win32::PostToQueue(window, message, wParam, lParam);
 }
 
 HWND OtherWindowHandle() { return kOtherWindow; }
 
-std::vector<WindowMessage> QueuedMessages() { return windows::QueueContents(); }
+std::vector<WindowMessage> QueuedMessages() { return win32::QueueContents(); }
 
 std::vector<WindowMessage> DeliveredMessages() {
   return std::vector<WindowMessage>(controls.delivered.begin(), controls.delivered.end());
@@ -165,14 +165,14 @@ std::vector<WindowMessage> DeliveredMessages() {
 void ClearDeliveredMessages() { controls.delivered.clear(); }
 
 std::uint32_t DesktopWindowId(HWND window) {
-  return windows::RealWindow(window);
+  return win32::RealWindow(window);
 }
 
-bool ApplicationActive() { return windows::ActiveWindow() != nullptr; }
-HWND ActiveWindow() { return windows::ActiveWindow(); }
-bool PointerHidden() { return windows::CurrentCursor() == nullptr; }
-int WindowCount() { return windows::WindowCount(); }
-int LoadedLibraryCount() { return libraries::LoadedCount(); }
+bool ApplicationActive() { return win32::ActiveWindow() != nullptr; }
+HWND ActiveWindow() { return win32::ActiveWindow(); }
+bool PointerHidden() { return win32::CurrentCursor() == nullptr; }
+int WindowCount() { return win32::WindowCount(); }
+int LoadedLibraryCount() { return win32::LoadedCount(); }
 int LiveDirectDrawCount() { return static_cast<int>(ddraw::Hardware().objects.size()); }
 int LiveSurfaceCount() { return static_cast<int>(ddraw::Hardware().surfaces.size()); }
 
@@ -225,13 +225,13 @@ void ResetDisplayControls() {
   // Tests draw offscreen, as a person would ask for it, unless a driver is named already.
   setenv("SDL_VIDEODRIVER", "offscreen", 0);
   ddraw::ResetDevice();
-  windows::ResetWindowSystem();
-  libraries::ResetLibraries();
+  win32::ResetWindowSystem();
+  win32::ResetLibraries();
   controls = DisplayControls();
   ddraw::directDrawHooks = ddraw::DirectDrawHooks();
-  libraries::libraryHooks = libraries::LibraryHooks();
+  win32::libraryHooks = win32::LibraryHooks();
   host::screenHooks.rendered = nullptr;
-  windows::windowSystemHooks.delivered = KeepDelivery;
+  win32::windowSystemHooks.delivered = KeepDelivery;
 }
 
 }  // namespace platform

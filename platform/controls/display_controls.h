@@ -35,7 +35,7 @@ void StopFailingLocks();
 
 // Injected input, as the window system takes the desktop's events. Keys and pointer go to the
 // focus window: the active window, else the newest window; with no window they are dropped.
-// A key is queued as the keyboard's key would be (see windows::PressKey in the window system):
+// A key is queued as the keyboard's key would be (see win32::PressKey in the window system):
 // WM_KEYDOWN or WM_KEYUP, or the WM_SYSKEY pair while Alt (VK_MENU, injected too) is held, with
 // the scan code, previous state and transition in lParam. The pointer moving over the window
 // sends it WM_SETCURSOR inside the thread's next PeekMessageA. A close request queues WM_CLOSE.
@@ -54,6 +54,9 @@ void InjectActivation(bool active);
 // OtherWindowHandle), or with a null handle to the thread.
 void PostMessageTo(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 HWND OtherWindowHandle();
+
+// A message as it reached a window procedure, or waits in the queue (see the window system).
+using win32::WindowMessage;
 
 // Messages still waiting in the thread's queue, oldest first (not the sent ones).
 std::vector<WindowMessage> QueuedMessages();

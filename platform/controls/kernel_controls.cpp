@@ -32,7 +32,7 @@ void ControlledSleep(std::uint32_t milliseconds) {
   if (controls.manualClock)
     controls.manualNow += milliseconds;
   else
-    kRealKernel.sleep(milliseconds);
+    win32::kRealKernel.sleep(milliseconds);
   if (controls.sleepHook) controls.sleepHook(milliseconds);
 }
 
@@ -50,9 +50,9 @@ int CapturedBox(const char* text, const char* caption, unsigned type) {
 void SteerTime() {
   // One switch for time: the tick counter, and the screen's refresh that follows it.
   host::clockHooks = controls.manualClock ? host::ClockHooks{ManualTicks, true} : host::kRealClock;
-  kernelHooks.ticksRead = controls.manualClock ? AfterManualReading : kRealKernel.ticksRead;
-  kernelHooks.sleep =
-      controls.manualClock || controls.sleepHook ? ControlledSleep : kRealKernel.sleep;
+  win32::kernelHooks.ticksRead = controls.manualClock ? AfterManualReading : win32::kRealKernel.ticksRead;
+  win32::kernelHooks.sleep =
+      controls.manualClock || controls.sleepHook ? ControlledSleep : win32::kRealKernel.sleep;
   controls.readingsSinceSleep = 0;
 }
 
@@ -81,18 +81,18 @@ void SetSleepHook(std::function<void(std::uint32_t)> hook) {
 }
 
 void TrapExitProcess(bool on) {
-  kernelHooks.exitProcess = on ? TrappedExit : kRealKernel.exitProcess;
+  win32::kernelHooks.exitProcess = on ? TrappedExit : win32::kRealKernel.exitProcess;
 }
 
 void CaptureMessageBoxes(bool on) {
-  kernelHooks.messageBox = on ? CapturedBox : kRealKernel.messageBox;
+  win32::kernelHooks.messageBox = on ? CapturedBox : win32::kRealKernel.messageBox;
   controls.lastBox = CapturedMessageBox();
 }
 CapturedMessageBox LastMessageBox() { return controls.lastBox; }
 
 void ResetKernelControls() {
   controls = KernelControls();
-  kernelHooks = kRealKernel;
+  win32::kernelHooks = win32::kRealKernel;
   host::clockHooks = host::kRealClock;
 }
 

@@ -4,6 +4,7 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/audio_output.h"
 #include "platform/fmod/sound_library.h"
 #include "platform/host/audio_output.h"
 
@@ -37,7 +38,7 @@ void SoundCaptureEnable(bool on) {
     std::lock_guard<std::mutex> hold(capture.lock);
     capture.on = on;
   }
-  audioOutputHooks.played.store(on ? KeepPlayed : nullptr);
+  host::audioOutputHooks.played.store(on ? KeepPlayed : nullptr);
 }
 
 void SoundCaptureClear() {
@@ -67,7 +68,7 @@ bool SoundWaitForCapturedFrames(std::size_t frames, unsigned timeoutMs) {
   return true;
 }
 
-void SoundForceNoDevice(bool on) { audioOutputHooks.devicePresent = !on; }
+void SoundForceNoDevice(bool on) { host::audioOutputHooks.devicePresent = !on; }
 void SoundSetLastError(int code) { SoundLibrarySetLastError(code); }
 bool SoundOutputIsOpen() { return AudioOutputIsOpen(); }
 int SoundLoadedSongCount() { return SoundLibraryLoadedSongs(); }
@@ -75,7 +76,7 @@ int SoundPlayingSongCount() { return SoundLibraryPlayingSongs(); }
 
 void ResetSoundControls() {
   SoundLibraryShutDown();
-  audioOutputHooks.devicePresent = true;
+  host::audioOutputHooks.devicePresent = true;
   SoundCaptureEnable(false);
   SoundCaptureClear();
 }

@@ -42,7 +42,7 @@ std::vector<std::string> TraceLinesStartingWith(const std::string& prefix) {
 std::string AddressAsTraced(const void* address) { return TraceAddress(address).text; }
 
 std::string MessageAsTraced(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  return TraceMessage(window, message, wParam, lParam).text;
+  return win32::TraceMessage(window, message, wParam, lParam).text;
 }
 
 std::uint64_t TraceFormatCount() { return TraceFormatsMade(); }

@@ -24,9 +24,9 @@ void ApplicationActivationChanged(bool active) {
   if (hardware.exclusiveOwner) {
     // The exclusive program's window covers the desktop only while the program has the focus.
     if (active)
-      windows::TakeScreen(hardware.exclusiveWindow);
+      win32::TakeScreen(hardware.exclusiveWindow);
     else
-      windows::MinimizeForDesktop(hardware.exclusiveWindow);
+      win32::MinimizeForDesktop(hardware.exclusiveWindow);
   }
   ScreenMayHaveChanged();
 }
@@ -96,7 +96,7 @@ Mode DesktopMode() {
 
 Mode ModeOnScreen() {
   const DisplayHardware& hardware = Hardware();
-  if (hardware.exclusiveOwner && hardware.showModeSet && windows::ActiveWindow())
+  if (hardware.exclusiveOwner && hardware.showModeSet && win32::ActiveWindow())
     return hardware.showMode;
   return DesktopMode();
 }
@@ -119,7 +119,7 @@ void EndExclusive(DirectDraw* owner) {
   hardware.exclusiveOwner = nullptr;
   hardware.exclusiveWindow = nullptr;
   hardware.showModeSet = false;
-  windows::LeaveScreen(window);
+  win32::LeaveScreen(window);
   ScreenMayHaveChanged();
 }
 
@@ -143,13 +143,13 @@ bool PresentKeptPicture(bool unchanged, bool waitForBlank) {
   const DisplayHardware& hardware = Hardware();
   std::vector<std::uint32_t> readable;
   const host::Picture picture = PictureForWindow(hardware, unchanged, &readable);
-  const host::HostWindow window = hardware.exclusiveOwner && windows::ActiveWindow()
-                                      ? windows::RealWindow(hardware.exclusiveWindow)
+  const host::HostWindow window = hardware.exclusiveOwner && win32::ActiveWindow()
+                                      ? win32::RealWindow(hardware.exclusiveWindow)
                                       : 0;
   return host::Present(window, picture, waitForBlank);
 }
 
-void ListenToActivation() { windows::SetActivationListener(ApplicationActivationChanged); }
+void ListenToActivation() { win32::SetActivationListener(ApplicationActivationChanged); }
 
 void ResetDevice() {
   DisplayHardware& hardware = Hardware();

@@ -132,12 +132,12 @@ HRESULT DirectDraw::SetCooperativeLevel(HWND target, DWORD flags) {
     return Outcome(kInterface, DDERR_INVALIDPARAMS, call);
 
   if (exclusive) {
-    if (!windows::FindWindow(target)) return Outcome(kInterface, DDERR_INVALIDPARAMS, call);
+    if (!win32::WindowRecord(target)) return Outcome(kInterface, DDERR_INVALIDPARAMS, call);
     if ((hardware.exclusiveOwner && hardware.exclusiveOwner != this) ||
         directDrawHooks.exclusiveRefused)
       return Outcome(kInterface, DDERR_EXCLUSIVEMODEALREADYSET, call);
     if (hardware.exclusiveOwner == this && hardware.exclusiveWindow != target)
-      windows::LeaveScreen(hardware.exclusiveWindow);
+      win32::LeaveScreen(hardware.exclusiveWindow);
     level = flags & kExclusiveFullscreen;
     window = target;
     hardware.exclusiveOwner = this;
@@ -145,15 +145,15 @@ HRESULT DirectDraw::SetCooperativeLevel(HWND target, DWORD flags) {
     Outcome(kInterface, DD_OK, call);
     // The window covers the screen and the system activates it: WM_ACTIVATEAPP 1 reaches its
     // procedure before this call returns, unless the program was active already.
-    windows::TakeScreen(target);
-    windows::ActivateApplication(target, windows::Delivery::kNow);
+    win32::TakeScreen(target);
+    win32::ActivateApplication(target, win32::Delivery::kNow);
     // Now under the pointer, the window is asked for its cursor before this call returns too.
-    windows::SendPointerOver(target);
+    win32::SendPointerOver(target);
     ScreenMayHaveChanged();
     return DD_OK;
   }
 
-  if (target && !windows::FindWindow(target)) return Outcome(kInterface, DDERR_INVALIDPARAMS, call);
+  if (target && !win32::WindowRecord(target)) return Outcome(kInterface, DDERR_INVALIDPARAMS, call);
   EndExclusive(this);
   level = DDSCL_NORMAL;
   window = target;
@@ -251,7 +251,7 @@ HRESULT WINAPI DirectDrawCreate(GUID* device, LPDIRECTDRAW* display, IUnknown* o
 // not pull the object in, and a strong one would make the loader depend on the layer above it.
 // The entry goes through the generic function type, as an export table holds every entry alike.
 extern "C" const bool quenthor_ddraw_offered =
-    (platform::libraries::OfferEntry(
+    (platform::win32::OfferEntry(
          "ddraw.dll", "DirectDrawCreate",
          reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&DirectDrawCreate))),
      true);

@@ -13,7 +13,7 @@
 #include <new>
 #include <vector>
 
-#include "platform/host/audio_output.h"
+#include "platform/audio_output.h"
 #include "platform/fmod/fmod_declarations.h"
 #include "platform/fmod/tracker_module.h"
 #include "platform/trace/call_trace.h"

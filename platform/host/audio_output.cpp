@@ -1,12 +1,14 @@
-#include "platform/host/audio_output.h"
+#include "platform/audio_output.h"
 
 #include <SDL.h>
 
 #include <cstring>
 
+#include "platform/host/audio_output.h"
+
 namespace platform {
 
-AudioOutputHooks audioOutputHooks;
+host::AudioOutputHooks host::audioOutputHooks;
 
 namespace {
 
@@ -30,14 +32,14 @@ void SDLCALL FeedDevice(void* /*userdata*/, Uint8* stream, int length) {
     output.render(output.context, stereo, frames);
   else
     std::memset(stream, 0, static_cast<std::size_t>(length));
-  const auto listener = audioOutputHooks.played.load(std::memory_order_acquire);
+  const auto listener = host::audioOutputHooks.played.load(std::memory_order_acquire);
   if (listener) listener(stereo, frames);
 }
 
 }  // namespace
 
 bool AudioOutputOpen(int rate, AudioRenderRoutine render, void* context) {
-  if (output.device != 0 || !audioOutputHooks.devicePresent) return false;
+  if (output.device != 0 || !host::audioOutputHooks.devicePresent) return false;
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
   SDL_AudioSpec wanted;
   SDL_zero(wanted);

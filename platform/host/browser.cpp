@@ -1,8 +1,8 @@
-#include "platform/host/browser.h"
-
-#ifdef __EMSCRIPTEN__
+// The browser page's side of the host (see host_specific.h): built instead of desktop.cpp.
 #include <SDL.h>
 #include <emscripten.h>
+
+#include "platform/host/host_specific.h"
 
 namespace {
 
@@ -27,15 +27,10 @@ EM_JS(void, WaitForAnimationFrame, (), {
   });
 });
 
-}  // namespace
-
-namespace platform {
-namespace host {
-
-void WaitForBrowserFrame() { WaitForAnimationFrame(); }
-
-bool FitWindowToPage(HostWindow id) {
-  SDL_Window* window = SDL_GetWindowFromID(id);
+// The window takes the page's whole size (the page's own fullscreen, where the browser allows
+// it, is asked for by the page from the click that starts the show); checked again before each
+// picture as the page's size changes. True when the window's size changed.
+bool FitWindowToPage(SDL_Window* window) {
   if (!window) return false;
   const int width = EM_ASM_INT({ return window.innerWidth; });
   const int height = EM_ASM_INT({ return window.innerHeight; });
@@ -47,8 +42,33 @@ bool FitWindowToPage(HostWindow id) {
   return true;
 }
 
-void SleepInBrowser(unsigned milliseconds) { emscripten_sleep(milliseconds); }
+}  // namespace
+
+namespace platform {
+namespace host {
+
+bool DisplayServerPresent() { return true; }  // the page's canvas
+
+bool WithoutDirectRendering(SDL_Window*) { return false; }
+
+bool PresentCanWaitForBlank(bool) { return true; }
+
+void SetRendererVsync(SDL_Renderer*, bool) {}
+
+void BeforePresent(HostWindow window, SDL_Renderer* renderer) {
+  if (FitWindowToPage(SDL_GetWindowFromID(window)) && renderer)
+    SDL_RenderSetViewport(renderer, nullptr);
+}
+
+void AfterVsyncPresent() { WaitForAnimationFrame(); }
+
+void SleepUntilCounter(std::uint64_t due) {
+  const Uint64 now = SDL_GetPerformanceCounter();
+  if (now >= due) return;
+  emscripten_sleep(static_cast<unsigned>((due - now) * 1000 / SDL_GetPerformanceFrequency()) + 1);
+}
+
+void ShowAsScreen(SDL_Window* window, bool) { FitWindowToPage(window); }
 
 }  // namespace host
 }  // namespace platform
-#endif

@@ -1,4 +1,6 @@
-// The host's clock, its sleep and its message box.
+// The host's clock, its sleep and its message box. Called by the kernel's stand-ins
+// (win32/kernel.cpp: GetTickCount, Sleep, MessageBoxA), by the window system (message stamps)
+// and by the screen (the refresh under a steered clock); the clock is steered by the controls.
 #pragma once
 #include <cstdint>
 

@@ -1,5 +1,6 @@
 // The desktop's keys as the window system names them: virtual-key codes (the numbers Windows
 // gives its keys), and the scan codes a PC keyboard sends for them, which key messages carry.
+// Called by video.cpp (the desktop's keys) and by the window system (key messages' scan codes).
 #pragma once
 
 namespace platform {

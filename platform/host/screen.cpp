@@ -2,18 +2,11 @@
 
 #include <SDL.h>
 
-#ifndef __EMSCRIPTEN__
-#include <SDL_syswm.h>
-#include <X11/Xlib.h>
-#endif
-
-#include <chrono>
 #include <cstdio>
-#include <thread>
 #include <vector>
 
-#include "platform/host/browser.h"
 #include "platform/host/clock.h"
+#include "platform/host/host_specific.h"
 #include "platform/host/video.h"
 
 namespace platform {
@@ -23,12 +16,8 @@ ScreenHooks screenHooks;
 
 namespace {
 
-// A renderer without vsync is paced to the usual 60 Hz refresh; one with vsync still keeps a
-// floor, in case the driver claims vsync and doesn't wait.
+// A renderer without vsync is paced to the usual 60 Hz refresh.
 const double kPacedIntervalSeconds = 1.0 / 60.0;
-#ifndef __EMSCRIPTEN__
-const double kVsyncFloorSeconds = 1.0 / 240.0;
-#endif
 
 struct ScreenState {
   HostWindow window = 0;
@@ -39,8 +28,7 @@ struct ScreenState {
   std::uint32_t textureFormat = 0;
   int textureWidth = 0;
   int textureHeight = 0;
-  Uint64 paceOrigin = 0;      // the paced refresh's first blank
-  Uint64 lastVsyncPresent = 0;
+  Uint64 paceOrigin = 0;  // the paced refresh's first blank
   // The window shows the picture of the last Present, so the same picture again needn't be drawn.
   bool showsLast = false;
   // Blanks waited for while the clock was steered: each came at once.
@@ -52,24 +40,6 @@ void DropTexture() {
   if (screen.texture) SDL_DestroyTexture(screen.texture);
   screen.texture = nullptr;
   screen.textureFormat = 0;
-}
-
-// An X server without direct rendering (a virtual one, or a remote one) has only a software GL
-// rasteriser, which costs far more than drawing the picture in software and putting it up
-// through shared memory.
-bool WithoutDirectRendering(SDL_Window* window) {
-#ifdef __EMSCRIPTEN__
-  (void)window;
-  return false;  // a page's canvas: WebGL
-#else
-  SDL_SysWMinfo system;
-  SDL_VERSION(&system.version);
-  if (!SDL_GetWindowWMInfo(window, &system) || system.subsystem != SDL_SYSWM_X11) return false;
-  int opcode, event, error;
-  Display* display = system.info.x11.display;
-  return !XQueryExtension(display, "DRI3", &opcode, &event, &error) &&
-         !XQueryExtension(display, "DRI2", &opcode, &event, &error);
-#endif
 }
 
 bool RendererNamedByUser() {
@@ -95,13 +65,9 @@ bool EnsureRenderer(HostWindow id) {
   screen.window = id;
   SDL_RendererInfo info;
   // SDL's software renderer claims vsync but puts the picture up at once: it is paced by us.
-  screen.vsyncCapable = SDL_GetRendererInfo(screen.renderer, &info) == 0 &&
-                        (info.flags & SDL_RENDERER_PRESENTVSYNC) &&
-                        !(info.flags & SDL_RENDERER_SOFTWARE);
-#ifdef __EMSCRIPTEN__
-  // A page's canvas is shown at the browser's next frame, which Present waits for.
-  screen.vsyncCapable = true;
-#endif
+  screen.vsyncCapable = PresentCanWaitForBlank(SDL_GetRendererInfo(screen.renderer, &info) == 0 &&
+                                               (info.flags & SDL_RENDERER_PRESENTVSYNC) &&
+                                               !(info.flags & SDL_RENDERER_SOFTWARE));
   screen.vsyncOn = screen.vsyncCapable;
   return true;
 }
@@ -137,28 +103,6 @@ Uint64 PaceStep() {
   return static_cast<Uint64>(kPacedIntervalSeconds * SDL_GetPerformanceFrequency());
 }
 
-void SleepUntil(Uint64 due) {
-  const Uint64 now = SDL_GetPerformanceCounter();
-  if (now >= due) return;
-  const Uint64 frequency = SDL_GetPerformanceFrequency();
-#ifdef __EMSCRIPTEN__
-  SleepInBrowser(static_cast<unsigned>((due - now) * 1000 / frequency) + 1);
-  return;
-#endif
-  std::this_thread::sleep_for(std::chrono::nanoseconds((due - now) * 1000000000ull / frequency));
-}
-
-#ifndef __EMSCRIPTEN__
-// A vsync that returns at once (a driver that claims it and doesn't wait) still can't run the
-// loop faster than this floor.
-void KeepVsyncFloor() {
-  const Uint64 frequency = SDL_GetPerformanceFrequency();
-  const Uint64 floor = static_cast<Uint64>(kVsyncFloorSeconds * frequency);
-  if (screen.lastVsyncPresent != 0) SleepUntil(screen.lastVsyncPresent + floor);
-  screen.lastVsyncPresent = SDL_GetPerformanceCounter();
-}
-#endif
-
 std::uint64_t PacedBlanks() {
   const Uint64 now = SDL_GetPerformanceCounter();
   if (screen.paceOrigin == 0) screen.paceOrigin = now;
@@ -167,7 +111,7 @@ std::uint64_t PacedBlanks() {
 
 void WaitForPacedBlankAfter(std::uint64_t blank) {
   // The performance counter and the sleep's clock may differ by a little: look again.
-  while (PacedBlanks() <= blank) SleepUntil(screen.paceOrigin + (blank + 1) * PaceStep());
+  while (PacedBlanks() <= blank) SleepUntilCounter(screen.paceOrigin + (blank + 1) * PaceStep());
 }
 
 // The window as the hook watching it sees it.
@@ -219,25 +163,17 @@ bool Present(HostWindow window, const Picture& picture, bool waitForBlank) {
   const bool watched = screenHooks.rendered != nullptr;
   const bool render = window && picture.bytes && picture.width > 0 && picture.height > 0 &&
                       (!VideoHeadless() || watched);
-#ifdef __EMSCRIPTEN__
-  // The page changed size (fullscreen came, a phone turned): the renderer's viewport doesn't
-  // follow the canvas by itself.
-  if (render && FitWindowToPage(window) && screen.renderer) SDL_RenderSetViewport(screen.renderer, nullptr);
-#endif
+  if (render) BeforePresent(window, screen.renderer);
   if (!render || !EnsureRenderer(window) || !EnsureTexture(picture)) {
     screen.showsLast = false;
     return false;
   }
   // A flip that doesn't wait must not stall in the renderer either.
   const bool wantVsync = waitForBlank && screen.vsyncCapable;
-#ifdef __EMSCRIPTEN__
-  screen.vsyncOn = wantVsync;  // the browser's frame, waited for below, not the renderer's
-#else
   if (wantVsync != screen.vsyncOn) {
-    SDL_RenderSetVSync(screen.renderer, wantVsync ? 1 : 0);
+    SetRendererVsync(screen.renderer, wantVsync);
     screen.vsyncOn = wantVsync;
   }
-#endif
   // Under vsync the present itself is the wait for the blank, so it always happens; paced by
   // our own clock, an unchanged picture needn't be drawn again.
   if (!screen.vsyncOn && !watched && screen.showsLast && picture.sameAsLast) return false;
@@ -255,11 +191,7 @@ bool Present(HostWindow window, const Picture& picture, bool waitForBlank) {
   if (watched) ShowToWatcher(outputWidth, outputHeight);
   SDL_RenderPresent(screen.renderer);
   if (!screen.vsyncOn) return false;
-#ifdef __EMSCRIPTEN__
-  WaitForBrowserFrame();
-#else
-  KeepVsyncFloor();
-#endif
+  AfterVsyncPresent();
   return true;
 }
 
@@ -280,7 +212,6 @@ void ForgetRenderer() {
 void ResetScreen() {
   ForgetRenderer();
   screen.paceOrigin = 0;
-  screen.lastVsyncPresent = 0;
   screen.steeredBlanksWaited = 0;
 }
 

@@ -1,7 +1,9 @@
 // Putting a picture on a real window, and the screen's refresh: a streaming texture in the
 // picture's own layout, whole-number nearest-neighbour scaling with black borders, and the
 // vertical blanks: the renderer's vsync, or a paced 60 Hz, or, while the clock is steered, the
-// steered clock's.
+// steered clock's. Called by DirectDraw (ddraw/): the flip presents and waits for the blank.
+// Implemented by screen.cpp, with a desktop's or a page's own answers in desktop.cpp or
+// browser.cpp.
 #pragma once
 #include <cstdint>
 
@@ -36,7 +38,7 @@ struct Picture {
 // the result is false. On a headless driver nothing is rendered unless a hook watches.
 bool Present(HostWindow window, const Picture& picture, bool waitForBlank);
 // The window's contents were lost (exposed, resized): the next Present draws even an unchanged
-// picture.
+// picture. Called by video.cpp, as the desktop says so.
 void RedrawNextPresent();
 
 // The screen's refresh, counted in vertical blanks: a steady ~60 Hz from its first use, or,
@@ -47,11 +49,13 @@ std::uint64_t CurrentBlank();
 // clock may wrap). Sleeping, not spinning.
 void WaitForBlankAfter(std::uint64_t blank);
 
-// Drops the renderer and texture (for a window about to go, or video about to stop).
+// Drops the renderer and texture (for a window about to go, or video about to stop). Called by
+// video.cpp.
 void ForgetWindow(HostWindow window);
 void ForgetRenderer();
 
-// Where the screen can be watched from outside. The default is a real run's.
+// Where the screen can be watched from outside (set by the controls). The default is a real
+// run's.
 struct ScreenHooks {
   // Sees every rendered window, read back as width x height 0x00RRGGBB pixels (null, and
   // 0 x 0, when it can't be read), just before it is presented. While set, every Present
@@ -63,7 +67,7 @@ extern ScreenHooks screenHooks;
 void ResetScreen();
 
 // Where a picture of the given size lands in an output of the given size: the largest whole
-// scale that fits (at least 1), centred.
+// scale that fits (at least 1), centred. Called by Present.
 struct PicturePlace {
   int x, y, w, h;
 };

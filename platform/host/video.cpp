@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/host/browser.h"
+#include "platform/host/host_specific.h"
 #include "platform/host/keys.h"
 #include "platform/host/screen.h"
 
@@ -108,38 +108,7 @@ bool Translate(const SDL_Event& polled, HostEvent* event) {
   }
 }
 
-#ifndef __EMSCRIPTEN__
-// Window mode: the first showing gives the window its size and place; later ones (the focus
-// coming back) leave both as the person left them.
-void ShowAsDesktopWindow(SDL_Window* window) {
-  const Uint32 flags = SDL_GetWindowFlags(window);
-  if (flags & SDL_WINDOW_SHOWN) {
-    if (flags & SDL_WINDOW_MINIMIZED) SDL_RestoreWindow(window);
-    return;
-  }
-  SDL_SetWindowFullscreen(window, 0);
-  SDL_SetWindowBordered(window, SDL_TRUE);
-  // Resizable before the size is set: a fixed window's size limits would follow it.
-  SDL_SetWindowResizable(window, SDL_TRUE);
-  // Smaller than the mode, the picture couldn't be shown whole.
-  SDL_SetWindowMinimumSize(window, kScreenWindowWidth / 2, kScreenWindowHeight / 2);
-  SDL_SetWindowSize(window, kScreenWindowWidth, kScreenWindowHeight);
-  SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
-  SDL_ShowWindow(window);
-  SDL_RaiseWindow(window);
-}
-#endif
-
 }  // namespace
-
-bool DisplayServerPresent() {
-#ifdef __EMSCRIPTEN__
-  return true;  // the page's canvas
-#endif
-  const char* x11 = std::getenv("DISPLAY");
-  const char* wayland = std::getenv("WAYLAND_DISPLAY");
-  return (x11 && *x11) || (wayland && *wayland);
-}
 
 bool StartVideo() {
   if (started) return true;
@@ -210,26 +179,7 @@ VideoChoices VideoChoicesFromEnvironment() {
 void ShowScreen(HostWindow id) {
   SDL_Window* window = RealWindow(id);
   if (!window) return;
-#ifdef __EMSCRIPTEN__
-  FitWindowToPage(id);
-  return;
-#else
-  if (choices.window) {
-    ShowAsDesktopWindow(window);
-    return;
-  }
-#endif
-  // Sized to the desktop first: without a window manager nobody acts on the fullscreen request.
-  SDL_Rect desktop;
-  const int display = SDL_GetWindowDisplayIndex(window);
-  if (SDL_GetDisplayBounds(display < 0 ? 0 : display, &desktop) == 0) {
-    SDL_SetWindowPosition(window, desktop.x, desktop.y);
-    SDL_SetWindowSize(window, desktop.w, desktop.h);
-  }
-  SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
-  SDL_ShowWindow(window);
-  SDL_RestoreWindow(window);
-  SDL_RaiseWindow(window);
+  ShowAsScreen(window, choices.window);
 }
 
 void GiveDesktopBack(HostWindow id) {

@@ -1,6 +1,8 @@
 // The host's video: starting it, the real windows behind the show's windows, the pointer, and
 // the desktop's events. Windows are named by the host's own small numbers, never by a pointer
-// of the library underneath.
+// of the library underneath. Each call names its callers; the window system is
+// win32/window_system.cpp, DirectDraw ddraw/direct_draw.cpp. Implemented by video.cpp, with a
+// desktop's or a page's own answers in desktop.cpp or browser.cpp.
 #pragma once
 #include <cstdint>
 
@@ -10,16 +12,19 @@ namespace host {
 // A real window on the desktop; 0 is none.
 typedef std::uint32_t HostWindow;
 
-// True when a display server is named (DISPLAY or WAYLAND_DISPLAY).
+// True when a display server is named (DISPLAY or WAYLAND_DISPLAY); always in a page.
+// Called by StartVideo and the message box (clock.cpp).
 bool DisplayServerPresent();
 
 // Starts the host's video on first need and says whether it is there. The driver
 // SDL_VIDEODRIVER names is used as it is (offscreen, for one). Otherwise a real screen is
 // needed: with no display server, or one that doesn't answer, there is no video and
-// DirectDrawCreate fails, as on a machine without display hardware.
+// DirectDrawCreate fails, as on a machine without display hardware. Called by DirectDrawCreate,
+// and by CreateRealWindow.
 bool StartVideo();
+// Called by the window system once its last window is gone.
 void StopVideo();
-// True when the video driver shows nothing to a person (offscreen or dummy).
+// True when the video driver shows nothing to a person (offscreen or dummy). Called by the screen.
 bool VideoHeadless();
 
 // How the show's screen meets the desktop, as a person picks it: covering the whole desktop, or
@@ -35,9 +40,12 @@ VideoChoices VideoChoicesFromEnvironment();
 const int kScreenWindowWidth = 640;
 const int kScreenWindowHeight = 480;
 
+// Called by the window system, for a window of the show that must be seen.
 // A borderless window; hidden unless visible is set. 0 without video.
 HostWindow CreateRealWindow(const char* title, int width, int height, bool visible);
+// Called by the window system as the show's window goes.
 void DestroyRealWindow(HostWindow window);
+// Called by the window system for DirectDraw's exclusive mode and the application's activation.
 // Shows the window as the show's screen and brings it to the front: covering the desktop, or,
 // in window mode, as a bordered, resizable desktop window, 640x480 and centred when first shown
 // (a title bar and a border, since some window managers won't resize a borderless window).
@@ -47,6 +55,7 @@ void ShowScreen(HostWindow window);
 void GiveDesktopBack(HostWindow window);
 void HideWindow(HostWindow window);
 
+// Called by the window system's SetCursor.
 // The pointer over our windows; remembered while video is down and applied when it starts.
 void ShowPointer(bool visible);
 
@@ -70,6 +79,7 @@ struct HostEvent {
   bool ctrl;
   bool shift;
 };
+// Called by the window system as PeekMessageA reads the desktop.
 // The next pending event, if video is up. Events nobody above needs (keys without a virtual
 // key, a window exposed) are handled here.
 bool NextEvent(HostEvent* event);

@@ -11,6 +11,7 @@
 #include "platform/win32/win32_declarations.h"
 
 namespace platform {
+namespace win32 {
 namespace {
 
 void RealExit(unsigned status) {
@@ -29,9 +30,10 @@ int RealMessageBox(const char* text, const char* caption, unsigned type) {
 const KernelHooks kRealKernel = {nullptr, host::SleepFor, RealExit, RealMessageBox};
 KernelHooks kernelHooks = {nullptr, host::SleepFor, RealExit, RealMessageBox};
 
+}  // namespace win32
 }  // namespace platform
 
-using platform::kernelHooks;
+using platform::win32::kernelHooks;
 
 DWORD WINAPI GetTickCount() {
   const DWORD now = platform::host::clockHooks.ticks();
@@ -48,7 +50,7 @@ void WINAPI Sleep(DWORD milliseconds) {
 void WINAPI ExitProcess(UINT exitCode) {
   TraceCall("ExitProcess %u", exitCode);
   kernelHooks.exitProcess(exitCode);
-  platform::kRealKernel.exitProcess(exitCode);
+  platform::win32::kRealKernel.exitProcess(exitCode);
   std::abort();  // not reached: the real way out ends the process
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 namespace platform {
+namespace win32 {
 
 struct KernelHooks {
   // Told of every GetTickCount, after the counter was read for it. Real: nothing happens.
@@ -23,4 +24,5 @@ struct KernelHooks {
 extern KernelHooks kernelHooks;
 extern const KernelHooks kRealKernel;
 
+}  // namespace win32
 }  // namespace platform

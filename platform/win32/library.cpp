@@ -13,7 +13,7 @@
 #include "platform/trace/call_trace.h"
 
 namespace platform {
-namespace libraries {
+namespace win32 {
 
 LibraryHooks libraryHooks;
 
@@ -83,10 +83,10 @@ void ResetLibraries() {
   for (int index = 0; index < offerCount; index++) offers[index].loads = 0;
 }
 
-}  // namespace libraries
+}  // namespace win32
 }  // namespace platform
 
-using namespace platform::libraries;
+using namespace platform::win32;
 
 HMODULE WINAPI LoadLibraryA(LPCSTR fileName) {
   const char* name = fileName ? fileName : "";

@@ -4,7 +4,7 @@
 #include "platform/win32/win32_declarations.h"
 
 namespace platform {
-namespace libraries {
+namespace win32 {
 
 // Offers an entry of a library to LoadLibraryA and GetProcAddress. The library's name is its
 // file name without a path, compared without case; ".dll" may be left off when loading. Safe
@@ -23,5 +23,5 @@ extern LibraryHooks libraryHooks;
 int LoadedCount();
 void ResetLibraries();
 
-}  // namespace libraries
+}  // namespace win32
 }  // namespace platform

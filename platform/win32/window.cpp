@@ -23,8 +23,11 @@
 #include "platform/win32/window_system.h"
 
 using namespace platform;
+using platform::win32::TraceMessage;
+using platform::win32::TraceName;
 
 namespace platform {
+namespace win32 {
 
 TracedRecord TraceName(LPCSTR name) {
   TracedRecord traced;
@@ -47,13 +50,14 @@ TracedRecord TraceMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPara
   return traced;
 }
 
+}  // namespace win32
 }  // namespace platform
 
 namespace {
 
 // The character TranslateMessage makes for a key, or 0.
 unsigned CharacterFor(unsigned virtualKey) {
-  const bool shifted = windows::KeyIsDown(VK_SHIFT);
+  const bool shifted = win32::KeyIsDown(VK_SHIFT);
   if (virtualKey >= 'A' && virtualKey <= 'Z') return shifted ? virtualKey : virtualKey + ('a' - 'A');
   if (virtualKey >= '0' && virtualKey <= '9') return shifted ? 0 : virtualKey;
   if (virtualKey >= VK_NUMPAD0 && virtualKey <= VK_NUMPAD0 + 9) return '0' + (virtualKey - VK_NUMPAD0);
@@ -88,12 +92,12 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass) {
                 TraceName(windowClass->lpszClassName).text);
   const char* name = windowClass && windowClass->lpszClassName ? windowClass->lpszClassName : "";
   // A class needs a name and a procedure, and a name can be registered once.
-  if (!windowClass || !*name || !windowClass->lpfnWndProc || windows::FindClass(name)) {
+  if (!windowClass || !*name || !windowClass->lpfnWndProc || win32::FindClass(name)) {
     TraceCall("%s -> 0", call);
     return 0;
   }
   TraceCall("%s", call);
-  return windows::AddClass(*windowClass);
+  return win32::AddClass(*windowClass);
 }
 
 HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style,
@@ -106,28 +110,28 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
                 TraceName(windowName).text, static_cast<unsigned>(style), x, y, width, height,
                 TraceAddress(parent).text, TraceAddress(menu).text, TraceAddress(instance).text,
                 TraceAddress(param).text);
-  const windows::WindowClass* windowClass = windows::FindClass(className);
+  const win32::WindowClass* windowClass = win32::FindClass(className);
   if (!windowClass) {
     TraceCall("%s -> null", call);
     return nullptr;
   }
   TraceCall("%s", call);
-  const windows::Window window = {nullptr, windowClass->name, windowName ? windowName : "",
+  const win32::Window window = {nullptr, windowClass->name, windowName ? windowName : "",
                                    windowClass->procedure, windowClass->cursor, style, width,
                                    height, 0, false};
-  HWND handle = windows::AddWindow(window);
-  if (style & WS_VISIBLE) windows::RealWindow(handle);
+  HWND handle = win32::AddWindow(window);
+  if (style & WS_VISIBLE) win32::RealWindow(handle);
 
   CREATESTRUCTA creation = {param, instance, menu, parent, height, width, y, x,
                             static_cast<LONG>(style), windowName, className, exStyle};
   // The procedure sees its window before CreateWindowExA returns, and can refuse it.
   const LPARAM creationAddress = reinterpret_cast<LPARAM>(&creation);
-  if (!windows::SendToWindow(handle, WM_NCCREATE, 0, creationAddress)) {
-    windows::SendToWindow(handle, WM_NCDESTROY, 0, 0);
-    windows::RemoveWindow(handle);
+  if (!win32::SendToWindow(handle, WM_NCCREATE, 0, creationAddress)) {
+    win32::SendToWindow(handle, WM_NCDESTROY, 0, 0);
+    win32::RemoveWindow(handle);
     return nullptr;
   }
-  if (windows::SendToWindow(handle, WM_CREATE, 0, creationAddress) == -1) {
+  if (win32::SendToWindow(handle, WM_CREATE, 0, creationAddress) == -1) {
     DestroyWindow(handle);
     return nullptr;
   }
@@ -135,7 +139,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
 }
 
 BOOL WINAPI DestroyWindow(HWND window) {
-  windows::Window* record = windows::FindWindow(window);
+  win32::Window* record = win32::WindowRecord(window);
   // A procedure that destroys its window again while hearing WM_DESTROY gets a refusal.
   if (!record || record->destroying) {
     TraceCall("DestroyWindow %s -> 0", TraceAddress(window).text);
@@ -144,11 +148,11 @@ BOOL WINAPI DestroyWindow(HWND window) {
   TraceCall("DestroyWindow %s", TraceAddress(window).text);
   record->destroying = true;
   // The active window going takes the application's activation with it.
-  if (windows::ActiveWindow() == window)
-    windows::DeactivateApplication(windows::Delivery::kNow);
-  windows::SendToWindow(window, WM_DESTROY, 0, 0);
-  windows::SendToWindow(window, WM_NCDESTROY, 0, 0);
-  windows::RemoveWindow(window);
+  if (win32::ActiveWindow() == window)
+    win32::DeactivateApplication(win32::Delivery::kNow);
+  win32::SendToWindow(window, WM_DESTROY, 0, 0);
+  win32::SendToWindow(window, WM_NCDESTROY, 0, 0);
+  win32::RemoveWindow(window);
   return TRUE;
 }
 
@@ -161,7 +165,7 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM, LPARAM) {
       DestroyWindow(window);
       return 0;
     case WM_SETCURSOR: {
-      const windows::Window* target = windows::FindWindow(window);
+      const win32::Window* target = win32::WindowRecord(window);
       if (target && target->classCursor) SetCursor(target->classCursor);
       return FALSE;
     }
@@ -182,9 +186,9 @@ BOOL WINAPI PeekMessageA(LPMSG message, HWND window, UINT filterMin, UINT filter
   }
   // The desktop's input and the messages sent from outside are taken in here, as the system
   // does while the thread asks for its messages; the sent ones go straight to the procedures.
-  windows::PumpDesktopEvents();
-  windows::DeliverSentMessages();
-  if (!windows::TakeFromQueue(message, window, filterMin, filterMax,
+  win32::PumpDesktopEvents();
+  win32::DeliverSentMessages();
+  if (!win32::TakeFromQueue(message, window, filterMin, filterMax,
                               (removeFlags & PM_REMOVE) != 0)) {
     TraceCall("%s", call);
     return FALSE;
@@ -201,7 +205,7 @@ BOOL WINAPI TranslateMessage(const MSG* message) {
   if (kind != WM_KEYDOWN && kind != WM_SYSKEYDOWN) return FALSE;
   const unsigned character = CharacterFor(static_cast<unsigned>(message->wParam & 0xFF));
   if (character)
-    windows::PostToFront(message->hwnd, kind == WM_SYSKEYDOWN ? WM_SYSCHAR : WM_CHAR, character,
+    win32::PostToFront(message->hwnd, kind == WM_SYSKEYDOWN ? WM_SYSCHAR : WM_CHAR, character,
                          message->lParam);
   return TRUE;
 }
@@ -209,10 +213,10 @@ BOOL WINAPI TranslateMessage(const MSG* message) {
 LRESULT WINAPI DispatchMessageA(const MSG* message) {
   if (!message) return 0;
   TraceCall("DispatchMessageA %s", TraceMessage(*message).text);
-  return windows::DispatchToWindow(*message);
+  return win32::DispatchToWindow(*message);
 }
 
 HCURSOR WINAPI SetCursor(HCURSOR cursor) {
   TraceCall("SetCursor %s", TraceAddress(cursor).text);
-  return windows::ReplaceCursor(cursor);
+  return win32::ReplaceCursor(cursor);
 }

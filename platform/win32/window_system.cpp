@@ -10,7 +10,7 @@
 #include "platform/host/keys.h"
 
 namespace platform {
-namespace windows {
+namespace win32 {
 
 WindowSystemHooks windowSystemHooks;
 
@@ -142,7 +142,7 @@ ATOM AddClass(const WNDCLASSA& windowClass) {
   return added.atom;
 }
 
-Window* FindWindow(HWND handle) {
+Window* WindowRecord(HWND handle) {
   auto found = State().windows.find(Key(handle));
   return found == State().windows.end() ? nullptr : found->second.get();
 }
@@ -180,7 +180,7 @@ HWND FocusWindow() { return State().active ? State().active : NewestWindow(); }
 int WindowCount() { return static_cast<int>(State().windows.size()); }
 
 LRESULT SendToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  Window* target = FindWindow(window);
+  Window* target = WindowRecord(window);
   if (!target || !target->procedure) return 0;
   WNDPROC procedure = target->procedure;
   TellDelivery(window, message, wParam, lParam, true);
@@ -202,7 +202,7 @@ void DeliverSentMessages() {
 }
 
 LRESULT DispatchToWindow(const MSG& message) {
-  Window* target = FindWindow(message.hwnd);
+  Window* target = WindowRecord(message.hwnd);
   if (!target || !target->procedure) return 0;
   WNDPROC procedure = target->procedure;
   TellDelivery(message.hwnd, message.message, message.wParam, message.lParam, false);
@@ -282,7 +282,7 @@ HWND ActiveWindow() { return State().active; }
 
 void ActivateApplication(HWND window, Delivery delivery) {
   WindowSystem& state = State();
-  if (!FindWindow(window) || state.active == window) return;
+  if (!WindowRecord(window) || state.active == window) return;
   const bool wasActive = state.active != nullptr;
   state.active = window;
   // Moving between the program's own windows doesn't change the application's activation.
@@ -303,7 +303,7 @@ void DeactivateApplication(Delivery delivery) {
 void SetActivationListener(ActivationListener listener) { State().listener = listener; }
 
 host::HostWindow RealWindow(HWND handle) {
-  Window* window = FindWindow(handle);
+  Window* window = WindowRecord(handle);
   if (!window) return 0;
   if (!window->real)
     window->real = host::CreateRealWindow(window->title.c_str(), window->width, window->height,
@@ -314,12 +314,12 @@ host::HostWindow RealWindow(HWND handle) {
 void TakeScreen(HWND window) { host::ShowScreen(RealWindow(window)); }
 
 void LeaveScreen(HWND handle) {
-  Window* window = FindWindow(handle);
+  Window* window = WindowRecord(handle);
   if (window && window->real) host::HideWindow(window->real);
 }
 
 void MinimizeForDesktop(HWND handle) {
-  Window* window = FindWindow(handle);
+  Window* window = WindowRecord(handle);
   if (window && window->real) host::GiveDesktopBack(window->real);
 }
 
@@ -347,5 +347,5 @@ void ResetWindowSystem() {
   host::StopVideo();
 }
 
-}  // namespace windows
+}  // namespace win32
 }  // namespace platform

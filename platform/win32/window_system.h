@@ -10,6 +10,7 @@
 #include "platform/win32/win32_declarations.h"
 
 namespace platform {
+namespace win32 {
 
 // A message as it reached a window procedure, or waits in the thread's queue.
 struct WindowMessage {
@@ -32,7 +33,6 @@ inline TracedRecord TraceMessage(const MSG& m) {
   return TraceMessage(m.hwnd, m.message, m.wParam, m.lParam);
 }
 
-namespace windows {
 
 // Where the window system can be steered or watched from outside. The defaults are a real run's.
 struct WindowSystemHooks {
@@ -66,7 +66,7 @@ struct Window {
 const WindowClass* FindClass(LPCSTR nameOrAtom);
 ATOM AddClass(const WNDCLASSA& windowClass);
 
-Window* FindWindow(HWND handle);
+Window* WindowRecord(HWND handle);
 HWND AddWindow(const Window& window);
 // Forgets the window: its queued messages go, its real window closes, and once no window is
 // left the host's video stops, which gives the desktop back.
@@ -138,5 +138,5 @@ HCURSOR ReplaceCursor(HCURSOR cursor);
 
 void ResetWindowSystem();
 
-}  // namespace windows
+}  // namespace win32
 }  // namespace platform

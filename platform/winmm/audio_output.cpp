@@ -10,7 +10,7 @@
 // to play. Closing the output reports the buffers played, the underruns, the refused writes and
 // how long after AudioOutputPlay the device started, through
 // OutputDebugStringA, where a debugger (or Wine's debugstr channel) shows it.
-#include "platform/host/audio_output.h"
+#include "platform/audio_output.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX
