@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "platform/host/host_specific.h"
 #include "platform/host/video.h"
 
 namespace platform {
@@ -22,7 +23,8 @@ void SleepFor(std::uint32_t milliseconds) {
   if (milliseconds == 0)
     std::this_thread::yield();
   else
-    SDL_Delay(milliseconds);
+    SleepUntilCounter(SDL_GetPerformanceCounter() +
+                      std::uint64_t{milliseconds} * SDL_GetPerformanceFrequency() / 1000);
 }
 
 void ShowMessageBox(const char* text, const char* caption, bool error) {

@@ -1,5 +1,5 @@
-// What a desktop and a browser page do differently, for screen.cpp and video.cpp of this folder
-// only: desktop.cpp holds the desktop's answers (X11, threads), browser.cpp the page's
+// What a desktop and a browser page do differently, for screen.cpp, video.cpp and clock.cpp of
+// this folder only: desktop.cpp holds the desktop's answers (X11, threads), browser.cpp the page's
 // (WebAssembly under ASYNCIFY, where the show's loop stays a loop and gives the page back
 // where it waits). CMake builds exactly one of the two.
 #pragma once

@@ -30,9 +30,13 @@ bool HeadlessDriverName(const char* driver) {
 
 // A fullscreen window gives the desktop back when its program loses focus, like exclusive mode;
 // and our own pacing decides when a frame is shown, so the compositor needn't be bypassed.
+// In a page, SDL would otherwise give the page back by itself after each present and in
+// SDL_Delay: the show waits only where the host says (the flip's blank, Sleep), which is all
+// that ASYNCIFY instruments there.
 void AskForExclusiveBehaviour() {
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "1");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+  SDL_SetHint(SDL_HINT_EMSCRIPTEN_ASYNCIFY, "0");
 }
 
 // SDL falls back on a headless driver when no screen answers; unless one was asked for, a run

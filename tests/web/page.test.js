@@ -40,8 +40,10 @@ function watchFrames(points, kinds, W, H) {
   const copy = document.createElement('canvas');
   const context = copy.getContext('2d', { willReadFrequently: true });
   window.quenthorFrames = [];
+  // Watching from before the click: a show that starts quickly has drawn its first frames
+  // before a second round trip to the page would begin to watch.
   function look(time) {
-    if (document.body.dataset.state !== 'running') return;
+    if (!['ready', 'running'].includes(document.body.dataset.state)) return;
     requestAnimationFrame(look);
     if (!canvas.width || !window.quenthorPosts.glContexts) return;
     copy.width = canvas.width;
@@ -82,9 +84,9 @@ async function openPage(answer) {
 }
 
 async function start(page) {
+  await page.evaluate(watchFrames, points, kinds, W, H);
   const clicked = Date.now();
   await page.click('#start');
-  await page.evaluate(watchFrames, points, kinds, W, H);
   return clicked;
 }
 
