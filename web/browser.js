@@ -45,14 +45,16 @@ const chromiumFlags = [
   '--disable-backgrounding-occluded-windows',
 ];
 
-// The page is the window's size (a screencast takes the window, so the two must agree).
-async function launch({ width = 960, height = 720 } = {}) {
+// The page is the window's size (a screencast takes the window, so the two must agree). Without
+// webgl, the page gets no WebGL context, as where chromium has no software fallback for it.
+async function launch({ width = 960, height = 720, webgl = true } = {}) {
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'quenthor-chromium-'));
   const browser = await puppeteer.launch({
     executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
     headless: true,
     userDataDir: profile,
-    args: [...chromiumFlags, `--window-size=${width},${height}`],
+    args: [...chromiumFlags, `--window-size=${width},${height}`,
+           ...(webgl ? [] : ['--disable-webgl', '--disable-3d-apis'])],
     defaultViewport: null,
     // A page whose script never gives the browser back fails in half a minute, not three.
     protocolTimeout: 30000,
@@ -66,8 +68,8 @@ async function launch({ width = 960, height = 720 } = {}) {
 }
 
 // Planted before the page's script: counts what the page makes (WebGL contexts, audio contexts,
-// draws), keeps the canvas's picture readable after compositing, and taps everything sent to the
-// speakers into an analyser (and, when asked, hands the samples to window.quenthorSound).
+// draws, WebGL's or a 2D canvas's), keeps the canvas's picture readable after compositing, and
+// taps everything sent to the speakers into an analyser (and, when asked, hands the samples to window.quenthorSound).
 function listeningPosts() {
   const posts = { glContexts: 0, draws: 0, audioContexts: [], analysers: [] };
   window.quenthorPosts = posts;
@@ -80,6 +82,12 @@ function listeningPosts() {
     const context = getContext.call(this, type, attributes);
     if (/webgl/.test(type)) posts.gl = context;
     return context;
+  };
+  // A 2D canvas draws by putImageData (SDL's software renderer, the minimal page).
+  const put = CanvasRenderingContext2D.prototype.putImageData;
+  CanvasRenderingContext2D.prototype.putImageData = function (...args) {
+    posts.draws++;
+    return put.apply(this, args);
   };
   for (const gl of [WebGLRenderingContext, window.WebGL2RenderingContext].filter(Boolean)) {
     for (const name of ['drawArrays', 'drawElements']) {

@@ -58,9 +58,11 @@ bool WithoutDirectRendering(SDL_Window* window) {
 
 bool PresentCanWaitForBlank(bool rendererClaimsVsync) { return rendererClaimsVsync; }
 
+bool PresentIsTheBlankWait() { return true; }
+
 void SetRendererVsync(SDL_Renderer* renderer, bool on) { SDL_RenderSetVSync(renderer, on ? 1 : 0); }
 
-void BeforePresent(HostWindow, SDL_Renderer*) {}
+void BeforePresent(HostWindow, SDL_Renderer*, int, int) {}
 
 void AfterVsyncPresent() {
   const Uint64 floor = static_cast<Uint64>(kVsyncFloorSeconds * SDL_GetPerformanceFrequency());
