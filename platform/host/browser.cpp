@@ -70,7 +70,7 @@ namespace host {
 
 bool DisplayServerPresent() { return true; }  // the page's canvas
 
-bool WithoutDirectRendering(SDL_Window*) { return false; }
+bool WithoutDirectRendering(SDL_Window*) { return true; }  // a 2D canvas
 
 bool PresentCanWaitForBlank(bool) { return true; }
 

@@ -12,9 +12,11 @@
 namespace platform {
 namespace host {
 
-// An X server without direct rendering (a virtual one, or a remote one) has only a software GL
-// rasteriser, which costs far more than drawing the picture in software and putting it up
-// through shared memory. False where there is no such thing (a page's canvas: WebGL).
+// Whether the picture is cheaper drawn in software than through GL. An X server without direct
+// rendering (a virtual one, or a remote one) has only a software GL rasteriser, which costs far
+// more than drawing the picture in software and putting it up through shared memory. A page's
+// canvas has the picture's size: putting the picture on it in 2D costs less than WebGL, measured
+// (web/measure.js), and works where the browser has no WebGL.
 bool WithoutDirectRendering(SDL_Window* window);
 // Whether a Present that waits for the blank can rely on the renderer: claims are the
 // renderer's own word for vsync. A page's canvas always is shown at the browser's next frame.
