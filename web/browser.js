@@ -74,8 +74,9 @@ const chromiumFlags = [
 
 // The page is the window's size (a screencast takes the window, so the two must agree). Sound
 // may start without a gesture (the tests press Start through the protocol), unless gestures
-// are asked for, as a phone's browser does.
-async function launch({ width = 960, height = 720, gestures = false } = {}) {
+// are asked for, as a phone's browser does. Without webgl, the page gets no WebGL context, as
+// where chromium has no software fallback for it.
+async function launch({ width = 960, height = 720, gestures = false, webgl = true } = {}) {
   const puppeteer = require('puppeteer-core');
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'quenthor-chromium-'));
   const browser = await puppeteer.launch({
@@ -83,7 +84,8 @@ async function launch({ width = 960, height = 720, gestures = false } = {}) {
     headless: true,
     userDataDir: profile,
     args: [...chromiumFlags, `--window-size=${width},${height}`,
-           `--autoplay-policy=${gestures ? 'user-gesture-required' : 'no-user-gesture-required'}`],
+           `--autoplay-policy=${gestures ? 'user-gesture-required' : 'no-user-gesture-required'}`,
+           ...(webgl ? [] : ['--disable-webgl', '--disable-3d-apis'])],
     defaultViewport: null,
     // A page whose script never gives the browser back fails in half a minute, not three.
     protocolTimeout: 30000,
@@ -97,8 +99,8 @@ async function launch({ width = 960, height = 720, gestures = false } = {}) {
 }
 
 // Planted before the page's script: counts what the page makes (WebGL contexts, audio contexts,
-// draws), keeps the canvas's picture readable after compositing, and taps everything sent to the
-// speakers into an analyser (and, when asked, hands the samples to window.quenthorSound).
+// draws, WebGL's or a 2D canvas's), keeps the canvas's picture readable after compositing, and
+// taps everything sent to the speakers into an analyser (and, when asked, hands the samples to window.quenthorSound).
 function listeningPosts() {
   // startedIn: for each audio context, the event being handled when it was made or resumed
   // (a phone lets sound start only inside a tap).
@@ -113,6 +115,12 @@ function listeningPosts() {
     const context = getContext.call(this, type, attributes);
     if (/webgl/.test(type)) posts.gl = context;
     return context;
+  };
+  // A 2D canvas draws by putImageData (SDL's software renderer, the minimal page).
+  const put = CanvasRenderingContext2D.prototype.putImageData;
+  CanvasRenderingContext2D.prototype.putImageData = function (...args) {
+    posts.draws++;
+    return put.apply(this, args);
   };
   for (const gl of [WebGLRenderingContext, window.WebGL2RenderingContext].filter(Boolean)) {
     for (const name of ['drawArrays', 'drawElements']) {

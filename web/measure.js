@@ -1,94 +1,155 @@
-// Figures for the show's page, in headless chromium: node measure.js SITE.
-// What the page loads (raw and gzipped), the time from the Start click to the show's first
-// frame on the canvas, and the CPU the page uses while the show runs (the page's main thread,
-// and every chromium process together: with --disable-gpu the drawing is done in software).
+// Figures for the show's page, in headless chromium:
+//   node web/measure.js [SITE] [--rounds N] [--seconds S] [--no-webgl]
+// - what the page loads (every file it fetched, from Start to the show's first frame), raw and
+//   gzipped;
+// - the time from the Start click to the show's first frame on the canvas, three runs;
+// - the CPU while the show runs against the minimal page (bench/minimal-page: a 320x240 canvas,
+//   one putImageData per change of picture, a ScriptProcessor tone), alternating in one chromium:
+//   the page's main thread (the renderer's task time) and all of this chromium's processes
+//   (with --disable-gpu the compositing is done in software, so it is counted there).
+// --no-webgl starts chromium without WebGL, as on a machine where it has no fallback.
 'use strict';
 const fs = require('fs');
 const path = require('path');
 const zlib = require('zlib');
 const { serveSite, launch, listeningPosts } = require('./browser');
 
-function weight(site) {
-  const rows = [];
-  for (const name of ['index.html', 'page.js', 'quenthor.js', 'quenthor.wasm', 'min.raw',
-                      'min2.raw', 'min3.raw', 'Terminal.s3m']) {
+function option(name, fallback) {
+  const index = process.argv.indexOf(name);
+  return index > 0 ? Number(process.argv[index + 1]) : fallback;
+}
+const rounds = option('--rounds', 3);
+const seconds = option('--seconds', 5);
+const withoutWebgl = process.argv.includes('--no-webgl');
+const positional = process.argv.slice(2).filter((arg, i, all) =>
+  !arg.startsWith('--') && !['--rounds', '--seconds'].includes(all[i - 1]));
+const site = path.resolve(positional[0] || 'build-web/site');
+const minimalPage = path.join(__dirname, '..', 'bench', 'minimal-page');
+
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+const kB = (bytes) => (bytes / 1000).toFixed(1).padStart(8);
+
+function weigh(names) {
+  console.log('What the page loads (kB = 1000 bytes; gzip -9):');
+  const total = [0, 0];
+  for (const name of names) {
     const bytes = fs.readFileSync(path.join(site, name));
-    rows.push([name, bytes.length, zlib.gzipSync(bytes, { level: 9 }).length]);
+    const gz = zlib.gzipSync(bytes, { level: 9 }).length;
+    total[0] += bytes.length;
+    total[1] += gz;
+    console.log(`  ${name.padEnd(16)} ${kB(bytes.length)} kB raw ${kB(gz)} kB gzipped`);
   }
-  const total = rows.reduce((sum, row) => [sum[0] + row[1], sum[1] + row[2]], [0, 0]);
-  for (const [name, raw, gz] of rows)
-    console.log(`  ${name.padEnd(14)} ${String(raw).padStart(9)} B raw ${String(gz).padStart(9)} B gzipped`);
-  console.log(`  ${'everything'.padEnd(14)} ${String(total[0]).padStart(9)} B raw ${String(total[1]).padStart(9)} B gzipped`);
+  console.log(`  ${'everything'.padEnd(16)} ${kB(total[0])} kB raw ${kB(total[1])} kB gzipped`);
 }
 
-// Jiffies of every chromium process (user + system).
-function chromiumJiffies() {
-  let total = 0;
+// Jiffies (user + system) of the browser's process and all its descendants: only this chromium,
+// though others may run on the machine.
+function treeJiffies(rootPid) {
+  const stats = new Map();
   for (const pid of fs.readdirSync('/proc').filter((p) => /^\d+$/.test(p))) {
     try {
       const stat = fs.readFileSync(`/proc/${pid}/stat`, 'utf8');
-      const name = stat.slice(stat.indexOf('(') + 1, stat.lastIndexOf(')'));
-      if (!/chrom/.test(name)) continue;
       const fields = stat.slice(stat.lastIndexOf(')') + 2).split(' ');
-      total += Number(fields[11]) + Number(fields[12]);
-    } catch (error) { /* gone */ }
+      stats.set(Number(pid), { parent: Number(fields[1]), jiffies: Number(fields[11]) + Number(fields[12]) });
+    } catch (error) { /* gone meanwhile */ }
+  }
+  let total = 0;
+  for (const [pid, { jiffies }] of stats) {
+    for (let p = pid; p > 1 && stats.has(p); p = stats.get(p).parent) {
+      if (p === rootPid) { total += jiffies; break; }
+    }
   }
   return total;
 }
 
+// The page's files, in the order it fetched them, and the time from Start to the first draw.
+async function firstFrame(browser, url) {
+  const page = await browser.newPage();
+  const fetched = [];
+  page.on('response', (response) => {
+    const name = decodeURIComponent(new URL(response.url()).pathname.slice(1)) || 'index.html';
+    if (response.ok() && !fetched.includes(name)) fetched.push(name);
+  });
+  await page.evaluateOnNewDocument(listeningPosts);
+  await page.goto(url);
+  await page.waitForSelector('body[data-state="ready"]', { timeout: 30000 });
+  const started = await page.evaluate(() => new Promise((resolve) => {
+    const clicked = performance.now();
+    function look() {
+      if (window.quenthorPosts.draws > 0) resolve(performance.now() - clicked);
+      else requestAnimationFrame(look);
+    }
+    document.getElementById('start').click();
+    requestAnimationFrame(look);
+  }));
+  await page.keyboard.press('Escape');
+  await page.waitForSelector('body[data-state="ended"]');
+  await page.close();
+  return { started, fetched };
+}
+
+// One page's CPU over `seconds`, from a second after its Start; then it is ended and closed.
+async function cpu(browser, url) {
+  const page = await browser.newPage();
+  await page.goto(url);
+  await page.waitForSelector('body[data-state="ready"]', { timeout: 30000 });
+  await page.click('#start');
+  await sleep(1000);
+  const session = await page.createCDPSession();
+  await session.send('Performance.enable');
+  const busy = async () => (await session.send('Performance.getMetrics')).metrics
+    .find((m) => m.name === 'TaskDuration').value;
+  const pid = browser.process().pid;
+  const before = [await busy(), treeJiffies(pid), Date.now()];
+  await sleep(seconds * 1000);
+  const after = [await busy(), treeJiffies(pid), Date.now()];
+  const state = await page.evaluate(() => document.body.dataset.state);
+  if (state !== 'running') throw new Error(`${url}: the page was ${state} while measured`);
+  await page.keyboard.press('Escape');
+  await page.waitForSelector('body[data-state="ended"]');
+  await page.close();
+  const wall = (after[2] - before[2]) / 1000;
+  const hz = 100;  // USER_HZ on Linux
+  return { main: 100 * (after[0] - before[0]) / wall, all: 100 * (after[1] - before[1]) / hz / wall };
+}
+
 async function main() {
-  const site = path.resolve(process.argv[2] || 'build-web/site');
-  console.log('What the page loads:');
-  weight(site);
   const server = await serveSite(site);
-  const browser = await launch({ width: 960, height: 720 });
+  const minimal = await serveSite(minimalPage);
+  const browser = await launch({ width: 960, height: 720, webgl: !withoutWebgl });
   try {
     const starts = [];
+    let fetched = [];
     for (let run = 0; run < 3; run++) {
-      const page = await browser.newPage();
-      await page.evaluateOnNewDocument(listeningPosts);
-      await page.goto(server.url);
-      await page.waitForSelector('body[data-state="ready"]');
-      // The first frame the show draws: the first draw on the canvas, seen at a browser frame.
-      const started = await page.evaluate(() => new Promise((resolve) => {
-        const clicked = performance.now();
-        function look() {
-          if (window.quenthorPosts.draws > 0) resolve(performance.now() - clicked);
-          else requestAnimationFrame(look);
-        }
-        document.getElementById('start').click();
-        requestAnimationFrame(look);
-      }));
-      starts.push(started);
-      await page.keyboard.press('Escape');
-      await page.waitForSelector('body[data-state="ended"]');
-      await page.close();
+      const result = await firstFrame(browser, server.url);
+      starts.push(result.started);
+      fetched = result.fetched;
     }
-    // The CPU, on a page without the listening posts (they keep the canvas's picture readable,
-    // which costs).
-    const page = await browser.newPage();
-    await page.goto(server.url);
-    await page.waitForSelector('body[data-state="ready"]');
-    await page.click('#start');
-    await new Promise((resolve) => setTimeout(resolve, 1000));
-    const session = await page.createCDPSession();
-    await session.send('Performance.enable');
-    const busy = async () => (await session.send('Performance.getMetrics')).metrics
-      .find((m) => m.name === 'TaskDuration').value;
-    const before = [await busy(), chromiumJiffies(), Date.now()];
-    await new Promise((resolve) => setTimeout(resolve, 5000));
-    const after = [await busy(), chromiumJiffies(), Date.now()];
-    const seconds = (after[2] - before[2]) / 1000;
-    const hz = 100;  // USER_HZ on Linux
-    console.log(`The page's main thread while the show runs: ${(100 * (after[0] - before[0]) / seconds).toFixed(1)}% of a core`);
-    console.log(`All of chromium while the show runs (software drawing included): ${(100 * (after[1] - before[1]) / hz / seconds).toFixed(1)}% of a core`);
-    await page.keyboard.press('Escape');
-    await page.waitForSelector('body[data-state="ended"]');
-    starts.sort((a, b) => a - b);
-    console.log(`Start to the first frame: ${starts.map((s) => `${Math.round(s)} ms`).join(', ')} (median ${Math.round(starts[1])} ms)`);
+    weigh(fetched);
+    console.log(`Start to the first frame: ${starts.map((s) => `${Math.round(s)} ms`).join(', ')}`);
+
+    console.log(`CPU while running, ${rounds} rounds of ${seconds} s each, alternating` +
+                `${withoutWebgl ? ' (chromium without WebGL)' : ''}; % of one core:`);
+    const sums = { ours: { main: 0, all: 0 }, minimal: { main: 0, all: 0 } };
+    for (let round = 1; round <= rounds; round++) {
+      for (const [name, url] of [['ours', server.url], ['minimal', minimal.url]]) {
+        const figures = await cpu(browser, url);
+        sums[name].main += figures.main;
+        sums[name].all += figures.all;
+        console.log(`  round ${round} ${name.padEnd(7)}: main thread ${figures.main.toFixed(1).padStart(5)}%,` +
+                    ` all of chromium ${figures.all.toFixed(1).padStart(5)}%`);
+      }
+    }
+    const mean = (name, what) => sums[name][what] / rounds;
+    for (const what of ['main', 'all']) {
+      const label = what === 'main' ? 'main thread    ' : 'all of chromium';
+      console.log(`  ${label}: ours ${mean('ours', what).toFixed(1)}%, minimal ${mean('minimal', what).toFixed(1)}%,` +
+                  ` ratio ${(mean('ours', what) / mean('minimal', what)).toFixed(2)}`);
+    }
   } finally {
     await browser.close();
     await server.close();
+    await minimal.close();
   }
 }
 

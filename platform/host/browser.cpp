@@ -3,6 +3,7 @@
 #include <emscripten.h>
 
 #include "platform/host/host_specific.h"
+#include "platform/host/screen.h"
 
 namespace {
 
@@ -39,19 +40,42 @@ EM_JS(void, WaitForAnimationFrame, (), {
   });
 });
 
-// The window takes the page's whole size (the page's own fullscreen, where the browser allows
-// it, is asked for by the page from the click that starts the show); checked again before each
-// picture as the page's size changes. True when the window's size changed.
-bool FitWindowToPage(SDL_Window* window) {
-  if (!window) return false;
-  const int width = EM_ASM_INT({ return window.innerWidth; });
-  const int height = EM_ASM_INT({ return window.innerHeight; });
-  int shownWidth = 0;
-  int shownHeight = 0;
-  SDL_GetWindowSize(window, &shownWidth, &shownHeight);
-  if (width <= 0 || height <= 0 || (width == shownWidth && height == shownHeight)) return false;
-  SDL_SetWindowSize(window, width, height);
-  return true;
+// The canvas holds the picture at the picture's own size, and the browser enlarges it on the
+// page: by whole numbers, centred, as a desktop shows it (the page asks for sharp, pixelated
+// scaling and a black stage). A change of picture then sends the picture's pixels to the
+// canvas, not the page's, whether the canvas draws with WebGL or in 2D. The placing is looked at
+// before each picture, as the page's size changes (fullscreen came, a phone turned). True when
+// the canvas's own size changed, which clears it.
+struct CanvasState {
+  int pageWidth;  // in the screen's own pixels, which a phone has several of to each page pixel
+  int pageHeight;
+  int pictureWidth;
+  int pictureHeight;
+};
+CanvasState canvas;
+
+bool FitCanvasToPicture(SDL_Window* window, int pictureWidth, int pictureHeight) {
+  if (!window || pictureWidth <= 0 || pictureHeight <= 0) return false;
+  // Placed in the screen's own pixels, so that a phone's screen, with several of them to a page
+  // pixel, gets the largest whole multiple that fits it, not only of the page's pixels.
+  const int pageWidth = EM_ASM_INT({ return Math.floor(window.innerWidth * devicePixelRatio); });
+  const int pageHeight = EM_ASM_INT({ return Math.floor(window.innerHeight * devicePixelRatio); });
+  const bool resized = pictureWidth != canvas.pictureWidth || pictureHeight != canvas.pictureHeight;
+  if (!resized && pageWidth == canvas.pageWidth && pageHeight == canvas.pageHeight) return false;
+  if (resized) SDL_SetWindowSize(window, pictureWidth, pictureHeight);
+  const platform::host::PicturePlace placed =
+      platform::host::PlacePicture(pictureWidth, pictureHeight, pageWidth, pageHeight);
+  EM_ASM({
+    var style = Module['canvas'].style;
+    var ratio = devicePixelRatio;
+    style.position = 'absolute';
+    style.left = $0 / ratio + 'px';
+    style.top = $1 / ratio + 'px';
+    style.width = $2 / ratio + 'px';
+    style.height = $3 / ratio + 'px';
+  }, placed.x, placed.y, placed.w, placed.h);
+  canvas = CanvasState{pageWidth, pageHeight, pictureWidth, pictureHeight};
+  return resized;
 }
 
 }  // namespace
@@ -61,15 +85,20 @@ namespace host {
 
 bool DisplayServerPresent() { return true; }  // the page's canvas
 
-bool WithoutDirectRendering(SDL_Window*) { return false; }
+bool WithoutDirectRendering(SDL_Window*) { return true; }  // a 2D canvas
 
 bool PresentCanWaitForBlank(bool) { return true; }
 
+bool PresentIsTheBlankWait() { return false; }
+
 void SetRendererVsync(SDL_Renderer*, bool) {}
 
-void BeforePresent(HostWindow window, SDL_Renderer* renderer) {
-  if (FitWindowToPage(SDL_GetWindowFromID(window)) && renderer)
-    SDL_RenderSetViewport(renderer, nullptr);
+void BeforePresent(HostWindow window, SDL_Renderer* renderer, int pictureWidth,
+                   int pictureHeight) {
+  if (!FitCanvasToPicture(SDL_GetWindowFromID(window), pictureWidth, pictureHeight)) return;
+  // A canvas given a new size is cleared: the picture is drawn again, unchanged or not.
+  RedrawNextPresent();
+  if (renderer) SDL_RenderSetViewport(renderer, nullptr);
 }
 
 void AfterVsyncPresent() { WaitForAnimationFrame(); }
@@ -80,9 +109,8 @@ void SleepUntilCounter(std::uint64_t due) {
   emscripten_sleep(static_cast<unsigned>((due - now) * 1000 / SDL_GetPerformanceFrequency()) + 1);
 }
 
-Uint32 WindowFlags() { return SDL_WINDOW_ALLOW_HIGHDPI; }
-
-void ShowAsScreen(SDL_Window* window, bool) { FitWindowToPage(window); }
+// The canvas is placed with the first picture; a new window starts a new canvas.
+void ShowAsScreen(SDL_Window*, bool) { canvas = CanvasState{}; }
 
 }  // namespace host
 }  // namespace platform

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "platform/host/screen.h"
+#include "platform/host/host_specific.h"
 #include "platform/host/video.h"
 
 namespace platform {
@@ -23,7 +24,8 @@ void SleepFor(std::uint32_t milliseconds) {
   if (milliseconds == 0)
     std::this_thread::yield();
   else
-    SDL_Delay(milliseconds);
+    SleepUntilCounter(SDL_GetPerformanceCounter() +
+                      std::uint64_t{milliseconds} * SDL_GetPerformanceFrequency() / 1000);
 }
 
 void ShowMessageBox(const char* text, const char* caption, bool error) {

@@ -58,9 +58,11 @@ bool WithoutDirectRendering(SDL_Window* window) {
 
 bool PresentCanWaitForBlank(bool rendererClaimsVsync) { return rendererClaimsVsync; }
 
+bool PresentIsTheBlankWait() { return true; }
+
 void SetRendererVsync(SDL_Renderer* renderer, bool on) { SDL_RenderSetVSync(renderer, on ? 1 : 0); }
 
-void BeforePresent(HostWindow, SDL_Renderer*) {}
+void BeforePresent(HostWindow, SDL_Renderer*, int, int) {}
 
 void AfterVsyncPresent() {
   const Uint64 floor = static_cast<Uint64>(kVsyncFloorSeconds * SDL_GetPerformanceFrequency());
@@ -74,8 +76,6 @@ void SleepUntilCounter(std::uint64_t due) {
   const Uint64 frequency = SDL_GetPerformanceFrequency();
   std::this_thread::sleep_for(std::chrono::nanoseconds((due - now) * 1000000000ull / frequency));
 }
-
-Uint32 WindowFlags() { return 0; }
 
 void ShowAsScreen(SDL_Window* window, bool windowMode) {
   if (windowMode) {

@@ -1,5 +1,5 @@
-// What a desktop and a browser page do differently, for screen.cpp and video.cpp of this folder
-// only: desktop.cpp holds the desktop's answers (X11, threads), browser.cpp the page's
+// What a desktop and a browser page do differently, for screen.cpp, video.cpp and clock.cpp of
+// this folder only: desktop.cpp holds the desktop's answers (X11, threads), browser.cpp the page's
 // (WebAssembly under ASYNCIFY, where the show's loop stays a loop and gives the page back
 // where it waits). CMake builds exactly one of the two.
 #pragma once
@@ -12,30 +12,33 @@
 namespace platform {
 namespace host {
 
-// An X server without direct rendering (a virtual one, or a remote one) has only a software GL
-// rasteriser, which costs far more than drawing the picture in software and putting it up
-// through shared memory. False where there is no such thing (a page's canvas: WebGL).
+// Whether the picture is cheaper drawn in software than through GL. An X server without direct
+// rendering (a virtual one, or a remote one) has only a software GL rasteriser, which costs far
+// more than drawing the picture in software and putting it up through shared memory. A page's
+// canvas has the picture's size: putting the picture on it in 2D costs less than WebGL, measured
+// (web/measure.js), and works where the browser has no WebGL.
 bool WithoutDirectRendering(SDL_Window* window);
 // Whether a Present that waits for the blank can rely on the renderer: claims are the
 // renderer's own word for vsync. A page's canvas always is shown at the browser's next frame.
 bool PresentCanWaitForBlank(bool rendererClaimsVsync);
+// Whether the renderer's present under vsync is itself the wait for the blank (the desktop), so
+// that it must happen though the picture is unchanged; a page waits for its frame after the
+// present, and draws only a picture that changed.
+bool PresentIsTheBlankWait();
 // Turns the renderer's vsync on or off where the renderer's present is the wait (the desktop);
 // in a page the wait is the browser's frame, after the present.
 void SetRendererVsync(SDL_Renderer* renderer, bool on);
-// Just before a picture goes up: the page may have changed size (fullscreen came, a phone
-// turned), and the renderer's viewport doesn't follow the canvas by itself.
-void BeforePresent(HostWindow window, SDL_Renderer* renderer);
+// Just before a picture of the given size goes up: in a page, the canvas takes the picture's
+// size and the page may have changed size (fullscreen came, a phone turned); the renderer's
+// viewport doesn't follow the canvas by itself.
+void BeforePresent(HostWindow window, SDL_Renderer* renderer, int pictureWidth, int pictureHeight);
 // Just after a present under vsync: a page gives itself back until the browser's next frame;
 // a desktop keeps a floor, in case the driver claims vsync and doesn't wait.
 void AfterVsyncPresent();
 // Sleeps until the performance counter reads due, at least (a page gives itself back meanwhile).
 void SleepUntilCounter(std::uint64_t due);
-// What a window needs besides its visibility: a page's canvas has the screen's own pixels
-// (a phone's are three or four to a page pixel), so the picture's whole-number scale is taken
-// in them and it is as large as the screen allows, still sharp.
-Uint32 WindowFlags();
 // Makes the window the show's screen: the whole desktop or, with windowMode, a desktop window;
-// in a page, the page's whole size.
+// in a page, the canvas, placed with the first picture.
 void ShowAsScreen(SDL_Window* window, bool windowMode);
 
 }  // namespace host

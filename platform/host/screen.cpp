@@ -160,7 +160,7 @@ bool Present(HostWindow window, const Picture& picture, bool waitForBlank) {
   const bool watched = screenHooks.rendered != nullptr;
   const bool render = window && picture.bytes && picture.width > 0 && picture.height > 0 &&
                       (!VideoHeadless() || watched);
-  if (render) BeforePresent(window, screen.renderer);
+  if (render) BeforePresent(window, screen.renderer, picture.width, picture.height);
   const bool gentle = ChosenVideo().gentle;
   if (!render || !EnsureRenderer(window) || !EnsureTexture(picture)) {
     screen.showsLast = false;
@@ -188,9 +188,15 @@ bool Present(HostWindow window, const Picture& picture, bool waitForBlank) {
     SetRendererVsync(screen.renderer, wantVsync);
     screen.vsyncOn = wantVsync;
   }
-  // Under vsync the present itself is the wait for the blank, so it always happens; paced by
-  // our own clock, an unchanged picture needn't be drawn again.
-  if (!screen.vsyncOn && !watched && screen.showsLast && unchanged) return false;
+  // Where the present under vsync is itself the wait for the blank, it always happens; paced by
+  // our own clock, or waiting for a page's frame after the present, an unchanged picture needn't
+  // be drawn again (three flips in four show the same picture).
+  const bool presentIsTheWait = screen.vsyncOn && PresentIsTheBlankWait();
+  if (!presentIsTheWait && !watched && screen.showsLast && unchanged) {
+    if (!screen.vsyncOn) return false;
+    AfterVsyncPresent();
+    return true;
+  }
   screen.showsLast = true;
   if (gentleDue) {
     void* pixels = nullptr;

@@ -30,9 +30,13 @@ bool HeadlessDriverName(const char* driver) {
 
 // A fullscreen window gives the desktop back when its program loses focus, like exclusive mode;
 // and our own pacing decides when a frame is shown, so the compositor needn't be bypassed.
+// In a page, SDL would otherwise give the page back by itself after each present and in
+// SDL_Delay: the show waits only where the host says (the flip's blank, Sleep), which is all
+// that ASYNCIFY instruments there.
 void AskForExclusiveBehaviour() {
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "1");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+  SDL_SetHint(SDL_HINT_EMSCRIPTEN_ASYNCIFY, "0");
 }
 
 // SDL falls back on a headless driver when no screen answers; unless one was asked for, a run
@@ -143,8 +147,7 @@ bool VideoHeadless() {
 
 HostWindow CreateRealWindow(const char* title, int width, int height, bool visible) {
   if (!StartVideo()) return 0;
-  Uint32 flags =
-      SDL_WINDOW_BORDERLESS | (visible ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN) | WindowFlags();
+  const Uint32 flags = SDL_WINDOW_BORDERLESS | (visible ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN);
   // SDL has no empty windows; the show's window is made with no size at all.
   SDL_Window* window = SDL_CreateWindow(title ? title : "", SDL_WINDOWPOS_CENTERED,
                                         SDL_WINDOWPOS_CENTERED, width > 0 ? width : 1,

@@ -46,10 +46,18 @@ function watchFrames(points, kinds, W, H) {
   const copy = document.createElement('canvas');
   const context = copy.getContext('2d', { willReadFrequently: true });
   window.quenthorFrames = [];
+  // Watching from before the click: a show that starts quickly has drawn its first frames
+  // before a second round trip to the page would begin to watch. Only a running show's frames
+  // are kept, until it ends.
+  let seenRunning = false;
   function look(time) {
-    if (document.body.dataset.state !== 'running') return;
+    if (document.body.dataset.state !== 'running') {
+      if (!seenRunning) requestAnimationFrame(look);
+      return;
+    }
+    seenRunning = true;
     requestAnimationFrame(look);
-    if (!canvas.width || !window.quenthorPosts.glContexts) return;
+    if (!canvas.width || !window.quenthorPosts.draws) return;
     copy.width = canvas.width;
     copy.height = canvas.height;
     context.drawImage(canvas, 0, 0);
@@ -104,9 +112,9 @@ async function openPage({ answer, plant, state = 'ready', viewport = { width: 64
 }
 
 async function start(page, button = '#start') {
+  await page.evaluate(watchFrames, points, kinds, W, H);
   const clicked = Date.now();
   await page.click(button);
-  await page.evaluate(watchFrames, points, kinds, W, H);
   return clicked;
 }
 
@@ -129,6 +137,21 @@ const strobing = (page, timeout = 15000) => page.waitForFunction(() => {
   const white = names.indexOf('white');
   return white >= 0 && names.slice(white).some((n) => n.startsWith('image'));
 }, { timeout });
+
+// One pass of the loop per browser frame, drawing only a picture that changed: it doesn't spin,
+// nor run on timers between the frames, nor draw the same picture again (three frames in four
+// show the one before).
+function assertDrawnOnChange(frames) {
+  const doubled = frames.filter((f, i) => i > 0 && f.draws - frames[i - 1].draws > 1).length;
+  const seconds = (frames[frames.length - 1].time - frames[0].time) / 1000;
+  const perSecond = frames.length / seconds;
+  const draws = (frames[frames.length - 1].draws - frames[0].draws) / seconds;
+  const changes = frames.filter((f, i) => i > 0 && f.name !== frames[i - 1].name).length / seconds;
+  assert.ok(perSecond > 20, `${perSecond} browser frames a second`);
+  assert.ok(draws >= changes * 0.8 && draws <= changes * 1.25 + 1,
+            `${draws} draws a second for ${changes} changes of picture and ${perSecond} frames`);
+  assert.ok(doubled <= frames.length / 50, `${doubled} of ${frames.length} frames drew twice`);
+}
 
 before(async () => {
   assert.ok(points.length >= 6, 'too few points tell the pictures apart');
@@ -216,15 +239,7 @@ test('nothing is drawn or played before Start; then the strobe in order, paced b
   const shortest = Math.min(...lengths);
   assert.ok(shortest >= 30, `a phase of ${shortest} ms: ${summary}`);
   assert.ok(mean > 55 && mean < 100, `phases of ${mean} ms on average: ${summary}`);
-  // One pass of the loop per browser frame, each drawing the picture once: it doesn't spin, nor
-  // run on timers between the frames.
-  const doubled = frames.filter((f, i) => i > 0 && f.draws - frames[i - 1].draws > 1).length;
-  const seconds = (frames[frames.length - 1].time - frames[0].time) / 1000;
-  const perSecond = frames.length / seconds;
-  const draws = (frames[frames.length - 1].draws - frames[0].draws) / seconds;
-  assert.ok(perSecond > 20, `${perSecond} browser frames a second`);
-  assert.ok(draws >= perSecond * 0.5, `${draws} draws a second for ${perSecond} frames`);
-  assert.ok(doubled <= frames.length / 50, `${doubled} of ${frames.length} frames drew twice`);
+  assertDrawnOnChange(frames);
 
   // Start again: a fresh show, ended by the Stop button as a phone would.
   await start(page);
@@ -232,6 +247,30 @@ test('nothing is drawn or played before Start; then the strobe in order, paced b
   await page.click('#stop');
   assert.strictEqual((await ended(page, 1000)).status, '0');
   await page.close();
+});
+
+test('without WebGL (as where chromium has no software fallback for it): the strobe on a 2D ' +
+     'canvas, each change of picture drawn once; Escape ends it with status 0',
+     { timeout: 90000 }, async () => {
+  const plain = await launch({ width: 640, height: 480, webgl: false });
+  try {
+    const { page, logged } = await openPage({ on: plain });
+    await start(page);
+    await page.waitForFunction(() => window.quenthorFrames.some((f) => f.name === 'image1'),
+                               { timeout: 30000 });
+    await sleep(2000);
+    const frames = await page.evaluate(() => window.quenthorFrames);
+    assert.ok(await page.evaluate(() => !window.quenthorPosts.gl), 'a WebGL context');
+    await page.keyboard.press('Escape');
+    assert.strictEqual((await ended(page, 2000)).status, '0');
+    const names = frames.map((f) => f.name);
+    assert.ok(names.includes('white') && names.includes('image1') && !names.includes('other'),
+              names.join());
+    assertDrawnOnChange(frames.slice(names.indexOf('white')));
+    assert.deepStrictEqual(logged, []);
+  } finally {
+    await plain.close();
+  }
 });
 
 for (const [name, body, line] of [
@@ -496,44 +535,29 @@ for (const [shape, width, height] of [['portrait', 390, 844], ['landscape', 844,
                 `the sound was not started inside the tap: ${JSON.stringify(sound.startedIn)}`);
       assert.ok(sound.loudness > 0.02, `the sound is silent: ${sound.loudness}`);
 
-      // During a white phase: the canvas covers the screen in its own pixels, and the picture is
-      // the largest whole multiple of 320x240 that fits, in the middle, black around it.
-      const place = await page.evaluate(async () => {
+      // The canvas holds the picture at its own size, and the page shows it as the largest whole
+      // multiple of 320x240 that fits the screen in the screen's own pixels, sharp, in the
+      // middle, on black.
+      const place = await page.evaluate(() => {
         const canvas = document.getElementById('canvas');
-        const copy = document.createElement('canvas');
-        const context = copy.getContext('2d', { willReadFrequently: true });
-        for (;;) {
-          await new Promise((resolve) => requestAnimationFrame(resolve));
-          copy.width = canvas.width;
-          copy.height = canvas.height;
-          context.drawImage(canvas, 0, 0);
-          const { data } = context.getImageData(0, 0, copy.width, copy.height);
-          const centre = ((copy.height >> 1) * copy.width + (copy.width >> 1)) * 4;
-          if (data[centre] !== 255 || data[centre + 1] !== 255 || data[centre + 2] !== 255) continue;
-          let left = copy.width, right = -1, top = copy.height, bottom = -1, other = 0;
-          for (let y = 0; y < copy.height; y++)
-            for (let x = 0; x < copy.width; x++) {
-              const i = (y * copy.width + x) * 4;
-              if (data[i] === 255 && data[i + 1] === 255 && data[i + 2] === 255) {
-                left = Math.min(left, x); right = Math.max(right, x);
-                top = Math.min(top, y); bottom = Math.max(bottom, y);
-              } else if (data[i] || data[i + 1] || data[i + 2]) other++;
-            }
-          const box = canvas.getBoundingClientRect();
-          return { left, top, width: right - left + 1, height: bottom - top + 1, other,
-                   canvas: [canvas.width, canvas.height], shown: [box.left, box.top, box.width, box.height],
-                   page: [innerWidth, innerHeight, devicePixelRatio] };
-        }
+        const box = canvas.getBoundingClientRect();
+        return { canvas: [canvas.width, canvas.height],
+                 shown: [box.left, box.top, box.width, box.height],
+                 sampling: getComputedStyle(canvas).imageRendering,
+                 stage: getComputedStyle(document.getElementById('stage')).backgroundColor,
+                 page: [innerWidth, innerHeight, devicePixelRatio] };
       });
       const [pageWidth, pageHeight, ratio] = place.page;
-      assert.deepStrictEqual(place.shown, [0, 0, pageWidth, pageHeight], 'the canvas is not the page');
-      assert.deepStrictEqual(place.canvas, [pageWidth * ratio, pageHeight * ratio],
-                             'the canvas has not the screen\'s own pixels');
-      const scale = Math.min(Math.floor(place.canvas[0] / W), Math.floor(place.canvas[1] / H));
-      assert.deepStrictEqual([place.width, place.height], [W * scale, H * scale], JSON.stringify(place));
-      assert.ok(Math.abs(place.left * 2 + place.width - place.canvas[0]) <= 1 &&
-                Math.abs(place.top * 2 + place.height - place.canvas[1]) <= 1, JSON.stringify(place));
-      assert.strictEqual(place.other, 0, 'around the picture is not black');
+      assert.deepStrictEqual(place.canvas, [W, H], 'the canvas is not the picture\'s size');
+      const scale = Math.min(Math.floor(pageWidth * ratio / W), Math.floor(pageHeight * ratio / H));
+      assert.ok(scale >= 2, JSON.stringify(place));
+      const [left, top, width, height] = place.shown;
+      assert.ok(Math.abs(width * ratio - W * scale) < 0.5 && Math.abs(height * ratio - H * scale) < 0.5,
+                `not the largest whole multiple: ${JSON.stringify(place)}`);
+      assert.ok(Math.abs(left * 2 + width - pageWidth) <= 1 &&
+                Math.abs(top * 2 + height - pageHeight) <= 1, `not centred: ${JSON.stringify(place)}`);
+      assert.ok(/pixelated|crisp-edges/.test(place.sampling), `not sharp: ${place.sampling}`);
+      assert.strictEqual(place.stage, 'rgb(0, 0, 0)', 'around the picture is not black');
       await page.screenshot({ path: path.join(os.tmpdir(), `quenthor-phone-${shape}.png`) });
 
       await page.tap('#stop');
