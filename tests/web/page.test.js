@@ -551,11 +551,11 @@ for (const [shape, width, height] of [['portrait', 390, 844], ['landscape', 844,
       assert.deepStrictEqual(place.canvas, [W, H], 'the canvas is not the picture\'s size');
       const scale = Math.min(Math.floor(pageWidth * ratio / W), Math.floor(pageHeight * ratio / H));
       assert.ok(scale >= 2, JSON.stringify(place));
-      const [left, top, width, height] = place.shown;
-      assert.ok(Math.abs(width * ratio - W * scale) < 0.5 && Math.abs(height * ratio - H * scale) < 0.5,
+      const [left, top, across, down] = place.shown;
+      assert.ok(Math.abs(across * ratio - W * scale) < 0.5 && Math.abs(down * ratio - H * scale) < 0.5,
                 `not the largest whole multiple: ${JSON.stringify(place)}`);
-      assert.ok(Math.abs(left * 2 + width - pageWidth) <= 1 &&
-                Math.abs(top * 2 + height - pageHeight) <= 1, `not centred: ${JSON.stringify(place)}`);
+      assert.ok(Math.abs(left * 2 + across - pageWidth) <= 1 &&
+                Math.abs(top * 2 + down - pageHeight) <= 1, `not centred: ${JSON.stringify(place)}`);
       assert.ok(/pixelated|crisp-edges/.test(place.sampling), `not sharp: ${place.sampling}`);
       assert.strictEqual(place.stage, 'rgb(0, 0, 0)', 'around the picture is not black');
       await page.screenshot({ path: path.join(os.tmpdir(), `quenthor-phone-${shape}.png`) });
