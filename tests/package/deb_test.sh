@@ -134,18 +134,23 @@ while :; do
   # Before its first frame the screen is Xvfb's own background, or black.
   [ -n "$strobe_from" ] && seen+="$shot "
 done
+# end_show: presses Escape and waits up to five seconds for the show to end; sets `status`
+# (empty while it still runs).
+end_show() {
+  DISPLAY=$screen xdotool key Escape
+  status=
+  for _ in $(seq 50); do
+    if ! kill -0 "$show" 2>/dev/null; then
+      wait "$show"
+      status=$?
+      return
+    fi
+    sleep 0.1
+  done
+}
 running=0
 kill -0 "$show" 2>/dev/null && running=1
-DISPLAY=$screen xdotool key Escape
-status=
-for _ in $(seq 50); do
-  if ! kill -0 "$show" 2>/dev/null; then
-    wait "$show"
-    status=$?
-    break
-  fi
-  sleep 0.1
-done
+end_show
 check "the show was still running after the screenshots" [ $running -eq 1 ]
 check "Escape ends the show, with status 0 (${status:-still running})" [ "${status:-}" = 0 ]
 [ "${status:-}" = 0 ] || cat "$work/show.out"
@@ -168,16 +173,7 @@ for _ in $(seq 30); do
   import -display "$screen" -window root -depth 8 "rgb:$work/shot.rgb" 2>/dev/null
   gentle_seen+="$(classify "$work/shot.rgb") "
 done
-DISPLAY=$screen xdotool key Escape
-status=
-for _ in $(seq 50); do
-  if ! kill -0 "$show" 2>/dev/null; then
-    wait "$show"
-    status=$?
-    break
-  fi
-  sleep 0.1
-done
+end_show
 echo "Screenshots of gentle mode: $gentle_seen"
 check "gentle mode shows no white phase" [ "$(grep -o '\bwhite\b' <<<"$gentle_seen" | wc -l)" -eq 0 ]
 check "gentle mode shows a blend, not only black" \
