@@ -10,6 +10,7 @@
 #include "platform/controls/display_controls.h"
 #include "platform/controls/trace.h"
 #include "platform/controls/kernel_controls.h"
+#include "tests/support/controls_reset.h"
 #include "tests/support/controls_test.h"
 
 namespace {
@@ -20,15 +21,29 @@ class WindowProcedureTest : public ControlsTest {
  protected:
   void SetUp() override {
     ControlsTest::SetUp();
+    // The window class is a local of CreateShowWindow: on a stack of 0xA5 bytes, a field it
+    // leaves unset shows in what it registers.
+    FillStackBelow();
     window = CreateShowWindow("Quenthor");
     ASSERT_NE(window, nullptr);
+    registered = TraceLinesStartingWith("RegisterClassA");
     platform::TraceClear();
   }
 
   static bool DefaultProcedureCalled() { return !TraceLinesStartingWith("DefWindowProcA").empty(); }
 
   HWND window = nullptr;
+  std::vector<std::string> registered;
 };
+
+TEST_F(WindowProcedureTest, TheClassSetsEveryFieldItselfAndCarriesOnlyTheProcedureAndName) {
+  EXPECT_EQ(registered,
+            std::vector<std::string>{
+                "RegisterClassA {style 0x0, lpfnWndProc " +
+                platform::AddressAsTraced(reinterpret_cast<const void*>(ShowWindowProc)) +
+                ", cbClsExtra 0, cbWndExtra 0, hInstance null, hIcon null, hCursor null, "
+                "hbrBackground null, lpszMenuName null, lpszClassName \"Quenthor\"}"});
+}
 
 TEST_F(WindowProcedureTest, ActivationIsTakenFromWParamAndAnsweredWithZero) {
   EXPECT_EQ(ShowWindowProc(window, WM_ACTIVATEAPP, 1, 0), 0);

@@ -65,10 +65,14 @@ TEST_F(RawImageTest, FullFileFillsEveryPixelInFileByteOrder) {
 }
 
 TEST_F(RawImageTest, LongerFileLoadsOnlyItsFirstFrame) {
-  std::vector<unsigned char> bytes = Numbered(kFrameBytes + 1);
+  // A whole pixel more than a frame, and room for one more pixel after the image: the file's
+  // extra pixel must not land there.
+  std::vector<unsigned char> bytes = Numbered(kFrameBytes + 4);
+  image.push_back(0xDEADBEEFu);
   LoadRawImage(Write(bytes).c_str(), image.data());
   for (int pixel = 0; pixel < kFramePixels; pixel++)
     ASSERT_EQ(image[pixel], Compose(bytes, pixel)) << "pixel " << pixel;
+  EXPECT_EQ(image[kFramePixels], 0xDEADBEEFu) << "the pixel after the image";
 }
 
 TEST_F(RawImageTest, ShortFileKeepsTheLastByteOfEachPosition) {

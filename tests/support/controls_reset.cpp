@@ -1,5 +1,7 @@
 #include "tests/support/controls_reset.h"
 
+#include <cstddef>
+
 #include "display/display.h"
 #include "platform/controls/display_controls.h"
 #include "platform/controls/kernel_controls.h"
@@ -15,4 +17,10 @@ void ResetControlsAndGlobals() {
   quitRequested = 0;
   appActive = 0;
   displayState = DisplayState();
+}
+
+__attribute__((noinline)) void FillStackBelow() {
+  // Volatile, so the compiler keeps stores that nothing reads.
+  volatile unsigned char below[64 * 1024];
+  for (std::size_t i = 0; i < sizeof below; i++) below[i] = 0xA5;
 }

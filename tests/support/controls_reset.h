@@ -4,3 +4,8 @@
 #pragma once
 
 void ResetControlsAndGlobals();
+
+// Fills the stack below the caller with 0xA5 bytes. Called just before a call of the system's,
+// it leaves that call's locals holding the pattern rather than the zeros a fresh stack has, so a
+// field the system leaves unset shows in what it passes on.
+void FillStackBelow();
