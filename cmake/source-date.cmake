@@ -19,7 +19,8 @@ else()
     endif()
   else()
     file(STRINGS ${PROJECT_SOURCE_DIR}/packaging/debian/changelog.in trailer REGEX "^ -- ")
-    string(REGEX REPLACE "^.*>  " "" changelog_date "${trailer}")
+    # " -- NAME <ADDRESS>  DATE", where the template may still hold a placeholder for the name.
+    string(REGEX REPLACE "^ -- .*  " "" changelog_date "${trailer}")
     execute_process(COMMAND date -u -d "${changelog_date}" +%s
                     OUTPUT_VARIABLE QUENTHOR_SOURCE_DATE_EPOCH OUTPUT_STRIP_TRAILING_WHITESPACE)
   endif()

@@ -11,6 +11,9 @@ copy=$scratch/elsewhere/sources
 mkdir -p "$copy"
 (cd "$here" && git ls-files -z --cached --others --exclude-standard |
    xargs -0 -I{} sh -c '[ -f "$1" ] && echo "$1" || true' _ {} | tar -cf - -T -) | tar -xf - -C "$copy"
+# The copy has no git history: it takes the checkout's commit time, as the first build did.
+SOURCE_DATE_EPOCH=$(git -C "$here" log -1 --format=%ct)
+export SOURCE_DATE_EPOCH
 # The same SDL2 and libopenmpt (the shared cache's), so that only our own build is compared.
 libraries=$("$here/scripts/web-libraries")
 echo "Building the site again in $copy ..."
