@@ -1,8 +1,8 @@
-// The browser page's side of the host (see host_specific.h): built instead of desktop.cpp.
+// The browser page's side of the host (see per_host.h): built instead of desktop.cpp.
 #include <SDL.h>
 #include <emscripten.h>
 
-#include "platform/host/host_specific.h"
+#include "platform/host/per_host.h"
 #include "platform/host/screen.h"
 
 namespace {

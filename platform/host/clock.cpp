@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "platform/host/screen.h"
-#include "platform/host/host_specific.h"
+#include "platform/host/per_host.h"
 #include "platform/host/video.h"
 
 namespace platform {

@@ -1,4 +1,4 @@
-// The desktop's side of the host (see host_specific.h): an X11 or Wayland desktop, with threads.
+// The desktop's side of the host (see per_host.h): an X11 or Wayland desktop, with threads.
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <thread>
 
-#include "platform/host/host_specific.h"
+#include "platform/host/per_host.h"
 
 namespace platform {
 namespace host {

@@ -7,7 +7,7 @@
 
 #include "platform/host/clock.h"
 #include "platform/host/gentle.h"
-#include "platform/host/host_specific.h"
+#include "platform/host/per_host.h"
 #include "platform/host/video.h"
 
 namespace platform {

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/host/host_specific.h"
+#include "platform/host/per_host.h"
 #include "platform/host/keys.h"
 #include "platform/host/screen.h"
 
