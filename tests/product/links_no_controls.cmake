@@ -1,22 +1,7 @@
 # Fails when the program defines any routine or variable that the controls library defines.
 # cmake -DNM=<nm> -DPROGRAM=<executable> -DCONTROLS=<controls archive> -P links_no_controls.cmake
 
-# The defined symbols of a binary whose type is one of types (nm's letters).
-function(defined_symbols binary types result)
-  execute_process(COMMAND ${NM} --defined-only ${binary} OUTPUT_VARIABLE listing
-                  RESULT_VARIABLE status ERROR_VARIABLE errors)
-  if(NOT status EQUAL 0)
-    message(FATAL_ERROR "${NM} ${binary} failed: ${errors}")
-  endif()
-  string(REPLACE "\n" ";" lines "${listing}")
-  set(names "")
-  foreach(line IN LISTS lines)
-    if(line MATCHES "^[0-9a-fA-F]* *([${types}]) (.+)$")
-      list(APPEND names "${CMAKE_MATCH_2}")
-    endif()
-  endforeach()
-  set(${result} ${names} PARENT_SCOPE)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/defined_symbols.cmake)
 
 # The controls' own code and data, not the template and inline code (weak) they share with
 # everything else that uses the same standard library.
