@@ -40,6 +40,14 @@ bool IsLoaded(const SoundLibrary& library, const FMUSIC_MODULE* song) {
   return song && std::find(library.songs.begin(), library.songs.end(), song) != library.songs.end();
 }
 
+// Whether the song is one the library loaded and hasn't freed; else the call that asks fails
+// with "invalid param".
+bool KnownSong(SoundLibrary& library, const FMUSIC_MODULE* song) {
+  if (IsLoaded(library, song)) return true;
+  library.lastError = FMOD_ERR_INVALID_PARAM;
+  return false;
+}
+
 int SerialOf(const SoundLibrary& library, const FMUSIC_MODULE* song) {
   return IsLoaded(library, song) ? song->serial : 0;
 }
@@ -162,10 +170,7 @@ QUENTHOR_FMOD_API(FMUSIC_MODULE*) FMUSIC_LoadSong(const char* name) {
 QUENTHOR_FMOD_API(signed char) FMUSIC_PlaySong(FMUSIC_MODULE* song) {
   SoundLibrary& library = Library();
   TraceCall("FMUSIC_PlaySong %d", platform::SerialOf(library, song));
-  if (!platform::IsLoaded(library, song)) {
-    library.lastError = FMOD_ERR_INVALID_PARAM;
-    return 0;
-  }
+  if (!platform::KnownSong(library, song)) return 0;
   if (!library.initialised) {
     library.lastError = FMOD_ERR_UNINITIALIZED;
     return 0;
@@ -185,10 +190,7 @@ QUENTHOR_FMOD_API(signed char) FMUSIC_PlaySong(FMUSIC_MODULE* song) {
 QUENTHOR_FMOD_API(signed char) FMUSIC_FreeSong(FMUSIC_MODULE* song) {
   SoundLibrary& library = Library();
   TraceCall("FMUSIC_FreeSong %d", platform::SerialOf(library, song));
-  if (!platform::IsLoaded(library, song)) {
-    library.lastError = FMOD_ERR_INVALID_PARAM;
-    return 0;
-  }
+  if (!platform::KnownSong(library, song)) return 0;
   platform::ReleaseSong(library, song);
   library.lastError = FMOD_ERR_NONE;
   return 1;

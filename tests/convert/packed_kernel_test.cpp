@@ -56,17 +56,18 @@ TEST(PackedState, FloatingPointIsExactAfterEveryKernel) {
   std::vector<std::uint8_t> out(320 * 4);
   BlockCopy(pixels.data(), out.data(), 1280);
   ExpectExactFloatingPoint("BlockCopy");
-  MmxRowRGB24(pixels.data(), out.data(), 320);
-  ExpectExactFloatingPoint("MmxRowRGB24");
-  MmxRowRGB565(pixels.data(), out.data(), 320);
-  ExpectExactFloatingPoint("MmxRowRGB565");
-  MmxRowBGR565(pixels.data(), out.data(), 320);
-  ExpectExactFloatingPoint("MmxRowBGR565");
-  // Rows with a remainder too, and one shorter than a step.
-  MmxRowRGB24(pixels.data(), out.data(), 7);
-  ExpectExactFloatingPoint("MmxRowRGB24 of 7");
-  MmxRowRGB565(pixels.data(), out.data(), 3);
-  ExpectExactFloatingPoint("MmxRowRGB565 of 3");
+  // Whole rows, rows with a remainder, and one shorter than a step.
+  const struct {
+    const char* name;
+    RowConverter kernel;
+    std::uint32_t count;
+  } kRuns[] = {{"MmxRowRGB24", MmxRowRGB24, 320},     {"MmxRowRGB565", MmxRowRGB565, 320},
+               {"MmxRowBGR565", MmxRowBGR565, 320},   {"MmxRowRGB24 of 7", MmxRowRGB24, 7},
+               {"MmxRowRGB565 of 3", MmxRowRGB565, 3}};
+  for (const auto& run : kRuns) {
+    run.kernel(pixels.data(), out.data(), run.count);
+    ExpectExactFloatingPoint(run.name);
+  }
 }
 
 TEST(PackedState, FloatingPointIsExactAfterTheConvertersOnEveryFamily) {

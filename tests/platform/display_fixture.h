@@ -41,21 +41,19 @@ inline std::string ShowWindowEntry() {
   return "CreateWindowExA 0x0 \"Quenthor\" \"Quenthor\" 0x80000000 0 0 0 0 null null null null";
 }
 
-inline DDSURFACEDESC ChainDescription(DWORD backBuffers) {
-  DDSURFACEDESC description;
-  std::memset(&description, 0, sizeof description);
-  description.dwSize = sizeof description;
-  description.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
-  description.ddsCaps.dwCaps =
-      DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX | DDSCAPS_VIDEOMEMORY;
-  description.dwBackBufferCount = backBuffers;
-  return description;
-}
-
 inline DDSURFACEDESC EmptyDescription() {
   DDSURFACEDESC description;
   std::memset(&description, 0, sizeof description);
   description.dwSize = sizeof description;
+  return description;
+}
+
+inline DDSURFACEDESC ChainDescription(DWORD backBuffers) {
+  DDSURFACEDESC description = EmptyDescription();
+  description.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
+  description.ddsCaps.dwCaps =
+      DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX | DDSCAPS_VIDEOMEMORY;
+  description.dwBackBufferCount = backBuffers;
   return description;
 }
 
@@ -106,6 +104,15 @@ class StandInsTest : public ControlsTest {
     DDSURFACEDESC lock = EmptyDescription();
     EXPECT_EQ(DD_OK, back->Lock(nullptr, &lock, DDLOCK_WAIT, nullptr));
     return lock;
+  }
+
+  // The primary's pixel format, asked as the show asks; fails the test if it can't be read.
+  DDPIXELFORMAT PrimaryFormat() {
+    DDPIXELFORMAT format;
+    std::memset(&format, 0, sizeof format);
+    format.dwSize = sizeof format;
+    EXPECT_EQ(DD_OK, primary->GetPixelFormat(&format));
+    return format;
   }
 
   // Fills the whole back surface with one byte and flips it to the screen.

@@ -54,10 +54,7 @@ TEST_P(LayoutTest, TheScreenAndTheWindowShowTheColoursWritten) {
   const LayoutCase& layoutCase = GetParam();
   UseOnly(layoutCase);
   OpenShow(layoutCase.depth, 2);
-  DDPIXELFORMAT format;
-  std::memset(&format, 0, sizeof format);
-  format.dwSize = sizeof format;
-  ASSERT_EQ(DD_OK, primary->GetPixelFormat(&format));
+  DDPIXELFORMAT format = PrimaryFormat();
   EXPECT_EQ(layoutCase.depth, format.dwRGBBitCount);
 
   platform::CaptureWindowFrames(true);
@@ -121,10 +118,7 @@ TEST_F(ScreenTest, RefusedLayoutsReportThemselves) {
   platform::SetDisplayProfile(profile);
 
   OpenShow(16, 1);
-  DDPIXELFORMAT format;
-  std::memset(&format, 0, sizeof format);
-  format.dwSize = sizeof format;
-  ASSERT_EQ(DD_OK, primary->GetPixelFormat(&format));
+  DDPIXELFORMAT format = PrimaryFormat();
   EXPECT_EQ(static_cast<DWORD>(DDPF_RGB), format.dwFlags);
   EXPECT_EQ(0x7C00u, format.dwRBitMask);
   EXPECT_EQ(0x03E0u, format.dwGBitMask);
