@@ -14,6 +14,9 @@
 
 namespace platform {
 
+using ddraw::DisplayProfile;
+using ddraw::ScreenLayout;
+
 namespace ddraw {
 
 void ResetDevice() {

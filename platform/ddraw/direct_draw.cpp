@@ -92,9 +92,9 @@ ULONG DirectDraw::Release() {
 
 HRESULT DirectDraw::SetCooperativeLevel(HWND target, DWORD flags) {
   char call[80] = "";
-  if (Tracing())
-    TraceFormat(call, sizeof call, "SetCooperativeLevel %s 0x%x", TraceAddress(target).text,
-                static_cast<unsigned>(flags));
+  if (trace::Tracing())
+    trace::Format(call, sizeof call, "SetCooperativeLevel %s 0x%x", trace::Address(target).text,
+                  static_cast<unsigned>(flags));
   DisplayHardware& hardware = Hardware();
   const bool exclusive = (flags & DDSCL_EXCLUSIVE) != 0;
   const bool fullscreen = (flags & DDSCL_FULLSCREEN) != 0;
@@ -133,9 +133,9 @@ HRESULT DirectDraw::SetCooperativeLevel(HWND target, DWORD flags) {
 
 HRESULT DirectDraw::SetDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel) {
   char call[80] = "";
-  if (Tracing())
-    TraceFormat(call, sizeof call, "SetDisplayMode %u %u %u", static_cast<unsigned>(width),
-                static_cast<unsigned>(height), static_cast<unsigned>(bitsPerPixel));
+  if (trace::Tracing())
+    trace::Format(call, sizeof call, "SetDisplayMode %u %u %u", static_cast<unsigned>(width),
+                  static_cast<unsigned>(height), static_cast<unsigned>(bitsPerPixel));
   DisplayHardware& hardware = Hardware();
   if (!level) return Outcome(kInterface, DDERR_NOCOOPERATIVELEVELSET, call);
   if (hardware.exclusiveOwner != this) return Outcome(kInterface, DDERR_NOEXCLUSIVEMODE, call);
@@ -163,15 +163,15 @@ HRESULT DirectDraw::RestoreDisplayMode() {
 HRESULT DirectDraw::CreateSurface(LPDDSURFACEDESC description, LPDIRECTDRAWSURFACE* surface,
                                   IUnknown* outer) {
   char call[160] = "";
-  if (Tracing() && description)
-    TraceFormat(call, sizeof call,
-                "CreateSurface {dwSize %u, dwFlags 0x%x, dwBackBufferCount %u, ddsCaps 0x%x} %s",
-                static_cast<unsigned>(description->dwSize),
-                static_cast<unsigned>(description->dwFlags),
-                static_cast<unsigned>(description->dwBackBufferCount),
-                static_cast<unsigned>(description->ddsCaps.dwCaps), TraceAddress(outer).text);
-  else if (Tracing())
-    TraceFormat(call, sizeof call, "CreateSurface null %s", TraceAddress(outer).text);
+  if (trace::Tracing() && description)
+    trace::Format(call, sizeof call,
+                  "CreateSurface {dwSize %u, dwFlags 0x%x, dwBackBufferCount %u, ddsCaps 0x%x} %s",
+                  static_cast<unsigned>(description->dwSize),
+                  static_cast<unsigned>(description->dwFlags),
+                  static_cast<unsigned>(description->dwBackBufferCount),
+                  static_cast<unsigned>(description->ddsCaps.dwCaps), trace::Address(outer).text);
+  else if (trace::Tracing())
+    trace::Format(call, sizeof call, "CreateSurface null %s", trace::Address(outer).text);
   const HRESULT refusal = ChainRefusal(*this, description, surface, outer);
   if (refusal < 0) return Outcome(kInterface, refusal, call);
   primary = BuildChain(this, description->dwBackBufferCount);

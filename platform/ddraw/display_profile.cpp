@@ -6,14 +6,15 @@
 #include "platform/ddraw/layouts.h"
 
 namespace platform {
+namespace ddraw {
 
 DisplayProfile DefaultDisplayProfile() { return DisplayProfile(); }
 
 bool ProfileForLayoutName(const char* name, DisplayProfile* profile) {
   ScreenLayout layout;
-  if (!ddraw::LayoutFromName(name, &layout)) return false;
+  if (!LayoutFromName(name, &layout)) return false;
   DisplayProfile chosen = DefaultDisplayProfile();
-  const DWORD depth = ddraw::Describe(layout).bitCount;
+  const DWORD depth = Describe(layout).bitCount;
   chosen.accepts32 = depth == 32;
   chosen.accepts24 = depth == 24;
   chosen.accepts16 = depth == 16;
@@ -43,4 +44,5 @@ DisplayProfile ProfileFromEnvironment() {
   return profile;
 }
 
+}  // namespace ddraw
 }  // namespace platform

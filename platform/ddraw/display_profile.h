@@ -5,6 +5,7 @@
 #pragma once
 
 namespace platform {
+namespace ddraw {
 
 // The pixel layouts the emulated screen can report. The first six are the layouts the show
 // converts to; the last two exist so that the show can be seen refusing a screen.
@@ -41,4 +42,5 @@ bool ProfileForLayoutName(const char* name, DisplayProfile* profile);
 // a line on standard error when the name is no layout).
 DisplayProfile ProfileFromEnvironment();
 
+}  // namespace ddraw
 }  // namespace platform

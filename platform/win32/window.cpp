@@ -33,20 +33,20 @@ TracedRecord TraceName(LPCSTR name) {
   TracedRecord traced;
   const std::uintptr_t value = reinterpret_cast<std::uintptr_t>(name);
   if (!name)
-    TraceFormat(traced.text, sizeof traced.text, "null");
+    trace::Format(traced.text, sizeof traced.text, "null");
   else if (value < 0x10000)
-    TraceFormat(traced.text, sizeof traced.text, "#%u", static_cast<unsigned>(value));
+    trace::Format(traced.text, sizeof traced.text, "#%u", static_cast<unsigned>(value));
   else
-    TraceFormat(traced.text, sizeof traced.text, "\"%.80s\"", name);
+    trace::Format(traced.text, sizeof traced.text, "\"%.80s\"", name);
   return traced;
 }
 
 TracedRecord TraceMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   TracedRecord traced;
-  TraceFormat(traced.text, sizeof traced.text,
-              "{hwnd %s, message 0x%x, wParam 0x%llx, lParam 0x%llx}", TraceAddress(window).text,
-              message, static_cast<unsigned long long>(wParam),
-              static_cast<unsigned long long>(static_cast<std::uintptr_t>(lParam)));
+  trace::Format(traced.text, sizeof traced.text,
+                "{hwnd %s, message 0x%x, wParam 0x%llx, lParam 0x%llx}",
+                trace::Address(window).text, message, static_cast<unsigned long long>(wParam),
+                static_cast<unsigned long long>(static_cast<std::uintptr_t>(lParam)));
   return traced;
 }
 
@@ -77,19 +77,18 @@ unsigned CharacterFor(unsigned virtualKey) {
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass) {
   char call[640] = "RegisterClassA null";
-  if (Tracing() && windowClass)
-    TraceFormat(call, sizeof call,
-                "RegisterClassA {style 0x%x, lpfnWndProc %s, cbClsExtra %d, cbWndExtra %d, "
-                "hInstance %s, hIcon %s, hCursor %s, hbrBackground %s, lpszMenuName %s, "
-                "lpszClassName %s}",
-                windowClass->style,
-                TraceAddress(reinterpret_cast<const void*>(windowClass->lpfnWndProc)).text,
-                windowClass->cbClsExtra, windowClass->cbWndExtra,
-                TraceAddress(windowClass->hInstance).text, TraceAddress(windowClass->hIcon).text,
-                TraceAddress(windowClass->hCursor).text,
-                TraceAddress(windowClass->hbrBackground).text,
-                TraceName(windowClass->lpszMenuName).text,
-                TraceName(windowClass->lpszClassName).text);
+  if (trace::Tracing() && windowClass)
+    trace::Format(
+        call, sizeof call,
+        "RegisterClassA {style 0x%x, lpfnWndProc %s, cbClsExtra %d, cbWndExtra %d, "
+        "hInstance %s, hIcon %s, hCursor %s, hbrBackground %s, lpszMenuName %s, "
+        "lpszClassName %s}",
+        windowClass->style,
+        trace::Address(reinterpret_cast<const void*>(windowClass->lpfnWndProc)).text,
+        windowClass->cbClsExtra, windowClass->cbWndExtra,
+        trace::Address(windowClass->hInstance).text, trace::Address(windowClass->hIcon).text,
+        trace::Address(windowClass->hCursor).text, trace::Address(windowClass->hbrBackground).text,
+        TraceName(windowClass->lpszMenuName).text, TraceName(windowClass->lpszClassName).text);
   const char* name = windowClass && windowClass->lpszClassName ? windowClass->lpszClassName : "";
   // A class needs a name and a procedure, and a name can be registered once.
   if (!windowClass || !*name || !windowClass->lpfnWndProc || win32::FindClass(name)) {
@@ -104,12 +103,12 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
                             int x, int y, int width, int height, HWND parent, HMENU menu,
                             HINSTANCE instance, LPVOID param) {
   char call[320] = "";
-  if (Tracing())
-    TraceFormat(call, sizeof call, "CreateWindowExA 0x%x %s %s 0x%x %d %d %d %d %s %s %s %s",
-                static_cast<unsigned>(exStyle), TraceName(className).text,
-                TraceName(windowName).text, static_cast<unsigned>(style), x, y, width, height,
-                TraceAddress(parent).text, TraceAddress(menu).text, TraceAddress(instance).text,
-                TraceAddress(param).text);
+  if (trace::Tracing())
+    trace::Format(call, sizeof call, "CreateWindowExA 0x%x %s %s 0x%x %d %d %d %d %s %s %s %s",
+                  static_cast<unsigned>(exStyle), TraceName(className).text,
+                  TraceName(windowName).text, static_cast<unsigned>(style), x, y, width, height,
+                  trace::Address(parent).text, trace::Address(menu).text,
+                  trace::Address(instance).text, trace::Address(param).text);
   const win32::WindowClass* windowClass = win32::FindClass(className);
   if (!windowClass) {
     TraceCall("%s -> null", call);
@@ -142,10 +141,10 @@ BOOL WINAPI DestroyWindow(HWND window) {
   win32::Window* record = win32::WindowRecord(window);
   // A procedure that destroys its window again while hearing WM_DESTROY gets a refusal.
   if (!record || record->destroying) {
-    TraceCall("DestroyWindow %s -> 0", TraceAddress(window).text);
+    TraceCall("DestroyWindow %s -> 0", trace::Address(window).text);
     return FALSE;
   }
-  TraceCall("DestroyWindow %s", TraceAddress(window).text);
+  TraceCall("DestroyWindow %s", trace::Address(window).text);
   record->destroying = true;
   // The active window going takes the application's activation with it.
   if (win32::ActiveWindow() == window)
@@ -177,9 +176,9 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM, LPARAM) {
 BOOL WINAPI PeekMessageA(LPMSG message, HWND window, UINT filterMin, UINT filterMax,
                          UINT removeFlags) {
   char call[96] = "";
-  if (Tracing())
-    TraceFormat(call, sizeof call, "PeekMessageA %s 0x%x 0x%x 0x%x", TraceAddress(window).text,
-                filterMin, filterMax, removeFlags);
+  if (trace::Tracing())
+    trace::Format(call, sizeof call, "PeekMessageA %s 0x%x 0x%x 0x%x", trace::Address(window).text,
+                  filterMin, filterMax, removeFlags);
   if (!message) {
     TraceCall("%s -> 0", call);
     return FALSE;
@@ -217,6 +216,6 @@ LRESULT WINAPI DispatchMessageA(const MSG* message) {
 }
 
 HCURSOR WINAPI SetCursor(HCURSOR cursor) {
-  TraceCall("SetCursor %s", TraceAddress(cursor).text);
+  TraceCall("SetCursor %s", trace::Address(cursor).text);
   return win32::ReplaceCursor(cursor);
 }

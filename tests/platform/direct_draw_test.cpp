@@ -15,7 +15,7 @@ const DWORD kExclusive = DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE;
 
 class DirectDrawTest : public StandInsTest {
  protected:
-  void UseProfile(const platform::DisplayProfile& profile) {
+  void UseProfile(const platform::ddraw::DisplayProfile& profile) {
     platform::SetDisplayProfile(profile);
   }
 };
@@ -105,9 +105,9 @@ TEST_F(DirectDrawTest, NothingBeforeACooperativeLevel) {
 TEST_F(DirectDrawTest, DisplayModesFollowTheProfile) {
   display = CreateDisplay();
   window = MakeWindow();
-  platform::DisplayProfile profile = platform::DefaultDisplayProfile();
+  platform::ddraw::DisplayProfile profile = platform::ddraw::DefaultDisplayProfile();
   profile.accepts32 = false;
-  profile.layout24 = platform::ScreenLayout::kBGR24;
+  profile.layout24 = platform::ddraw::ScreenLayout::kBGR24;
   UseProfile(profile);
   ASSERT_EQ(DD_OK, display->SetCooperativeLevel(window, DDSCL_NORMAL));
   EXPECT_EQ(DDERR_NOEXCLUSIVEMODE, display->SetDisplayMode(320, 240, 24));
@@ -126,7 +126,7 @@ TEST_F(DirectDrawTest, DisplayModesFollowTheProfile) {
   EXPECT_FALSE(shown.desktop);
   EXPECT_EQ(320, shown.width);
   EXPECT_EQ(24, shown.bitsPerPixel);
-  EXPECT_EQ(platform::ScreenLayout::kBGR24, shown.layout);
+  EXPECT_EQ(platform::ddraw::ScreenLayout::kBGR24, shown.layout);
 
   profile.accepts24 = profile.accepts16 = false;
   UseProfile(profile);
