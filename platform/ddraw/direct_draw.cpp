@@ -81,8 +81,7 @@ void ForgetObject(DirectDraw* object) {
 
 ULONG DirectDraw::Release() {
   TraceCall("IDirectDraw::Release");
-  if (--references_ > 0) return references_;
-  // The last reference takes the object's surfaces and its hold on the screen with it.
+  // The program's only reference: it takes the object's surfaces and its hold on the screen.
   DestroySurfaces(this);
   EndExclusive(this);
   ForgetObject(this);
