@@ -7,10 +7,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/ddraw/direct_draw_hooks.h"
 #include "platform/ddraw/display_profile.h"
+#include "platform/ddraw/hooks.h"
 #include "platform/ddraw_api.h"
-#include "platform/win32/window_system.h"
+#include "platform/win32/hooks.h"
 #include "platform/win32_api.h"
 
 namespace platform {
@@ -19,7 +19,7 @@ namespace platform {
 void SetDisplayProfile(const ddraw::DisplayProfile& profile);
 ddraw::DisplayProfile CurrentDisplayProfile();
 
-// The emulated driver's faults and limits (see platform/ddraw/direct_draw_hooks.h), and the
+// The emulated driver's faults and limits (see platform/ddraw/hooks.h), and the
 // loader's two faults: LoadLibraryA("ddraw.dll") finds nothing; the library doesn't export
 // DirectDrawCreate. The defaults are a real run's.
 struct DisplayFaults : ddraw::DriverFaults {

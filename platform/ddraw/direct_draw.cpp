@@ -1,7 +1,7 @@
 // IDirectDraw over the emulated screen, and DirectDrawCreate.
 #include <algorithm>
 
-#include "platform/ddraw/direct_draw_hooks.h"
+#include "platform/ddraw/hooks.h"
 #include "platform/ddraw/layouts.h"
 #include "platform/ddraw/objects.h"
 #include "platform/host/screen.h"
@@ -47,8 +47,7 @@ HRESULT ChainRefusal(const DirectDraw& object, const DDSURFACEDESC* description,
   if ((caps & needed) != needed || !counted || description->dwBackBufferCount < 1)
     return counted || (caps & needed) ? DDERR_INVALIDCAPS : DDERR_UNSUPPORTED;
   if (object.level != kExclusiveFullscreen) return DDERR_NOEXCLUSIVEMODE;
-  if (description->dwBackBufferCount >
-      static_cast<DWORD>(std::max(directDrawHooks.maxBackBuffers, 0)))
+  if (description->dwBackBufferCount > static_cast<DWORD>(std::max(hooks.maxBackBuffers, 0)))
     return DDERR_OUTOFVIDEOMEMORY;
   return DD_OK;
 }
@@ -104,8 +103,7 @@ HRESULT DirectDraw::SetCooperativeLevel(HWND target, DWORD flags) {
 
   if (exclusive) {
     if (!win32::WindowRecord(target)) return Outcome(kInterface, DDERR_INVALIDPARAMS, call);
-    if ((hardware.exclusiveOwner && hardware.exclusiveOwner != this) ||
-        directDrawHooks.exclusiveRefused)
+    if ((hardware.exclusiveOwner && hardware.exclusiveOwner != this) || hooks.exclusiveRefused)
       return Outcome(kInterface, DDERR_EXCLUSIVEMODEALREADYSET, call);
     if (hardware.exclusiveOwner == this && hardware.exclusiveWindow != target)
       host::HideWindow(hardware.screenWindow);
@@ -192,7 +190,7 @@ HRESULT WINAPI DirectDrawCreate(GUID* device, LPDIRECTDRAW* display, IUnknown* o
     result = DDERR_INVALIDPARAMS;
   else if (device)  // only the default display exists
     result = DDERR_INVALIDDIRECTDRAWGUID;
-  else if (platform::ddraw::directDrawHooks.createFails || !platform::host::StartVideo())
+  else if (platform::ddraw::hooks.createFails || !platform::host::StartVideo())
     result = DDERR_NODIRECTDRAWHW;  // no display to draw on
   if (result < 0) {
     if (display) *display = nullptr;

@@ -1,7 +1,7 @@
 // The emulated screen as a person picks it: the layouts it can report and which depths it
 // accepts. It is what lets a person run the show at 16 or 24 bits per pixel on a desktop that
 // offers only 32 (QUENTHOR_DISPLAY_LAYOUT). The driver's faults and limits are hooks
-// (direct_draw_hooks.h), never part of what a person configures.
+// (hooks.h), never part of what a person configures.
 #pragma once
 
 namespace platform {

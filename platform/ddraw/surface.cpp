@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/ddraw/direct_draw_hooks.h"
+#include "platform/ddraw/hooks.h"
 #include "platform/ddraw/layouts.h"
 #include "platform/ddraw/objects.h"
 #include "platform/trace/call_trace.h"
@@ -16,7 +16,7 @@ const char kInterface[] = "IDirectDrawSurface";
 // Rows start at multiples of 4 bytes, as video memory rows do; the profile may add more.
 int PitchFor(const Mode& mode, int bytesPerPixel) {
   const int row = (mode.width * bytesPerPixel + 3) & ~3;
-  return row + std::max(directDrawHooks.extraPitchBytes, 0);
+  return row + std::max(hooks.extraPitchBytes, 0);
 }
 
 // What a lock reports: the mode's size and pixel format, the row pitch and the locked address.
@@ -57,7 +57,7 @@ void Surface::JoinChain(Surface* chainFront) {
   chainFront->chain.push_back(this);
 }
 
-void Surface::Clear() { std::fill(memory.begin(), memory.end(), directDrawHooks.surfaceFill); }
+void Surface::Clear() { std::fill(memory.begin(), memory.end(), hooks.surfaceFill); }
 
 void DestroyChain(Surface* front) {
   DisplayHardware& hardware = Hardware();
@@ -98,7 +98,7 @@ HRESULT Surface::GetAttachedSurface(LPDDSCAPS wanted, LPDIRECTDRAWSURFACE* surfa
                   static_cast<unsigned>(wanted->dwCaps));
   if (!wanted || !surface) return Outcome(kInterface, DDERR_INVALIDPARAMS, call);
   if (!attached || (attached->caps & wanted->dwCaps) != wanted->dwCaps ||
-      directDrawHooks.attachedSurfaceMissing) {
+      hooks.attachedSurfaceMissing) {
     *surface = nullptr;
     return Outcome(kInterface, DDERR_NOTFOUND, call);
   }
@@ -115,7 +115,7 @@ HRESULT Surface::GetPixelFormat(LPDDPIXELFORMAT format) {
                   static_cast<unsigned>(format->dwSize));
   if (!format || format->dwSize != sizeof(DDPIXELFORMAT))
     return Outcome(kInterface, DDERR_INVALIDPARAMS, call);
-  if (directDrawHooks.pixelFormatFails) return Outcome(kInterface, DDERR_GENERIC, call);
+  if (hooks.pixelFormatFails) return Outcome(kInterface, DDERR_GENERIC, call);
   ReportPixelFormat(mode.layout, format);
   return Outcome(kInterface, DD_OK, call);
 }
@@ -149,7 +149,7 @@ HRESULT Surface::Lock(LPRECT rect, LPDDSURFACEDESC description, DWORD flags, HAN
   if (rect || !(flags & DDLOCK_WAIT)) return Outcome(kInterface, DDERR_UNSUPPORTED, call);
   if (lost) return Outcome(kInterface, DDERR_SURFACELOST, call);
   if (locked) return Outcome(kInterface, DDERR_SURFACEBUSY, call);
-  const HRESULT refusal = directDrawHooks.lockRefusal ? directDrawHooks.lockRefusal() : DD_OK;
+  const HRESULT refusal = hooks.lockRefusal ? hooks.lockRefusal() : DD_OK;
   if (refusal != DD_OK) return Outcome(kInterface, refusal, call);
   locked = true;
   lockAddress = memory.data();

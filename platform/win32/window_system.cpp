@@ -6,13 +6,12 @@
 #include <map>
 #include <memory>
 
-#include "platform/host/clock.h"
+#include "platform/host/hooks.h"
 #include "platform/host/keys.h"
+#include "platform/win32/hooks.h"
 
 namespace platform {
 namespace win32 {
-
-WindowSystemHooks windowSystemHooks;
 
 namespace {
 
@@ -22,8 +21,7 @@ const ATOM kFirstClassAtom = 0xC000;
 std::uintptr_t Key(HWND handle) { return reinterpret_cast<std::uintptr_t>(handle); }
 
 void TellDelivery(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool sent) {
-  if (windowSystemHooks.delivered)
-    windowSystemHooks.delivered(WindowMessage{window, message, wParam, lParam, sent});
+  if (hooks.delivered) hooks.delivered(WindowMessage{window, message, wParam, lParam, sent});
 }
 
 MSG MakeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -32,7 +30,7 @@ MSG MakeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   made.message = message;
   made.wParam = wParam;
   made.lParam = lParam;
-  made.time = host::clockHooks.ticks();  // the system's stamp, not a reading by the program
+  made.time = host::hooks.ticks();  // the system's stamp, not a reading by the program
   made.pt.x = 0;
   made.pt.y = 0;
   return made;

@@ -15,15 +15,6 @@
 namespace platform {
 namespace win32 {
 
-// A message as it reached a window procedure, or waits in the thread's queue.
-struct WindowMessage {
-  HWND window;
-  UINT message;
-  WPARAM wParam;
-  LPARAM lParam;
-  bool sent;  // delivered straight to the procedure by the system, not through DispatchMessageA
-};
-
 // How trace lines write a class or window name ("null", an atom as "#<n>", or the string
 // quoted, 80 characters at most) and a message ({hwnd <h>, message 0x<m>, wParam 0x<w>, lParam
 // 0x<l>}): written once, for the stand-ins and the tests; only for a line being traced.
@@ -35,15 +26,6 @@ TracedRecord TraceMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 inline TracedRecord TraceMessage(const MSG& m) {
   return TraceMessage(m.hwnd, m.message, m.wParam, m.lParam);
 }
-
-
-// Where the window system can be steered or watched from outside. The defaults are a real run's.
-struct WindowSystemHooks {
-  // Hears every message that reaches a window procedure, sent or dispatched, just before the
-  // procedure does. Null: nobody listens.
-  void (*delivered)(const WindowMessage& message) = nullptr;
-};
-extern WindowSystemHooks windowSystemHooks;
 
 struct WindowClass {
   ATOM atom;
