@@ -26,7 +26,7 @@ void ResetDevice() {
   for (Surface* surface : hardware.surfaces) delete surface;
   for (DirectDraw* object : hardware.objects) delete object;
   hardware = DisplayHardware();
-  ProfileInForce() = DefaultDisplayProfile();
+  ProfileInForce() = DisplayProfile();
   host::ForgetRenderer();
 }
 

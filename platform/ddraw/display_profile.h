@@ -20,8 +20,8 @@ enum class ScreenLayout {
   kPalette8,  // 8-bit palette indices, no DDPF_RGB flag: not RGB at all
 };
 
-// What the emulated screen offers. Changes apply to modes set and surfaces made
-// after the change.
+// What the emulated screen offers; as made, all three depths, 32 bits reporting kXRGB32, 24
+// bits kRGB24, 16 bits kRGB565. Changes apply to modes set and surfaces made after the change.
 struct DisplayProfile {
   // Depths SetDisplayMode accepts (any other depth is refused with DDERR_INVALIDMODE), and the
   // layout the surfaces report at each of them.
@@ -33,8 +33,6 @@ struct DisplayProfile {
   ScreenLayout layout16 = ScreenLayout::kRGB565;
 };
 
-// All three depths, 32 bits reporting kXRGB32, 24 bits kRGB24, 16 bits kRGB565.
-DisplayProfile DefaultDisplayProfile();
 // The profile a person picks with QUENTHOR_DISPLAY_LAYOUT=<layout name>: the screen accepts only
 // that layout's depth and reports that layout. False for an unknown name.
 bool ProfileForLayoutName(const char* name, DisplayProfile* profile);

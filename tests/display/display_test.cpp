@@ -32,7 +32,7 @@ class ShowDisplayTest : public ControlsTest {
   }
 
   void Profile(void (*change)(platform::ddraw::DisplayProfile&)) {
-    platform::ddraw::DisplayProfile profile = platform::ddraw::DefaultDisplayProfile();
+    platform::ddraw::DisplayProfile profile;
     change(profile);
     platform::SetDisplayProfile(profile);
   }

@@ -105,7 +105,7 @@ TEST_F(DirectDrawTest, NothingBeforeACooperativeLevel) {
 TEST_F(DirectDrawTest, DisplayModesFollowTheProfile) {
   display = CreateDisplay();
   window = MakeWindow();
-  platform::ddraw::DisplayProfile profile = platform::ddraw::DefaultDisplayProfile();
+  platform::ddraw::DisplayProfile profile;
   profile.accepts32 = false;
   profile.layout24 = platform::ddraw::ScreenLayout::kBGR24;
   UseProfile(profile);

@@ -35,7 +35,7 @@ class LayoutTest : public StandInsTest, public ::testing::WithParamInterface<Lay
  protected:
   // Only this layout's depth is accepted, so the show's ladder would land on it.
   void UseOnly(const LayoutCase& layoutCase) {
-    platform::ddraw::DisplayProfile profile = platform::ddraw::DefaultDisplayProfile();
+    platform::ddraw::DisplayProfile profile;
     profile.accepts32 = layoutCase.depth == 32;
     profile.accepts24 = layoutCase.depth == 24;
     profile.accepts16 = layoutCase.depth == 16;
@@ -115,7 +115,7 @@ class ScreenTest : public StandInsTest {};
 
 // The two layouts the show refuses still report themselves as what they are.
 TEST_F(ScreenTest, RefusedLayoutsReportThemselves) {
-  platform::ddraw::DisplayProfile profile = platform::ddraw::DefaultDisplayProfile();
+  platform::ddraw::DisplayProfile profile;
   profile.layout16 = ScreenLayout::kRGB555;
   profile.layout32 = ScreenLayout::kPalette8;
   platform::SetDisplayProfile(profile);
@@ -217,11 +217,20 @@ TEST(LayoutNames, APersonPicksTheLayoutTheScreenOffers) {
   EXPECT_FALSE(platform::ddraw::ProfileForLayoutName("RGB565 ", &profile));
   EXPECT_FALSE(platform::ddraw::ProfileForLayoutName("", &profile));
   EXPECT_FALSE(platform::ddraw::ProfileForLayoutName(nullptr, &profile));
+  // Each name makes the screen offer its layout alone, at its depth; palette indices at 32 bits,
+  // the depth the show asks for first.
   for (ScreenLayout layout : {ScreenLayout::kXRGB32, ScreenLayout::kRGB24, ScreenLayout::kBGR565,
                               ScreenLayout::kRGB555, ScreenLayout::kPalette8}) {
     ASSERT_TRUE(platform::ddraw::ProfileForLayoutName(platform::ScreenLayoutName(layout), &profile));
+    const int bits = layout == ScreenLayout::kPalette8
+                         ? 32
+                         : 8 * platform::ScreenLayoutBytesPerPixel(layout);
+    EXPECT_EQ(bits == 32, profile.accepts32) << platform::ScreenLayoutName(layout);
+    EXPECT_EQ(bits == 24, profile.accepts24) << platform::ScreenLayoutName(layout);
+    EXPECT_EQ(bits == 16, profile.accepts16) << platform::ScreenLayoutName(layout);
+    EXPECT_EQ(layout, bits == 32 ? profile.layout32 : bits == 24 ? profile.layout24 : profile.layout16);
   }
-  const platform::ddraw::DisplayProfile defaults = platform::ddraw::DefaultDisplayProfile();
+  const platform::ddraw::DisplayProfile defaults{};
   EXPECT_TRUE(defaults.accepts32 && defaults.accepts24 && defaults.accepts16);
   EXPECT_EQ(ScreenLayout::kXRGB32, defaults.layout32);
   EXPECT_EQ(2, platform::DisplayFaults().maxBackBuffers);

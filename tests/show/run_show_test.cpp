@@ -175,7 +175,7 @@ class DisplayThatCantOpen : public ::testing::TestWithParam<DisplayFault> {
 
 TEST_P(DisplayThatCantOpen, EndsTheShowWithStatusOneSilently) {
   ASSERT_TRUE(show.Ready());
-  platform::ddraw::DisplayProfile profile = platform::ddraw::DefaultDisplayProfile();
+  platform::ddraw::DisplayProfile profile;
   platform::DisplayFaults faults;
   GetParam().set(profile, faults);
   platform::SetDisplayProfile(profile);
