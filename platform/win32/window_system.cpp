@@ -91,7 +91,7 @@ void TranslateDesktopEvent(const host::HostEvent& event) {
       return;
     case host::HostEvent::kCloseRequest:
       // The desktop asking the program to end: the main window hears it as a close.
-      if (!event.window) window = State().active ? State().active : NewestWindow();
+      if (!event.window) window = FocusWindow();
       if (window) PostCloseRequest(window);
       return;
   }

@@ -50,7 +50,7 @@ HWND AddWindow(const Window& window);
 // left the host's video stops, which gives the desktop back.
 void RemoveWindow(HWND handle);
 HWND NewestWindow();
-// Where the desktop sends keys: the active window, else the newest.
+// Where the desktop sends keys and its requests to end: the active window, else the newest.
 HWND FocusWindow();
 
 // Calls the window's procedure at once, as the system does for the messages it sends; sent
