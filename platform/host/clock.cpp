@@ -19,7 +19,7 @@ std::uint32_t RealTicks() { return static_cast<std::uint32_t>(SDL_GetTicks64());
 }  // namespace
 
 const Hooks kRealHooks = {RealTicks, PacedBlank, WaitForPacedBlankAfter, false, nullptr};
-Hooks hooks = kRealHooks;
+Hooks hooks = {RealTicks, PacedBlank, WaitForPacedBlankAfter, false, nullptr};
 
 void SleepFor(std::uint32_t milliseconds) {
   if (milliseconds == 0)

@@ -29,7 +29,7 @@ int RealMessageBox(const char* text, const char* caption, unsigned type) {
 
 // Both constant-initialised, so they hold before any code runs.
 const Hooks kRealHooks = {nullptr, host::SleepFor, RealExit, RealMessageBox, false, false, nullptr};
-Hooks hooks = kRealHooks;
+Hooks hooks = {nullptr, host::SleepFor, RealExit, RealMessageBox, false, false, nullptr};
 
 }  // namespace win32
 }  // namespace platform
