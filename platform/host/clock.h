@@ -1,5 +1,5 @@
 // The host's sleep and its message box, for the kernel's stand-ins (win32/kernel.cpp: Sleep,
-// MessageBoxA). The clock they read is hooks.h's.
+// MessageBoxA). GetTickCount reads the host's clock through hooks.h.
 #pragma once
 #include <cstdint>
 
