@@ -4,15 +4,20 @@
 #include <deque>
 
 #include "platform/ddraw/device.h"
-#include "platform/ddraw/direct_draw_hooks.h"
+#include "platform/ddraw/hooks.h"
 #include "platform/ddraw/layouts.h"
 #include "platform/ddraw/objects.h"
+#include "platform/host/hooks.h"
 #include "platform/host/keys.h"
 #include "platform/host/screen.h"
+#include "platform/win32/hooks.h"
 #include "platform/win32/library.h"
 #include "platform/win32/window_system.h"
 
 namespace platform {
+
+using ddraw::DisplayProfile;
+using ddraw::ScreenLayout;
 
 namespace ddraw {
 
@@ -21,7 +26,7 @@ void ResetDevice() {
   for (Surface* surface : hardware.surfaces) delete surface;
   for (DirectDraw* object : hardware.objects) delete object;
   hardware = DisplayHardware();
-  ProfileInForce() = DefaultDisplayProfile();
+  ProfileInForce() = DisplayProfile();
   host::ForgetRenderer();
 }
 
@@ -154,15 +159,15 @@ void SetDisplayProfile(const DisplayProfile& profile) { ddraw::ProfileInForce() 
 DisplayProfile CurrentDisplayProfile() { return ddraw::ProfileInForce(); }
 
 void SetDisplayFaults(const DisplayFaults& faults) {
-  win32::libraryHooks.librariesMissing = faults.libraryMissing;
-  win32::libraryHooks.entriesMissing = faults.entryMissing;
-  static_cast<ddraw::DriverFaults&>(ddraw::directDrawHooks) = faults;
+  win32::hooks.librariesMissing = faults.libraryMissing;
+  win32::hooks.entriesMissing = faults.entryMissing;
+  static_cast<ddraw::DriverFaults&>(ddraw::hooks) = faults;
 }
 
 void FailNextLocks(int count, HRESULT result) {
   controls.failingLocks = count;
   controls.lockFailure = result;
-  ddraw::directDrawHooks.lockRefusal = LockRefusal;
+  ddraw::hooks.lockRefusal = LockRefusal;
 }
 
 void StopFailingLocks() { controls.failingLocks = 0; }
@@ -267,7 +272,7 @@ SurfaceView BackSurfaceView() {
 
 SurfaceView FrontSurfaceView() { return ViewOf(ddraw::Hardware().newestChain); }
 
-void CaptureWindowFrames(bool on) { host::screenHooks.rendered = on ? CaptureRendered : nullptr; }
+void CaptureWindowFrames(bool on) { host::hooks.rendered = on ? CaptureRendered : nullptr; }
 
 WindowCapture LastWindowCapture() { return controls.capture; }
 
@@ -285,11 +290,12 @@ void ResetDisplayControls() {
   host::StopVideo();
   for (int index = 0; index < win32::offerCount; index++) win32::offers[index].loads = 0;
   controls = DisplayControls();
-  ddraw::directDrawHooks = ddraw::DirectDrawHooks();
-  ddraw::directDrawHooks.flipped = KeepFlipped;
-  win32::libraryHooks = win32::LibraryHooks();
-  host::screenHooks.rendered = nullptr;
-  win32::windowSystemHooks.delivered = KeepDelivery;
+  ddraw::hooks = ddraw::Hooks();
+  ddraw::hooks.flipped = KeepFlipped;
+  win32::hooks.librariesMissing = false;
+  win32::hooks.entriesMissing = false;
+  host::hooks.rendered = nullptr;
+  win32::hooks.delivered = KeepDelivery;
 }
 
 }  // namespace platform

@@ -7,19 +7,19 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/ddraw/direct_draw_hooks.h"
 #include "platform/ddraw/display_profile.h"
+#include "platform/ddraw/hooks.h"
 #include "platform/ddraw_api.h"
-#include "platform/win32/window_system.h"
+#include "platform/win32/hooks.h"
 #include "platform/win32_api.h"
 
 namespace platform {
 
 // The profile in force (see platform/ddraw/display_profile.h).
-void SetDisplayProfile(const DisplayProfile& profile);
-DisplayProfile CurrentDisplayProfile();
+void SetDisplayProfile(const ddraw::DisplayProfile& profile);
+ddraw::DisplayProfile CurrentDisplayProfile();
 
-// The emulated driver's faults and limits (see platform/ddraw/direct_draw_hooks.h), and the
+// The emulated driver's faults and limits (see platform/ddraw/hooks.h), and the
 // loader's two faults: LoadLibraryA("ddraw.dll") finds nothing; the library doesn't export
 // DirectDrawCreate. The defaults are a real run's.
 struct DisplayFaults : ddraw::DriverFaults {
@@ -34,8 +34,8 @@ void FailNextLocks(int count, HRESULT result = DDERR_SURFACEBUSY);
 void StopFailingLocks();
 
 // A layout's name: "xrgb32", "xbgr32", "rgb24", "bgr24", "rgb565", "bgr565", "rgb555", "pal8".
-const char* ScreenLayoutName(ScreenLayout layout);
-int ScreenLayoutBytesPerPixel(ScreenLayout layout);
+const char* ScreenLayoutName(ddraw::ScreenLayout layout);
+int ScreenLayoutBytesPerPixel(ddraw::ScreenLayout layout);
 
 // Whether a virtual key's usual key is one of the extended block (the arrows and the six keys
 // above them), which key messages mark in bit 24: how an injected key is marked.
@@ -90,7 +90,7 @@ struct ScreenMode {
   int width = 0;
   int height = 0;
   int bitsPerPixel = 0;
-  ScreenLayout layout = ScreenLayout::kXRGB32;
+  ddraw::ScreenLayout layout = ddraw::ScreenLayout::kXRGB32;
   bool desktop = true;
 };
 ScreenMode CurrentScreenMode();
@@ -100,7 +100,7 @@ ScreenMode CurrentScreenMode();
 int FlipCount();
 int ScreenWidth();
 int ScreenHeight();
-ScreenLayout ScreenPictureLayout();
+ddraw::ScreenLayout ScreenPictureLayout();
 std::vector<std::uint32_t> ScreenPixels();
 std::uint32_t ScreenPixel(int x, int y);
 

@@ -1,8 +1,8 @@
 #include "platform/controls/kernel_controls.h"
 
-#include "platform/host/clock.h"
+#include "platform/host/hooks.h"
 #include "platform/host/screen.h"
-#include "platform/win32/kernel_hooks.h"
+#include "platform/win32/hooks.h"
 
 namespace platform {
 namespace {
@@ -46,7 +46,7 @@ void ControlledSleep(std::uint32_t milliseconds) {
   if (controls.manualClock)
     controls.manualNow += milliseconds;
   else
-    win32::kRealKernel.sleep(milliseconds);
+    win32::kRealHooks.sleep(milliseconds);
   if (controls.sleepHook) controls.sleepHook(milliseconds);
 }
 
@@ -63,13 +63,15 @@ int CapturedBox(const char* text, const char* caption, unsigned type) {
 // The tick source and Sleep follow the controls only while a control needs them to.
 void SteerTime() {
   // One switch for time: the tick counter, and the screen's refresh that follows it.
-  host::clockHooks = controls.manualClock
-                         ? host::ClockHooks{ManualTicks, ManualBlank, WaitForManualBlankAfter, true}
-                         : host::kRealClock;
-  win32::kernelHooks.ticksRead =
-      controls.manualClock ? AfterManualReading : win32::kRealKernel.ticksRead;
-  win32::kernelHooks.sleep =
-      controls.manualClock || controls.sleepHook ? ControlledSleep : win32::kRealKernel.sleep;
+  const bool manual = controls.manualClock;
+  host::hooks.ticks = manual ? ManualTicks : host::kRealHooks.ticks;
+  host::hooks.currentBlank = manual ? ManualBlank : host::kRealHooks.currentBlank;
+  host::hooks.waitForBlankAfter =
+      manual ? WaitForManualBlankAfter : host::kRealHooks.waitForBlankAfter;
+  host::hooks.steered = manual;
+  win32::hooks.ticksRead = controls.manualClock ? AfterManualReading : win32::kRealHooks.ticksRead;
+  win32::hooks.sleep =
+      controls.manualClock || controls.sleepHook ? ControlledSleep : win32::kRealHooks.sleep;
   controls.readingsSinceSleep = 0;
 }
 
@@ -90,7 +92,7 @@ void ClockStepPerReading(std::uint32_t step) {
   controls.stepPerReading = step;
   SteerTime();
 }
-std::uint32_t ClockNow() { return host::clockHooks.ticks(); }
+std::uint32_t ClockNow() { return host::hooks.ticks(); }
 
 void SetSleepHook(std::function<void(std::uint32_t)> hook) {
   controls.sleepHook = std::move(hook);
@@ -98,19 +100,20 @@ void SetSleepHook(std::function<void(std::uint32_t)> hook) {
 }
 
 void TrapExitProcess(bool on) {
-  win32::kernelHooks.exitProcess = on ? TrappedExit : win32::kRealKernel.exitProcess;
+  win32::hooks.exitProcess = on ? TrappedExit : win32::kRealHooks.exitProcess;
 }
 
 void CaptureMessageBoxes(bool on) {
-  win32::kernelHooks.messageBox = on ? CapturedBox : win32::kRealKernel.messageBox;
+  win32::hooks.messageBox = on ? CapturedBox : win32::kRealHooks.messageBox;
   controls.lastBox = CapturedMessageBox();
 }
 CapturedMessageBox LastMessageBox() { return controls.lastBox; }
 
 void ResetKernelControls() {
   controls = KernelControls();
-  win32::kernelHooks = win32::kRealKernel;
-  host::clockHooks = host::kRealClock;
+  SteerTime();
+  TrapExitProcess(false);
+  CaptureMessageBoxes(false);
 }
 
 }  // namespace platform

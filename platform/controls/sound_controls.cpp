@@ -69,22 +69,22 @@ bool SoundWaitForCapturedFrames(std::size_t frames, unsigned timeoutMs) {
 }
 
 void SoundForceNoDevice(bool on) { host::audioOutputHooks.devicePresent = !on; }
-void SoundSetLastError(int code) { Library().lastError = code; }
+void SoundSetLastError(int code) { fmod::Library().lastError = code; }
 bool SoundOutputIsOpen() { return host::audioOutput.device != 0; }
-int SoundLoadedSongCount() { return static_cast<int>(Library().songs.size()); }
+int SoundLoadedSongCount() { return static_cast<int>(fmod::Library().songs.size()); }
 
 int SoundPlayingSongCount() {
   AudioOutputLock hold;
-  return static_cast<int>(Library().playing.size());
+  return static_cast<int>(fmod::Library().playing.size());
 }
 
 void ResetSoundControls() {
   // Every song stopped and freed, the output closed, the last error cleared.
-  SoundLibrary& library = Library();
+  fmod::SoundLibrary& library = fmod::Library();
   AudioOutputClose();
   library.initialised = false;
   library.playing.clear();
-  while (!library.songs.empty()) ReleaseSong(library, library.songs.back());
+  while (!library.songs.empty()) fmod::ReleaseSong(library, library.songs.back());
   library.lastError = FMOD_ERR_NONE;
   library.loads = 0;
   host::audioOutputHooks.devicePresent = true;

@@ -19,7 +19,7 @@ void Keep(const char* line) {
 
 }  // namespace
 
-void TraceKeep(bool on) { callListener.store(on ? Keep : nullptr); }
+void TraceKeep(bool on) { trace::listener.store(on ? Keep : nullptr); }
 
 void TraceClear() {
   std::lock_guard<std::mutex> hold(linesLock);
@@ -39,12 +39,12 @@ std::vector<std::string> TraceLinesStartingWith(const std::string& prefix) {
   return matching;
 }
 
-std::string AddressAsTraced(const void* address) { return TraceAddress(address).text; }
+std::string AddressAsTraced(const void* address) { return trace::Address(address).text; }
 
 std::string MessageAsTraced(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   return win32::TraceMessage(window, message, wParam, lParam).text;
 }
 
-std::uint64_t TraceFormatCount() { return traceFormatsMade.load(std::memory_order_relaxed); }
+std::uint64_t TraceFormatCount() { return trace::formatsMade.load(std::memory_order_relaxed); }
 
 }  // namespace platform

@@ -1,7 +1,7 @@
-// Stand-in declarations of DirectDraw's first-version interfaces: IDirectDraw and
-// IDirectDrawSurface with their methods in the interfaces' own order, the surface description
-// and pixel-format records with their 32-bit layouts, and the flags and results the show meets.
-// Methods the show never calls keep their slots, with their records left incomplete.
+// Stand-in declarations of what the show calls of DirectDraw's first version: the methods of
+// IDirectDraw and IDirectDrawSurface it uses, the surface description and pixel-format records
+// with their 32-bit layouts, and the flags and results it meets. Only the show calls through
+// these tables, so they hold only its methods, in the interfaces' order.
 #pragma once
 #include "platform/win32/win32_declarations.h"
 
@@ -13,40 +13,20 @@ struct GUID {
   WORD Data3;
   BYTE Data4[8];
 };
-typedef const GUID& REFIID;
 
 struct IUnknown {
-  virtual HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) = 0;
-  virtual ULONG STDMETHODCALLTYPE AddRef() = 0;
   virtual ULONG STDMETHODCALLTYPE Release() = 0;
 };
 
 struct IDirectDraw;
 struct IDirectDrawSurface;
-struct IDirectDrawClipper;
-struct IDirectDrawPalette;
 typedef IDirectDraw* LPDIRECTDRAW;
 typedef IDirectDrawSurface* LPDIRECTDRAWSURFACE;
-typedef IDirectDrawClipper* LPDIRECTDRAWCLIPPER;
-typedef IDirectDrawPalette* LPDIRECTDRAWPALETTE;
-
-// Records of calls the show never makes: declared, never defined.
-struct DDCAPS;
-struct DDBLTFX;
-struct DDBLTBATCH;
-struct DDOVERLAYFX;
-struct PALETTEENTRY;
-typedef DDCAPS* LPDDCAPS;
-typedef DDBLTFX* LPDDBLTFX;
-typedef DDBLTBATCH* LPDDBLTBATCH;
-typedef DDOVERLAYFX* LPDDOVERLAYFX;
-typedef PALETTEENTRY* LPPALETTEENTRY;
 
 struct DDCOLORKEY {
   DWORD dwColorSpaceLowValue;
   DWORD dwColorSpaceHighValue;
 };
-typedef DDCOLORKEY* LPDDCOLORKEY;
 
 struct DDSCAPS {
   DWORD dwCaps;
@@ -90,75 +70,25 @@ static_assert(sizeof(DDPIXELFORMAT) == 32, "the pixel format record is 32 bytes"
 static_assert(sizeof(void*) != 4 || sizeof(DDSURFACEDESC) == 108,
               "on 32-bit x86 the surface description is 108 bytes");
 
-typedef HRESULT(WINAPI* LPDDENUMMODESCALLBACK)(LPDDSURFACEDESC, LPVOID);
-typedef HRESULT(WINAPI* LPDDENUMSURFACESCALLBACK)(LPDIRECTDRAWSURFACE, LPDDSURFACEDESC, LPVOID);
-
 struct IDirectDraw : public IUnknown {
-  virtual HRESULT STDMETHODCALLTYPE Compact() = 0;
-  virtual HRESULT STDMETHODCALLTYPE CreateClipper(DWORD, LPDIRECTDRAWCLIPPER*, IUnknown*) = 0;
-  virtual HRESULT STDMETHODCALLTYPE CreatePalette(DWORD, LPPALETTEENTRY, LPDIRECTDRAWPALETTE*,
-                                                  IUnknown*) = 0;
   virtual HRESULT STDMETHODCALLTYPE CreateSurface(LPDDSURFACEDESC description,
                                                   LPDIRECTDRAWSURFACE* surface,
                                                   IUnknown* outer) = 0;
-  virtual HRESULT STDMETHODCALLTYPE DuplicateSurface(LPDIRECTDRAWSURFACE, LPDIRECTDRAWSURFACE*) = 0;
-  virtual HRESULT STDMETHODCALLTYPE EnumDisplayModes(DWORD, LPDDSURFACEDESC, LPVOID,
-                                                     LPDDENUMMODESCALLBACK) = 0;
-  virtual HRESULT STDMETHODCALLTYPE EnumSurfaces(DWORD, LPDDSURFACEDESC, LPVOID,
-                                                 LPDDENUMSURFACESCALLBACK) = 0;
-  virtual HRESULT STDMETHODCALLTYPE FlipToGDISurface() = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetCaps(LPDDCAPS, LPDDCAPS) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetDisplayMode(LPDDSURFACEDESC) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetFourCCCodes(LPDWORD, LPDWORD) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetGDISurface(LPDIRECTDRAWSURFACE*) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetMonitorFrequency(LPDWORD) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetScanLine(LPDWORD) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetVerticalBlankStatus(LPBOOL) = 0;
-  virtual HRESULT STDMETHODCALLTYPE Initialize(GUID*) = 0;
   virtual HRESULT STDMETHODCALLTYPE RestoreDisplayMode() = 0;
   virtual HRESULT STDMETHODCALLTYPE SetCooperativeLevel(HWND window, DWORD flags) = 0;
   virtual HRESULT STDMETHODCALLTYPE SetDisplayMode(DWORD width, DWORD height,
                                                    DWORD bitsPerPixel) = 0;
-  virtual HRESULT STDMETHODCALLTYPE WaitForVerticalBlank(DWORD flags, HANDLE event) = 0;
 };
 
 struct IDirectDrawSurface : public IUnknown {
-  virtual HRESULT STDMETHODCALLTYPE AddAttachedSurface(LPDIRECTDRAWSURFACE) = 0;
-  virtual HRESULT STDMETHODCALLTYPE AddOverlayDirtyRect(LPRECT) = 0;
-  virtual HRESULT STDMETHODCALLTYPE Blt(LPRECT, LPDIRECTDRAWSURFACE, LPRECT, DWORD, LPDDBLTFX) = 0;
-  virtual HRESULT STDMETHODCALLTYPE BltBatch(LPDDBLTBATCH, DWORD, DWORD) = 0;
-  virtual HRESULT STDMETHODCALLTYPE BltFast(DWORD, DWORD, LPDIRECTDRAWSURFACE, LPRECT, DWORD) = 0;
-  virtual HRESULT STDMETHODCALLTYPE DeleteAttachedSurface(DWORD, LPDIRECTDRAWSURFACE) = 0;
-  virtual HRESULT STDMETHODCALLTYPE EnumAttachedSurfaces(LPVOID, LPDDENUMSURFACESCALLBACK) = 0;
-  virtual HRESULT STDMETHODCALLTYPE EnumOverlayZOrders(DWORD, LPVOID, LPDDENUMSURFACESCALLBACK) = 0;
   virtual HRESULT STDMETHODCALLTYPE Flip(LPDIRECTDRAWSURFACE target, DWORD flags) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetAttachedSurface(LPDDSCAPS caps,
                                                        LPDIRECTDRAWSURFACE* surface) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetBltStatus(DWORD) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetCaps(LPDDSCAPS caps) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetClipper(LPDIRECTDRAWCLIPPER*) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetColorKey(DWORD, LPDDCOLORKEY) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetDC(HDC*) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetFlipStatus(DWORD) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetOverlayPosition(LPLONG, LPLONG) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetPalette(LPDIRECTDRAWPALETTE*) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetPixelFormat(LPDDPIXELFORMAT format) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetSurfaceDesc(LPDDSURFACEDESC) = 0;
-  virtual HRESULT STDMETHODCALLTYPE Initialize(LPDIRECTDRAW, LPDDSURFACEDESC) = 0;
-  virtual HRESULT STDMETHODCALLTYPE IsLost() = 0;
   virtual HRESULT STDMETHODCALLTYPE Lock(LPRECT rect, LPDDSURFACEDESC description, DWORD flags,
                                          HANDLE event) = 0;
-  virtual HRESULT STDMETHODCALLTYPE ReleaseDC(HDC) = 0;
   virtual HRESULT STDMETHODCALLTYPE Restore() = 0;
-  virtual HRESULT STDMETHODCALLTYPE SetClipper(LPDIRECTDRAWCLIPPER) = 0;
-  virtual HRESULT STDMETHODCALLTYPE SetColorKey(DWORD, LPDDCOLORKEY) = 0;
-  virtual HRESULT STDMETHODCALLTYPE SetOverlayPosition(LONG, LONG) = 0;
-  virtual HRESULT STDMETHODCALLTYPE SetPalette(LPDIRECTDRAWPALETTE) = 0;
   virtual HRESULT STDMETHODCALLTYPE Unlock(LPVOID surfaceData) = 0;
-  virtual HRESULT STDMETHODCALLTYPE UpdateOverlay(LPRECT, LPDIRECTDRAWSURFACE, LPRECT, DWORD,
-                                                  LPDDOVERLAYFX) = 0;
-  virtual HRESULT STDMETHODCALLTYPE UpdateOverlayDisplay(DWORD) = 0;
-  virtual HRESULT STDMETHODCALLTYPE UpdateOverlayZOrder(DWORD, LPDIRECTDRAWSURFACE) = 0;
 };
 
 // The entry the show looks up by name in "ddraw.dll".
@@ -170,7 +100,6 @@ HRESULT WINAPI DirectDrawCreate(GUID* device, LPDIRECTDRAW* display, IUnknown* o
 #define DDERR_GENERIC ((HRESULT)0x80004005u)
 #define DDERR_UNSUPPORTED ((HRESULT)0x80004001u)
 #define DDERR_INVALIDPARAMS ((HRESULT)0x80070057u)
-#define E_NOINTERFACE ((HRESULT)0x80004002u)
 #define CLASS_E_NOAGGREGATION ((HRESULT)0x80040110u)
 #define DDERR_INVALIDCAPS QUENTHOR_DDERR(100)
 #define DDERR_INVALIDMODE QUENTHOR_DDERR(120)
@@ -220,4 +149,3 @@ HRESULT WINAPI DirectDrawCreate(GUID* device, LPDIRECTDRAW* display, IUnknown* o
 // Lock and flip
 #define DDLOCK_WAIT 0x00000001
 #define DDFLIP_WAIT 0x00000001
-#define DDWAITVB_BLOCKBEGIN 0x00000001

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/ddraw/direct_draw_hooks.h"
+#include "platform/ddraw/hooks.h"
 #include "platform/ddraw/layouts.h"
 #include "platform/ddraw/objects.h"
 #include "platform/host/screen.h"
@@ -12,7 +12,7 @@
 namespace platform {
 namespace ddraw {
 
-DirectDrawHooks directDrawHooks;
+Hooks hooks;
 
 namespace {
 
@@ -116,7 +116,7 @@ bool PresentFlipped(const Surface& front, const std::vector<std::uint8_t>& previ
   // buffer the front gave up, so it needn't be kept aside.
   const bool unchanged = hardware.lastFlipped == &front && previous == front.memory;
   hardware.lastFlipped = &front;
-  if (directDrawHooks.flipped) directDrawHooks.flipped(front);
+  if (hooks.flipped) hooks.flipped(front);
   const host::Picture picture{front.memory.data(), front.pitch,
                               front.mode.width,    front.mode.height,
                               Describe(front.mode.layout).hostLayout, unchanged};

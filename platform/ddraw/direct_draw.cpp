@@ -1,7 +1,7 @@
 // IDirectDraw over the emulated screen, and DirectDrawCreate.
 #include <algorithm>
 
-#include "platform/ddraw/direct_draw_hooks.h"
+#include "platform/ddraw/hooks.h"
 #include "platform/ddraw/layouts.h"
 #include "platform/ddraw/objects.h"
 #include "platform/host/screen.h"
@@ -47,8 +47,7 @@ HRESULT ChainRefusal(const DirectDraw& object, const DDSURFACEDESC* description,
   if ((caps & needed) != needed || !counted || description->dwBackBufferCount < 1)
     return counted || (caps & needed) ? DDERR_INVALIDCAPS : DDERR_UNSUPPORTED;
   if (object.level != kExclusiveFullscreen) return DDERR_NOEXCLUSIVEMODE;
-  if (description->dwBackBufferCount >
-      static_cast<DWORD>(std::max(directDrawHooks.maxBackBuffers, 0)))
+  if (description->dwBackBufferCount > static_cast<DWORD>(std::max(hooks.maxBackBuffers, 0)))
     return DDERR_OUTOFVIDEOMEMORY;
   return DD_OK;
 }
@@ -81,8 +80,7 @@ void ForgetObject(DirectDraw* object) {
 
 ULONG DirectDraw::Release() {
   TraceCall("IDirectDraw::Release");
-  if (--references_ > 0) return references_;
-  // The last reference takes the object's surfaces and its hold on the screen with it.
+  // The program's only reference: it takes the object's surfaces and its hold on the screen.
   DestroySurfaces(this);
   EndExclusive(this);
   ForgetObject(this);
@@ -92,9 +90,9 @@ ULONG DirectDraw::Release() {
 
 HRESULT DirectDraw::SetCooperativeLevel(HWND target, DWORD flags) {
   char call[80] = "";
-  if (Tracing())
-    TraceFormat(call, sizeof call, "SetCooperativeLevel %s 0x%x", TraceAddress(target).text,
-                static_cast<unsigned>(flags));
+  if (trace::Tracing())
+    trace::Format(call, sizeof call, "SetCooperativeLevel %s 0x%x", trace::Address(target).text,
+                  static_cast<unsigned>(flags));
   DisplayHardware& hardware = Hardware();
   const bool exclusive = (flags & DDSCL_EXCLUSIVE) != 0;
   const bool fullscreen = (flags & DDSCL_FULLSCREEN) != 0;
@@ -105,8 +103,7 @@ HRESULT DirectDraw::SetCooperativeLevel(HWND target, DWORD flags) {
 
   if (exclusive) {
     if (!win32::WindowRecord(target)) return Outcome(kInterface, DDERR_INVALIDPARAMS, call);
-    if ((hardware.exclusiveOwner && hardware.exclusiveOwner != this) ||
-        directDrawHooks.exclusiveRefused)
+    if ((hardware.exclusiveOwner && hardware.exclusiveOwner != this) || hooks.exclusiveRefused)
       return Outcome(kInterface, DDERR_EXCLUSIVEMODEALREADYSET, call);
     if (hardware.exclusiveOwner == this && hardware.exclusiveWindow != target)
       host::HideWindow(hardware.screenWindow);
@@ -133,9 +130,9 @@ HRESULT DirectDraw::SetCooperativeLevel(HWND target, DWORD flags) {
 
 HRESULT DirectDraw::SetDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel) {
   char call[80] = "";
-  if (Tracing())
-    TraceFormat(call, sizeof call, "SetDisplayMode %u %u %u", static_cast<unsigned>(width),
-                static_cast<unsigned>(height), static_cast<unsigned>(bitsPerPixel));
+  if (trace::Tracing())
+    trace::Format(call, sizeof call, "SetDisplayMode %u %u %u", static_cast<unsigned>(width),
+                  static_cast<unsigned>(height), static_cast<unsigned>(bitsPerPixel));
   DisplayHardware& hardware = Hardware();
   if (!level) return Outcome(kInterface, DDERR_NOCOOPERATIVELEVELSET, call);
   if (hardware.exclusiveOwner != this) return Outcome(kInterface, DDERR_NOEXCLUSIVEMODE, call);
@@ -163,15 +160,15 @@ HRESULT DirectDraw::RestoreDisplayMode() {
 HRESULT DirectDraw::CreateSurface(LPDDSURFACEDESC description, LPDIRECTDRAWSURFACE* surface,
                                   IUnknown* outer) {
   char call[160] = "";
-  if (Tracing() && description)
-    TraceFormat(call, sizeof call,
-                "CreateSurface {dwSize %u, dwFlags 0x%x, dwBackBufferCount %u, ddsCaps 0x%x} %s",
-                static_cast<unsigned>(description->dwSize),
-                static_cast<unsigned>(description->dwFlags),
-                static_cast<unsigned>(description->dwBackBufferCount),
-                static_cast<unsigned>(description->ddsCaps.dwCaps), TraceAddress(outer).text);
-  else if (Tracing())
-    TraceFormat(call, sizeof call, "CreateSurface null %s", TraceAddress(outer).text);
+  if (trace::Tracing() && description)
+    trace::Format(call, sizeof call,
+                  "CreateSurface {dwSize %u, dwFlags 0x%x, dwBackBufferCount %u, ddsCaps 0x%x} %s",
+                  static_cast<unsigned>(description->dwSize),
+                  static_cast<unsigned>(description->dwFlags),
+                  static_cast<unsigned>(description->dwBackBufferCount),
+                  static_cast<unsigned>(description->ddsCaps.dwCaps), trace::Address(outer).text);
+  else if (trace::Tracing())
+    trace::Format(call, sizeof call, "CreateSurface null %s", trace::Address(outer).text);
   const HRESULT refusal = ChainRefusal(*this, description, surface, outer);
   if (refusal < 0) return Outcome(kInterface, refusal, call);
   primary = BuildChain(this, description->dwBackBufferCount);
@@ -193,7 +190,7 @@ HRESULT WINAPI DirectDrawCreate(GUID* device, LPDIRECTDRAW* display, IUnknown* o
     result = DDERR_INVALIDPARAMS;
   else if (device)  // only the default display exists
     result = DDERR_INVALIDDIRECTDRAWGUID;
-  else if (platform::ddraw::directDrawHooks.createFails || !platform::host::StartVideo())
+  else if (platform::ddraw::hooks.createFails || !platform::host::StartVideo())
     result = DDERR_NODIRECTDRAWHW;  // no display to draw on
   if (result < 0) {
     if (display) *display = nullptr;

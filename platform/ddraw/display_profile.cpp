@@ -6,41 +6,35 @@
 #include "platform/ddraw/layouts.h"
 
 namespace platform {
-
-DisplayProfile DefaultDisplayProfile() { return DisplayProfile(); }
+namespace ddraw {
 
 bool ProfileForLayoutName(const char* name, DisplayProfile* profile) {
   ScreenLayout layout;
-  if (!ddraw::LayoutFromName(name, &layout)) return false;
-  DisplayProfile chosen = DefaultDisplayProfile();
-  const DWORD depth = ddraw::Describe(layout).bitCount;
+  if (!LayoutFromName(name, &layout)) return false;
+  DisplayProfile chosen;
+  // Palette indices stand in for the deepest mode, so the show meets them at once.
+  const DWORD bits = Describe(layout).bitCount;
+  const DWORD depth = bits == 8 ? 32 : bits;
   chosen.accepts32 = depth == 32;
   chosen.accepts24 = depth == 24;
   chosen.accepts16 = depth == 16;
   if (depth == 32) chosen.layout32 = layout;
   if (depth == 24) chosen.layout24 = layout;
   if (depth == 16) chosen.layout16 = layout;
-  if (depth == 8) {
-    // Palette indices stand in for the deepest mode, so the show meets them at once.
-    chosen.accepts32 = true;
-    chosen.layout32 = layout;
-  }
   *profile = chosen;
   return true;
 }
 
 DisplayProfile ProfileFromEnvironment() {
-  DisplayProfile profile = DefaultDisplayProfile();
+  DisplayProfile profile;
   const char* chosen = std::getenv("QUENTHOR_DISPLAY_LAYOUT");
-  if (!chosen || !*chosen) return profile;
-  if (!ProfileForLayoutName(chosen, &profile)) {
+  if (chosen && *chosen && !ProfileForLayoutName(chosen, &profile))
     std::fprintf(stderr,
                  "Quenthor: QUENTHOR_DISPLAY_LAYOUT=%s is not a layout (xrgb32, xbgr32, rgb24, "
                  "bgr24, rgb565, bgr565, rgb555, pal8); the screen offers every depth\n",
                  chosen);
-    return DefaultDisplayProfile();
-  }
   return profile;
 }
 
+}  // namespace ddraw
 }  // namespace platform

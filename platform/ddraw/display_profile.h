@@ -1,10 +1,11 @@
 // The emulated screen as a person picks it: the layouts it can report and which depths it
 // accepts. It is what lets a person run the show at 16 or 24 bits per pixel on a desktop that
 // offers only 32 (QUENTHOR_DISPLAY_LAYOUT). The driver's faults and limits are hooks
-// (direct_draw_hooks.h), never part of what a person configures.
+// (hooks.h), never part of what a person configures.
 #pragma once
 
 namespace platform {
+namespace ddraw {
 
 // The pixel layouts the emulated screen can report. The first six are the layouts the show
 // converts to; the last two exist so that the show can be seen refusing a screen.
@@ -19,8 +20,8 @@ enum class ScreenLayout {
   kPalette8,  // 8-bit palette indices, no DDPF_RGB flag: not RGB at all
 };
 
-// What the emulated screen offers. Changes apply to modes set and surfaces made
-// after the change.
+// What the emulated screen offers; as made, all three depths, 32 bits reporting kXRGB32, 24
+// bits kRGB24, 16 bits kRGB565. Changes apply to modes set and surfaces made after the change.
 struct DisplayProfile {
   // Depths SetDisplayMode accepts (any other depth is refused with DDERR_INVALIDMODE), and the
   // layout the surfaces report at each of them.
@@ -32,8 +33,6 @@ struct DisplayProfile {
   ScreenLayout layout16 = ScreenLayout::kRGB565;
 };
 
-// All three depths, 32 bits reporting kXRGB32, 24 bits kRGB24, 16 bits kRGB565.
-DisplayProfile DefaultDisplayProfile();
 // The profile a person picks with QUENTHOR_DISPLAY_LAYOUT=<layout name>: the screen accepts only
 // that layout's depth and reports that layout. False for an unknown name.
 bool ProfileForLayoutName(const char* name, DisplayProfile* profile);
@@ -41,4 +40,5 @@ bool ProfileForLayoutName(const char* name, DisplayProfile* profile);
 // a line on standard error when the name is no layout).
 DisplayProfile ProfileFromEnvironment();
 
+}  // namespace ddraw
 }  // namespace platform

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/ddraw/direct_draw_hooks.h"
+#include "platform/ddraw/hooks.h"
 
 namespace platform {
 namespace ddraw {
@@ -51,7 +51,7 @@ void ReportPixelFormat(ScreenLayout layout, DDPIXELFORMAT* format) {
   format->dwRBitMask = info.redMask;
   format->dwGBitMask = info.greenMask;
   format->dwBBitMask = info.blueMask;
-  if (directDrawHooks.rgbFlagMissing) format->dwFlags &= ~static_cast<DWORD>(DDPF_RGB);
+  if (hooks.rgbFlagMissing) format->dwFlags &= ~static_cast<DWORD>(DDPF_RGB);
 }
 
 }  // namespace ddraw

@@ -1,8 +1,8 @@
 // The DirectDraw object and surface: the first-version interfaces over the emulated screen.
 // Only what the show asks of them is emulated: a flipping primary surface in video memory, whole
 // locks and flips to the next buffer that wait, and the refusals the show's own path checks.
-// Every other method, and every other variant of those calls (a rectangle, a named target, no
-// wait, system memory), answers DDERR_UNSUPPORTED.
+// Every other variant of those calls (a rectangle, a named target, no wait, system memory)
+// answers DDERR_UNSUPPORTED; no other method exists.
 //
 // Traced calls: "DirectDrawCreate", "IDirectDraw::<method>" and "IDirectDrawSurface::<method>"
 // with the arguments that tell a call made right from one made nearly right, in the call's
@@ -31,34 +31,11 @@ namespace ddraw {
 // Traces "<interfaceName>::<call>", with " -> 0x<result>" when the result is a failure, and
 // returns the result.
 HRESULT Outcome(const char* interfaceName, HRESULT result, const char* call);
-inline HRESULT Unsupported(const char* interfaceName, const char* method) {
-  return Outcome(interfaceName, DDERR_UNSUPPORTED, method);
-}
-
-// Neither object offers a later interface (E_NOINTERFACE, the pointer cleared), and both count
-// the program's references alike.
-#define QUENTHOR_UNKNOWN(interfaceName)                                      \
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override { \
-    if (object) *object = nullptr;                                           \
-    return Outcome(interfaceName, E_NOINTERFACE, "QueryInterface");          \
-  }                                                                          \
-  ULONG STDMETHODCALLTYPE AddRef() override {                                \
-    TraceCall(interfaceName "::AddRef");                                     \
-    return ++references_;                                                    \
-  }
-
-// A method the emulated screen doesn't offer: traced, and DDERR_UNSUPPORTED. The parameters'
-// types only: nothing reads them.
-#define QUENTHOR_UNSUPPORTED(interfaceName, method, ...)   \
-  HRESULT STDMETHODCALLTYPE method(__VA_ARGS__) override { \
-    return Unsupported(interfaceName, #method);            \
-  }
 
 class DirectDraw final : public IDirectDraw {
  public:
   DirectDraw();
 
-  QUENTHOR_UNKNOWN("IDirectDraw")
   ULONG STDMETHODCALLTYPE Release() override;
 
   HRESULT STDMETHODCALLTYPE CreateSurface(LPDDSURFACEDESC description,
@@ -68,33 +45,12 @@ class DirectDraw final : public IDirectDraw {
   HRESULT STDMETHODCALLTYPE SetDisplayMode(DWORD width, DWORD height,
                                            DWORD bitsPerPixel) override;
 
-  QUENTHOR_UNSUPPORTED("IDirectDraw", Compact)
-  QUENTHOR_UNSUPPORTED("IDirectDraw", CreateClipper, DWORD, LPDIRECTDRAWCLIPPER*, IUnknown*)
-  QUENTHOR_UNSUPPORTED("IDirectDraw", CreatePalette, DWORD, LPPALETTEENTRY, LPDIRECTDRAWPALETTE*,
-                       IUnknown*)
-  QUENTHOR_UNSUPPORTED("IDirectDraw", DuplicateSurface, LPDIRECTDRAWSURFACE, LPDIRECTDRAWSURFACE*)
-  QUENTHOR_UNSUPPORTED("IDirectDraw", EnumDisplayModes, DWORD, LPDDSURFACEDESC, LPVOID,
-                       LPDDENUMMODESCALLBACK)
-  QUENTHOR_UNSUPPORTED("IDirectDraw", EnumSurfaces, DWORD, LPDDSURFACEDESC, LPVOID,
-                       LPDDENUMSURFACESCALLBACK)
-  QUENTHOR_UNSUPPORTED("IDirectDraw", FlipToGDISurface)
-  QUENTHOR_UNSUPPORTED("IDirectDraw", GetCaps, LPDDCAPS, LPDDCAPS)
-  QUENTHOR_UNSUPPORTED("IDirectDraw", GetDisplayMode, LPDDSURFACEDESC)
-  QUENTHOR_UNSUPPORTED("IDirectDraw", GetFourCCCodes, LPDWORD, LPDWORD)
-  QUENTHOR_UNSUPPORTED("IDirectDraw", GetGDISurface, LPDIRECTDRAWSURFACE*)
-  QUENTHOR_UNSUPPORTED("IDirectDraw", GetMonitorFrequency, LPDWORD)
-  QUENTHOR_UNSUPPORTED("IDirectDraw", GetScanLine, LPDWORD)
-  QUENTHOR_UNSUPPORTED("IDirectDraw", GetVerticalBlankStatus, LPBOOL)
-  QUENTHOR_UNSUPPORTED("IDirectDraw", Initialize, GUID*)
-  QUENTHOR_UNSUPPORTED("IDirectDraw", WaitForVerticalBlank, DWORD, HANDLE)
-
   // No level yet, DDSCL_NORMAL, or DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE.
   DWORD level = 0;
   Surface* primary = nullptr;
 
  private:
   ~DirectDraw() = default;
-  ULONG references_ = 1;
   friend void ResetDevice();
 };
 
@@ -102,7 +58,6 @@ class Surface final : public IDirectDrawSurface {
  public:
   Surface(DirectDraw* owner, const Mode& mode, DWORD caps);
 
-  QUENTHOR_UNKNOWN("IDirectDrawSurface")
   ULONG STDMETHODCALLTYPE Release() override;
 
   HRESULT STDMETHODCALLTYPE Flip(LPDIRECTDRAWSURFACE target, DWORD flags) override;
@@ -113,39 +68,6 @@ class Surface final : public IDirectDrawSurface {
                                  HANDLE event) override;
   HRESULT STDMETHODCALLTYPE Restore() override;
   HRESULT STDMETHODCALLTYPE Unlock(LPVOID surfaceData) override;
-
-  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", AddAttachedSurface, LPDIRECTDRAWSURFACE)
-  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", AddOverlayDirtyRect, LPRECT)
-  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", Blt, LPRECT, LPDIRECTDRAWSURFACE, LPRECT, DWORD,
-                       LPDDBLTFX)
-  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", BltBatch, LPDDBLTBATCH, DWORD, DWORD)
-  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", BltFast, DWORD, DWORD, LPDIRECTDRAWSURFACE, LPRECT,
-                       DWORD)
-  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", DeleteAttachedSurface, DWORD, LPDIRECTDRAWSURFACE)
-  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", EnumAttachedSurfaces, LPVOID,
-                       LPDDENUMSURFACESCALLBACK)
-  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", EnumOverlayZOrders, DWORD, LPVOID,
-                       LPDDENUMSURFACESCALLBACK)
-  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", GetBltStatus, DWORD)
-  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", GetCaps, LPDDSCAPS)
-  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", GetClipper, LPDIRECTDRAWCLIPPER*)
-  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", GetColorKey, DWORD, LPDDCOLORKEY)
-  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", GetDC, HDC*)
-  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", GetFlipStatus, DWORD)
-  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", GetOverlayPosition, LPLONG, LPLONG)
-  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", GetPalette, LPDIRECTDRAWPALETTE*)
-  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", GetSurfaceDesc, LPDDSURFACEDESC)
-  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", Initialize, LPDIRECTDRAW, LPDDSURFACEDESC)
-  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", IsLost)
-  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", ReleaseDC, HDC)
-  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", SetClipper, LPDIRECTDRAWCLIPPER)
-  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", SetColorKey, DWORD, LPDDCOLORKEY)
-  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", SetOverlayPosition, LONG, LONG)
-  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", SetPalette, LPDIRECTDRAWPALETTE)
-  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", UpdateOverlay, LPRECT, LPDIRECTDRAWSURFACE, LPRECT,
-                       DWORD, LPDDOVERLAYFX)
-  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", UpdateOverlayDisplay, DWORD)
-  QUENTHOR_UNSUPPORTED("IDirectDrawSurface", UpdateOverlayZOrder, DWORD, LPDIRECTDRAWSURFACE)
 
   // Makes this surface a back buffer of the chain: the chain holds it, the program doesn't yet.
   void JoinChain(Surface* chainFront);

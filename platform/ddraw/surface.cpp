@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/ddraw/direct_draw_hooks.h"
+#include "platform/ddraw/hooks.h"
 #include "platform/ddraw/layouts.h"
 #include "platform/ddraw/objects.h"
 #include "platform/trace/call_trace.h"
@@ -16,7 +16,7 @@ const char kInterface[] = "IDirectDrawSurface";
 // Rows start at multiples of 4 bytes, as video memory rows do; the profile may add more.
 int PitchFor(const Mode& mode, int bytesPerPixel) {
   const int row = (mode.width * bytesPerPixel + 3) & ~3;
-  return row + std::max(directDrawHooks.extraPitchBytes, 0);
+  return row + std::max(hooks.extraPitchBytes, 0);
 }
 
 // What a lock reports: the mode's size and pixel format, the row pitch and the locked address.
@@ -57,7 +57,7 @@ void Surface::JoinChain(Surface* chainFront) {
   chainFront->chain.push_back(this);
 }
 
-void Surface::Clear() { std::fill(memory.begin(), memory.end(), directDrawHooks.surfaceFill); }
+void Surface::Clear() { std::fill(memory.begin(), memory.end(), hooks.surfaceFill); }
 
 void DestroyChain(Surface* front) {
   DisplayHardware& hardware = Hardware();
@@ -93,12 +93,12 @@ ULONG Surface::Release() {
 
 HRESULT Surface::GetAttachedSurface(LPDDSCAPS wanted, LPDIRECTDRAWSURFACE* surface) {
   char call[64] = "GetAttachedSurface null";
-  if (Tracing() && wanted)
-    TraceFormat(call, sizeof call, "GetAttachedSurface {dwCaps 0x%x}",
-                static_cast<unsigned>(wanted->dwCaps));
+  if (trace::Tracing() && wanted)
+    trace::Format(call, sizeof call, "GetAttachedSurface {dwCaps 0x%x}",
+                  static_cast<unsigned>(wanted->dwCaps));
   if (!wanted || !surface) return Outcome(kInterface, DDERR_INVALIDPARAMS, call);
   if (!attached || (attached->caps & wanted->dwCaps) != wanted->dwCaps ||
-      directDrawHooks.attachedSurfaceMissing) {
+      hooks.attachedSurfaceMissing) {
     *surface = nullptr;
     return Outcome(kInterface, DDERR_NOTFOUND, call);
   }
@@ -110,12 +110,12 @@ HRESULT Surface::GetAttachedSurface(LPDDSCAPS wanted, LPDIRECTDRAWSURFACE* surfa
 
 HRESULT Surface::GetPixelFormat(LPDDPIXELFORMAT format) {
   char call[64] = "GetPixelFormat null";
-  if (Tracing() && format)
-    TraceFormat(call, sizeof call, "GetPixelFormat {dwSize %u}",
-                static_cast<unsigned>(format->dwSize));
+  if (trace::Tracing() && format)
+    trace::Format(call, sizeof call, "GetPixelFormat {dwSize %u}",
+                  static_cast<unsigned>(format->dwSize));
   if (!format || format->dwSize != sizeof(DDPIXELFORMAT))
     return Outcome(kInterface, DDERR_INVALIDPARAMS, call);
-  if (directDrawHooks.pixelFormatFails) return Outcome(kInterface, DDERR_GENERIC, call);
+  if (hooks.pixelFormatFails) return Outcome(kInterface, DDERR_GENERIC, call);
   ReportPixelFormat(mode.layout, format);
   return Outcome(kInterface, DD_OK, call);
 }
@@ -135,13 +135,13 @@ HRESULT Surface::Restore() {
 
 HRESULT Surface::Lock(LPRECT rect, LPDDSURFACEDESC description, DWORD flags, HANDLE event) {
   char call[112] = "";
-  if (Tracing()) {
+  if (trace::Tracing()) {
     char record[32] = "null";
     if (description)
-      TraceFormat(record, sizeof record, "{dwSize %u}",
-                  static_cast<unsigned>(description->dwSize));
-    TraceFormat(call, sizeof call, "Lock %s %s 0x%x %s", TraceAddress(rect).text, record,
-                static_cast<unsigned>(flags), TraceAddress(event).text);
+      trace::Format(record, sizeof record, "{dwSize %u}",
+                    static_cast<unsigned>(description->dwSize));
+    trace::Format(call, sizeof call, "Lock %s %s 0x%x %s", trace::Address(rect).text, record,
+                  static_cast<unsigned>(flags), trace::Address(event).text);
   }
   // The event is reserved: it must be null.
   if (!description || description->dwSize != sizeof(DDSURFACEDESC) || event)
@@ -149,7 +149,7 @@ HRESULT Surface::Lock(LPRECT rect, LPDDSURFACEDESC description, DWORD flags, HAN
   if (rect || !(flags & DDLOCK_WAIT)) return Outcome(kInterface, DDERR_UNSUPPORTED, call);
   if (lost) return Outcome(kInterface, DDERR_SURFACELOST, call);
   if (locked) return Outcome(kInterface, DDERR_SURFACEBUSY, call);
-  const HRESULT refusal = directDrawHooks.lockRefusal ? directDrawHooks.lockRefusal() : DD_OK;
+  const HRESULT refusal = hooks.lockRefusal ? hooks.lockRefusal() : DD_OK;
   if (refusal != DD_OK) return Outcome(kInterface, refusal, call);
   locked = true;
   lockAddress = memory.data();
@@ -159,7 +159,8 @@ HRESULT Surface::Lock(LPRECT rect, LPDDSURFACEDESC description, DWORD flags, HAN
 
 HRESULT Surface::Unlock(LPVOID surfaceData) {
   char call[48] = "";
-  if (Tracing()) TraceFormat(call, sizeof call, "Unlock %s", TraceAddress(surfaceData).text);
+  if (trace::Tracing())
+    trace::Format(call, sizeof call, "Unlock %s", trace::Address(surfaceData).text);
   // The first interface ties an unlock to its lock by the address the lock gave. No other
   // address, null included, names a lock of this surface: "the surface was not locked".
   if (!locked || surfaceData != lockAddress) return Outcome(kInterface, DDERR_NOTLOCKED, call);
@@ -170,9 +171,9 @@ HRESULT Surface::Unlock(LPVOID surfaceData) {
 
 HRESULT Surface::Flip(LPDIRECTDRAWSURFACE target, DWORD flags) {
   char call[64] = "";
-  if (Tracing())
-    TraceFormat(call, sizeof call, "Flip %s 0x%x", TraceAddress(target).text,
-                static_cast<unsigned>(flags));
+  if (trace::Tracing())
+    trace::Format(call, sizeof call, "Flip %s 0x%x", trace::Address(target).text,
+                  static_cast<unsigned>(flags));
   if (!IsFront() || chain.size() < 2) return Outcome(kInterface, DDERR_NOTFLIPPABLE, call);
   if (Hardware().exclusiveOwner != owner) return Outcome(kInterface, DDERR_NOEXCLUSIVEMODE, call);
   // Palette indices have no picture on the host's screen: the show never gets that far with them.

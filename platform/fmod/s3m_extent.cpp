@@ -4,6 +4,7 @@
 #include <cstring>
 
 namespace platform {
+namespace fmod {
 namespace {
 
 const std::size_t kHeaderBytes = 96;
@@ -82,4 +83,5 @@ bool S3mIsComplete(const unsigned char* data, std::size_t size) {
   return true;
 }
 
+}  // namespace fmod
 }  // namespace platform

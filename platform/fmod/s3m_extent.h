@@ -5,6 +5,7 @@
 #include <cstddef>
 
 namespace platform {
+namespace fmod {
 
 // True when data looks like a Scream Tracker 3 module (its signature is in place).
 bool LooksLikeS3m(const unsigned char* data, std::size_t size);
@@ -13,4 +14,5 @@ bool LooksLikeS3m(const unsigned char* data, std::size_t size);
 // the module's header names lies inside the size bytes at data.
 bool S3mIsComplete(const unsigned char* data, std::size_t size);
 
+}  // namespace fmod
 }  // namespace platform

@@ -19,12 +19,13 @@
 #include "platform/trace/call_trace.h"
 
 struct FMUSIC_MODULE {
-  platform::TrackerModule* module;
+  platform::fmod::TrackerModule* module;
   int serial;      // load number, for the call trace
   bool hasPlayed;  // a later PlaySong rewinds it first
 };
 
 namespace platform {
+namespace fmod {
 
 SoundLibrary& Library() {
   static SoundLibrary* library = new SoundLibrary;
@@ -94,10 +95,10 @@ void ReleaseSong(SoundLibrary& library, FMUSIC_MODULE* song) {
   delete song;
 }
 
+}  // namespace fmod
 }  // namespace platform
 
-using platform::Library;
-using platform::SoundLibrary;
+using namespace platform::fmod;
 
 QUENTHOR_FMOD_API(signed char) FSOUND_Init(int mixrate, int maxsoftwarechannels,
                                            unsigned int flags) {
@@ -107,14 +108,13 @@ QUENTHOR_FMOD_API(signed char) FSOUND_Init(int mixrate, int maxsoftwarechannels,
     library.lastError = FMOD_ERR_BUSY;
     return 0;
   }
-  if (mixrate < platform::kMixRateLowest || mixrate > platform::kMixRateHighest ||
-      maxsoftwarechannels < 0) {
+  if (mixrate < kMixRateLowest || mixrate > kMixRateHighest || maxsoftwarechannels < 0) {
     library.lastError = FMOD_ERR_INVALID_PARAM;
     return 0;
   }
   // The mix rate must be in place before the first callback can read it.
   library.mixRate = mixrate;
-  if (!platform::AudioOutputOpen(mixrate, platform::MixPlayingSongs, &library)) {
+  if (!platform::AudioOutputOpen(mixrate, MixPlayingSongs, &library)) {
     library.lastError = FMOD_ERR_INIT;
     return 0;
   }
@@ -149,8 +149,8 @@ QUENTHOR_FMOD_API(FMUSIC_MODULE*) FMUSIC_LoadSong(const char* name) {
     library.lastError = FMOD_ERR_INVALID_PARAM;
     return nullptr;
   }
-  platform::TrackerModule* module = nullptr;
-  const int result = platform::TrackerModule::Load(name, &module);
+  TrackerModule* module = nullptr;
+  const int result = TrackerModule::Load(name, &module);
   if (result != FMOD_ERR_NONE) {
     library.lastError = result;
     return nullptr;
@@ -169,8 +169,8 @@ QUENTHOR_FMOD_API(FMUSIC_MODULE*) FMUSIC_LoadSong(const char* name) {
 
 QUENTHOR_FMOD_API(signed char) FMUSIC_PlaySong(FMUSIC_MODULE* song) {
   SoundLibrary& library = Library();
-  TraceCall("FMUSIC_PlaySong %d", platform::SerialOf(library, song));
-  if (!platform::KnownSong(library, song)) return 0;
+  TraceCall("FMUSIC_PlaySong %d", SerialOf(library, song));
+  if (!KnownSong(library, song)) return 0;
   if (!library.initialised) {
     library.lastError = FMOD_ERR_UNINITIALIZED;
     return 0;
@@ -189,9 +189,9 @@ QUENTHOR_FMOD_API(signed char) FMUSIC_PlaySong(FMUSIC_MODULE* song) {
 
 QUENTHOR_FMOD_API(signed char) FMUSIC_FreeSong(FMUSIC_MODULE* song) {
   SoundLibrary& library = Library();
-  TraceCall("FMUSIC_FreeSong %d", platform::SerialOf(library, song));
-  if (!platform::KnownSong(library, song)) return 0;
-  platform::ReleaseSong(library, song);
+  TraceCall("FMUSIC_FreeSong %d", SerialOf(library, song));
+  if (!KnownSong(library, song)) return 0;
+  ReleaseSong(library, song);
   library.lastError = FMOD_ERR_NONE;
   return 1;
 }

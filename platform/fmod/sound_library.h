@@ -6,6 +6,7 @@
 #include "platform/fmod/fmod_declarations.h"
 
 namespace platform {
+namespace fmod {
 
 struct SoundLibrary {
   bool initialised = false;
@@ -23,4 +24,5 @@ SoundLibrary& Library();
 // Stops a loaded song and frees it.
 void ReleaseSong(SoundLibrary& library, FMUSIC_MODULE* song);
 
+}  // namespace fmod
 }  // namespace platform

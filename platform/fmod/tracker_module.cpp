@@ -19,6 +19,7 @@
 #include "platform/fmod/s3m_extent.h"
 
 namespace platform {
+namespace fmod {
 namespace {
 
 // Larger than any module could be: such a file is no song, and is refused before it is read.
@@ -139,4 +140,5 @@ void TrackerModule::Render(int rate, std::int16_t* stereo, int frames) {
   std::memset(stereo + 2 * done, 0, (wanted - done) * 2 * sizeof(std::int16_t));
 }
 
+}  // namespace fmod
 }  // namespace platform

@@ -5,6 +5,7 @@
 struct openmpt_module;
 
 namespace platform {
+namespace fmod {
 
 class TrackerModule {
  public:
@@ -31,4 +32,5 @@ class TrackerModule {
   openmpt_module* module_;
 };
 
+}  // namespace fmod
 }  // namespace platform

@@ -5,8 +5,9 @@
 #include <cstdio>
 #include <thread>
 
-#include "platform/host/screen.h"
+#include "platform/host/hooks.h"
 #include "platform/host/per_host.h"
+#include "platform/host/screen.h"
 #include "platform/host/video.h"
 
 namespace platform {
@@ -17,8 +18,8 @@ std::uint32_t RealTicks() { return static_cast<std::uint32_t>(SDL_GetTicks64());
 
 }  // namespace
 
-const ClockHooks kRealClock = {RealTicks, PacedBlank, WaitForPacedBlankAfter, false};
-ClockHooks clockHooks = {RealTicks, PacedBlank, WaitForPacedBlankAfter, false};
+const Hooks kRealHooks = {RealTicks, PacedBlank, WaitForPacedBlankAfter, false, nullptr};
+Hooks hooks = {RealTicks, PacedBlank, WaitForPacedBlankAfter, false, nullptr};
 
 void SleepFor(std::uint32_t milliseconds) {
   if (milliseconds == 0)

@@ -1,29 +1,10 @@
-// The host's clock, its sleep and its message box. Called by the kernel's stand-ins
-// (win32/kernel.cpp: GetTickCount, Sleep, MessageBoxA), by the window system (message stamps)
-// and by the screen (the refresh under a steered clock); the clock is steered by the controls.
+// The host's sleep and its message box, for the kernel's stand-ins (win32/kernel.cpp: Sleep,
+// MessageBoxA). GetTickCount reads the host's clock through hooks.h.
 #pragma once
 #include <cstdint>
 
 namespace platform {
 namespace host {
-
-// The clock everything above reads: the kernel's tick counter, the window system's message
-// stamps and the screen's refresh. The defaults are a real run's.
-struct ClockHooks {
-  // Milliseconds now, wrapping at 2^32, read without side effects. Real: since SDL started.
-  std::uint32_t (*ticks)();
-  // The screen's refresh, counted in vertical blanks, and the wait until a blank after the
-  // given count has come (the count differs from it: a steered clock may wrap). Real: the
-  // screen's paced refresh (screen.h).
-  std::uint64_t (*currentBlank)();
-  void (*waitForBlankAfter)(std::uint64_t blank);
-  // On while time is steered from outside (a test's manual clock): time moves only when the
-  // steerer moves it, so nothing may wait for real time, nor a renderer for a real blank.
-  bool steered;
-};
-// Both constant-initialised, so they hold before any code runs.
-extern ClockHooks clockHooks;
-extern const ClockHooks kRealClock;
 
 // Gives up the processor for 0, else waits that many milliseconds of real time.
 void SleepFor(std::uint32_t milliseconds);

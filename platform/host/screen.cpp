@@ -5,15 +5,13 @@
 #include <cstdio>
 #include <vector>
 
-#include "platform/host/clock.h"
 #include "platform/host/gentle.h"
+#include "platform/host/hooks.h"
 #include "platform/host/per_host.h"
 #include "platform/host/video.h"
 
 namespace platform {
 namespace host {
-
-ScreenHooks screenHooks;
 
 namespace {
 
@@ -116,9 +114,9 @@ void ShowToWatcher(int width, int height) {
   std::vector<std::uint32_t> pixels(static_cast<size_t>(width) * height);
   if (SDL_RenderReadPixels(screen.renderer, nullptr, SDL_PIXELFORMAT_XRGB8888, pixels.data(),
                            width * 4) != 0)
-    screenHooks.rendered(nullptr, 0, 0);
+    hooks.rendered(nullptr, 0, 0);
   else
-    screenHooks.rendered(pixels.data(), width, height);
+    hooks.rendered(pixels.data(), width, height);
 }
 
 }  // namespace
@@ -138,10 +136,9 @@ PicturePlace PlacePicture(int pictureWidth, int pictureHeight, int outputWidth, 
   return PicturePlace{(outputWidth - w) / 2, (outputHeight - h) / 2, w, h};
 }
 
+std::uint64_t CurrentBlank() { return hooks.currentBlank(); }
 
-std::uint64_t CurrentBlank() { return clockHooks.currentBlank(); }
-
-void WaitForBlankAfter(std::uint64_t blank) { clockHooks.waitForBlankAfter(blank); }
+void WaitForBlankAfter(std::uint64_t blank) { hooks.waitForBlankAfter(blank); }
 
 std::uint64_t PacedBlank() {
   const Uint64 now = SDL_GetPerformanceCounter();
@@ -156,8 +153,8 @@ void WaitForPacedBlankAfter(std::uint64_t blank) {
 
 bool Present(HostWindow window, const Picture& picture, bool waitForBlank) {
   // Nothing waits for a real blank while the clock stands still between the steerer's moves.
-  waitForBlank = waitForBlank && !clockHooks.steered;
-  const bool watched = screenHooks.rendered != nullptr;
+  waitForBlank = waitForBlank && !hooks.steered;
+  const bool watched = hooks.rendered != nullptr;
   const bool render = window && picture.bytes && picture.width > 0 && picture.height > 0 &&
                       (!VideoHeadless() || watched);
   if (render) BeforePresent(window, screen.renderer, picture.width, picture.height);
@@ -168,7 +165,7 @@ bool Present(HostWindow window, const Picture& picture, bool waitForBlank) {
     return false;
   }
   // The gentle filter sees every picture that would be drawn, and draws when due.
-  const std::uint32_t now = gentle ? clockHooks.ticks() : 0;
+  const std::uint32_t now = gentle ? hooks.ticks() : 0;
   if (gentle) {
     Picture taken = picture;
     taken.sameAsLast = picture.sameAsLast && screen.gentleSawLast;

@@ -41,7 +41,7 @@ bool Present(HostWindow window, const Picture& picture, bool waitForBlank);
 // picture. Called by video.cpp, as the desktop says so.
 void RedrawNextPresent();
 
-// The screen's refresh, counted in vertical blanks, as the clock hooks give it (clock.h).
+// The screen's refresh, counted in vertical blanks, as the hooks give it (hooks.h).
 std::uint64_t CurrentBlank();
 // Returns once a blank after the given one has come (the count differs from it). Sleeping, not
 // spinning.
@@ -54,16 +54,6 @@ void WaitForPacedBlankAfter(std::uint64_t blank);
 // video.cpp.
 void ForgetWindow(HostWindow window);
 void ForgetRenderer();
-
-// Where the screen can be watched from outside (set by the controls). The default is a real
-// run's.
-struct ScreenHooks {
-  // Sees every rendered window, read back as width x height 0x00RRGGBB pixels (null, and
-  // 0 x 0, when it can't be read), just before it is presented. While set, every Present
-  // renders, even on a headless driver and even an unchanged picture. Null: nobody watches.
-  void (*rendered)(const std::uint32_t* pixels, int width, int height) = nullptr;
-};
-extern ScreenHooks screenHooks;
 
 // Where a picture of the given size lands in an output of the given size: the largest whole
 // scale that fits (at least 1), centred. Called by Present.

@@ -4,18 +4,19 @@
 #include <cstdio>
 
 namespace platform {
+namespace trace {
 
-std::atomic<CallListener> callListener{nullptr};
-std::atomic<std::uint64_t> traceFormatsMade{0};
+std::atomic<Listener> listener{nullptr};
+std::atomic<std::uint64_t> formatsMade{0};
 
 namespace {
 
-void Count() { traceFormatsMade.fetch_add(1, std::memory_order_relaxed); }
+void Count() { formatsMade.fetch_add(1, std::memory_order_relaxed); }
 
 }  // namespace
 
-void SendTraceLine(const char* format, ...) {
-  const CallListener hearing = callListener.load(std::memory_order_acquire);
+void SendLine(const char* format, ...) {
+  const Listener hearing = listener.load(std::memory_order_acquire);
   if (!hearing) return;
   Count();
   char line[512];
@@ -26,7 +27,7 @@ void SendTraceLine(const char* format, ...) {
   hearing(line);
 }
 
-void TraceFormat(char* text, unsigned long size, const char* format, ...) {
+void Format(char* text, unsigned long size, const char* format, ...) {
   Count();
   va_list args;
   va_start(args, format);
@@ -34,7 +35,7 @@ void TraceFormat(char* text, unsigned long size, const char* format, ...) {
   va_end(args);
 }
 
-TracedAddress TraceAddress(const void* address) {
+TracedAddress Address(const void* address) {
   Count();
   TracedAddress traced;
   if (!address)
@@ -45,4 +46,5 @@ TracedAddress TraceAddress(const void* address) {
   return traced;
 }
 
+}  // namespace trace
 }  // namespace platform

@@ -6,8 +6,9 @@
 #include <cstdlib>
 
 #include "platform/host/clock.h"
+#include "platform/host/hooks.h"
 #include "platform/trace/call_trace.h"
-#include "platform/win32/kernel_hooks.h"
+#include "platform/win32/hooks.h"
 #include "platform/win32/win32_declarations.h"
 
 namespace platform {
@@ -27,34 +28,34 @@ int RealMessageBox(const char* text, const char* caption, unsigned type) {
 }  // namespace
 
 // Both constant-initialised, so they hold before any code runs.
-const KernelHooks kRealKernel = {nullptr, host::SleepFor, RealExit, RealMessageBox};
-KernelHooks kernelHooks = {nullptr, host::SleepFor, RealExit, RealMessageBox};
+const Hooks kRealHooks = {nullptr, host::SleepFor, RealExit, RealMessageBox, false, false, nullptr};
+Hooks hooks = {nullptr, host::SleepFor, RealExit, RealMessageBox, false, false, nullptr};
 
 }  // namespace win32
 }  // namespace platform
 
-using platform::win32::kernelHooks;
+using platform::win32::hooks;
 
 DWORD WINAPI GetTickCount() {
-  const DWORD now = platform::host::clockHooks.ticks();
+  const DWORD now = platform::host::hooks.ticks();
   TraceCall("GetTickCount -> %u", static_cast<unsigned>(now));
-  if (kernelHooks.ticksRead) kernelHooks.ticksRead();
+  if (hooks.ticksRead) hooks.ticksRead();
   return now;
 }
 
 void WINAPI Sleep(DWORD milliseconds) {
   TraceCall("Sleep %u", static_cast<unsigned>(milliseconds));
-  kernelHooks.sleep(milliseconds);
+  hooks.sleep(milliseconds);
 }
 
 void WINAPI ExitProcess(UINT exitCode) {
   TraceCall("ExitProcess %u", exitCode);
-  kernelHooks.exitProcess(exitCode);
-  platform::win32::kRealKernel.exitProcess(exitCode);
+  hooks.exitProcess(exitCode);
+  platform::win32::kRealHooks.exitProcess(exitCode);
   std::abort();  // not reached: the real way out ends the process
 }
 
 int WINAPI MessageBoxA(HWND, LPCSTR text, LPCSTR caption, UINT type) {
   TraceCall("MessageBoxA \"%s\" \"%s\" %u", text ? text : "", caption ? caption : "", type);
-  return kernelHooks.messageBox(text ? text : "", caption ? caption : "", type);
+  return hooks.messageBox(text ? text : "", caption ? caption : "", type);
 }

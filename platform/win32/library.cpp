@@ -11,11 +11,11 @@
 #include <cstring>
 
 #include "platform/trace/call_trace.h"
+#include "platform/win32/hooks.h"
 
 namespace platform {
 namespace win32 {
 
-LibraryHooks libraryHooks;
 Offer offers[kMostOffers];
 int offerCount;
 
@@ -72,7 +72,7 @@ using namespace platform::win32;
 HMODULE WINAPI LoadLibraryA(LPCSTR fileName) {
   const char* name = fileName ? fileName : "";
   const int library = LibraryNamed(name);
-  if (library < 0 || libraryHooks.librariesMissing) {
+  if (library < 0 || hooks.librariesMissing) {
     TraceCall("LoadLibraryA %s -> null", name);
     return nullptr;
   }
@@ -83,8 +83,7 @@ HMODULE WINAPI LoadLibraryA(LPCSTR fileName) {
 
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName) {
   const int library = LoadedLibrary(module);
-  const FARPROC entry =
-      library < 0 || libraryHooks.entriesMissing ? nullptr : EntryOf(library, procName);
+  const FARPROC entry = library < 0 || hooks.entriesMissing ? nullptr : EntryOf(library, procName);
   const char* outcome = entry ? "" : " -> null";
   const std::uintptr_t ordinal = reinterpret_cast<std::uintptr_t>(procName);
   if (ordinal < 0x10000)

@@ -11,14 +11,6 @@ namespace win32 {
 // to call during static initialisation: the table needs no constructor.
 void OfferEntry(const char* library, const char* entryName, FARPROC entry);
 
-// Where the loader can be steered from outside: start-up faults. The defaults are a real run's.
-struct LibraryHooks {
-  // LoadLibraryA finds no library; GetProcAddress finds no entry.
-  bool librariesMissing = false;
-  bool entriesMissing = false;
-};
-extern LibraryHooks libraryHooks;
-
 // What the folders above offered, and how often each is loaded now; the loader keeps it, the
 // controls read it and clear it. Zero until offered and never constructed: offers come during
 // static initialisation, in whatever order the objects' initialisers run. A library is known by

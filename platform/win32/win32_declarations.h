@@ -128,12 +128,8 @@ struct WNDCLASSA {
 #define VK_SPACE 0x20
 #define VK_LEFT 0x25
 #define VK_UP 0x26
-#define VK_RIGHT 0x27
 #define VK_DOWN 0x28
 #define VK_PRIOR 0x21
-#define VK_NEXT 0x22
-#define VK_END 0x23
-#define VK_HOME 0x24
 #define VK_INSERT 0x2D
 #define VK_DELETE 0x2E
 #define VK_NUMPAD0 0x60

@@ -15,6 +15,8 @@
 // where <message> is {hwnd <h>, message 0x<m>, wParam 0x<w>, lParam 0x<l>}. A failed call ends
 // with " -> 0" or " -> null". What PeekMessageA sends to a procedure (see window_system.h)
 // shows before its own line.
+#include <strings.h>
+
 #include <cstdint>
 #include <cstring>
 
@@ -23,30 +25,18 @@
 #include "platform/win32/window_system.h"
 
 using namespace platform;
+using platform::win32::State;
 using platform::win32::TraceMessage;
-using platform::win32::TraceName;
 
 namespace platform {
 namespace win32 {
 
-TracedRecord TraceName(LPCSTR name) {
-  TracedRecord traced;
-  const std::uintptr_t value = reinterpret_cast<std::uintptr_t>(name);
-  if (!name)
-    TraceFormat(traced.text, sizeof traced.text, "null");
-  else if (value < 0x10000)
-    TraceFormat(traced.text, sizeof traced.text, "#%u", static_cast<unsigned>(value));
-  else
-    TraceFormat(traced.text, sizeof traced.text, "\"%.80s\"", name);
-  return traced;
-}
-
 TracedRecord TraceMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   TracedRecord traced;
-  TraceFormat(traced.text, sizeof traced.text,
-              "{hwnd %s, message 0x%x, wParam 0x%llx, lParam 0x%llx}", TraceAddress(window).text,
-              message, static_cast<unsigned long long>(wParam),
-              static_cast<unsigned long long>(static_cast<std::uintptr_t>(lParam)));
+  trace::Format(traced.text, sizeof traced.text,
+                "{hwnd %s, message 0x%x, wParam 0x%llx, lParam 0x%llx}",
+                trace::Address(window).text, message, static_cast<unsigned long long>(wParam),
+                static_cast<unsigned long long>(static_cast<std::uintptr_t>(lParam)));
   return traced;
 }
 
@@ -55,9 +45,26 @@ TracedRecord TraceMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 
 namespace {
 
+const ATOM kFirstClassAtom = 0xC000;
+
+// A class or window name as a trace line writes it: "null", an atom as "#<n>", or the string
+// quoted, 80 characters at most.
+win32::TracedRecord TraceName(LPCSTR name) {
+  win32::TracedRecord traced;
+  const std::uintptr_t value = reinterpret_cast<std::uintptr_t>(name);
+  if (!name)
+    trace::Format(traced.text, sizeof traced.text, "null");
+  else if (value < 0x10000)
+    trace::Format(traced.text, sizeof traced.text, "#%u", static_cast<unsigned>(value));
+  else
+    trace::Format(traced.text, sizeof traced.text, "\"%.80s\"", name);
+  return traced;
+}
+
 // The character TranslateMessage makes for a key, or 0.
 unsigned CharacterFor(unsigned virtualKey) {
-  const bool shifted = win32::KeyIsDown(VK_SHIFT);
+  // The key state as of the last key message taken from the queue.
+  const bool shifted = State().keyDown[VK_SHIFT];
   if (virtualKey >= 'A' && virtualKey <= 'Z') return shifted ? virtualKey : virtualKey + ('a' - 'A');
   if (virtualKey >= '0' && virtualKey <= '9') return shifted ? 0 : virtualKey;
   if (virtualKey >= VK_NUMPAD0 && virtualKey <= VK_NUMPAD0 + 9) return '0' + (virtualKey - VK_NUMPAD0);
@@ -73,52 +80,102 @@ unsigned CharacterFor(unsigned virtualKey) {
   }
 }
 
+// Classes, by name (compared without case, as the system does) or by atom.
+const win32::WindowClass* FindClass(LPCSTR nameOrAtom) {
+  if (!nameOrAtom) return nullptr;
+  const std::uintptr_t value = reinterpret_cast<std::uintptr_t>(nameOrAtom);
+  for (const win32::WindowClass& known : State().classes) {
+    if (value < 0x10000 ? known.atom == value : strcasecmp(known.name.c_str(), nameOrAtom) == 0)
+      return &known;
+  }
+  return nullptr;
+}
+
+ATOM AddClass(const WNDCLASSA& windowClass) {
+  win32::WindowSystem& state = State();
+  win32::WindowClass added;
+  added.atom = static_cast<ATOM>(kFirstClassAtom + state.classes.size());
+  added.name = windowClass.lpszClassName;
+  added.procedure = windowClass.lpfnWndProc;
+  added.cursor = windowClass.hCursor;
+  state.classes.push_back(added);
+  return added.atom;
+}
+
+// Takes the first message matching PeekMessageA's filters; false when there is none.
+bool TakeFromQueue(MSG* message, HWND window, UINT filterMin, UINT filterMax, bool remove) {
+  win32::WindowSystem& state = State();
+  HWND const threadOnly = reinterpret_cast<HWND>(static_cast<std::intptr_t>(-1));
+  for (auto waiting = state.queue.begin(); waiting != state.queue.end(); ++waiting) {
+    const bool windowMatches =
+        !window || (window == threadOnly ? waiting->hwnd == nullptr : waiting->hwnd == window);
+    const bool rangeMatches = (filterMin == 0 && filterMax == 0) || waiting->message == WM_QUIT ||
+                              (waiting->message >= filterMin && waiting->message <= filterMax);
+    if (!windowMatches || !rangeMatches) continue;
+    *message = *waiting;
+    if (remove) {
+      state.queue.erase(waiting);
+      const UINT taken = message->message;
+      if (taken == WM_KEYDOWN || taken == WM_KEYUP || taken == WM_SYSKEYDOWN ||
+          taken == WM_SYSKEYUP)
+        state.keyDown[message->wParam & 0xFF] = taken == WM_KEYDOWN || taken == WM_SYSKEYDOWN;
+    }
+    return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass) {
   char call[640] = "RegisterClassA null";
-  if (Tracing() && windowClass)
-    TraceFormat(call, sizeof call,
-                "RegisterClassA {style 0x%x, lpfnWndProc %s, cbClsExtra %d, cbWndExtra %d, "
-                "hInstance %s, hIcon %s, hCursor %s, hbrBackground %s, lpszMenuName %s, "
-                "lpszClassName %s}",
-                windowClass->style,
-                TraceAddress(reinterpret_cast<const void*>(windowClass->lpfnWndProc)).text,
-                windowClass->cbClsExtra, windowClass->cbWndExtra,
-                TraceAddress(windowClass->hInstance).text, TraceAddress(windowClass->hIcon).text,
-                TraceAddress(windowClass->hCursor).text,
-                TraceAddress(windowClass->hbrBackground).text,
-                TraceName(windowClass->lpszMenuName).text,
-                TraceName(windowClass->lpszClassName).text);
+  if (trace::Tracing() && windowClass)
+    trace::Format(
+        call, sizeof call,
+        "RegisterClassA {style 0x%x, lpfnWndProc %s, cbClsExtra %d, cbWndExtra %d, "
+        "hInstance %s, hIcon %s, hCursor %s, hbrBackground %s, lpszMenuName %s, "
+        "lpszClassName %s}",
+        windowClass->style,
+        trace::Address(reinterpret_cast<const void*>(windowClass->lpfnWndProc)).text,
+        windowClass->cbClsExtra, windowClass->cbWndExtra,
+        trace::Address(windowClass->hInstance).text, trace::Address(windowClass->hIcon).text,
+        trace::Address(windowClass->hCursor).text, trace::Address(windowClass->hbrBackground).text,
+        TraceName(windowClass->lpszMenuName).text, TraceName(windowClass->lpszClassName).text);
   const char* name = windowClass && windowClass->lpszClassName ? windowClass->lpszClassName : "";
   // A class needs a name and a procedure, and a name can be registered once.
-  if (!windowClass || !*name || !windowClass->lpfnWndProc || win32::FindClass(name)) {
+  if (!windowClass || !*name || !windowClass->lpfnWndProc || FindClass(name)) {
     TraceCall("%s -> 0", call);
     return 0;
   }
   TraceCall("%s", call);
-  return win32::AddClass(*windowClass);
+  return AddClass(*windowClass);
 }
 
 HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style,
                             int x, int y, int width, int height, HWND parent, HMENU menu,
                             HINSTANCE instance, LPVOID param) {
   char call[320] = "";
-  if (Tracing())
-    TraceFormat(call, sizeof call, "CreateWindowExA 0x%x %s %s 0x%x %d %d %d %d %s %s %s %s",
-                static_cast<unsigned>(exStyle), TraceName(className).text,
-                TraceName(windowName).text, static_cast<unsigned>(style), x, y, width, height,
-                TraceAddress(parent).text, TraceAddress(menu).text, TraceAddress(instance).text,
-                TraceAddress(param).text);
-  const win32::WindowClass* windowClass = win32::FindClass(className);
+  if (trace::Tracing())
+    trace::Format(call, sizeof call, "CreateWindowExA 0x%x %s %s 0x%x %d %d %d %d %s %s %s %s",
+                  static_cast<unsigned>(exStyle), TraceName(className).text,
+                  TraceName(windowName).text, static_cast<unsigned>(style), x, y, width, height,
+                  trace::Address(parent).text, trace::Address(menu).text,
+                  trace::Address(instance).text, trace::Address(param).text);
+  const win32::WindowClass* windowClass = FindClass(className);
   if (!windowClass) {
     TraceCall("%s -> null", call);
     return nullptr;
   }
   TraceCall("%s", call);
-  const win32::Window window = {nullptr, windowClass->name, windowName ? windowName : "",
-                                   windowClass->procedure, windowClass->cursor, style, width,
-                                   height, 0, false};
+  const win32::Window window = {nullptr,
+                                windowName ? windowName : "",
+                                windowClass->procedure,
+                                windowClass->cursor,
+                                style,
+                                width,
+                                height,
+                                0,
+                                false};
   HWND handle = win32::AddWindow(window);
   if (style & WS_VISIBLE) win32::RealWindow(handle);
 
@@ -142,10 +199,10 @@ BOOL WINAPI DestroyWindow(HWND window) {
   win32::Window* record = win32::WindowRecord(window);
   // A procedure that destroys its window again while hearing WM_DESTROY gets a refusal.
   if (!record || record->destroying) {
-    TraceCall("DestroyWindow %s -> 0", TraceAddress(window).text);
+    TraceCall("DestroyWindow %s -> 0", trace::Address(window).text);
     return FALSE;
   }
-  TraceCall("DestroyWindow %s", TraceAddress(window).text);
+  TraceCall("DestroyWindow %s", trace::Address(window).text);
   record->destroying = true;
   // The active window going takes the application's activation with it.
   if (win32::ActiveWindow() == window)
@@ -177,9 +234,9 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM, LPARAM) {
 BOOL WINAPI PeekMessageA(LPMSG message, HWND window, UINT filterMin, UINT filterMax,
                          UINT removeFlags) {
   char call[96] = "";
-  if (Tracing())
-    TraceFormat(call, sizeof call, "PeekMessageA %s 0x%x 0x%x 0x%x", TraceAddress(window).text,
-                filterMin, filterMax, removeFlags);
+  if (trace::Tracing())
+    trace::Format(call, sizeof call, "PeekMessageA %s 0x%x 0x%x 0x%x", trace::Address(window).text,
+                  filterMin, filterMax, removeFlags);
   if (!message) {
     TraceCall("%s -> 0", call);
     return FALSE;
@@ -188,8 +245,7 @@ BOOL WINAPI PeekMessageA(LPMSG message, HWND window, UINT filterMin, UINT filter
   // does while the thread asks for its messages; the sent ones go straight to the procedures.
   win32::PumpDesktopEvents();
   win32::DeliverSentMessages();
-  if (!win32::TakeFromQueue(message, window, filterMin, filterMax,
-                              (removeFlags & PM_REMOVE) != 0)) {
+  if (!TakeFromQueue(message, window, filterMin, filterMax, (removeFlags & PM_REMOVE) != 0)) {
     TraceCall("%s", call);
     return FALSE;
   }
@@ -213,10 +269,14 @@ BOOL WINAPI TranslateMessage(const MSG* message) {
 LRESULT WINAPI DispatchMessageA(const MSG* message) {
   if (!message) return 0;
   TraceCall("DispatchMessageA %s", TraceMessage(*message).text);
-  return win32::DispatchToWindow(*message);
+  return win32::SendToWindow(message->hwnd, message->message, message->wParam, message->lParam,
+                             false);
 }
 
 HCURSOR WINAPI SetCursor(HCURSOR cursor) {
-  TraceCall("SetCursor %s", TraceAddress(cursor).text);
-  return win32::ReplaceCursor(cursor);
+  TraceCall("SetCursor %s", trace::Address(cursor).text);
+  HCURSOR previous = State().cursor;
+  State().cursor = cursor;
+  host::ShowPointer(cursor != nullptr);
+  return previous;
 }

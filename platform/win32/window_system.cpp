@@ -1,29 +1,24 @@
 #include "platform/win32/window_system.h"
 
-#include <strings.h>
-
 #include <deque>
 #include <map>
 #include <memory>
 
-#include "platform/host/clock.h"
+#include "platform/host/hooks.h"
 #include "platform/host/keys.h"
+#include "platform/win32/hooks.h"
 
 namespace platform {
 namespace win32 {
 
-WindowSystemHooks windowSystemHooks;
-
 namespace {
 
 const std::uintptr_t kWindowHandleStep = 0x10;
-const ATOM kFirstClassAtom = 0xC000;
 
 std::uintptr_t Key(HWND handle) { return reinterpret_cast<std::uintptr_t>(handle); }
 
 void TellDelivery(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool sent) {
-  if (windowSystemHooks.delivered)
-    windowSystemHooks.delivered(WindowMessage{window, message, wParam, lParam, sent});
+  if (hooks.delivered) hooks.delivered(WindowMessage{window, message, wParam, lParam, sent});
 }
 
 MSG MakeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -32,7 +27,7 @@ MSG MakeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   made.message = message;
   made.wParam = wParam;
   made.lParam = lParam;
-  made.time = host::clockHooks.ticks();  // the system's stamp, not a reading by the program
+  made.time = host::hooks.ticks();  // the system's stamp, not a reading by the program
   made.pt.x = 0;
   made.pt.y = 0;
   return made;
@@ -42,6 +37,11 @@ bool Waiting(const std::deque<MSG>& messages, HWND window, UINT message) {
   for (const MSG& waiting : messages)
     if (waiting.hwnd == window && waiting.message == message) return true;
   return false;
+}
+
+// Sent from outside the program's thread: waits for the thread's next PeekMessageA.
+void SendFromOutside(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  State().sentWaiting.push_back(MakeMessage(window, message, wParam, lParam));
 }
 
 void Deliver(HWND window, UINT message, WPARAM wParam, Delivery delivery) {
@@ -91,7 +91,7 @@ void TranslateDesktopEvent(const host::HostEvent& event) {
       return;
     case host::HostEvent::kCloseRequest:
       // The desktop asking the program to end: the main window hears it as a close.
-      if (!event.window) window = State().active ? State().active : NewestWindow();
+      if (!event.window) window = FocusWindow();
       if (window) PostCloseRequest(window);
       return;
   }
@@ -102,27 +102,6 @@ void TranslateDesktopEvent(const host::HostEvent& event) {
 WindowSystem& State() {
   static WindowSystem state;
   return state;
-}
-
-const WindowClass* FindClass(LPCSTR nameOrAtom) {
-  if (!nameOrAtom) return nullptr;
-  const std::uintptr_t value = reinterpret_cast<std::uintptr_t>(nameOrAtom);
-  for (const WindowClass& known : State().classes) {
-    if (value < 0x10000 ? known.atom == value : strcasecmp(known.name.c_str(), nameOrAtom) == 0)
-      return &known;
-  }
-  return nullptr;
-}
-
-ATOM AddClass(const WNDCLASSA& windowClass) {
-  WindowSystem& state = State();
-  WindowClass added;
-  added.atom = static_cast<ATOM>(kFirstClassAtom + state.classes.size());
-  added.name = windowClass.lpszClassName;
-  added.procedure = windowClass.lpfnWndProc;
-  added.cursor = windowClass.hCursor;
-  state.classes.push_back(added);
-  return added.atom;
 }
 
 Window* WindowRecord(HWND handle) {
@@ -160,16 +139,12 @@ HWND NewestWindow() {
 
 HWND FocusWindow() { return State().active ? State().active : NewestWindow(); }
 
-LRESULT SendToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT SendToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool sent) {
   Window* target = WindowRecord(window);
   if (!target || !target->procedure) return 0;
   WNDPROC procedure = target->procedure;
-  TellDelivery(window, message, wParam, lParam, true);
+  TellDelivery(window, message, wParam, lParam, sent);
   return procedure(window, message, wParam, lParam);
-}
-
-void SendFromOutside(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  State().sentWaiting.push_back(MakeMessage(window, message, wParam, lParam));
 }
 
 void DeliverSentMessages() {
@@ -180,14 +155,6 @@ void DeliverSentMessages() {
     waiting.pop_front();
     SendToWindow(message.hwnd, message.message, message.wParam, message.lParam);
   }
-}
-
-LRESULT DispatchToWindow(const MSG& message) {
-  Window* target = WindowRecord(message.hwnd);
-  if (!target || !target->procedure) return 0;
-  WNDPROC procedure = target->procedure;
-  TellDelivery(message.hwnd, message.message, message.wParam, message.lParam, false);
-  return procedure(message.hwnd, message.message, message.wParam, message.lParam);
 }
 
 void PostToQueue(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -228,29 +195,6 @@ void PressKey(HWND window, unsigned virtualKey, bool down, bool extended) {
   PostToQueue(window, message, virtualKey, static_cast<LPARAM>(bits));
 }
 
-bool TakeFromQueue(MSG* message, HWND window, UINT filterMin, UINT filterMax, bool remove) {
-  WindowSystem& state = State();
-  HWND const threadOnly = reinterpret_cast<HWND>(static_cast<std::intptr_t>(-1));
-  for (auto waiting = state.queue.begin(); waiting != state.queue.end(); ++waiting) {
-    const bool windowMatches = !window || (window == threadOnly ? waiting->hwnd == nullptr
-                                                                : waiting->hwnd == window);
-    const bool rangeMatches = (filterMin == 0 && filterMax == 0) || waiting->message == WM_QUIT ||
-                              (waiting->message >= filterMin && waiting->message <= filterMax);
-    if (!windowMatches || !rangeMatches) continue;
-    *message = *waiting;
-    if (remove) {
-      state.queue.erase(waiting);
-      const UINT taken = message->message;
-      if (taken == WM_KEYDOWN || taken == WM_KEYUP || taken == WM_SYSKEYDOWN || taken == WM_SYSKEYUP)
-        state.keyDown[message->wParam & 0xFF] = taken == WM_KEYDOWN || taken == WM_SYSKEYDOWN;
-    }
-    return true;
-  }
-  return false;
-}
-
-bool KeyIsDown(unsigned virtualKey) { return State().keyDown[virtualKey & 0xFF]; }
-
 HWND ActiveWindow() { return State().active; }
 
 void ActivateApplication(HWND window, Delivery delivery) {
@@ -287,13 +231,6 @@ host::HostWindow RealWindow(HWND handle) {
 void PumpDesktopEvents() {
   host::HostEvent event;
   while (host::NextEvent(&event)) TranslateDesktopEvent(event);
-}
-
-HCURSOR ReplaceCursor(HCURSOR cursor) {
-  HCURSOR previous = State().cursor;
-  State().cursor = cursor;
-  host::ShowPointer(cursor != nullptr);
-  return previous;
 }
 
 }  // namespace win32

@@ -15,35 +15,15 @@
 namespace platform {
 namespace win32 {
 
-// A message as it reached a window procedure, or waits in the thread's queue.
-struct WindowMessage {
-  HWND window;
-  UINT message;
-  WPARAM wParam;
-  LPARAM lParam;
-  bool sent;  // delivered straight to the procedure by the system, not through DispatchMessageA
-};
-
-// How trace lines write a class or window name ("null", an atom as "#<n>", or the string
-// quoted, 80 characters at most) and a message ({hwnd <h>, message 0x<m>, wParam 0x<w>, lParam
-// 0x<l>}): written once, for the stand-ins and the tests; only for a line being traced.
+// How trace lines write a message ({hwnd <h>, message 0x<m>, wParam 0x<w>, lParam 0x<l>}):
+// written once, for the stand-ins and the tests; only for a line being traced.
 struct TracedRecord {
   char text[128];
 };
-TracedRecord TraceName(LPCSTR name);
 TracedRecord TraceMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 inline TracedRecord TraceMessage(const MSG& m) {
   return TraceMessage(m.hwnd, m.message, m.wParam, m.lParam);
 }
-
-
-// Where the window system can be steered or watched from outside. The defaults are a real run's.
-struct WindowSystemHooks {
-  // Hears every message that reaches a window procedure, sent or dispatched, just before the
-  // procedure does. Null: nobody listens.
-  void (*delivered)(const WindowMessage& message) = nullptr;
-};
-extern WindowSystemHooks windowSystemHooks;
 
 struct WindowClass {
   ATOM atom;
@@ -54,7 +34,6 @@ struct WindowClass {
 
 struct Window {
   HWND handle;
-  std::string className;
   std::string title;
   WNDPROC procedure;
   HCURSOR classCursor;
@@ -65,29 +44,22 @@ struct Window {
   bool destroying;
 };
 
-// Classes, by name (compared without case, as the system does) or by atom.
-const WindowClass* FindClass(LPCSTR nameOrAtom);
-ATOM AddClass(const WNDCLASSA& windowClass);
-
 Window* WindowRecord(HWND handle);
 HWND AddWindow(const Window& window);
 // Forgets the window: its queued messages go, its real window closes, and once no window is
 // left the host's video stops, which gives the desktop back.
 void RemoveWindow(HWND handle);
 HWND NewestWindow();
-// Where the desktop sends keys: the active window, else the newest.
+// Where the desktop sends keys and its requests to end: the active window, else the newest.
 HWND FocusWindow();
 
-// Calls the window's procedure at once, as the system does for the messages it sends.
-LRESULT SendToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-// A message sent to the window from outside the program's thread (the desktop): it reaches the
-// procedure, as a sent message, inside the thread's next PeekMessageA, and is never returned
-// from the queue.
-void SendFromOutside(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-// Calls the procedures for every message sent from outside so far, oldest first.
+// Calls the window's procedure at once, as the system does for the messages it sends; sent
+// false: for a message taken from the queue (DispatchMessageA).
+LRESULT SendToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool sent = true);
+// Calls the procedures for every message sent from outside the program's thread (the desktop)
+// so far, oldest first: such a message reaches its procedure, as a sent message, inside the
+// thread's next PeekMessageA, and is never returned from the queue.
 void DeliverSentMessages();
-// Calls the procedure for a message taken from the queue (DispatchMessageA).
-LRESULT DispatchToWindow(const MSG& message);
 
 void PostToQueue(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Posted where it will be taken next, as the system does with the characters TranslateMessage
@@ -105,11 +77,6 @@ void PostCloseRequest(HWND window);
 // extended key, bit 29 while Alt is held, bit 30 when the key was down before, bit 31 for a
 // release.
 void PressKey(HWND window, unsigned virtualKey, bool down, bool extended);
-// Takes the first message matching the filters (see PeekMessageA); false when there is none.
-bool TakeFromQueue(MSG* message, HWND window, UINT filterMin, UINT filterMax, bool remove);
-
-// The key state as of the last key message taken from the queue.
-bool KeyIsDown(unsigned virtualKey);
 
 // The application's activation. An activation change tells the display driver first, then the
 // window gets WM_ACTIVATEAPP, sent: at once, from within the call that changed it, or, for a
@@ -128,8 +95,6 @@ host::HostWindow RealWindow(HWND window);
 // Reads the desktop's pending events: keys and close requests are queued as messages, pointer
 // moves and activation changes become messages sent from outside.
 void PumpDesktopEvents();
-
-HCURSOR ReplaceCursor(HCURSOR cursor);
 
 // Handles look like the system's: small, even numbers no pointer would have.
 const std::uintptr_t kFirstWindowHandle = 0x00020010;

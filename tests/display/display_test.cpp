@@ -31,8 +31,8 @@ class ShowDisplayTest : public ControlsTest {
     displayState = DisplayState();
   }
 
-  void Profile(void (*change)(platform::DisplayProfile&)) {
-    platform::DisplayProfile profile = platform::DefaultDisplayProfile();
+  void Profile(void (*change)(platform::ddraw::DisplayProfile&)) {
+    platform::ddraw::DisplayProfile profile;
     change(profile);
     platform::SetDisplayProfile(profile);
   }
@@ -70,7 +70,7 @@ TEST_F(ShowDisplayTest, DepthLadderTakesTheFirstDepthTheScreenAccepts) {
   CloseDisplay();
 
   StartAgain();
-  Profile([](platform::DisplayProfile& p) { p.accepts32 = false; });
+  Profile([](platform::ddraw::DisplayProfile& p) { p.accepts32 = false; });
   ASSERT_EQ(OpenDisplay("Quenthor", 320, 240), 1);
   std::vector<std::string> modes = Calls("IDirectDraw::SetDisplayMode");
   ASSERT_EQ(modes.size(), 2u);
@@ -80,9 +80,9 @@ TEST_F(ShowDisplayTest, DepthLadderTakesTheFirstDepthTheScreenAccepts) {
   CloseDisplay();
 
   StartAgain();
-  Profile([](platform::DisplayProfile& p) {
+  Profile([](platform::ddraw::DisplayProfile& p) {
     p.accepts32 = p.accepts24 = false;
-    p.layout16 = platform::ScreenLayout::kBGR565;
+    p.layout16 = platform::ddraw::ScreenLayout::kBGR565;
   });
   ASSERT_EQ(OpenDisplay("Quenthor", 320, 240), 1);
   EXPECT_EQ(Calls("IDirectDraw::SetDisplayMode").size(), 3u);
@@ -91,16 +91,16 @@ TEST_F(ShowDisplayTest, DepthLadderTakesTheFirstDepthTheScreenAccepts) {
 }
 
 TEST_F(ShowDisplayTest, NoAcceptedDepthFailsOpen) {
-  Profile([](platform::DisplayProfile& p) { p.accepts32 = p.accepts24 = p.accepts16 = false; });
+  Profile([](platform::ddraw::DisplayProfile& p) { p.accepts32 = p.accepts24 = p.accepts16 = false; });
   EXPECT_EQ(OpenDisplay("Quenthor", 320, 240), 0);
   EXPECT_EQ(Calls("IDirectDraw::SetDisplayMode").size(), 3u);
   EXPECT_FALSE(Called("IDirectDraw::CreateSurface"));
 }
 
 TEST_F(ShowDisplayTest, UnsupportedLayoutFailsWithModeAndSurfacesHeld) {
-  Profile([](platform::DisplayProfile& p) {
+  Profile([](platform::ddraw::DisplayProfile& p) {
     p.accepts32 = p.accepts24 = false;
-    p.layout16 = platform::ScreenLayout::kRGB555;
+    p.layout16 = platform::ddraw::ScreenLayout::kRGB555;
   });
   EXPECT_EQ(OpenDisplay("Quenthor", 320, 240), 0);
   EXPECT_EQ(displayState.converter, nullptr);
@@ -115,9 +115,9 @@ TEST_F(ShowDisplayTest, UnsupportedLayoutFailsWithModeAndSurfacesHeld) {
   // A palettised screen isn't RGB at all.
   platform::ResetDisplayControls();
   displayState = DisplayState();
-  Profile([](platform::DisplayProfile& p) {
+  Profile([](platform::ddraw::DisplayProfile& p) {
     p.accepts32 = p.accepts24 = false;
-    p.layout16 = platform::ScreenLayout::kPalette8;
+    p.layout16 = platform::ddraw::ScreenLayout::kPalette8;
   });
   EXPECT_EQ(OpenDisplay("Quenthor", 320, 240), 0);
   EXPECT_EQ(displayState.converter, nullptr);

@@ -36,8 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
   }
 
   // The decoder itself, a few hundred milliseconds of it, without the audio thread's pacing.
-  platform::TrackerModule* module = nullptr;
-  if (platform::TrackerModule::Load(path.c_str(), &module) == 0 && module) {
+  platform::fmod::TrackerModule* module = nullptr;
+  if (platform::fmod::TrackerModule::Load(path.c_str(), &module) == 0 && module) {
     static std::vector<std::int16_t> stereo(2 * 4096);
     for (int block = 0; block < 4; block++) module->Render(44100, stereo.data(), 4096);
     delete module;

@@ -15,7 +15,7 @@ const DWORD kExclusive = DDSCL_FULLSCREEN | DDSCL_EXCLUSIVE;
 
 class DirectDrawTest : public StandInsTest {
  protected:
-  void UseProfile(const platform::DisplayProfile& profile) {
+  void UseProfile(const platform::ddraw::DisplayProfile& profile) {
     platform::SetDisplayProfile(profile);
   }
 };
@@ -105,9 +105,9 @@ TEST_F(DirectDrawTest, NothingBeforeACooperativeLevel) {
 TEST_F(DirectDrawTest, DisplayModesFollowTheProfile) {
   display = CreateDisplay();
   window = MakeWindow();
-  platform::DisplayProfile profile = platform::DefaultDisplayProfile();
+  platform::ddraw::DisplayProfile profile;
   profile.accepts32 = false;
-  profile.layout24 = platform::ScreenLayout::kBGR24;
+  profile.layout24 = platform::ddraw::ScreenLayout::kBGR24;
   UseProfile(profile);
   ASSERT_EQ(DD_OK, display->SetCooperativeLevel(window, DDSCL_NORMAL));
   EXPECT_EQ(DDERR_NOEXCLUSIVEMODE, display->SetDisplayMode(320, 240, 24));
@@ -126,7 +126,7 @@ TEST_F(DirectDrawTest, DisplayModesFollowTheProfile) {
   EXPECT_FALSE(shown.desktop);
   EXPECT_EQ(320, shown.width);
   EXPECT_EQ(24, shown.bitsPerPixel);
-  EXPECT_EQ(platform::ScreenLayout::kBGR24, shown.layout);
+  EXPECT_EQ(platform::ddraw::ScreenLayout::kBGR24, shown.layout);
 
   profile.accepts24 = profile.accepts16 = false;
   UseProfile(profile);
@@ -318,17 +318,11 @@ TEST_F(DirectDrawTest, LockAndFlipRefusals) {
   back->Unlock(lock.lpSurface);
 }
 
-// What the show never asks for isn't emulated: other methods, a lock of part of a surface or
-// one that wouldn't wait, a flip to a named buffer or one that wouldn't wait. Each is refused
-// with DDERR_UNSUPPORTED and changes nothing.
+// What the show never asks for isn't emulated: a lock of part of a surface or one that wouldn't
+// wait, a flip to a named buffer or one that wouldn't wait. Each is refused with
+// DDERR_UNSUPPORTED and changes nothing.
 TEST_F(DirectDrawTest, WhatTheShowNeverAsksForIsUnsupported) {
   OpenShow();
-  DDSCAPS caps;
-  EXPECT_EQ(DDERR_UNSUPPORTED, back->GetCaps(&caps));
-  EXPECT_EQ(DDERR_UNSUPPORTED, primary->IsLost());
-  EXPECT_EQ(DDERR_UNSUPPORTED, display->WaitForVerticalBlank(DDWAITVB_BLOCKBEGIN, nullptr));
-  DDSURFACEDESC mode = EmptyDescription();
-  EXPECT_EQ(DDERR_UNSUPPORTED, display->GetDisplayMode(&mode));
   RECT part{10, 20, 30, 40};
   DDSURFACEDESC lock = EmptyDescription();
   EXPECT_EQ(DDERR_UNSUPPORTED, back->Lock(&part, &lock, DDLOCK_WAIT, nullptr));
@@ -457,8 +451,6 @@ TEST_F(DirectDrawTest, ReleasingThePrimaryReleasesItsChain) {
   OpenShow(32, 2);
   EXPECT_EQ(0u, back->Release());  // the chain's own buffer: nothing goes
   EXPECT_EQ(3, platform::LiveSurfaceCount());
-  EXPECT_EQ(2u, primary->AddRef());
-  EXPECT_EQ(1u, primary->Release());
   EXPECT_EQ(0u, primary->Release());
   EXPECT_EQ(0, platform::LiveSurfaceCount());
   EXPECT_EQ(nullptr, platform::BackSurfaceView().bytes);

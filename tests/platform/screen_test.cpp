@@ -7,7 +7,7 @@
 namespace displaytest {
 namespace {
 
-using platform::ScreenLayout;
+using platform::ddraw::ScreenLayout;
 
 struct LayoutCase {
   ScreenLayout layout;
@@ -35,7 +35,7 @@ class LayoutTest : public StandInsTest, public ::testing::WithParamInterface<Lay
  protected:
   // Only this layout's depth is accepted, so the show's ladder would land on it.
   void UseOnly(const LayoutCase& layoutCase) {
-    platform::DisplayProfile profile = platform::DefaultDisplayProfile();
+    platform::ddraw::DisplayProfile profile;
     profile.accepts32 = layoutCase.depth == 32;
     profile.accepts24 = layoutCase.depth == 24;
     profile.accepts16 = layoutCase.depth == 16;
@@ -112,7 +112,7 @@ class ScreenTest : public StandInsTest {};
 
 // The two layouts the show refuses still report themselves as what they are.
 TEST_F(ScreenTest, RefusedLayoutsReportThemselves) {
-  platform::DisplayProfile profile = platform::DefaultDisplayProfile();
+  platform::ddraw::DisplayProfile profile;
   profile.layout16 = ScreenLayout::kRGB555;
   profile.layout32 = ScreenLayout::kPalette8;
   platform::SetDisplayProfile(profile);
@@ -144,7 +144,7 @@ TEST_F(ScreenTest, RefusedLayoutsReportThemselves) {
   EXPECT_EQ(8u, format.dwRGBBitCount);
   // Palette indices have no picture on the host's screen, and the show never flips them.
   EXPECT_EQ(DDERR_UNSUPPORTED, primary->Flip(nullptr, DDFLIP_WAIT));
-  EXPECT_EQ(platform::ScreenLayout::kRGB555, platform::ScreenPictureLayout());
+  EXPECT_EQ(platform::ddraw::ScreenLayout::kRGB555, platform::ScreenPictureLayout());
 }
 
 // The screen (what the flips show) goes on in the desktop's mode while the program is inactive,
@@ -196,26 +196,35 @@ TEST(PicturePlacement, WholeScalesCentred) {
 }
 
 TEST(LayoutNames, APersonPicksTheLayoutTheScreenOffers) {
-  platform::DisplayProfile profile;
-  ASSERT_TRUE(platform::ProfileForLayoutName("rgb565", &profile));
+  platform::ddraw::DisplayProfile profile;
+  ASSERT_TRUE(platform::ddraw::ProfileForLayoutName("rgb565", &profile));
   EXPECT_FALSE(profile.accepts32);
   EXPECT_FALSE(profile.accepts24);
   EXPECT_TRUE(profile.accepts16);
   EXPECT_EQ(ScreenLayout::kRGB565, profile.layout16);
-  ASSERT_TRUE(platform::ProfileForLayoutName("xbgr32", &profile));
+  ASSERT_TRUE(platform::ddraw::ProfileForLayoutName("xbgr32", &profile));
   EXPECT_TRUE(profile.accepts32);
   EXPECT_FALSE(profile.accepts16);
   EXPECT_EQ(ScreenLayout::kXBGR32, profile.layout32);
-  ASSERT_TRUE(platform::ProfileForLayoutName("bgr24", &profile));
+  ASSERT_TRUE(platform::ddraw::ProfileForLayoutName("bgr24", &profile));
   EXPECT_EQ(ScreenLayout::kBGR24, profile.layout24);
-  EXPECT_FALSE(platform::ProfileForLayoutName("RGB565 ", &profile));
-  EXPECT_FALSE(platform::ProfileForLayoutName("", &profile));
-  EXPECT_FALSE(platform::ProfileForLayoutName(nullptr, &profile));
+  EXPECT_FALSE(platform::ddraw::ProfileForLayoutName("RGB565 ", &profile));
+  EXPECT_FALSE(platform::ddraw::ProfileForLayoutName("", &profile));
+  EXPECT_FALSE(platform::ddraw::ProfileForLayoutName(nullptr, &profile));
+  // Each name makes the screen offer its layout alone, at its depth; palette indices at 32 bits,
+  // the depth the show asks for first.
   for (ScreenLayout layout : {ScreenLayout::kXRGB32, ScreenLayout::kRGB24, ScreenLayout::kBGR565,
                               ScreenLayout::kRGB555, ScreenLayout::kPalette8}) {
-    ASSERT_TRUE(platform::ProfileForLayoutName(platform::ScreenLayoutName(layout), &profile));
+    ASSERT_TRUE(platform::ddraw::ProfileForLayoutName(platform::ScreenLayoutName(layout), &profile));
+    const int bits = layout == ScreenLayout::kPalette8
+                         ? 32
+                         : 8 * platform::ScreenLayoutBytesPerPixel(layout);
+    EXPECT_EQ(bits == 32, profile.accepts32) << platform::ScreenLayoutName(layout);
+    EXPECT_EQ(bits == 24, profile.accepts24) << platform::ScreenLayoutName(layout);
+    EXPECT_EQ(bits == 16, profile.accepts16) << platform::ScreenLayoutName(layout);
+    EXPECT_EQ(layout, bits == 32 ? profile.layout32 : bits == 24 ? profile.layout24 : profile.layout16);
   }
-  const platform::DisplayProfile defaults = platform::DefaultDisplayProfile();
+  const platform::ddraw::DisplayProfile defaults{};
   EXPECT_TRUE(defaults.accepts32 && defaults.accepts24 && defaults.accepts16);
   EXPECT_EQ(ScreenLayout::kXRGB32, defaults.layout32);
   EXPECT_EQ(2, platform::DisplayFaults().maxBackBuffers);

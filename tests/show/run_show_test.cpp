@@ -164,7 +164,7 @@ TEST_F(RunShowTest, OpensItsDisplayAsQuenthorAt320By240) {
 // starts no sound.
 struct DisplayFault {
   const char* name;
-  void (*set)(platform::DisplayProfile&, platform::DisplayFaults&);
+  void (*set)(platform::ddraw::DisplayProfile&, platform::DisplayFaults&);
 };
 void PrintTo(const DisplayFault& fault, std::ostream* out) { *out << fault.name; }
 
@@ -175,7 +175,7 @@ class DisplayThatCantOpen : public ::testing::TestWithParam<DisplayFault> {
 
 TEST_P(DisplayThatCantOpen, EndsTheShowWithStatusOneSilently) {
   ASSERT_TRUE(show.Ready());
-  platform::DisplayProfile profile = platform::DefaultDisplayProfile();
+  platform::ddraw::DisplayProfile profile;
   platform::DisplayFaults faults;
   GetParam().set(profile, faults);
   platform::SetDisplayProfile(profile);
@@ -200,10 +200,10 @@ TEST_P(DisplayThatCantOpen, EndsTheShowWithStatusOneSilently) {
 }
 
 const DisplayFault kDisplayFaults[] = {
-    {"NoDepth", [](platform::DisplayProfile& p, platform::DisplayFaults&) { p.accepts32 = p.accepts24 = p.accepts16 = false; }},
-    {"NoAttachedBackBuffer", [](platform::DisplayProfile&, platform::DisplayFaults& f) { f.attachedSurfaceMissing = true; }},
-    {"PixelFormatUnreadable", [](platform::DisplayProfile&, platform::DisplayFaults& f) { f.pixelFormatFails = true; }},
-    {"PixelFormatNotRGB", [](platform::DisplayProfile&, platform::DisplayFaults& f) { f.rgbFlagMissing = true; }},
+    {"NoDepth", [](platform::ddraw::DisplayProfile& p, platform::DisplayFaults&) { p.accepts32 = p.accepts24 = p.accepts16 = false; }},
+    {"NoAttachedBackBuffer", [](platform::ddraw::DisplayProfile&, platform::DisplayFaults& f) { f.attachedSurfaceMissing = true; }},
+    {"PixelFormatUnreadable", [](platform::ddraw::DisplayProfile&, platform::DisplayFaults& f) { f.pixelFormatFails = true; }},
+    {"PixelFormatNotRGB", [](platform::ddraw::DisplayProfile&, platform::DisplayFaults& f) { f.rgbFlagMissing = true; }},
 };
 INSTANTIATE_TEST_SUITE_P(Faults, DisplayThatCantOpen, ::testing::ValuesIn(kDisplayFaults),
                          [](const ::testing::TestParamInfo<DisplayFault>& info) {
@@ -364,8 +364,8 @@ class EveryLayout : public ::testing::TestWithParam<const char*> {
 
 TEST_P(EveryLayout, ScreenGoesBlackWhiteAndThePicturesInTheirColours) {
   ASSERT_TRUE(show.Ready());
-  platform::DisplayProfile profile;
-  ASSERT_TRUE(platform::ProfileForLayoutName(GetParam(), &profile));
+  platform::ddraw::DisplayProfile profile;
+  ASSERT_TRUE(platform::ddraw::ProfileForLayoutName(GetParam(), &profile));
   platform::SetDisplayProfile(profile);
   // 16-bit layouts keep 5 or 6 bits of a channel.
   show.SetTolerance(std::string(GetParam()).find("565") != std::string::npos ? 7 : 0);

@@ -31,7 +31,7 @@ struct DriverFaults {
 
 class Surface;
 
-struct DirectDrawHooks : DriverFaults {
+struct Hooks : DriverFaults {
   // Sees the front of every chain just flipped, before its picture goes to the window. Null:
   // nobody watches.
   void (*flipped)(const Surface& front) = nullptr;
@@ -39,7 +39,7 @@ struct DirectDrawHooks : DriverFaults {
   // lock's result. Null: every such lock succeeds.
   HRESULT (*lockRefusal)() = nullptr;
 };
-extern DirectDrawHooks directDrawHooks;
+extern Hooks hooks;
 
 }  // namespace ddraw
 }  // namespace platform
