@@ -1,6 +1,7 @@
 // Small songs of our own in the tracker formats a song of the show may come in besides S3M (the
-// site's own song is one): MOD, XM and IT. Each plays one looped square wave from its first row,
-// so that it sounds at once and goes on sounding while the song repeats.
+// site's own song is one): MOD, XM and IT; and one in a format outside those. Each plays one
+// looped square wave from its first row, so that it sounds at once and goes on sounding while
+// the song repeats.
 'use strict';
 
 // 8-bit signed, two periods of 32 samples, at three quarters of full scale.
@@ -100,4 +101,24 @@ function it() {
                         signedBytes(wave)]);
 }
 
-module.exports = { mod, xm, it };
+// Composer 669, a format the page doesn't read (the desktop, with all of libopenmpt, does):
+// eight channels, one pattern, one sample (unsigned).
+function composer669() {
+  const header = Buffer.alloc(497);
+  header.write('if', 0, 'latin1');
+  header.set([1, 1, 0], 110);        // samples, patterns, restart order
+  header.fill(0xff, 113, 113 + 128);  // orders: pattern 0, then the end
+  header[113] = 0;
+  header[241] = 4;                    // its speed
+  header[369] = 63;                   // its last row
+  const sample = Buffer.alloc(25);
+  sample.write('square', 0, 'latin1');
+  sample.writeUInt32LE(wave.length, 13);
+  sample.writeUInt32LE(wave.length, 21);  // looped whole
+  const pattern = Buffer.alloc(ROWS * 8 * 3);
+  for (let at = 0; at < pattern.length; at += 3) pattern.set([0xff, 0, 0xff], at);  // empty
+  pattern.set([36 << 2, 15, 0xff], 0);  // a note of sample 1 at full volume
+  return Buffer.concat([header, sample, pattern, Buffer.from(wave.map((v) => v + 128))]);
+}
+
+module.exports = { mod, xm, it, composer669 };
