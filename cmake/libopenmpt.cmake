@@ -9,10 +9,10 @@
 # for it.
 #
 # SHOW_FORMATS_ONLY: only the readers of the formats a song of the show may come in (S3M, MOD,
-# XM, IT); a file in any other format is an unknown one. Their readers are half of the library's
-# code, which a build that is downloaded each time (the browser's) needn't carry. libopenmpt has
-# no switch for it: the readers' files are left out, and libopenmpt-unread-formats.cpp answers
-# "not this format" in their place.
+# XM, IT); a file in any other format is an unknown one. The other readers are a third of the
+# library's code, which a build downloaded at each visit (the browser's) needn't carry. libopenmpt
+# has no switch for it: the readers' files are left out, and libopenmpt-unread-formats.cpp
+# answers "not this format" in their place.
 function(quenthor_libopenmpt source)
   cmake_parse_arguments(PARSE_ARGV 1 arg "SHOW_FORMATS_ONLY" "" "")
   if(NOT source OR NOT EXISTS ${source}/libopenmpt/libopenmpt.h)

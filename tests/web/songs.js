@@ -74,7 +74,8 @@ function it() {
   header.write('IMPM', 0, 'latin1');
   header.write('quenthor it', 4, 'latin1');
   // orders, instruments, samples, patterns, made with / compatible with 2.14, stereo + linear
-  [orders.length, 0, 1, 1, 0x214, 0x214, 9].forEach((value, i) => header.writeUInt16LE(value, 0x20 + 2 * i));
+  [orders.length, 0, 1, 1, 0x214, 0x214, 9].forEach((value, i) =>
+    header.writeUInt16LE(value, 0x20 + 2 * i));
   header.set([128, 48, 6, 125, 128], 0x30);  // global and mixing volume, speed, tempo, separation
   header.fill(32, 0x40, 0x80);               // every channel centred
   header.fill(64, 0x80, 0xc0);               // at full volume
