@@ -1,8 +1,9 @@
 # What the cross builds (Windows, the browser) take from outside their own toolchain.
 
-# quenthor_prefix_from_script(<var> <cache variable> <script> <recipe> <what it holds>):
+# quenthor_prefix_from_script(<var> <cache variable> <script> <recipe files> <what it holds>):
 # the folder a library script of ours prints (it builds once, keeps the result outside the
-# tree, and is cheap after that), unless the cache variable names one already.
+# tree, and is cheap after that), unless the cache variable names one already. The recipe files
+# are a list, paths in the tree.
 function(quenthor_prefix_from_script var cache_variable script recipe description)
   set(${cache_variable} "" CACHE PATH "${description}; empty: ${script}")
   set(prefix ${${cache_variable}})
@@ -14,8 +15,9 @@ function(quenthor_prefix_from_script var cache_variable script recipe descriptio
       message(FATAL_ERROR "${script} failed (see above); or set ${cache_variable} to ${description}")
     endif()
     # What the script's cache key covers: a change to any of it asks the script again.
+    list(TRANSFORM recipe PREPEND ${PROJECT_SOURCE_DIR}/)
     set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
-                 ${PROJECT_SOURCE_DIR}/${script} ${PROJECT_SOURCE_DIR}/${recipe}
+                 ${PROJECT_SOURCE_DIR}/${script} ${recipe}
                  ${PROJECT_SOURCE_DIR}/scripts/library-cache
                  ${PROJECT_SOURCE_DIR}/cmake/libopenmpt.cmake)
   endif()

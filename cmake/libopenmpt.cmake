@@ -3,10 +3,18 @@
 # Only the module decoder: no optional codecs (zlib, mpg123, ogg, vorbis), so nothing else needs
 # building for either target.
 #
-# quenthor_libopenmpt(<source folder>): the static library target `openmpt`, and the install
-# rules for it and its public headers (lib/, include/libopenmpt/). Each recipe adds its own
-# target's definitions and options, and installs the licence where its package looks for it.
+# quenthor_libopenmpt(<source folder> [SHOW_FORMATS_ONLY]): the static library target `openmpt`,
+# and the install rules for it and its public headers (lib/, include/libopenmpt/). Each recipe
+# adds its own target's definitions and options, and installs the licence where its package looks
+# for it.
+#
+# SHOW_FORMATS_ONLY: only the readers of the formats a song of the show may come in (S3M, MOD,
+# XM, IT); a file in any other format is an unknown one. The other readers are a third of the
+# library's code, which a build downloaded at each visit (the browser's) needn't carry. libopenmpt
+# has no switch for it: the readers' files are left out, and libopenmpt-unread-formats.cpp
+# answers "not this format" in their place.
 function(quenthor_libopenmpt source)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "SHOW_FORMATS_ONLY" "" "")
   if(NOT source OR NOT EXISTS ${source}/libopenmpt/libopenmpt.h)
     message(FATAL_ERROR "OPENMPT_SOURCE_DIR must name an unpacked libopenmpt source package")
   endif()
@@ -16,6 +24,14 @@ function(quenthor_libopenmpt source)
     ${source}/soundlib/*.cpp
     ${source}/soundlib/plugins/*.cpp
     ${source}/soundlib/plugins/dmo/*.cpp)
+  if(arg_SHOW_FORMATS_ONLY)
+    # Load_mod.cpp holds the Amiga family (MOD, 15-sample MOD, ICE, ProTracker 3.6).
+    list(FILTER sources EXCLUDE REGEX "/soundlib/[Ll]oad_.*\\.cpp$")
+    foreach(format s3m mod xm it)
+      list(APPEND sources ${source}/soundlib/Load_${format}.cpp)
+    endforeach()
+    list(APPEND sources ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/libopenmpt-unread-formats.cpp)
+  endif()
   # Sorted, so that the archive's members come in the same order on every machine.
   list(SORT sources)
   list(APPEND sources

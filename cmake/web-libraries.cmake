@@ -3,7 +3,8 @@
 # QuenthorWeb::openmpt.
 include(${PROJECT_SOURCE_DIR}/cmake/host-built.cmake)
 quenthor_prefix_from_script(web_prefix QUENTHOR_WEB_LIBRARIES scripts/web-libraries
-  cmake/web-libraries/CMakeLists.txt
+  "cmake/web-libraries/CMakeLists.txt;cmake/web-libraries/sdl-config/SDL_config.h;\
+cmake/web-libraries/sdl-unused-drawing.c;cmake/libopenmpt-unread-formats.cpp"
   "SDL2 and libopenmpt built for emscripten (include/, lib/, licenses/)")
 foreach(file lib/libSDL2.a lib/libopenmpt.a include/SDL2/SDL.h)
   if(NOT EXISTS ${web_prefix}/${file})

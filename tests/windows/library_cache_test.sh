@@ -3,8 +3,9 @@
 # and scripts/web-libraries in a copy of the tree, with stand-ins for the compilers, apt and
 # cmake (which "builds" by writing the installed files): a build's folder is named after every
 # recipe file, the shared libopenmpt list included, so a changed line in any of them asks for a
-# new build and a changed comment doesn't; and a build that fails leaves neither a folder nor
-# its work behind.
+# new build and a changed comment of a script or CMake file doesn't (in a C or C++ file, a line
+# starting with # is a directive, which counts); and a build that fails leaves neither a folder
+# nor its work behind.
 # Usage: library_cache_test.sh SOURCE_TREE
 set -uo pipefail
 source_tree=$(realpath "$1")
@@ -15,8 +16,8 @@ source "$source_tree/tests/checks.sh"
 tree=$work/tree
 mkdir -p "$tree/scripts" "$tree/cmake" "$work/bin"
 cp "$source_tree"/scripts/{library-cache,libopenmpt-windows,web-libraries,deb-src} "$tree/scripts/"
-cp -r "$source_tree"/cmake/{libopenmpt.cmake,libopenmpt-windows,web-libraries,i686-w64-mingw32.cmake} \
-  "$tree/cmake/"
+cp -r "$source_tree"/cmake/{libopenmpt.cmake,libopenmpt-unread-formats.cpp,libopenmpt-windows} \
+  "$source_tree"/cmake/{web-libraries,i686-w64-mingw32.cmake} "$tree/cmake/"
 
 standin() { printf '#!/bin/sh\n%s\n' "$2" >"$work/bin/$1"; chmod +x "$work/bin/$1"; }
 standin i686-w64-mingw32-g++-win32 '[ "$1" = -v ] && echo "Thread model: win32" >&2; echo "stand-in g++ 1"'
@@ -58,9 +59,17 @@ while read -r script files; do
   check "$script: a second run prints the same folder" [ "$(built "$script")" = "$first" ]
   for file in $files; do
     cp "$tree/$file" "$work/kept"
-    case "$file" in *.cmake | *.txt) line='set(changed 1)' ;; *) line=': changed' ;; esac
-    echo "# a reworded comment" >>"$tree/$file"
-    check "$script: a comment in $file changes nothing" [ "$(built "$script")" = "$first" ]
+    case "$file" in
+      *.cmake | *.txt) line='set(changed 1)' ;;
+      *.c | *.cpp | *.h) line='#undef CHANGED' ;;
+      *) line=': changed' ;;
+    esac
+    case "$file" in
+      *.c | *.cpp | *.h) ;;
+      *)
+        echo "# a reworded comment" >>"$tree/$file"
+        check "$script: a comment in $file changes nothing" [ "$(built "$script")" = "$first" ] ;;
+    esac
     echo "$line" >>"$tree/$file"
     changed=$(built "$script")
     check "$script: a line of $file asks for a new build" differs "$changed" "$first"
@@ -68,7 +77,7 @@ while read -r script files; do
   done
 done <<'TABLE'
 libopenmpt-windows cmake/libopenmpt.cmake cmake/libopenmpt-windows/CMakeLists.txt cmake/i686-w64-mingw32.cmake scripts/libopenmpt-windows scripts/library-cache
-web-libraries cmake/libopenmpt.cmake cmake/web-libraries/CMakeLists.txt scripts/web-libraries scripts/library-cache
+web-libraries cmake/libopenmpt.cmake cmake/libopenmpt-unread-formats.cpp cmake/web-libraries/CMakeLists.txt cmake/web-libraries/sdl-config/SDL_config.h cmake/web-libraries/sdl-unused-drawing.c scripts/web-libraries scripts/library-cache
 TABLE
 
 # A build that fails: no folder, no work left, and the failure is the script's.
