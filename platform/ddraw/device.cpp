@@ -1,6 +1,7 @@
 #include "platform/ddraw/device.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "platform/ddraw/direct_draw_hooks.h"
 #include "platform/ddraw/layouts.h"
@@ -108,13 +109,31 @@ void EndExclusive(DirectDraw* owner) {
   ScreenMayHaveChanged();
 }
 
+bool SameBytes(const std::vector<std::uint8_t>& left, const std::vector<std::uint8_t>& right) {
+  if (left.size() != right.size()) return false;
+  const std::uint8_t* a = left.data();
+  const std::uint8_t* b = right.data();
+  const std::size_t size = left.size();
+  std::size_t at = 0;
+  for (; at + sizeof(std::uint64_t) <= size; at += sizeof(std::uint64_t)) {
+    std::uint64_t x;
+    std::uint64_t y;
+    std::memcpy(&x, a + at, sizeof x);
+    std::memcpy(&y, b + at, sizeof y);
+    if (x != y) return false;
+  }
+  for (; at < size; at++)
+    if (a[at] != b[at]) return false;
+  return true;
+}
+
 bool PresentFlipped(const Surface& front, const std::vector<std::uint8_t>& previous,
                     bool waitForBlank) {
   DisplayHardware& hardware = Hardware();
   // The show flips the same frame several times per strobe phase; the screen needn't redraw it.
   // The chain's memory is the screen's own: the last picture shown is still there, in the
   // buffer the front gave up, so it needn't be kept aside.
-  const bool unchanged = hardware.lastFlipped == &front && previous == front.memory;
+  const bool unchanged = hardware.lastFlipped == &front && SameBytes(previous, front.memory);
   hardware.lastFlipped = &front;
   if (directDrawHooks.flipped) directDrawHooks.flipped(front);
   const host::Picture picture{front.memory.data(), front.pitch,
