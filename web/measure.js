@@ -1,9 +1,10 @@
 // Figures for the show's page, in headless chromium:
-//   node web/measure.js [SITE] [--rounds N] [--seconds S] [--no-webgl]
+//   node web/measure.js [SITE] [--rounds N] [--seconds S] [--settle S] [--no-webgl]
 // - what the page loads (every file it fetched, from Start to the show's first frame), raw and
 //   gzipped;
 // - the time from the Start click to the show's first frame on the canvas, three runs;
-// - the CPU while the show runs against the minimal page (bench/minimal-page: a 320x240 canvas,
+// - the CPU while the show runs (from --settle seconds after Start, 1 by default) against the
+//   minimal page (bench/minimal-page: a 320x240 canvas,
 //   one putImageData per change of picture, a ScriptProcessor tone), alternating in one chromium:
 //   the page's main thread (the renderer's task time) and all of this chromium's processes
 //   (with --disable-gpu the compositing is done in software, so it is counted there).
@@ -20,9 +21,12 @@ function option(name, fallback) {
 }
 const rounds = option('--rounds', 3);
 const seconds = option('--seconds', 5);
+// What a start costs once is left out: chromium compiling the hot WebAssembly functions again,
+// optimised, and its notice that the page went fullscreen, each gone a few seconds in.
+const settle = option('--settle', 1);
 const withoutWebgl = process.argv.includes('--no-webgl');
 const positional = process.argv.slice(2).filter((arg, i, all) =>
-  !arg.startsWith('--') && !['--rounds', '--seconds'].includes(all[i - 1]));
+  !arg.startsWith('--') && !['--rounds', '--seconds', '--settle'].includes(all[i - 1]));
 const site = path.resolve(positional[0] || 'build-web/site');
 const minimalPage = path.join(__dirname, '..', 'bench', 'minimal-page');
 
@@ -88,13 +92,14 @@ async function firstFrame(browser, url) {
   return { started, fetched };
 }
 
-// One page's CPU over `seconds`, from a second after its Start; then it is ended and closed.
+// One page's CPU over `seconds`, from `settle` seconds after its Start; then it is ended and
+// closed.
 async function cpu(browser, url) {
   const page = await browser.newPage();
   await page.goto(url);
   await page.waitForSelector('body[data-state="ready"]', { timeout: 30000 });
   await page.click('#start');
-  await sleep(1000);
+  await sleep(settle * 1000);
   const session = await page.createCDPSession();
   await session.send('Performance.enable');
   const busy = async () => (await session.send('Performance.getMetrics')).metrics
@@ -128,7 +133,7 @@ async function main() {
     weigh(fetched);
     console.log(`Start to the first frame: ${starts.map((s) => `${Math.round(s)} ms`).join(', ')}`);
 
-    console.log(`CPU while running, ${rounds} rounds of ${seconds} s each, alternating` +
+    console.log(`CPU while running, ${rounds} rounds of ${seconds} s each from ${settle} s after Start, alternating` +
                 `${withoutWebgl ? ' (chromium without WebGL)' : ''}; % of one core:`);
     const sums = { ours: { main: 0, all: 0 }, minimal: { main: 0, all: 0 } };
     for (let round = 1; round <= rounds; round++) {

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "platform/host/screen.h"
 #include "platform/host/video.h"
 
 namespace platform {
@@ -32,6 +33,11 @@ void SetRendererVsync(SDL_Renderer* renderer, bool on);
 // size and the page may have changed size (fullscreen came, a phone turned); the renderer's
 // viewport doesn't follow the canvas by itself.
 void BeforePresent(HostWindow window, SDL_Renderer* renderer, int pictureWidth, int pictureHeight);
+// Puts a changed picture up by the host's own means, where they cost less than SDL's renderer:
+// a page writes it to its 2D canvas in one pass, where SDL's software renderer would copy it
+// three times on the way (texture, window surface, canvas image). False where SDL draws it (a
+// desktop, or a layout the page doesn't take as it is).
+bool DrawPictureItself(const Picture& picture);
 // Just after a present under vsync: a page gives itself back until the browser's next frame;
 // a desktop keeps a floor, in case the driver claims vsync and doesn't wait.
 void AfterVsyncPresent();
