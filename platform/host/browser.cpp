@@ -154,6 +154,8 @@ bool DrawPictureItself(const Picture& picture) {
 
 void AfterVsyncPresent() { WaitForAnimationFrame(); }
 
+int AudioBufferFrames() { return 4096; }
+
 void SleepUntilCounter(std::uint64_t due) {
   const Uint64 now = SDL_GetPerformanceCounter();
   if (now >= due) return;

@@ -1,5 +1,5 @@
-// What a desktop and a browser page do differently, for screen.cpp, video.cpp and clock.cpp of
-// this folder only: desktop.cpp holds the desktop's answers (X11, threads), browser.cpp the page's
+// What a desktop and a browser page do differently, for screen.cpp, video.cpp, clock.cpp and
+// audio_output.cpp of this folder only: desktop.cpp holds the desktop's answers (X11, threads), browser.cpp the page's
 // (WebAssembly under ASYNCIFY, where the show's loop stays a loop and gives the page back
 // where it waits). CMake builds exactly one of the two.
 #pragma once
@@ -43,6 +43,11 @@ bool DrawPictureItself(const Picture& picture);
 void AfterVsyncPresent();
 // Sleeps until the performance counter reads due, at least (a page gives itself back meanwhile).
 void SleepUntilCounter(std::uint64_t due);
+// Frames per audio callback. A desktop's audio thread takes about 23 ms at 44,100 Hz: short
+// enough not to be heard as a lag, long enough that a busy two-core machine still refills it in
+// time. A page mixes on its main thread, between its frames, each callback a task of its own:
+// about 93 ms, a quarter as many.
+int AudioBufferFrames();
 // Makes the window the show's screen: the whole desktop or, with windowMode, a desktop window;
 // in a page, the canvas, placed with the first picture.
 void ShowAsScreen(SDL_Window* window, bool windowMode);
