@@ -1,11 +1,11 @@
 #include "platform/ddraw/device.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "platform/ddraw/direct_draw_hooks.h"
 #include "platform/ddraw/layouts.h"
 #include "platform/ddraw/objects.h"
+#include "platform/ddraw/same_bytes.h"
 #include "platform/host/screen.h"
 #include "platform/trace/call_trace.h"
 #include "platform/win32/window_system.h"
@@ -107,24 +107,6 @@ void EndExclusive(DirectDraw* owner) {
   host::HideWindow(hardware.screenWindow);
   hardware.screenWindow = 0;
   ScreenMayHaveChanged();
-}
-
-bool SameBytes(const std::vector<std::uint8_t>& left, const std::vector<std::uint8_t>& right) {
-  if (left.size() != right.size()) return false;
-  const std::uint8_t* a = left.data();
-  const std::uint8_t* b = right.data();
-  const std::size_t size = left.size();
-  std::size_t at = 0;
-  for (; at + sizeof(std::uint64_t) <= size; at += sizeof(std::uint64_t)) {
-    std::uint64_t x;
-    std::uint64_t y;
-    std::memcpy(&x, a + at, sizeof x);
-    std::memcpy(&y, b + at, sizeof y);
-    if (x != y) return false;
-  }
-  for (; at < size; at++)
-    if (a[at] != b[at]) return false;
-  return true;
 }
 
 bool PresentFlipped(const Surface& front, const std::vector<std::uint8_t>& previous,

@@ -68,11 +68,6 @@ void EndExclusive(DirectDraw* owner);
 bool PresentFlipped(const Surface& front, const std::vector<std::uint8_t>& previous,
                     bool waitForBlank);
 
-// Whether two buffers hold the same bytes. Looked at on every flip, over the whole picture: a
-// word at a time, since a byte loop (what the browser's size-optimised library compares with)
-// took a fifth of a page's frame.
-bool SameBytes(const std::vector<std::uint8_t>& left, const std::vector<std::uint8_t>& right);
-
 // The window system's news of the application gaining or losing the desktop.
 void ListenToActivation();
 

@@ -3,7 +3,7 @@
 // emulated, and the order of the show's whole sequence in the trace.
 #include <chrono>
 
-#include "platform/ddraw/device.h"
+#include "platform/ddraw/same_bytes.h"
 #include "tests/platform/display_fixture.h"
 
 namespace displaytest {
