@@ -51,9 +51,10 @@ function weigh(names) {
   console.log(`  ${'everything'.padEnd(16)} ${kB(total[0])} kB raw ${kB(total[1])} kB gzipped`);
 }
 
-// Jiffies (user + system) of the browser's process and all its descendants (only this chromium,
-// though others may run on the machine), and of the renderers' main threads alone: the page's
-// main thread's CPU, which its tasks' wall time (below) overstates on a busy machine.
+// Jiffies (user + system) of the browser's process and each of its descendants (only this
+// chromium, though others may run on the machine), by process: all of its threads, and the
+// main thread alone of a renderer (the page's main thread's CPU, which its tasks' wall time,
+// below, overstates on a busy machine).
 function treeJiffies(rootPid) {
   const stats = new Map();
   const read = (file) => {
@@ -66,17 +67,31 @@ function treeJiffies(rootPid) {
       stats.set(Number(pid), read(`/proc/${pid}/stat`));
     } catch (error) { /* gone meanwhile */ }
   }
-  const total = { all: 0, main: 0 };
+  const tree = new Map();
   for (const [pid, { jiffies }] of stats) {
     for (let p = pid; p > 1 && stats.has(p); p = stats.get(p).parent) {
       if (p !== rootPid) continue;
-      total.all += jiffies;
+      let main = 0;
       try {
         if (fs.readFileSync(`/proc/${pid}/cmdline`, 'utf8').includes('--type=renderer'))
-          total.main += read(`/proc/${pid}/task/${pid}/stat`).jiffies;
+          main = read(`/proc/${pid}/task/${pid}/stat`).jiffies;
       } catch (error) { /* gone meanwhile */ }
+      tree.set(pid, { all: jiffies, main });
       break;
     }
+  }
+  return tree;
+}
+
+// What the processes spent between two readings. A process that ended meanwhile (chromium ends
+// its audio service a while after the sound stops) takes its whole past with it: only its time
+// before the first reading is known, so it counts nothing, rather than a loss.
+function spent(before, after) {
+  const total = { all: 0, main: 0 };
+  for (const [pid, now] of after) {
+    const then = before.get(pid) || { all: 0, main: 0 };
+    total.all += now.all - then.all;
+    total.main += now.main - then.main;
   }
   return total;
 }
@@ -130,10 +145,11 @@ async function cpu(browser, url) {
   await page.close();
   const wall = (after[2] - before[2]) / 1000;
   const hz = 100;  // USER_HZ on Linux
+  const jiffies = spent(before[1], after[1]);
   return {
-    main: 100 * (after[1].main - before[1].main) / hz / wall,
+    main: 100 * jiffies.main / hz / wall,
     tasks: 100 * (after[0] - before[0]) / wall,
-    all: 100 * (after[1].all - before[1].all) / hz / wall,
+    all: 100 * jiffies.all / hz / wall,
   };
 }
 
