@@ -104,7 +104,8 @@ async function launch({ width = 960, height = 720, gestures = false, webgl = tru
 function listeningPosts() {
   // startedIn: for each audio context, the event being handled when it was made or resumed
   // (a phone lets sound start only inside a tap).
-  const posts = { glContexts: 0, draws: 0, audioContexts: [], analysers: [], startedIn: [] };
+  // askedRates: the sample rate each audio context was asked for, if any.
+  const posts = { glContexts: 0, draws: 0, audioContexts: [], analysers: [], startedIn: [], askedRates: [] };
   window.quenthorPosts = posts;
   const getContext = HTMLCanvasElement.prototype.getContext;
   HTMLCanvasElement.prototype.getContext = function (type, attributes) {
@@ -136,6 +137,7 @@ function listeningPosts() {
   window.AudioContext = function (...args) {
     const context = new Real(...args);
     posts.audioContexts.push(context);
+    posts.askedRates.push(args[0] && args[0].sampleRate);
     posts.startedIn.push(window.event ? [window.event.type] : []);
     const index = posts.startedIn.length - 1;
     const resume = context.resume.bind(context);

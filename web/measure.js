@@ -1,12 +1,15 @@
 // Figures for the show's page, in headless chromium:
-//   node web/measure.js [SITE] [--rounds N] [--seconds S] [--no-webgl]
+//   node web/measure.js [SITE] [--rounds N] [--seconds S] [--settle S] [--against SITE2] [--no-webgl]
 // - what the page loads (every file it fetched, from Start to the show's first frame), raw and
 //   gzipped;
 // - the time from the Start click to the show's first frame on the canvas, three runs;
-// - the CPU while the show runs against the minimal page (bench/minimal-page: a 320x240 canvas,
+// - the CPU while the show runs (from --settle seconds after Start, 1 by default) against the
+//   minimal page (bench/minimal-page: a 320x240 canvas,
 //   one putImageData per change of picture, a ScriptProcessor tone), alternating in one chromium:
-//   the page's main thread (the renderer's task time) and all of this chromium's processes
-//   (with --disable-gpu the compositing is done in software, so it is counted there).
+//   the page's main thread (the CPU of the renderers' main threads, and the renderer's task
+//   time, which counts the time its tasks wait for a core too) and all of this chromium's
+//   processes (with --disable-gpu the compositing is done in software, so it is counted there);
+//   --against measures another build of the site in the same rounds, to compare two versions.
 // --no-webgl starts chromium without WebGL, as on a machine where it has no fallback.
 'use strict';
 const fs = require('fs');
@@ -20,9 +23,15 @@ function option(name, fallback) {
 }
 const rounds = option('--rounds', 3);
 const seconds = option('--seconds', 5);
+// What a start costs once is left out: chromium compiling the hot WebAssembly functions again,
+// optimised, and its notice that the page went fullscreen, each gone a few seconds in.
+const settle = option('--settle', 1);
+// Another build of the site, measured in the same rounds (a change's before and after).
+const againstIndex = process.argv.indexOf('--against');
+const againstSite = againstIndex > 0 ? path.resolve(process.argv[againstIndex + 1]) : null;
 const withoutWebgl = process.argv.includes('--no-webgl');
 const positional = process.argv.slice(2).filter((arg, i, all) =>
-  !arg.startsWith('--') && !['--rounds', '--seconds'].includes(all[i - 1]));
+  !arg.startsWith('--') && !['--rounds', '--seconds', '--settle', '--against'].includes(all[i - 1]));
 const site = path.resolve(positional[0] || 'build-web/site');
 const minimalPage = path.join(__dirname, '..', 'bench', 'minimal-page');
 
@@ -42,22 +51,47 @@ function weigh(names) {
   console.log(`  ${'everything'.padEnd(16)} ${kB(total[0])} kB raw ${kB(total[1])} kB gzipped`);
 }
 
-// Jiffies (user + system) of the browser's process and all its descendants: only this chromium,
-// though others may run on the machine.
+// Jiffies (user + system) of the browser's process and each of its descendants (only this
+// chromium, though others may run on the machine), by process: all of its threads, and the
+// main thread alone of a renderer (the page's main thread's CPU, which its tasks' wall time,
+// below, overstates on a busy machine).
 function treeJiffies(rootPid) {
   const stats = new Map();
+  const read = (file) => {
+    const stat = fs.readFileSync(file, 'utf8');
+    const fields = stat.slice(stat.lastIndexOf(')') + 2).split(' ');
+    return { parent: Number(fields[1]), jiffies: Number(fields[11]) + Number(fields[12]) };
+  };
   for (const pid of fs.readdirSync('/proc').filter((p) => /^\d+$/.test(p))) {
     try {
-      const stat = fs.readFileSync(`/proc/${pid}/stat`, 'utf8');
-      const fields = stat.slice(stat.lastIndexOf(')') + 2).split(' ');
-      stats.set(Number(pid), { parent: Number(fields[1]), jiffies: Number(fields[11]) + Number(fields[12]) });
+      stats.set(Number(pid), read(`/proc/${pid}/stat`));
     } catch (error) { /* gone meanwhile */ }
   }
-  let total = 0;
+  const tree = new Map();
   for (const [pid, { jiffies }] of stats) {
     for (let p = pid; p > 1 && stats.has(p); p = stats.get(p).parent) {
-      if (p === rootPid) { total += jiffies; break; }
+      if (p !== rootPid) continue;
+      let main = 0;
+      try {
+        if (fs.readFileSync(`/proc/${pid}/cmdline`, 'utf8').includes('--type=renderer'))
+          main = read(`/proc/${pid}/task/${pid}/stat`).jiffies;
+      } catch (error) { /* gone meanwhile */ }
+      tree.set(pid, { all: jiffies, main });
+      break;
     }
+  }
+  return tree;
+}
+
+// What the processes spent between two readings. A process that ended meanwhile (chromium ends
+// its audio service a while after the sound stops) takes its whole past with it: only its time
+// before the first reading is known, so it counts nothing, rather than a loss.
+function spent(before, after) {
+  const total = { all: 0, main: 0 };
+  for (const [pid, now] of after) {
+    const then = before.get(pid) || { all: 0, main: 0 };
+    total.all += now.all - then.all;
+    total.main += now.main - then.main;
   }
   return total;
 }
@@ -88,13 +122,14 @@ async function firstFrame(browser, url) {
   return { started, fetched };
 }
 
-// One page's CPU over `seconds`, from a second after its Start; then it is ended and closed.
+// One page's CPU over `seconds`, from `settle` seconds after its Start; then it is ended and
+// closed.
 async function cpu(browser, url) {
   const page = await browser.newPage();
   await page.goto(url);
   await page.waitForSelector('body[data-state="ready"]', { timeout: 30000 });
   await page.click('#start');
-  await sleep(1000);
+  await sleep(settle * 1000);
   const session = await page.createCDPSession();
   await session.send('Performance.enable');
   const busy = async () => (await session.send('Performance.getMetrics')).metrics
@@ -110,12 +145,18 @@ async function cpu(browser, url) {
   await page.close();
   const wall = (after[2] - before[2]) / 1000;
   const hz = 100;  // USER_HZ on Linux
-  return { main: 100 * (after[0] - before[0]) / wall, all: 100 * (after[1] - before[1]) / hz / wall };
+  const jiffies = spent(before[1], after[1]);
+  return {
+    main: 100 * jiffies.main / hz / wall,
+    tasks: 100 * (after[0] - before[0]) / wall,
+    all: 100 * jiffies.all / hz / wall,
+  };
 }
 
 async function main() {
   const server = await serveSite(site);
   const minimal = await serveSite(minimalPage);
+  const against = againstSite ? await serveSite(againstSite) : null;
   const browser = await launch({ width: 960, height: 720, webgl: !withoutWebgl });
   try {
     const starts = [];
@@ -128,28 +169,34 @@ async function main() {
     weigh(fetched);
     console.log(`Start to the first frame: ${starts.map((s) => `${Math.round(s)} ms`).join(', ')}`);
 
-    console.log(`CPU while running, ${rounds} rounds of ${seconds} s each, alternating` +
-                `${withoutWebgl ? ' (chromium without WebGL)' : ''}; % of one core:`);
-    const sums = { ours: { main: 0, all: 0 }, minimal: { main: 0, all: 0 } };
+    console.log(`CPU while running, ${rounds} rounds of ${seconds} s each from ${settle} s after ` +
+                `Start, alternating${withoutWebgl ? ' (chromium without WebGL)' : ''}; % of one core ` +
+                '(main thread: its CPU, and its tasks\' wall time):');
+    const pages = [['ours', server.url], ['minimal', minimal.url]];
+    if (against) pages.push(['against', against.url]);
+    const what = ['main', 'tasks', 'all'];
+    const sums = Object.fromEntries(pages.map(([name]) => [name, { main: 0, tasks: 0, all: 0 }]));
+    const percent = (value) => `${value.toFixed(1).padStart(5)}%`;
     for (let round = 1; round <= rounds; round++) {
-      for (const [name, url] of [['ours', server.url], ['minimal', minimal.url]]) {
+      for (const [name, url] of pages) {
         const figures = await cpu(browser, url);
-        sums[name].main += figures.main;
-        sums[name].all += figures.all;
-        console.log(`  round ${round} ${name.padEnd(7)}: main thread ${figures.main.toFixed(1).padStart(5)}%,` +
-                    ` all of chromium ${figures.all.toFixed(1).padStart(5)}%`);
+        for (const key of what) sums[name][key] += figures[key];
+        console.log(`  round ${round} ${name.padEnd(7)}: main thread ${percent(figures.main)}` +
+                    ` (tasks ${percent(figures.tasks)}), all of chromium ${percent(figures.all)}`);
       }
     }
-    const mean = (name, what) => sums[name][what] / rounds;
-    for (const what of ['main', 'all']) {
-      const label = what === 'main' ? 'main thread    ' : 'all of chromium';
-      console.log(`  ${label}: ours ${mean('ours', what).toFixed(1)}%, minimal ${mean('minimal', what).toFixed(1)}%,` +
-                  ` ratio ${(mean('ours', what) / mean('minimal', what)).toFixed(2)}`);
+    const mean = (name, key) => sums[name][key] / rounds;
+    const labels = { main: 'main thread    ', tasks: 'its tasks      ', all: 'all of chromium' };
+    for (const key of what) {
+      const others = pages.filter(([name]) => name !== 'minimal').map(([name]) =>
+        `${name} ${mean(name, key).toFixed(1)}% (ratio ${(mean(name, key) / mean('minimal', key)).toFixed(2)})`);
+      console.log(`  ${labels[key]}: minimal ${mean('minimal', key).toFixed(1)}%, ${others.join(', ')}`);
     }
   } finally {
     await browser.close();
     await server.close();
     await minimal.close();
+    if (against) await against.close();
   }
 }
 

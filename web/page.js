@@ -142,12 +142,19 @@
   }
 
   // Created and resumed inside the tap or click itself, which phones require for sound; SDL
-  // takes the context it finds on the instance.
+  // takes the context it finds on the instance. At the song's own rate, 44,100 Hz: SDL would
+  // otherwise resample it to the device's rate in WebAssembly, on the page's main thread, where
+  // the browser does it on its audio thread, natively. A browser that refuses the rate gets its own.
   function newAudioContext() {
     const Context = window.AudioContext || window.webkitAudioContext;
     if (!Context) return null;
     try {
-      const context = new Context();
+      let context;
+      try {
+        context = new Context({ sampleRate: 44100 });
+      } catch (error) {
+        context = new Context();
+      }
       context.resume().catch(() => {});
       return context;
     } catch (error) {

@@ -5,6 +5,7 @@
 #include "platform/ddraw/hooks.h"
 #include "platform/ddraw/layouts.h"
 #include "platform/ddraw/objects.h"
+#include "platform/ddraw/same_bytes.h"
 #include "platform/host/screen.h"
 #include "platform/trace/call_trace.h"
 #include "platform/win32/window_system.h"
@@ -114,7 +115,7 @@ bool PresentFlipped(const Surface& front, const std::vector<std::uint8_t>& previ
   // The show flips the same frame several times per strobe phase; the screen needn't redraw it.
   // The chain's memory is the screen's own: the last picture shown is still there, in the
   // buffer the front gave up, so it needn't be kept aside.
-  const bool unchanged = hardware.lastFlipped == &front && previous == front.memory;
+  const bool unchanged = hardware.lastFlipped == &front && SameBytes(previous, front.memory);
   hardware.lastFlipped = &front;
   if (hooks.flipped) hooks.flipped(front);
   const host::Picture picture{front.memory.data(), front.pitch,

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/host/audio_output.h"
+#include "platform/host/per_host.h"
 
 namespace platform {
 
@@ -12,10 +13,6 @@ host::AudioOutputHooks host::audioOutputHooks;
 host::AudioOutputState host::audioOutput;
 
 namespace {
-
-// Frames per audio callback: about 23 ms at 44,100 Hz, short enough not to be heard as a lag
-// and long enough that a busy two-core machine still refills it in time.
-const int kAudioBufferFrames = 1024;
 
 host::AudioOutputState& output = host::audioOutput;
 
@@ -40,7 +37,7 @@ bool AudioOutputOpen(int rate, AudioRenderRoutine render, void* context) {
   wanted.freq = rate;
   wanted.format = AUDIO_S16SYS;
   wanted.channels = 2;
-  wanted.samples = kAudioBufferFrames;
+  wanted.samples = static_cast<Uint16>(host::AudioBufferFrames());
   wanted.callback = FeedDevice;
   SDL_AudioSpec obtained;
   // No changes allowed: SDL converts to whatever the hardware wants, so the render routine

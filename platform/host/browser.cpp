@@ -2,6 +2,10 @@
 #include <SDL.h>
 #include <emscripten.h>
 
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
 #include "platform/host/per_host.h"
 #include "platform/host/screen.h"
 
@@ -78,6 +82,30 @@ bool FitCanvasToPicture(SDL_Window* window, int pictureWidth, int pictureHeight)
   return resized;
 }
 
+// The canvas's picture in the canvas's own layout (bytes R,G,B,A), kept from one picture to the
+// next: made once, not per frame.
+std::vector<std::uint32_t> canvasPixels;
+
+// The page's side of putting canvasPixels up: one ImageData over the WebAssembly memory itself,
+// made again only when the memory grew (its old buffer is gone) or the picture's size changed, so
+// that putImageData is the picture's only copy on the way to the canvas.
+EM_JS(void, PutCanvasPixels, (const std::uint32_t* pixels, int width, int height), {
+  var canvas = Module['canvas'];
+  var page = Module['quenthorCanvasPicture'];
+  if (!page || page.canvas !== canvas || page.pixels !== pixels ||
+      page.image.data.buffer !== HEAPU8.buffer || page.image.width !== width ||
+      page.image.height !== height) {
+    page = Module['quenthorCanvasPicture'] = {
+      canvas: canvas,
+      context: canvas.getContext('2d'),
+      pixels: pixels,
+      image: new ImageData(new Uint8ClampedArray(HEAPU8.buffer, pixels, width * height * 4),
+                           width, height)
+    };
+  }
+  page.context.putImageData(page.image, 0, 0);
+});
+
 }  // namespace
 
 namespace platform {
@@ -101,7 +129,32 @@ void BeforePresent(HostWindow window, SDL_Renderer* renderer, int pictureWidth,
   if (renderer) SDL_RenderSetViewport(renderer, nullptr);
 }
 
+bool DrawPictureItself(const Picture& picture) {
+  // The 32-bit layouts differ from the canvas's only in the order of red and blue, and in the
+  // alpha the canvas wants opaque; the others are left to SDL's renderer.
+  const bool redLow = picture.layout == PixelLayout::kXBGR32;
+  if (!redLow && picture.layout != PixelLayout::kXRGB32) return false;
+  const std::size_t width = static_cast<std::size_t>(picture.width);
+  const std::size_t count = width * static_cast<std::size_t>(picture.height);
+  if (canvasPixels.size() != count) canvasPixels.assign(count, 0);
+  std::uint32_t* out = canvasPixels.data();
+  for (int y = 0; y < picture.height; y++) {
+    const std::uint8_t* row = picture.bytes + static_cast<std::size_t>(y) * picture.pitch;
+    for (std::size_t x = 0; x < width; x++) {
+      std::uint32_t pixel;
+      std::memcpy(&pixel, row + 4 * x, sizeof pixel);
+      if (!redLow)
+        pixel = (pixel & 0x0000ff00u) | ((pixel >> 16) & 0xffu) | ((pixel & 0xffu) << 16);
+      *out++ = pixel | 0xff000000u;
+    }
+  }
+  PutCanvasPixels(canvasPixels.data(), picture.width, picture.height);
+  return true;
+}
+
 void AfterVsyncPresent() { WaitForAnimationFrame(); }
+
+int AudioBufferFrames() { return 4096; }
 
 void SleepUntilCounter(std::uint64_t due) {
   const Uint64 now = SDL_GetPerformanceCounter();

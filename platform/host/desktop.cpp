@@ -64,6 +64,10 @@ void SetRendererVsync(SDL_Renderer* renderer, bool on) { SDL_RenderSetVSync(rend
 
 void BeforePresent(HostWindow, SDL_Renderer*, int, int) {}
 
+bool DrawPictureItself(const Picture&) { return false; }
+
+int AudioBufferFrames() { return 1024; }
+
 void AfterVsyncPresent() {
   const Uint64 floor = static_cast<Uint64>(kVsyncFloorSeconds * SDL_GetPerformanceFrequency());
   if (lastVsyncPresent != 0) SleepUntilCounter(lastVsyncPresent + floor);

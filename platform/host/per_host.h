@@ -1,5 +1,5 @@
-// What a desktop and a browser page do differently, for screen.cpp, video.cpp and clock.cpp of
-// this folder only: desktop.cpp holds the desktop's answers (X11, threads), browser.cpp the page's
+// What a desktop and a browser page do differently, for screen.cpp, video.cpp, clock.cpp and
+// audio_output.cpp of this folder only: desktop.cpp holds the desktop's answers (X11, threads), browser.cpp the page's
 // (WebAssembly under ASYNCIFY, where the show's loop stays a loop and gives the page back
 // where it waits). CMake builds exactly one of the two.
 #pragma once
@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "platform/host/screen.h"
 #include "platform/host/video.h"
 
 namespace platform {
@@ -32,11 +33,21 @@ void SetRendererVsync(SDL_Renderer* renderer, bool on);
 // size and the page may have changed size (fullscreen came, a phone turned); the renderer's
 // viewport doesn't follow the canvas by itself.
 void BeforePresent(HostWindow window, SDL_Renderer* renderer, int pictureWidth, int pictureHeight);
+// Puts a changed picture up by the host's own means, where they cost less than SDL's renderer:
+// a page writes it to its 2D canvas in one pass, where SDL's software renderer would copy it
+// three times on the way (texture, window surface, canvas image). False where SDL draws it (a
+// desktop, or a layout the page doesn't take as it is).
+bool DrawPictureItself(const Picture& picture);
 // Just after a present under vsync: a page gives itself back until the browser's next frame;
 // a desktop keeps a floor, in case the driver claims vsync and doesn't wait.
 void AfterVsyncPresent();
 // Sleeps until the performance counter reads due, at least (a page gives itself back meanwhile).
 void SleepUntilCounter(std::uint64_t due);
+// Frames per audio callback. A desktop's audio thread takes about 23 ms at 44,100 Hz: short
+// enough not to be heard as a lag, long enough that a busy two-core machine still refills it in
+// time. A page mixes on its main thread, between its frames, each callback a task of its own:
+// about 93 ms, a quarter as many.
+int AudioBufferFrames();
 // Makes the window the show's screen: the whole desktop or, with windowMode, a desktop window;
 // in a page, the canvas, placed with the first picture.
 void ShowAsScreen(SDL_Window* window, bool windowMode);

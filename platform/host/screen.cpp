@@ -195,6 +195,11 @@ bool Present(HostWindow window, const Picture& picture, bool waitForBlank) {
     return true;
   }
   screen.showsLast = true;
+  if (!gentle && !watched && DrawPictureItself(picture)) {
+    if (!screen.vsyncOn) return false;
+    AfterVsyncPresent();
+    return true;
+  }
   if (gentleDue) {
     void* pixels = nullptr;
     int pitch = 0;

@@ -3,6 +3,7 @@
 // emulated, and the order of the show's whole sequence in the trace.
 #include <chrono>
 
+#include "platform/ddraw/same_bytes.h"
 #include "tests/platform/display_fixture.h"
 
 namespace displaytest {
@@ -545,6 +546,32 @@ TEST_F(DirectDrawTest, WaitingFlipsKeepToTheRefreshUnderTheRealClock) {
   const auto elapsed = std::chrono::steady_clock::now() - start;
   // Seven refreshes at 60 Hz are 116.7 ms; allow for the timer's grain.
   EXPECT_GE(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count(), 110);
+}
+
+// A flip finds an unchanged picture by comparing it with the one before: any byte that differs,
+// in the words or in the few bytes after the last whole word, is a change; a buffer of another
+// size is never the same.
+TEST(FlippedPictureComparison, AnyDifferingByteIsAChange) {
+  using platform::ddraw::SameBytes;
+  for (const std::size_t size : {0u, 1u, 7u, 8u, 9u, 15u, 16u, 23u, 320u * 240u * 4u + 3u}) {
+    std::vector<std::uint8_t> picture(size);
+    for (std::size_t i = 0; i < size; i++) picture[i] = static_cast<std::uint8_t>(i * 7 + 1);
+    std::vector<std::uint8_t> copy = picture;
+    EXPECT_TRUE(SameBytes(picture, copy)) << size;
+    // Every byte of a small buffer; of a whole picture, its first and last 32 and some between.
+    std::vector<std::size_t> places;
+    for (std::size_t at = 0; at < size; at++)
+      if (size < 64 || at < 32 || at + 32 >= size || at % 4093 == 0) places.push_back(at);
+    for (const std::size_t at : places) {
+      copy[at] ^= 0x80;
+      EXPECT_FALSE(SameBytes(picture, copy)) << "size " << size << ", byte " << at;
+      copy[at] ^= 0x80;
+    }
+    std::vector<std::uint8_t> longer = picture;
+    longer.push_back(0);
+    EXPECT_FALSE(SameBytes(picture, longer)) << size;
+    EXPECT_FALSE(SameBytes(longer, picture)) << size;
+  }
 }
 
 }  // namespace

@@ -11,7 +11,8 @@
 #    speaks to the host, and SDL's nowhere in the system folders;
 #  - tests and benchmarks reach the platform through its interface headers and the controls, and
 #    otherwise only the stand-ins' pure helpers that have tests of their own: the desktop's key
-#    codes, the placing of the picture, the gentle viewing filter, and the song decoder (fuzzed).
+#    codes, the placing of the picture, the gentle viewing filter, the song decoder (fuzzed), and
+#    the flip's comparison of pictures.
 # cmake -DSOURCE=<source tree> -P include_rules.cmake
 
 cmake_policy(VERSION 3.20)
@@ -70,7 +71,8 @@ set(test_may_include
     "\"platform/host/keys\\.h\""
     "\"platform/host/screen\\.h\""
     "\"platform/host/gentle\\.h\""
-    "\"platform/fmod/tracker_module\\.h\"")
+    "\"platform/fmod/tracker_module\\.h\""
+    "\"platform/ddraw/same_bytes\\.h\"")
 file(GLOB_RECURSE test_files ${SOURCE}/tests/* ${SOURCE}/bench/*)
 foreach(path IN LISTS test_files)
   file(STRINGS ${path} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"platform/")
