@@ -1,7 +1,7 @@
 // What a desktop and a browser page do differently, for screen.cpp, video.cpp, clock.cpp and
-// audio_output.cpp of this folder only: desktop.cpp holds the desktop's answers (X11, threads), browser.cpp the page's
-// (WebAssembly under ASYNCIFY, where the show's loop stays a loop and gives the page back
-// where it waits). CMake builds exactly one of the two.
+// audio_output.cpp of this folder only: desktop.cpp holds the desktop's answers (X11, threads),
+// browser.cpp the page's (WebAssembly under ASYNCIFY, where the show's loop stays a loop and
+// gives the page back where it waits). CMake builds exactly one of the two.
 #pragma once
 #include <SDL.h>
 

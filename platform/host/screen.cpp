@@ -119,6 +119,14 @@ void ShowToWatcher(int width, int height) {
     hooks.rendered(pixels.data(), width, height);
 }
 
+// The end of every present: under vsync, the wait for the blank that follows it. True when it
+// waited.
+bool WaitAfterPresent() {
+  if (!screen.vsyncOn) return false;
+  AfterVsyncPresent();
+  return true;
+}
+
 }  // namespace
 
 void RedrawNextPresent() { screen.showsLast = false; }
@@ -190,15 +198,11 @@ bool Present(HostWindow window, const Picture& picture, bool waitForBlank) {
   // be drawn again (three flips in four show the same picture).
   const bool presentIsTheWait = screen.vsyncOn && PresentIsTheBlankWait();
   if (!presentIsTheWait && !watched && screen.showsLast && unchanged) {
-    if (!screen.vsyncOn) return false;
-    AfterVsyncPresent();
-    return true;
+    return WaitAfterPresent();
   }
   screen.showsLast = true;
   if (!gentle && !watched && DrawPictureItself(picture)) {
-    if (!screen.vsyncOn) return false;
-    AfterVsyncPresent();
-    return true;
+    return WaitAfterPresent();
   }
   if (gentleDue) {
     void* pixels = nullptr;
@@ -223,9 +227,7 @@ bool Present(HostWindow window, const Picture& picture, bool waitForBlank) {
   SDL_RenderCopy(screen.renderer, screen.texture, nullptr, &place);
   if (watched) ShowToWatcher(outputWidth, outputHeight);
   SDL_RenderPresent(screen.renderer);
-  if (!screen.vsyncOn) return false;
-  AfterVsyncPresent();
-  return true;
+  return WaitAfterPresent();
 }
 
 void ForgetWindow(HostWindow window) {
