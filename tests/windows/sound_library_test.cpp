@@ -238,13 +238,7 @@ TEST_F(WaveOutSoundLibrary, ARefusedBufferIsOfferedAgainUnchanged) {
 
 // Our song, followed by a hole up to size bytes: nothing is written past the song (under Wine
 // the end is set by truncating, so the file is sparse).
-bool WriteSongPaddedTo(const std::string& path, LONGLONG size) {
-  std::FILE* source = std::fopen(kSong, "rb");
-  if (!source) return false;
-  std::string song;
-  char chunk[4096];
-  for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, source)) > 0;) song.append(chunk, got);
-  std::fclose(source);
+bool WriteSongPaddedTo(const std::string& song, const std::string& path, LONGLONG size) {
   HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
@@ -270,14 +264,15 @@ TEST_F(WaveOutSoundLibrary, LoadFailuresSayWhy) {
   const std::string inner = folder + "\\a-folder", over = folder + "\\over-limit",
                     past = folder + "\\past-4-GiB";
   ASSERT_TRUE(CreateDirectoryA(inner.c_str(), nullptr));
+  std::string song;
+  std::FILE* source = std::fopen(kSong, "rb");
+  ASSERT_NE(source, nullptr);
+  char chunk[4096];
+  for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, source)) > 0;) song.append(chunk, got);
+  std::fclose(source);
   const LONGLONG kLimit = LONGLONG{64} << 20;
-  ASSERT_TRUE(WriteSongPaddedTo(over, kLimit + 1));
-  std::FILE* song = std::fopen(kSong, "rb");
-  ASSERT_NE(song, nullptr);
-  std::fseek(song, 0, SEEK_END);
-  const long songSize = std::ftell(song);
-  std::fclose(song);
-  ASSERT_TRUE(WriteSongPaddedTo(past, (LONGLONG{1} << 32) + songSize));
+  ASSERT_TRUE(WriteSongPaddedTo(song, over, kLimit + 1));
+  ASSERT_TRUE(WriteSongPaddedTo(song, past, (LONGLONG{1} << 32) + song.size()));
   ASSERT_EQ(FSOUND_Init(kRate, 32, 0), 1);
   struct Case {
     std::string path;
