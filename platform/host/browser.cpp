@@ -1,6 +1,7 @@
 // The browser page's side of the host (see per_host.h): built instead of desktop.cpp.
 #include <SDL.h>
 #include <emscripten.h>
+#include <emscripten/html5.h>
 
 #include <cstdint>
 #include <cstring>
@@ -11,22 +12,33 @@
 
 namespace {
 
-// Asyncify saves the show's stack, the page runs, and the next animation frame resumes it.
-// Pages the browser hides get no animation frames: a timer then resumes it instead, whenever the
-// page is hidden (before or during the wait), so the show's clock and sound go on as on a desktop
-// that lost the focus. A show that ends while resumed leaves by emscripten's ExitStatus, which is
-// the end, not an error; anything else thrown from the show aborts it, so that the page hears of
-// it (onAbort) instead of a frozen picture over a song that plays on.
-EM_JS(void, WaitForAnimationFrame, (), {
+// The page as the show's screen sees it: its size, in the screen's own pixels (which a phone has
+// several of to each page pixel), and whether it is hidden. The page's own events keep it (a
+// resize: fullscreen came, a phone turned, a zoom), so that no frame has to ask the page.
+struct PageState {
+  int width;
+  int height;
+  bool hidden;
+  bool watched;  // the events are followed (once for the instance, which is the show's)
+};
+PageState page;
+
+void ReadPageSize() {
+  page.width = EM_ASM_INT({ return Math.floor(window.innerWidth * devicePixelRatio); });
+  page.height = EM_ASM_INT({ return Math.floor(window.innerHeight * devicePixelRatio); });
+}
+
+// Asyncify saves the show's stack, the page runs, and its next animation frame resumes the show.
+// A hidden page gets no animation frames: a timer then resumes it instead, whether the page was
+// hidden before the wait or during it (WakeByTimer), so that the show's clock and sound go on as
+// on a desktop that lost the focus. A show that ends while resumed leaves by emscripten's
+// ExitStatus, which is the end, not an error; anything else thrown from the show aborts it, so
+// that the page hears of it (onAbort) instead of a frozen picture over a song that plays on.
+EM_JS(void, WaitForAnimationFrame, (bool hidden), {
   Asyncify.handleSleep(function(wakeUp) {
-    var woken = false;
-    function hidden() {
-      if (document.hidden) setTimeout(wake, 100);
-    }
     function wake() {
-      if (woken) return;
-      woken = true;
-      document.removeEventListener('visibilitychange', hidden);
+      if (Module['quenthorWake'] !== wake) return;  // woken already
+      Module['quenthorWake'] = null;
       try {
         wakeUp();
       } catch (thrown) {
@@ -38,20 +50,48 @@ EM_JS(void, WaitForAnimationFrame, (), {
         }
       }
     }
+    Module['quenthorWake'] = wake;
     requestAnimationFrame(wake);
-    document.addEventListener('visibilitychange', hidden);
-    hidden();
+    if (hidden) setTimeout(wake, 100);
   });
 });
+
+EM_JS(void, WakeByTimer, (), {
+  var wake = Module['quenthorWake'];
+  if (wake) setTimeout(wake, 100);
+});
+
+EM_BOOL PageResized(int, const EmscriptenUiEvent*, void*) {
+  ReadPageSize();
+  return EM_FALSE;
+}
+
+EM_BOOL PageVisibilityChanged(int, const EmscriptenVisibilityChangeEvent* event, void*) {
+  page.hidden = event->hidden;
+  if (page.hidden) WakeByTimer();
+  return EM_FALSE;
+}
+
+void WatchPage() {
+  if (page.watched) return;
+  // The instance's event handlers go with it, when the show ends or the page halts it.
+  emscripten_set_resize_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_FALSE, PageResized);
+  emscripten_set_visibilitychange_callback(nullptr, EM_FALSE, PageVisibilityChanged);
+  EmscriptenVisibilityChangeEvent visibility;
+  page.hidden = emscripten_get_visibility_status(&visibility) == EMSCRIPTEN_RESULT_SUCCESS &&
+                visibility.hidden;
+  ReadPageSize();
+  page.watched = true;
+}
 
 // The canvas holds the picture at the picture's own size, and the browser enlarges it on the
 // page: by whole numbers, centred, as a desktop shows it (the page asks for sharp, pixelated
 // scaling and a black stage). A change of picture then sends the picture's pixels to the
 // canvas, not the page's, whether the canvas draws with WebGL or in 2D. The placing is looked at
-// before each picture, as the page's size changes (fullscreen came, a phone turned). True when
-// the canvas's own size changed, which clears it.
+// before each picture, as the page's size changes. True when the canvas's own size changed,
+// which clears it.
 struct CanvasState {
-  int pageWidth;  // in the screen's own pixels, which a phone has several of to each page pixel
+  int pageWidth;  // the page's size it was placed for
   int pageHeight;
   int pictureWidth;
   int pictureHeight;
@@ -60,15 +100,13 @@ CanvasState canvas;
 
 bool FitCanvasToPicture(SDL_Window* window, int pictureWidth, int pictureHeight) {
   if (!window || pictureWidth <= 0 || pictureHeight <= 0) return false;
+  const bool resized = pictureWidth != canvas.pictureWidth || pictureHeight != canvas.pictureHeight;
+  if (!resized && page.width == canvas.pageWidth && page.height == canvas.pageHeight) return false;
+  if (resized) SDL_SetWindowSize(window, pictureWidth, pictureHeight);
   // Placed in the screen's own pixels, so that a phone's screen, with several of them to a page
   // pixel, gets the largest whole multiple that fits it, not only of the page's pixels.
-  const int pageWidth = EM_ASM_INT({ return Math.floor(window.innerWidth * devicePixelRatio); });
-  const int pageHeight = EM_ASM_INT({ return Math.floor(window.innerHeight * devicePixelRatio); });
-  const bool resized = pictureWidth != canvas.pictureWidth || pictureHeight != canvas.pictureHeight;
-  if (!resized && pageWidth == canvas.pageWidth && pageHeight == canvas.pageHeight) return false;
-  if (resized) SDL_SetWindowSize(window, pictureWidth, pictureHeight);
   const platform::host::PicturePlace placed =
-      platform::host::PlacePicture(pictureWidth, pictureHeight, pageWidth, pageHeight);
+      platform::host::PlacePicture(pictureWidth, pictureHeight, page.width, page.height);
   EM_ASM({
     var style = Module['canvas'].style;
     var ratio = devicePixelRatio;
@@ -78,7 +116,7 @@ bool FitCanvasToPicture(SDL_Window* window, int pictureWidth, int pictureHeight)
     style.width = $2 / ratio + 'px';
     style.height = $3 / ratio + 'px';
   }, placed.x, placed.y, placed.w, placed.h);
-  canvas = CanvasState{pageWidth, pageHeight, pictureWidth, pictureHeight};
+  canvas = CanvasState{page.width, page.height, pictureWidth, pictureHeight};
   return resized;
 }
 
@@ -152,7 +190,7 @@ bool DrawPictureItself(const Picture& picture) {
   return true;
 }
 
-void AfterVsyncPresent() { WaitForAnimationFrame(); }
+void AfterVsyncPresent() { WaitForAnimationFrame(page.hidden); }
 
 int AudioBufferFrames() { return 4096; }
 
@@ -163,7 +201,10 @@ void SleepUntilCounter(std::uint64_t due) {
 }
 
 // The canvas is placed with the first picture; a new window starts a new canvas.
-void ShowAsScreen(SDL_Window*, bool) { canvas = CanvasState{}; }
+void ShowAsScreen(SDL_Window*, bool) {
+  WatchPage();
+  canvas = CanvasState{};
+}
 
 }  // namespace host
 }  // namespace platform

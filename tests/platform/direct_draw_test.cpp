@@ -549,11 +549,11 @@ TEST_F(DirectDrawTest, WaitingFlipsKeepToTheRefreshUnderTheRealClock) {
 }
 
 // A flip finds an unchanged picture by comparing it with the one before: any byte that differs,
-// in the words or in the few bytes after the last whole word, is a change; a buffer of another
-// size is never the same.
+// in a whole piece of the comparison or in the short piece at the end, is a change; a buffer of
+// another size is never the same.
 TEST(FlippedPictureComparison, AnyDifferingByteIsAChange) {
   using platform::ddraw::SameBytes;
-  for (const std::size_t size : {0u, 1u, 7u, 8u, 9u, 15u, 16u, 23u, 320u * 240u * 4u + 3u}) {
+  for (const std::size_t size : {0u, 1u, 7u, 8u, 9u, 15u, 16u, 23u, 4097u, 320u * 240u * 4u + 3u}) {
     std::vector<std::uint8_t> picture(size);
     for (std::size_t i = 0; i < size; i++) picture[i] = static_cast<std::uint8_t>(i * 7 + 1);
     std::vector<std::uint8_t> copy = picture;

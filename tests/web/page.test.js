@@ -533,7 +533,7 @@ test('after one visit the page and the show work offline; a new version replaces
 // pixels to a page pixel.
 for (const [shape, width, height] of [['portrait', 390, 844], ['landscape', 844, 390]]) {
   test(`a phone in ${shape}: a tap starts the show with sound, the picture as large as the ` +
-       'screen allows, sharp and centred on black, a tap on Stop ends it',
+       'screen allows, sharp and centred on black, also once turned; a tap on Stop ends it',
        { timeout: 90000 }, async () => {
     const phone = await launch({ width, height, gestures: true });
     try {
@@ -556,28 +556,36 @@ for (const [shape, width, height] of [['portrait', 390, 844], ['landscape', 844,
 
       // The canvas holds the picture at its own size, and the page shows it as the largest whole
       // multiple of 320x240 that fits the screen in the screen's own pixels, sharp, in the
-      // middle, on black.
-      const place = await page.evaluate(() => {
-        const canvas = document.getElementById('canvas');
-        const box = canvas.getBoundingClientRect();
-        return { canvas: [canvas.width, canvas.height],
-                 shown: [box.left, box.top, box.width, box.height],
-                 sampling: getComputedStyle(canvas).imageRendering,
-                 stage: getComputedStyle(document.getElementById('stage')).backgroundColor,
-                 page: [innerWidth, innerHeight, devicePixelRatio] };
-      });
-      const [pageWidth, pageHeight, ratio] = place.page;
-      assert.deepStrictEqual(place.canvas, [W, H], 'the canvas is not the picture\'s size');
-      const scale = Math.min(Math.floor(pageWidth * ratio / W), Math.floor(pageHeight * ratio / H));
-      assert.ok(scale >= 2, JSON.stringify(place));
-      const [left, top, across, down] = place.shown;
-      assert.ok(Math.abs(across * ratio - W * scale) < 0.5 && Math.abs(down * ratio - H * scale) < 0.5,
-                `not the largest whole multiple: ${JSON.stringify(place)}`);
-      assert.ok(Math.abs(left * 2 + across - pageWidth) <= 1 &&
-                Math.abs(top * 2 + down - pageHeight) <= 1, `not centred: ${JSON.stringify(place)}`);
-      assert.ok(/pixelated|crisp-edges/.test(place.sampling), `not sharp: ${place.sampling}`);
-      assert.strictEqual(place.stage, 'rgb(0, 0, 0)', 'around the picture is not black');
+      // middle, on black; and so again once the phone is turned while the show runs.
+      const looksPlaced = async (when) => {
+        const place = await page.evaluate(() => {
+          const canvas = document.getElementById('canvas');
+          const box = canvas.getBoundingClientRect();
+          return { canvas: [canvas.width, canvas.height],
+                   shown: [box.left, box.top, box.width, box.height],
+                   sampling: getComputedStyle(canvas).imageRendering,
+                   stage: getComputedStyle(document.getElementById('stage')).backgroundColor,
+                   page: [innerWidth, innerHeight, devicePixelRatio] };
+        });
+        const seen = `${when}: ${JSON.stringify(place)}`;
+        const [pageWidth, pageHeight, ratio] = place.page;
+        assert.deepStrictEqual(place.canvas, [W, H], `the canvas is not the picture's size ${seen}`);
+        const scale = Math.min(Math.floor(pageWidth * ratio / W), Math.floor(pageHeight * ratio / H));
+        assert.ok(scale >= 2, seen);
+        const [left, top, across, down] = place.shown;
+        assert.ok(Math.abs(across * ratio - W * scale) < 0.5 && Math.abs(down * ratio - H * scale) < 0.5,
+                  `not the largest whole multiple ${seen}`);
+        assert.ok(Math.abs(left * 2 + across - pageWidth) <= 1 &&
+                  Math.abs(top * 2 + down - pageHeight) <= 1, `not centred ${seen}`);
+        assert.ok(/pixelated|crisp-edges/.test(place.sampling), `not sharp ${seen}`);
+        assert.strictEqual(place.stage, 'rgb(0, 0, 0)', `around the picture is not black ${seen}`);
+      };
+      await looksPlaced('at the start');
       await page.screenshot({ path: path.join(os.tmpdir(), `quenthor-phone-${shape}.png`) });
+      await page.setViewport({ width: height, height: width, deviceScaleFactor: 3, isMobile: true,
+                               hasTouch: true });
+      await sleep(500);
+      await looksPlaced('turned');
 
       await page.tap('#stop');
       assert.strictEqual((await ended(page, 2000)).status, '0');
