@@ -549,8 +549,8 @@ TEST_F(DirectDrawTest, WaitingFlipsKeepToTheRefreshUnderTheRealClock) {
 }
 
 // A flip finds an unchanged picture by comparing it with the one before: any byte that differs,
-// in a whole piece of the comparison or in the short piece at the end, is a change; a buffer of
-// another size is never the same.
+// at the start, in the middle or at the end, is a change; a buffer of another size is never the
+// same.
 TEST(FlippedPictureComparison, AnyDifferingByteIsAChange) {
   using platform::ddraw::SameBytes;
   for (const std::size_t size : {0u, 1u, 7u, 8u, 9u, 15u, 16u, 23u, 4097u, 320u * 240u * 4u + 3u}) {
