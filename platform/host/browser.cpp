@@ -14,7 +14,8 @@ namespace {
 
 // The page as the show's screen sees it: its size, in the screen's own pixels (which a phone has
 // several of to each page pixel), and whether it is hidden. The page's own events keep it (a
-// resize: fullscreen came, a phone turned, a zoom), so that no frame has to ask the page.
+// resize: fullscreen came, a phone turned, a zoom), so that no frame has to ask the page; a
+// window moved to a screen of another density gets no resize, and the frame's wake tells of it.
 struct PageState {
   int width;
   int height;
@@ -24,7 +25,10 @@ struct PageState {
 PageState page;
 
 void ReadPageSize() {
-  page.width = EM_ASM_INT({ return Math.floor(window.innerWidth * devicePixelRatio); });
+  page.width = EM_ASM_INT({
+    Module['quenthorDensity'] = devicePixelRatio;
+    return Math.floor(window.innerWidth * devicePixelRatio);
+  });
   page.height = EM_ASM_INT({ return Math.floor(window.innerHeight * devicePixelRatio); });
 }
 
@@ -34,13 +38,14 @@ void ReadPageSize() {
 // on a desktop that lost the focus. A show that ends while resumed leaves by emscripten's
 // ExitStatus, which is the end, not an error; anything else thrown from the show aborts it, so
 // that the page hears of it (onAbort) instead of a frozen picture over a song that plays on.
-EM_JS(void, WaitForAnimationFrame, (bool hidden), {
-  Asyncify.handleSleep(function(wakeUp) {
+// True when the screen's density is no longer the one the page's size was read at.
+EM_JS(bool, WaitForAnimationFrame, (bool hidden), {
+  return Asyncify.handleSleep(function(wakeUp) {
     function wake() {
       if (Module['quenthorWake'] !== wake) return;  // woken already
       Module['quenthorWake'] = null;
       try {
-        wakeUp();
+        wakeUp(devicePixelRatio !== Module['quenthorDensity']);
       } catch (thrown) {
         if (thrown instanceof ExitStatus) return;
         try {
@@ -190,7 +195,9 @@ bool DrawPictureItself(const Picture& picture) {
   return true;
 }
 
-void AfterVsyncPresent() { WaitForAnimationFrame(page.hidden); }
+void AfterVsyncPresent() {
+  if (WaitForAnimationFrame(page.hidden)) ReadPageSize();
+}
 
 int AudioBufferFrames() { return 4096; }
 

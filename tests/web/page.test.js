@@ -533,7 +533,8 @@ test('after one visit the page and the show work offline; a new version replaces
 // pixels to a page pixel.
 for (const [shape, width, height] of [['portrait', 390, 844], ['landscape', 844, 390]]) {
   test(`a phone in ${shape}: a tap starts the show with sound, the picture as large as the ` +
-       'screen allows, sharp and centred on black, also once turned; a tap on Stop ends it',
+       'screen allows, sharp and centred on black, also once turned or at another density; a tap ' +
+       'on Stop ends it',
        { timeout: 90000 }, async () => {
     const phone = await launch({ width, height, gestures: true });
     try {
@@ -556,7 +557,8 @@ for (const [shape, width, height] of [['portrait', 390, 844], ['landscape', 844,
 
       // The canvas holds the picture at its own size, and the page shows it as the largest whole
       // multiple of 320x240 that fits the screen in the screen's own pixels, sharp, in the
-      // middle, on black; and so again once the phone is turned while the show runs.
+      // middle, on black; and so again once the phone is turned while the show runs, and once
+      // the screen's density changes with no resize (a window moved to another monitor).
       const looksPlaced = async (when) => {
         const place = await page.evaluate(() => {
           const canvas = document.getElementById('canvas');
@@ -586,6 +588,10 @@ for (const [shape, width, height] of [['portrait', 390, 844], ['landscape', 844,
                                hasTouch: true });
       await sleep(500);
       await looksPlaced('turned');
+      await page.setViewport({ width: height, height: width, deviceScaleFactor: 2, isMobile: true,
+                               hasTouch: true });
+      await sleep(500);
+      await looksPlaced('at another density');
 
       await page.tap('#stop');
       assert.strictEqual((await ended(page, 2000)).status, '0');
