@@ -588,7 +588,7 @@ for (const [shape, width, height] of [['portrait', 390, 844], ['landscape', 844,
                                hasTouch: true });
       await sleep(500);
       await looksPlaced('turned');
-      await page.setViewport({ width: height, height: width, deviceScaleFactor: 2, isMobile: true,
+      await page.setViewport({ width: height, height: width, deviceScaleFactor: 2.5, isMobile: true,
                                hasTouch: true });
       await sleep(500);
       await looksPlaced('at another density');
