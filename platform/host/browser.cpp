@@ -24,12 +24,12 @@ struct PageState {
 };
 PageState page;
 
+// The density it was read at is kept with it, for the frame's wake to compare and for the
+// canvas to be placed at.
 void ReadPageSize() {
-  page.width = EM_ASM_INT({
-    Module['quenthorDensity'] = devicePixelRatio;
-    return Math.floor(window.innerWidth * devicePixelRatio);
-  });
-  page.height = EM_ASM_INT({ return Math.floor(window.innerHeight * devicePixelRatio); });
+  EM_ASM({ Module['quenthorDensity'] = devicePixelRatio; });
+  page.width = EM_ASM_INT({ return Math.floor(window.innerWidth * Module['quenthorDensity']); });
+  page.height = EM_ASM_INT({ return Math.floor(window.innerHeight * Module['quenthorDensity']); });
 }
 
 // Asyncify saves the show's stack, the page runs, and its next animation frame resumes the show.
@@ -114,7 +114,7 @@ bool FitCanvasToPicture(SDL_Window* window, int pictureWidth, int pictureHeight)
       platform::host::PlacePicture(pictureWidth, pictureHeight, page.width, page.height);
   EM_ASM({
     var style = Module['canvas'].style;
-    var ratio = devicePixelRatio;
+    var ratio = Module['quenthorDensity'];
     style.position = 'absolute';
     style.left = $0 / ratio + 'px';
     style.top = $1 / ratio + 'px';
