@@ -1,5 +1,5 @@
 # SDL2 and libopenmpt for the browser build, from scripts/web-libraries (which builds them once
-# from Debian's source packages and keeps them outside the tree), as QuenthorWeb::SDL2 and
+# from Debian's source packages and keeps them outside the tree), as QuenthorWeb::SDL2Headers and
 # QuenthorWeb::openmpt.
 include(${PROJECT_SOURCE_DIR}/cmake/host-built.cmake)
 quenthor_prefix_from_script(web_prefix QUENTHOR_WEB_LIBRARIES scripts/web-libraries
@@ -14,9 +14,9 @@ endforeach()
 message(STATUS "SDL2 and libopenmpt for the browser: ${web_prefix}")
 set(QUENTHOR_WEB_LIBRARIES_PREFIX ${web_prefix})
 
-add_library(QuenthorWeb::SDL2 INTERFACE IMPORTED)
-target_include_directories(QuenthorWeb::SDL2 INTERFACE ${web_prefix}/include/SDL2)
-target_link_libraries(QuenthorWeb::SDL2 INTERFACE ${web_prefix}/lib/libSDL2.a)
+# The page's host links no SDL2: only its names of the keys are read.
+add_library(QuenthorWeb::SDL2Headers INTERFACE IMPORTED)
+target_include_directories(QuenthorWeb::SDL2Headers INTERFACE ${web_prefix}/include/SDL2)
 add_library(QuenthorWeb::openmpt INTERFACE IMPORTED)
 target_include_directories(QuenthorWeb::openmpt INTERFACE ${web_prefix}/include)
 target_link_libraries(QuenthorWeb::openmpt INTERFACE ${web_prefix}/lib/libopenmpt.a)

@@ -105,7 +105,7 @@ function listeningPosts() {
   // startedIn: for each audio context, the event being handled when it was made or resumed
   // (a phone lets sound start only inside a tap).
   // askedRates: the sample rate each audio context was asked for, if any.
-  const posts = { glContexts: 0, draws: 0, audioContexts: [], analysers: [], startedIn: [], askedRates: [] };
+  const posts = { glContexts: 0, draws: 0, workers: [], audioContexts: [], analysers: [], startedIn: [], askedRates: [] };
   window.quenthorPosts = posts;
   const getContext = HTMLCanvasElement.prototype.getContext;
   HTMLCanvasElement.prototype.getContext = function (type, attributes) {
@@ -117,12 +117,24 @@ function listeningPosts() {
     if (/webgl/.test(type)) posts.gl = context;
     return context;
   };
-  // A 2D canvas draws by putImageData (SDL's software renderer, the minimal page).
+  // A 2D canvas draws by putImageData (the minimal page); the show draws in its worker, which
+  // tells a page that listens of each picture.
   const put = CanvasRenderingContext2D.prototype.putImageData;
   CanvasRenderingContext2D.prototype.putImageData = function (...args) {
     posts.draws++;
     return put.apply(this, args);
   };
+  window.quenthorListening = true;
+  const RealWorker = window.Worker;
+  window.Worker = function (...args) {
+    const worker = new RealWorker(...args);
+    posts.workers.push(worker);
+    worker.addEventListener('message', (event) => {
+      if (event.data && event.data.drawn && !posts.draws++) posts.firstDraw = Date.now() / 1000;
+    });
+    return worker;
+  };
+  window.Worker.prototype = RealWorker.prototype;
   for (const gl of [WebGLRenderingContext, window.WebGL2RenderingContext].filter(Boolean)) {
     for (const name of ['drawArrays', 'drawElements']) {
       const draw = gl.prototype[name];

@@ -1,8 +1,9 @@
 // The page around the show: nothing moves or sounds before Start. Start (or Start without
-// flashing) makes a fresh instance of the show (a show that ended has ended its runtime), gives
-// it our pictures and song as files in its current folder, and puts its canvas over the page;
-// when the show ends, or anything on the way fails, the page says how, the sound stops, and
-// Start can run it again.
+// flashing) makes a fresh worker for the show (web/show-worker.js; a show that ended has ended its
+// runtime), gives it the compiled show, our pictures and song, the canvas and a port to the sound
+// (web/sound-worklet.js), and puts the canvas over the page. The page's main thread keeps only
+// the buttons, the keys it passes on and the canvas's place. When the show ends, or anything on
+// the way fails, the page says how, the worker and the sound stop, and Start can run it again.
 'use strict';
 (function () {
   const assetNames = ['min.raw', 'min2.raw', 'min3.raw', 'Terminal.s3m'];
@@ -12,12 +13,13 @@
   const stopGrace = 700;
   const intro = document.getElementById('intro');
   const stage = document.getElementById('stage');
-  const canvas = document.getElementById('canvas');
+  let canvas = document.getElementById('canvas');
   const startButtons = [document.getElementById('start'), document.getElementById('gentle')];
   const stopButton = document.getElementById('stop');
   const output = document.getElementById('output');
   const statusLine = document.getElementById('status');
-  let loading = null;  // quenthor.js and the compiled wasm, once both came
+  let compiling = null;  // the compiled wasm, once it came
+  let preparing = null;  // a worker that read quenthor.js, for the next show
   let run = null;      // the show that runs now, if any
 
   function setState(state) { document.body.dataset.state = state; }
@@ -25,28 +27,26 @@
     return String(error && error.message ? error.message : error).replace(/\.$/, '');
   }
 
-  // quenthor.js as a script of the page; one that failed is removed, so a retry fetches it again.
-  function loadScript() {
+  // A worker that has read quenthor.js, ready for the next show; one that failed is ended, so
+  // that a retry fetches it again.
+  function prepareWorker() {
     return new Promise((resolve, reject) => {
-      if (typeof window.Quenthor === 'function') {
-        resolve(window.Quenthor);
-        return;
-      }
-      const script = document.createElement('script');
-      script.src = 'quenthor.js';
-      script.onload = () => {
-        if (typeof window.Quenthor === 'function') {
-          resolve(window.Quenthor);
+      const worker = new Worker('show-worker.js');
+      worker.onmessage = (event) => {
+        worker.onmessage = worker.onerror = null;
+        if (event.data.loaded) {
+          resolve(worker);
           return;
         }
-        script.remove();
-        reject(new Error('quenthor.js holds no show'));
+        worker.terminate();
+        reject(new Error(event.data.failed || 'quenthor.js holds no show'));
       };
-      script.onerror = () => {
-        script.remove();
-        reject(new Error('quenthor.js could not be fetched'));
+      worker.onerror = (event) => {
+        event.preventDefault();
+        worker.onmessage = worker.onerror = null;
+        worker.terminate();
+        reject(new Error('show-worker.js could not be fetched'));
       };
-      document.head.appendChild(script);
     });
   }
 
@@ -70,14 +70,19 @@
     return module;
   }
 
-  // Compiled once, while the visitor reads the warning; each start only instantiates it. A load
-  // that failed is forgotten, so that the next Start tries again.
+  // Compiled once, while the visitor reads the warning; each start only instantiates it, in a
+  // worker made ready beforehand. A load that failed is forgotten, so that the next Start tries
+  // again.
   function load() {
-    if (!loading) {
-      loading = Promise.all([loadScript(), compileWasm()]);
-      loading.catch(() => { loading = null; });
+    if (!compiling) {
+      compiling = compileWasm();
+      compiling.catch(() => { compiling = null; });
     }
-    return loading;
+    if (!preparing) {
+      preparing = prepareWorker();
+      preparing.catch(() => { preparing = null; });
+    }
+    return Promise.all([preparing, compiling]);
   }
 
   function fetchAssets(current) {
@@ -112,7 +117,7 @@
   function stop() {
     const current = run;
     if (!current) return;
-    if (!current.show) {
+    if (!current.worker) {
       finish(current, 'The show was stopped before it began.');
       return;
     }
@@ -126,12 +131,23 @@
     if (!current || current !== run) return;
     run = null;
     clearTimeout(current.stopTimer);
+    clearInterval(current.densityTimer);
     for (const controller of current.fetches) controller.abort();
-    // The instance is stopped where it stands: no more frames, key handlers or sound.
-    if (current.show && current.show.quenthorHalt) current.show.quenthorHalt();
+    // The show is stopped where it stands: no more frames or sound.
+    if (current.worker) current.worker.terminate();
     if (current.audio && current.audio.state !== 'closed') current.audio.close().catch(() => {});
     if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
+    // A canvas given to a worker is the worker's for good: the next show gets a new one.
+    if (current.worker) {
+      const fresh = canvas.cloneNode(false);
+      fresh.removeAttribute('style');
+      fresh.removeAttribute('width');
+      fresh.removeAttribute('height');
+      canvas.replaceWith(fresh);
+      canvas = fresh;
+    }
     stage.hidden = true;
+    stage.style.cursor = '';
     intro.hidden = false;
     if (status === undefined) delete document.body.dataset.status;
     else document.body.dataset.status = String(status);
@@ -139,19 +155,21 @@
     for (const button of startButtons) button.disabled = false;
     startButtons[current.gentle ? 1 : 0].focus();
     setState(status === undefined ? 'failed' : 'ended');
+    load().catch(() => {});  // the next show's worker
   }
 
-  // Created and resumed inside the tap or click itself, which phones require for sound; SDL
-  // takes the context it finds on the instance. At the song's own rate, 44,100 Hz: SDL would
-  // otherwise resample it to the device's rate in WebAssembly, on the page's main thread, where
-  // the browser does it on its audio thread, natively. A browser that refuses the rate gets its own.
+  // Created and resumed inside the tap or click itself, which phones require for sound. At the
+  // song's own rate, 44,100 Hz, so that the browser, not the show, steps it to the device's rate;
+  // a browser that refuses the rate gets its own, which the worklet steps to. In blocks of 1024
+  // frames, where the browser takes a size: the worklet then runs 43 times a second, not 344, at
+  // an eighth of the cost, and 23 ms is still no lag a listener hears.
   function newAudioContext() {
     const Context = window.AudioContext || window.webkitAudioContext;
     if (!Context) return null;
     try {
       let context;
       try {
-        context = new Context({ sampleRate: 44100 });
+        context = new Context({ sampleRate: 44100, renderSizeHint: 1024 });
       } catch (error) {
         context = new Context();
       }
@@ -162,9 +180,79 @@
     }
   }
 
+  // The port the show's worker sends its sound to: the worklet's, on the audio thread. None where
+  // the browser has no audio worklets (a page not served securely): the show then runs without
+  // sound, as on a machine without a sound device.
+  async function soundPort(audio) {
+    if (!audio || !audio.audioWorklet || typeof AudioWorkletNode !== 'function') return null;
+    try {
+      await audio.audioWorklet.addModule('sound-worklet.js');
+      const node = new AudioWorkletNode(audio, 'quenthor-sound', {
+        numberOfInputs: 0, outputChannelCount: [2] });
+      node.connect(audio.destination);
+      const channel = new MessageChannel();
+      node.port.postMessage(channel.port2, [channel.port2]);
+      return channel.port1;
+    } catch (error) {
+      console.warn('The show has no sound: ' + describe(error));
+      return null;
+    }
+  }
+
+  // Where the canvas goes on the page: the picture enlarged by the largest whole number of the
+  // screen's own pixels that fits (a phone has several to each page pixel), centred on black.
+  const place = { width: 0, height: 0, density: 1, pictureWidth: 0, pictureHeight: 0 };
+  function placeCanvas() {
+    if (!place.pictureWidth || !place.pictureHeight || !place.width) return;
+    const scale = Math.max(1, Math.min(Math.floor(place.width / place.pictureWidth),
+                                       Math.floor(place.height / place.pictureHeight)));
+    const w = place.pictureWidth * scale, h = place.pictureHeight * scale;
+    const style = canvas.style;
+    style.position = 'absolute';
+    style.left = Math.floor((place.width - w) / 2) / place.density + 'px';
+    style.top = Math.floor((place.height - h) / 2) / place.density + 'px';
+    style.width = w / place.density + 'px';
+    style.height = h / place.density + 'px';
+  }
+  // The page's size in the screen's own pixels, as the page's resize tells of it: fullscreen
+  // came, a phone turned, a zoom. A window moved to a screen of another density gets no resize:
+  // while a show runs, the density is looked at four times a second (a few microseconds).
+  function measurePage() {
+    place.density = devicePixelRatio;
+    place.width = Math.floor(window.innerWidth * place.density);
+    place.height = Math.floor(window.innerHeight * place.density);
+    placeCanvas();
+  }
+  window.addEventListener('resize', measurePage);
+  const densityCheck = 250;
+
+  // What the page tells the show, as its window would hear it (kinds as the worker takes them).
+  function tell(message) {
+    if (run && run.worker) run.worker.postMessage(message);
+  }
+  const extendedKeys = /^(AltRight|ControlRight|NumpadEnter|NumpadDivide|Insert|Delete|Home|End|PageUp|PageDown|Arrow\w+)$/;
+  function passKey(event, kind) {
+    if (!run || !event.keyCode) return;
+    tell({ event: { kind, key: event.keyCode, extended: extendedKeys.test(event.code || ''),
+                    alt: event.altKey, ctrl: event.ctrlKey, shift: event.shiftKey } });
+  }
+
+  function heard(current, message) {
+    if (current !== run) return;
+    if ('print' in message) output.textContent += message.print + '\n';
+    else if ('printErr' in message) console.warn(message.printErr);
+    else if (message.pictureSize) {
+      [place.pictureWidth, place.pictureHeight] = message.pictureSize;
+      placeCanvas();
+    } else if ('pointer' in message) stage.style.cursor = message.pointer ? '' : 'none';
+    else if ('exit' in message) finish(current, null, message.exit);
+    else if (message.failed) finish(current, message.failed + '. Start tries again.');
+  }
+
   async function start(gentle) {
     if (run) return;
-    const current = { gentle, fetches: [], show: null, audio: newAudioContext(), stopTimer: 0 };
+    const current = { gentle, fetches: [], worker: null, audio: newAudioContext(), stopTimer: 0,
+                      densityTimer: 0 };
     run = current;
     for (const button of startButtons) button.disabled = true;
     output.textContent = '';
@@ -176,52 +264,44 @@
     canvas.focus({ preventScroll: true });
     // Fullscreen only from the click itself, where the browser allows it; the page is enough.
     if (stage.requestFullscreen) stage.requestFullscreen({ navigationUI: 'hide' }).catch(() => {});
-    let factory, module, assets;
+    let worker, module, assets, sound;
     try {
-      [[factory, module], assets] = await Promise.all([load(), fetchAssets(current)]);
+      [[worker, module], assets, sound] =
+        await Promise.all([load(), fetchAssets(current), soundPort(current.audio)]);
     } catch (error) {
       finish(current, 'The show could not be loaded: ' + describe(error) + '. Start tries again.');
       return;
     }
     if (current !== run) return;
-    const failed = (what) => (error) =>
-      finish(current, 'The show ' + what + ': ' + describe(error) + '. Start tries again.');
-    const show = {
-      canvas: canvas,
-      SDL2: current.audio ? { audioContext: current.audio } : undefined,
-      instantiateWasm(imports, receive) {
-        WebAssembly.instantiate(module, imports).then((instance) => {
-          if (current === run) receive(instance, module);
-        }).catch(failed('could not be started'));
-        return {};
-      },
-      preRun: [(instance) => {
-        if (gentle) instance.ENV.QUENTHOR_DISPLAY_GENTLE = '1';
-        for (const [name, bytes] of assets)
-          if (bytes) instance.FS.writeFile(name, new Uint8Array(bytes));
-      }],
-      print(line) { if (current === run) output.textContent += line + '\n'; },
-      printErr(line) { console.warn(line); },
-      onExit(status) { finish(current, null, status); },
-      onAbort(what) { failed('stopped on an internal error')(what || 'aborted'); },
+    preparing = null;  // this worker is the show's now
+    current.worker = worker;
+    worker.onmessage = (event) => heard(current, event.data);
+    worker.onerror = (event) => {
+      event.preventDefault();
+      finish(current, 'The show stopped on an internal error: ' + describe(event.message) +
+             '. Start tries again.');
     };
-    current.show = show;
-    try {
-      const ready = factory(show);
-      if (ready && ready.catch) ready.catch(failed('stopped on an internal error'));
-    } catch (error) {
-      failed('could not be started')(error);
-    }
+    place.pictureWidth = place.pictureHeight = 0;
+    measurePage();
+    current.densityTimer = setInterval(() => {
+      if (devicePixelRatio !== place.density) measurePage();
+    }, densityCheck);
+    const offscreen = canvas.transferControlToOffscreen();
+    const transfer = [offscreen, ...(sound ? [sound] : [])];
+    for (const [, bytes] of assets) if (bytes) transfer.push(bytes);
+    worker.postMessage({ hidden: document.hidden });
+    if (window.quenthorListening) worker.postMessage({ listen: true });
+    worker.postMessage({ start: { module, assets, gentle, canvas: offscreen, sound } }, transfer);
   }
 
   // An error nothing caught while a show runs comes from the show (its runtime rethrows what it
   // can't handle to the page): it ends the show rather than leave a frozen picture and sound.
   window.addEventListener('error', (event) => {
-    if (run && run.show) finish(run, 'The show stopped on an internal error: ' +
+    if (run && run.worker) finish(run, 'The show stopped on an internal error: ' +
                                describe(event.error || event.message) + '. Start tries again.');
   });
   window.addEventListener('unhandledrejection', (event) => {
-    if (run && run.show) finish(run, 'The show stopped on an internal error: ' +
+    if (run && run.worker) finish(run, 'The show stopped on an internal error: ' +
                                describe(event.reason) + '. Start tries again.');
   });
 
@@ -232,11 +312,16 @@
   startButtons[0].addEventListener('click', () => start(false));
   startButtons[1].addEventListener('click', () => start(true));
   // While the show runs, a long press, a drag or a key moves nothing under it.
-  canvas.addEventListener('contextmenu', (event) => event.preventDefault());
+  stage.addEventListener('contextmenu', (event) => event.preventDefault());
   stage.addEventListener('touchmove', (event) => event.preventDefault(), { passive: false });
   window.addEventListener('keydown', (event) => {
     if (run && /^( |Arrow\w+|Page\w+|Home|End|Tab)$/.test(event.key)) event.preventDefault();
+    passKey(event, 1);
   });
+  window.addEventListener('keyup', (event) => passKey(event, 2));
+  window.addEventListener('focus', () => tell({ event: { kind: 3 } }));
+  window.addEventListener('blur', () => tell({ event: { kind: 4 } }));
+  document.addEventListener('visibilitychange', () => tell({ hidden: document.hidden }));
 
   load().then(() => {
     if (run) return;

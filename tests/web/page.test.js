@@ -87,9 +87,10 @@ function watchPolicy() {
 
 // A page of its own (a fresh browser profile: no service worker or cache from another test).
 // answer(file, request) may answer a request itself (true); plant is a script run in the page
-// before its own; state is what the page must come to after loading.
-async function openPage({ answer, plant, state = 'ready', viewport = { width: 640, height: 480 },
-                          on = browser } = {}) {
+// before its own, inWorker one run in the show's worker before its own; state is what the page
+// must come to after loading.
+async function openPage({ answer, plant, inWorker, state = 'ready',
+                          viewport = { width: 640, height: 480 }, on = browser } = {}) {
   const context = await on.createBrowserContext();
   const page = await context.newPage();
   const close = page.close.bind(page);
@@ -98,11 +99,16 @@ async function openPage({ answer, plant, state = 'ready', viewport = { width: 64
   await page.evaluateOnNewDocument(listeningPosts);
   await page.evaluateOnNewDocument(watchPolicy);
   if (plant) await page.evaluateOnNewDocument(plant);
-  if (answer) {
+  if (answer || inWorker) {
     await page.setRequestInterception(true);
     page.on('request', (request) => {
       const name = new URL(request.url()).pathname.slice(1);
-      if (!answer(name, request)) request.continue();
+      if (inWorker && name === 'show-worker.js') {
+        request.respond({ status: 200, contentType: 'text/javascript', body:
+          `(${inWorker})();\n${fs.readFileSync(path.join(site, name), 'utf8')}` });
+      } else if (!answer || !answer(name, request)) {
+        request.continue();
+      }
     });
   }
   const logged = [];
@@ -341,7 +347,7 @@ const failures = [
     answer: once('quenthor.wasm', (r) => r.respond({
       status: 200, contentType: 'application/wasm', body: emptyModule })), retry: true },
   { name: 'instantiation rejects', ended: 'failed', text: /could not be started: planted refusal/,
-    plant: () => {
+    inWorker: () => {
       const instantiate = WebAssembly.instantiate;
       let refused = false;
       WebAssembly.instantiate = (...args) => {
@@ -362,16 +368,19 @@ const failures = [
     } },
   { name: 'an exception inside the running show', ended: 'failed', strobeFirst: true,
     text: /internal error: .*planted fault/,
-    plant: () => {
+    inWorker: () => {
+      let fault = false;
+      addEventListener('message', (event) => { fault = fault || !!event.data.fault; });
       const now = performance.now.bind(performance);
       performance.now = () => {
-        if (window.quenthorFault) {
-          window.quenthorFault = false;
+        if (fault) {
+          fault = false;
           throw new Error('planted fault');
         }
         return now();
       };
-    }, fault: () => { window.quenthorFault = true; }, retry: true },
+    }, fault: () => { window.quenthorPosts.workers.at(-1).postMessage({ fault: true }); },
+    retry: true },
   { name: 'Stop while the song never answers', ended: 'failed', text: /stopped before it began/,
     answer: never('Terminal.s3m'), stop: true, retry: true },
   { name: 'Stop on a show that no longer hears Escape', ended: 'failed', strobeFirst: true,
@@ -385,7 +394,8 @@ const failures = [
 
 for (const row of failures) {
   test(`never stuck: ${row.name}`, { timeout: 90000 }, async () => {
-    const { page } = await openPage({ answer: row.answer, plant: row.plant, state: row.loaded || 'ready' });
+    const { page } = await openPage({ answer: row.answer, plant: row.plant, inWorker: row.inWorker,
+                                      state: row.loaded || 'ready' });
     if (row.loaded) {
       const said = await ending(page);
       assert.match(said.text, row.text);
@@ -433,17 +443,18 @@ for (const row of failures) {
 
 test('a page hidden while the show waits for a frame goes on by its timer', { timeout: 60000 },
      async () => {
-  // Hidden: the frame already asked for never comes, nor any after it; document.hidden says
-  // so, and the event that tells of it comes.
-  const { page } = await openPage({ plant: () => {
-    const real = window.requestAnimationFrame.bind(window);
-    window.requestAnimationFrame = (callback) =>
-      real((time) => { if (!window.quenthorHidden) callback(time); });
+  // Hidden: the show's worker gets no more frames, not even the one already asked for;
+  // document.hidden says so, and the event that tells of it comes.
+  const { page } = await openPage({ inWorker: () => {
+    let hidden = false;
+    addEventListener('message', (event) => { hidden = hidden || !!event.data.shut; });
+    const real = self.requestAnimationFrame.bind(self);
+    self.requestAnimationFrame = (callback) => real((time) => { if (!hidden) callback(time); });
   } });
   await start(page);
   await strobing(page);
   await page.evaluate(() => {
-    window.quenthorHidden = true;
+    window.quenthorPosts.workers.at(-1).postMessage({ shut: true });
     Object.defineProperty(document, 'hidden', { get: () => true });
     Object.defineProperty(document, 'visibilityState', { get: () => 'hidden' });
     document.dispatchEvent(new Event('visibilitychange'));

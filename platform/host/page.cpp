@@ -1,0 +1,484 @@
+// The host in a web page, built instead of the desktop's SDL2 host (video.cpp, screen.cpp,
+// clock.cpp, audio_output.cpp, desktop.cpp). The show runs in a worker of the page
+// (web/show-worker.js), off the page's main thread: its screen is the page's canvas, handed over
+// as an OffscreenCanvas; its keys and focus come from the page as messages; its sound goes to an
+// AudioWorklet of the page's audio context, over a message port. The show's blocking loop stays a
+// loop: ASYNCIFY unwinds it to the worker where it waits (each flip, Sleep), and the worker's
+// next animation frame, or timer, resumes it.
+#include <emscripten.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "platform/audio_output.h"
+#include "platform/host/audio_output.h"
+#include "platform/host/clock.h"
+#include "platform/host/gentle.h"
+#include "platform/host/hooks.h"
+#include "platform/host/keys.h"
+#include "platform/host/screen.h"
+#include "platform/host/video.h"
+
+namespace {
+
+// --- What the worker's JavaScript does for the host ---
+
+// Milliseconds since the worker began, with fractions.
+EM_JS(double, PageNow, (), { return performance.now(); });
+
+// Asyncify saves the show's stack, the worker runs (its messages come in), and its next
+// animation frame resumes the show. A hidden page gives the worker no animation frames: a timer
+// then resumes it instead, whether the page was hidden before the wait or during it (the
+// worker's message of it calls the wake too), so that the show's clock and sound go on as on a
+// desktop that lost the focus. A show that ends while resumed leaves by emscripten's ExitStatus,
+// which is the end, not an error; anything else thrown from the show aborts it, so that the page
+// hears of it instead of a frozen picture over a song that plays on.
+EM_JS(void, WaitForAnimationFrame, (), {
+  return Asyncify.handleSleep(function(wakeUp) {
+    function wake() {
+      if (Module['quenthorWake'] !== wake) return;  // woken already
+      Module['quenthorWake'] = null;
+      try {
+        wakeUp();
+      } catch (thrown) {
+        if (thrown instanceof ExitStatus) return;
+        try {
+          abort(thrown && thrown.message ? thrown.message : String(thrown));
+        } catch (aborted) {
+          // abort() throws for its callers; the page has been told.
+        }
+      }
+    }
+    Module['quenthorWake'] = wake;
+    requestAnimationFrame(wake);
+    if (Module['quenthorHidden']) setTimeout(wake, 100);
+  });
+});
+
+// The next of the page's events for the show, if any: its kind (1 key down, 2 key up, 3 focus
+// gained, 4 focus lost, 5 close request; 0 none), the key's virtual-key code and whether it is
+// an extended one, and the modifiers held.
+EM_JS(int, TakePageEvent, (unsigned* key, int* flags), {
+  var events = Module['quenthorEvents'];
+  var event = events && events.shift();
+  if (!event) return 0;
+  HEAPU32[key >> 2] = event.key || 0;
+  HEAP32[flags >> 2] = (event.extended ? 1 : 0) | (event.alt ? 2 : 0) | (event.ctrl ? 4 : 0) |
+                       (event.shift ? 8 : 0);
+  return event.kind;
+});
+
+// The canvas takes the picture's size (the page places and enlarges it, by whole numbers), and
+// the picture, R,G,B,A bytes, through one ImageData over the WebAssembly memory itself, made
+// again only when the memory grew (its old buffer is gone) or the size changed, so that
+// putImageData is the picture's only copy on the way to the canvas. Whoever listens to the
+// worker (a test) is told of each picture drawn.
+EM_JS(void, PutCanvasPixels, (const std::uint32_t* pixels, int width, int height), {
+  var canvas = Module['quenthorCanvas'];
+  var held = Module['quenthorPicture'];
+  if (!held || held.pixels !== pixels || held.image.data.buffer !== HEAPU8.buffer ||
+      held.image.width !== width || held.image.height !== height) {
+    if (canvas.width !== width || canvas.height !== height) {
+      canvas.width = width;
+      canvas.height = height;
+      postMessage({ pictureSize: [width, height] });
+    }
+    held = Module['quenthorPicture'] = {
+      context: held ? held.context : canvas.getContext('2d'),
+      pixels: pixels,
+      image: new ImageData(new Uint8ClampedArray(HEAPU8.buffer, pixels, width * height * 4),
+                           width, height)
+    };
+  }
+  held.context.putImageData(held.image, 0, 0);
+  if (Module['quenthorDrawn']) Module['quenthorDrawn']();
+});
+
+EM_JS(void, ShowPagePointer, (bool visible), { postMessage({ pointer: visible }); });
+
+// The sound's way out: whether the page gave one, how many frames its worklet has played, and a
+// block for it to play next, as the audio output takes it: each channel's frames in turn, as
+// floating point, so that the worklet only copies them.
+EM_JS(bool, PageHasSound, (), { return !!Module['quenthorSound']; });
+EM_JS(double, PageSoundPlayed, (), { return Module['quenthorSoundPlayed'] || 0; });
+EM_JS(void, PostPageSound, (const float* channels, int frames, int rate), {
+  var block = HEAPF32.slice(channels >> 2, (channels >> 2) + frames * 2);
+  Module['quenthorSound'].postMessage({ rate: rate, frames: frames, channels: block },
+                                      [block.buffer]);
+});
+EM_JS(void, StopPageSound, (), {
+  var sound = Module['quenthorSound'];
+  if (sound) sound.postMessage({ stop: true });
+});
+
+}  // namespace
+
+namespace platform {
+namespace host {
+namespace {
+
+// The song is mixed ahead of what the worklet has played: once less than the first is left,
+// up to the second, so that a block goes every 100 ms or so, not at every frame. Both are more
+// than the wait of a hidden page's timer and less than a listener notices as a lag behind the
+// picture.
+const double kSoundLowSeconds = 0.15;
+const double kSoundAheadSeconds = 0.25;
+// A refresh of the usual 60 Hz, for waits that aren't the flip's (WaitForVerticalBlank).
+const double kPacedIntervalMs = 1000.0 / 60.0;
+
+struct PageHost {
+  bool videoStarted;
+  VideoChoices choices;
+  bool choicesRead;
+  HostWindow lastWindow;   // windows are numbered from 1
+  HostWindow screen;       // the window shown as the screen: the canvas
+  bool focusDue;           // the screen was shown: it gains the focus, as a desktop gives it
+  double origin;           // PageNow() of the first clock reading
+  bool originSet;
+  // The canvas shows the picture of the last Present, so the same picture again needn't be drawn.
+  bool showsLast;
+  bool gentleSawLast;
+  bool gentleDrawn;
+  std::uint32_t gentleDrawnAt;
+  double soundRendered;    // frames handed to the worklet
+};
+PageHost page;
+
+// The canvas's picture in its own layout, R,G,B,A bytes; gentle viewing's in 0x00RRGGBB words.
+// Made once, not per frame.
+std::vector<std::uint32_t> canvasPixels;
+std::vector<std::uint32_t> gentlePixels;
+std::vector<std::int16_t> soundBlock;
+std::vector<float> soundChannels;
+
+double Now() {
+  if (!page.originSet) {
+    page.origin = PageNow();
+    page.originSet = true;
+  }
+  return PageNow() - page.origin;
+}
+
+std::uint32_t RealTicks() { return static_cast<std::uint32_t>(static_cast<std::uint64_t>(Now())); }
+
+// One pixel of any of the screen's layouts as R,G,B,A bytes in a word (red lowest).
+std::uint32_t Rgba(const std::uint8_t* p, PixelLayout layout) {
+  std::uint32_t r, g, b;
+  switch (layout) {
+    case PixelLayout::kXRGB32: b = p[0]; g = p[1]; r = p[2]; break;
+    case PixelLayout::kXBGR32: r = p[0]; g = p[1]; b = p[2]; break;
+    case PixelLayout::kRGB24: b = p[0]; g = p[1]; r = p[2]; break;
+    case PixelLayout::kBGR24: r = p[0]; g = p[1]; b = p[2]; break;
+    default: {
+      const std::uint32_t v = p[0] | (p[1] << 8);
+      const bool five = layout == PixelLayout::kRGB555;
+      const std::uint32_t high = five ? (v >> 10) & 31 : v >> 11;
+      const std::uint32_t middle = five ? (v >> 5) & 31 : (v >> 5) & 63;
+      const std::uint32_t low = v & 31;
+      const std::uint32_t greenScaled = five ? (middle << 3) | (middle >> 2) : (middle << 2) | (middle >> 4);
+      const std::uint32_t highScaled = (high << 3) | (high >> 2);
+      const std::uint32_t lowScaled = (low << 3) | (low >> 2);
+      g = greenScaled;
+      if (layout == PixelLayout::kBGR565) {
+        b = highScaled;
+        r = lowScaled;
+      } else {
+        r = highScaled;
+        b = lowScaled;
+      }
+    }
+  }
+  return r | (g << 8) | (b << 16) | 0xff000000u;
+}
+
+int BytesPerPixel(PixelLayout layout) {
+  switch (layout) {
+    case PixelLayout::kXRGB32:
+    case PixelLayout::kXBGR32: return 4;
+    case PixelLayout::kRGB24:
+    case PixelLayout::kBGR24: return 3;
+    default: return 2;
+  }
+}
+
+void DrawOnCanvas(const Picture& picture) {
+  const std::size_t width = static_cast<std::size_t>(picture.width);
+  const std::size_t count = width * static_cast<std::size_t>(picture.height);
+  if (canvasPixels.size() != count) canvasPixels.assign(count, 0);
+  std::uint32_t* out = canvasPixels.data();
+  const bool redHigh32 = picture.layout == PixelLayout::kXRGB32;
+  const int step = BytesPerPixel(picture.layout);
+  for (int y = 0; y < picture.height; y++) {
+    const std::uint8_t* row = picture.bytes + static_cast<std::size_t>(y) * picture.pitch;
+    if (redHigh32) {
+      // The show's own layout: only red and blue change places, and the alpha is made opaque.
+      for (std::size_t x = 0; x < width; x++) {
+        std::uint32_t pixel;
+        std::memcpy(&pixel, row + 4 * x, sizeof pixel);
+        *out++ = (pixel & 0x0000ff00u) | ((pixel >> 16) & 0xffu) | ((pixel & 0xffu) << 16) |
+                 0xff000000u;
+      }
+    } else {
+      for (std::size_t x = 0; x < width; x++) *out++ = Rgba(row + step * x, picture.layout);
+    }
+  }
+  PutCanvasPixels(canvasPixels.data(), picture.width, picture.height);
+}
+
+// Gentle viewing's picture, 0x00RRGGBB words, onto the canvas.
+void DrawGentle(std::uint32_t now, int width, int height) {
+  const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+  if (gentlePixels.size() != count) gentlePixels.assign(count, 0);
+  GentleDraw(now, reinterpret_cast<std::uint8_t*>(gentlePixels.data()), width * 4);
+  Picture drawn = {reinterpret_cast<const std::uint8_t*>(gentlePixels.data()), width * 4, width,
+                   height, PixelLayout::kXRGB32, false};
+  DrawOnCanvas(drawn);
+}
+
+// Mixes the song ahead of what the worklet has played, before every wait.
+void TopUpSound() {
+  if (!audioOutput.device) return;
+  const double rate = static_cast<double>(audioOutput.device);
+  const double ahead = page.soundRendered - PageSoundPlayed();
+  if (ahead >= kSoundLowSeconds * rate) return;
+  const int frames = static_cast<int>(kSoundAheadSeconds * rate - ahead);
+  const std::size_t count = static_cast<std::size_t>(frames);
+  soundBlock.resize(count * 2);
+  soundChannels.resize(count * 2);
+  if (audioOutput.render) audioOutput.render(audioOutput.context, soundBlock.data(), frames);
+  else std::memset(soundBlock.data(), 0, soundBlock.size() * sizeof soundBlock[0]);
+  const auto listener = audioOutputHooks.played.load(std::memory_order_acquire);
+  if (listener) listener(soundBlock.data(), frames);
+  for (std::size_t i = 0; i < count; i++) {
+    soundChannels[i] = soundBlock[2 * i] * (1.0f / 32768);
+    soundChannels[count + i] = soundBlock[2 * i + 1] * (1.0f / 32768);
+  }
+  PostPageSound(soundChannels.data(), frames, static_cast<int>(audioOutput.device));
+  page.soundRendered += frames;
+}
+
+void WaitForPageFrame() {
+  TopUpSound();
+  WaitForAnimationFrame();
+  TopUpSound();
+}
+
+bool Made(HostEvent* event, HostEvent::Kind kind, HostWindow window) {
+  *event = HostEvent();
+  event->kind = kind;
+  event->window = window;
+  return true;
+}
+
+}  // namespace
+
+const Hooks kRealHooks = {RealTicks, PacedBlank, WaitForPacedBlankAfter, false, nullptr};
+Hooks hooks = {RealTicks, PacedBlank, WaitForPacedBlankAfter, false, nullptr};
+
+// --- Video: the page's canvas is the one screen ---
+
+bool DisplayServerPresent() { return true; }
+
+bool StartVideo() {
+  if (page.videoStarted) return true;
+  page.videoStarted = true;
+  page.choices = VideoChoicesFromEnvironment();
+  return true;
+}
+
+void StopVideo() {
+  ForgetRenderer();
+  page.videoStarted = false;
+}
+
+bool VideoHeadless() { return !page.videoStarted; }
+
+VideoChoices VideoChoicesFromEnvironment() {
+  VideoChoices chosen;
+  const char* gentle = std::getenv("QUENTHOR_DISPLAY_GENTLE");
+  chosen.gentle = gentle && std::strcmp(gentle, "1") == 0;  // set by the page alone
+  return chosen;
+}
+
+const VideoChoices& ChosenVideo() { return page.choices; }
+
+HostWindow CreateRealWindow(const char*, int, int, bool) {
+  if (!StartVideo()) return 0;
+  return ++page.lastWindow;
+}
+
+void DestroyRealWindow(HostWindow window) { ForgetWindow(window); }
+
+void ShowScreen(HostWindow window) {
+  if (!window) return;
+  if (window != page.screen) ForgetRenderer();
+  page.screen = window;
+  page.focusDue = true;
+}
+
+void GiveDesktopBack(HostWindow) {}
+
+void HideWindow(HostWindow) {}
+
+void ShowPointer(bool visible) { ShowPagePointer(visible); }
+
+bool NextEvent(HostEvent* event) {
+  if (!page.videoStarted) return false;
+  if (page.focusDue) {
+    page.focusDue = false;
+    return Made(event, HostEvent::kFocusGained, page.screen);
+  }
+  unsigned key = 0;
+  int flags = 0;
+  for (;;) {
+    const int kind = TakePageEvent(&key, &flags);
+    switch (kind) {
+      case 0: return false;
+      case 1:
+      case 2:
+        // A key the window system doesn't know (it has no scan code) isn't reported.
+        if (ScanCodeFor(key) == 0) continue;
+        Made(event, kind == 1 ? HostEvent::kKeyDown : HostEvent::kKeyUp, page.screen);
+        event->virtualKey = key;
+        event->extended = (flags & 1) != 0;
+        event->alt = (flags & 2) != 0;
+        event->ctrl = (flags & 4) != 0;
+        event->shift = (flags & 8) != 0;
+        return true;
+      case 3: return Made(event, HostEvent::kFocusGained, page.screen);
+      case 4: return Made(event, HostEvent::kFocusLost, page.screen);
+      case 5: return Made(event, HostEvent::kCloseRequest, 0);
+      default: continue;
+    }
+  }
+}
+
+// --- The screen ---
+
+void RedrawNextPresent() { page.showsLast = false; }
+
+std::uint64_t CurrentBlank() { return hooks.currentBlank(); }
+
+void WaitForBlankAfter(std::uint64_t blank) { hooks.waitForBlankAfter(blank); }
+
+std::uint64_t PacedBlank() { return static_cast<std::uint64_t>(Now() / kPacedIntervalMs); }
+
+void WaitForPacedBlankAfter(std::uint64_t blank) {
+  while (PacedBlank() <= blank) {
+    TopUpSound();
+    emscripten_sleep(static_cast<unsigned>((blank + 1) * kPacedIntervalMs - Now()) + 1);
+  }
+}
+
+bool Present(HostWindow window, const Picture& picture, bool waitForBlank) {
+  waitForBlank = waitForBlank && !hooks.steered;
+  if (!window || window != page.screen || !picture.bytes || picture.width <= 0 ||
+      picture.height <= 0) {
+    page.showsLast = false;
+    page.gentleSawLast = false;
+    return false;
+  }
+  const bool gentle = page.choices.gentle;
+  const std::uint32_t now = gentle ? hooks.ticks() : 0;
+  if (gentle) {
+    Picture taken = picture;
+    taken.sameAsLast = picture.sameAsLast && page.gentleSawLast;
+    page.gentleSawLast = GentleTake(taken, now);
+    if (!page.gentleSawLast) {
+      std::fprintf(stderr, "Quenthor: no memory for gentle viewing\n");
+      page.showsLast = false;
+      return false;
+    }
+    if (!page.gentleDrawn || now - page.gentleDrawnAt >= kGentleRedrawMs) {
+      DrawGentle(now, picture.width, picture.height);
+      page.gentleDrawn = true;
+      page.gentleDrawnAt = now;
+    }
+  } else if (!page.showsLast || !picture.sameAsLast) {
+    // Three flips in four show the picture before: it is drawn once.
+    DrawOnCanvas(picture);
+  }
+  page.showsLast = true;
+  if (!waitForBlank) return false;
+  WaitForPageFrame();
+  return true;
+}
+
+void ForgetWindow(HostWindow window) {
+  if (window == page.screen) ForgetRenderer();
+}
+
+void ForgetRenderer() {
+  page.showsLast = false;
+  page.gentleSawLast = false;
+  page.gentleDrawn = false;
+  ResetGentle();
+}
+
+PicturePlace PlacePicture(int pictureWidth, int pictureHeight, int outputWidth, int outputHeight) {
+  int scale = 1;
+  if (pictureWidth > 0 && pictureHeight > 0) {
+    const int across = outputWidth / pictureWidth;
+    const int down = outputHeight / pictureHeight;
+    scale = across < down ? across : down;
+    if (scale < 1) scale = 1;
+  }
+  const int w = pictureWidth * scale;
+  const int h = pictureHeight * scale;
+  return PicturePlace{(outputWidth - w) / 2, (outputHeight - h) / 2, w, h};
+}
+
+// --- The clock and the message box ---
+
+// Sleep(0) gives up the processor to other threads: the worker has none, and its own messages
+// come in at the show's every frame, so it returns at once rather than wait for a timer.
+void SleepFor(std::uint32_t milliseconds) {
+  if (milliseconds == 0) return;
+  TopUpSound();
+  emscripten_sleep(milliseconds);
+  TopUpSound();
+}
+
+// The page shows what the show prints: a box's text goes there.
+void ShowMessageBox(const char* text, const char* caption, bool) {
+  std::printf("%s: %s\n", caption, text);
+  std::fflush(stdout);
+}
+
+// --- The sound ---
+
+AudioOutputHooks audioOutputHooks;
+AudioOutputState audioOutput;
+
+}  // namespace host
+
+bool AudioOutputOpen(int rate, AudioRenderRoutine render, void* context) {
+  host::AudioOutputState& output = host::audioOutput;
+  if (output.device != 0 || !host::audioOutputHooks.devicePresent || rate <= 0 || !PageHasSound())
+    return false;
+  // The device is named by its rate: the page has one output.
+  output.device = static_cast<std::uint32_t>(rate);
+  output.render = render;
+  output.context = context;
+  host::page.soundRendered = PageSoundPlayed();
+  host::TopUpSound();
+  return true;
+}
+
+void AudioOutputClose() {
+  if (host::audioOutput.device == 0) return;
+  StopPageSound();
+  host::audioOutput = host::AudioOutputState();
+}
+
+void AudioOutputPlay() {}
+
+// One thread: the render routine runs only where the show waits, never beside it, so there is
+// nothing to hold off.
+AudioOutputLock::AudioOutputLock() : held_(0) {}
+AudioOutputLock::~AudioOutputLock() { static_cast<void>(held_); }
+
+}  // namespace platform

@@ -1,0 +1,82 @@
+// The show's own thread: one worker per start of the show, off the page's main thread, which
+// keeps only its buttons, its keys and the canvas's place. The page (page.js) makes it, hands it
+// the compiled show, our pictures and song, the canvas and a port to its sound, and ends it when
+// the show ends; a worker's end is the end of everything the show was doing.
+//
+// From the page: { start }, then the show's events ({ event: { kind, key, extended, alt, ctrl,
+// shift } }, kinds as platform/host/page.cpp takes them), { hidden }, and { listen } from a
+// watcher that wants to hear of each picture drawn ({ drawn }).
+// To the page: { loaded } or { failed } once quenthor.js was read, then { print }, { printErr },
+// { pictureSize }, { pointer }, { exit } or { failed }.
+'use strict';
+const events = [];
+let show = null;
+let hidden = false;
+let listening = false;
+
+function describe(error) {
+  return String(error && error.message ? error.message : error).replace(/\.$/, '');
+}
+
+try {
+  importScripts('quenthor.js');
+  postMessage(typeof self.Quenthor === 'function' ? { loaded: true }
+                                                   : { failed: 'quenthor.js holds no show' });
+} catch (error) {
+  postMessage({ failed: 'quenthor.js could not be fetched' });
+}
+
+function start({ module, assets, gentle, canvas, sound }) {
+  const failed = (what) => (error) => postMessage({ failed: `The show ${what}: ${describe(error)}` });
+  const instance = {
+    quenthorCanvas: canvas,
+    quenthorSound: sound,
+    quenthorEvents: events,
+    quenthorHidden: hidden,
+    quenthorDrawn: listening ? () => postMessage({ drawn: true }) : null,
+    instantiateWasm(imports, receive) {
+      WebAssembly.instantiate(module, imports).then((made) => receive(made, module))
+        .catch(failed('could not be started'));
+      return {};
+    },
+    preRun: [(made) => {
+      if (gentle) made.ENV.QUENTHOR_DISPLAY_GENTLE = '1';
+      for (const [name, bytes] of assets)
+        if (bytes) made.FS.writeFile(name, new Uint8Array(bytes));
+    }],
+    print(line) { postMessage({ print: line }); },
+    printErr(line) { postMessage({ printErr: line }); },
+    onExit(status) { postMessage({ exit: status }); },
+    onAbort(what) { failed('stopped on an internal error')(what || 'aborted'); },
+  };
+  if (sound) {
+    // The worklet says how much it has played, so that the song is mixed just far enough ahead.
+    sound.onmessage = (event) => { instance.quenthorSoundPlayed = event.data.played; };
+  }
+  show = instance;
+  try {
+    const ready = self.Quenthor(instance);
+    if (ready && ready.catch) ready.catch(failed('stopped on an internal error'));
+  } catch (error) {
+    failed('could not be started')(error);
+  }
+}
+
+onmessage = (event) => {
+  const message = event.data;
+  if (message.start) {
+    if (!show) start(message.start);
+  } else if (message.event) {
+    events.push(message.event);
+  } else if ('hidden' in message) {
+    hidden = message.hidden;
+    if (show) {
+      show.quenthorHidden = hidden;
+      // A wait that began while the page was shown ends by the timer now.
+      if (hidden && show.quenthorWake) setTimeout(show.quenthorWake, 100);
+    }
+  } else if (message.listen) {
+    listening = true;
+    if (show) show.quenthorDrawn = () => postMessage({ drawn: true });
+  }
+};
