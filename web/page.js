@@ -180,23 +180,51 @@
     }
   }
 
-  // The port the show's worker sends its sound to: the worklet's, on the audio thread. None where
-  // the browser has no audio worklets (a page not served securely): the show then runs without
-  // sound, as on a machine without a sound device.
+  // The port the show's worker sends its sound to: the worklet's, on the audio thread; where the
+  // page has no audio worklets (one not served securely), the same player's on the page, under
+  // a ScriptProcessor. None without an audio context: the show then runs as on a machine
+  // without a sound device.
   async function soundPort(audio) {
-    if (!audio || !audio.audioWorklet || typeof AudioWorkletNode !== 'function') return null;
+    if (!audio) return null;
+    const channel = new MessageChannel();
     try {
-      await audio.audioWorklet.addModule('sound-worklet.js');
-      const node = new AudioWorkletNode(audio, 'quenthor-sound', {
-        numberOfInputs: 0, outputChannelCount: [2] });
-      node.connect(audio.destination);
-      const channel = new MessageChannel();
-      node.port.postMessage(channel.port2, [channel.port2]);
+      if (audio.audioWorklet && typeof AudioWorkletNode === 'function') {
+        await audio.audioWorklet.addModule('sound-worklet.js');
+        const node = new AudioWorkletNode(audio, 'quenthor-sound', {
+          numberOfInputs: 0, outputChannelCount: [2] });
+        node.connect(audio.destination);
+        node.port.postMessage(channel.port2, [channel.port2]);
+      } else {
+        await loadPlayer();
+        const sound = new window.QuenthorShowSound(channel.port2);
+        const node = audio.createScriptProcessor(4096, 0, 2);
+        node.onaudioprocess = (event) => sound.fill(event.outputBuffer.getChannelData(0),
+                                                    event.outputBuffer.getChannelData(1),
+                                                    audio.sampleRate);
+        node.connect(audio.destination);
+        audio.quenthorPlayer = node;  // kept from the collector while it plays
+      }
       return channel.port1;
     } catch (error) {
       console.warn('The show has no sound: ' + describe(error));
       return null;
     }
+  }
+  function loadPlayer() {
+    return new Promise((resolve, reject) => {
+      if (window.QuenthorShowSound) {
+        resolve();
+        return;
+      }
+      const script = document.createElement('script');
+      script.src = 'sound-worklet.js';
+      script.onload = resolve;
+      script.onerror = () => {
+        script.remove();
+        reject(new Error('sound-worklet.js could not be fetched'));
+      };
+      document.head.appendChild(script);
+    });
   }
 
   // Where the canvas goes on the page: the picture enlarged by the largest whole number of the

@@ -1,32 +1,28 @@
-// The show's sound at the page's audio output (an AudioWorklet, on the browser's audio thread):
-// it plays the blocks the show's worker mixes and sends over a port (each channel's frames in
-// turn, as floating point), at their own rate, stepping through them at the output's rate where
-// the two differ, and tells the worker how many frames it has played, so that the worker mixes
-// just far enough ahead. Silence while it has nothing to play.
+// The show's sound at the page's audio output: it plays the blocks the show's worker mixes and
+// sends over a port (each channel's frames in turn, as floating point), at their own rate,
+// stepping through them at the output's rate where the two differ, and tells the worker how many
+// frames it has played, so that the worker mixes just far enough ahead. Silence while it has
+// nothing to play. Loaded as an AudioWorklet, on the browser's audio thread; where the page has
+// no audio worklets (one not served securely), as a script of the page, for its ScriptProcessor.
 'use strict';
-class ShowSound extends AudioWorkletProcessor {
-  constructor() {
-    super();
+class ShowSound {
+  constructor(port) {
     this.blocks = [];
     this.at = 0;        // frame in the first block, with fractions where the rates differ
     this.played = 0;    // frames of the show's rate played
     this.told = 0;
-    this.show = null;
-    this.port.onmessage = (event) => {
-      this.show = event.data;
-      this.show.onmessage = (message) => {
-        if (message.data.stop) this.blocks = [];
-        else this.blocks.push(message.data);
-      };
+    this.port = port;
+    port.onmessage = (message) => {
+      if (message.data.stop) this.blocks = [];
+      else this.blocks.push(message.data);
     };
   }
 
-  process(inputs, outputs) {
-    const [left, right] = outputs[0];
+  fill(left, right, outputRate) {
     let done = 0;
     while (done < left.length && this.blocks.length) {
       const block = this.blocks[0];
-      const step = block.rate / sampleRate;
+      const step = block.rate / outputRate;
       if (step === 1) {
         // The usual case: the output runs at the song's rate, and a block is copied as it is.
         const count = Math.min(left.length - done, block.frames - this.at);
@@ -49,13 +45,30 @@ class ShowSound extends AudioWorkletProcessor {
         this.blocks.shift();
       }
     }
-    // The outputs come zeroed: what is left of them is silence.
+    left.fill(0, done);
+    if (right) right.fill(0, done);
     // About ten times a second.
-    if (this.show && this.played - this.told >= 4096) {
+    if (this.played - this.told >= 4096) {
       this.told = this.played;
-      this.show.postMessage({ played: Math.floor(this.played) });
+      this.port.postMessage({ played: Math.floor(this.played) });
     }
-    return true;
   }
 }
-registerProcessor('quenthor-sound', ShowSound);
+
+if (typeof registerProcessor === 'function') {
+  registerProcessor('quenthor-sound', class extends AudioWorkletProcessor {
+    constructor() {
+      super();
+      this.sound = null;
+      this.port.onmessage = (event) => { this.sound = new ShowSound(event.data); };
+    }
+
+    process(inputs, outputs) {
+      const [left, right] = outputs[0];
+      if (this.sound) this.sound.fill(left, right, sampleRate);
+      return true;
+    }
+  });
+} else {
+  self.QuenthorShowSound = ShowSound;
+}

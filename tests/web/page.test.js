@@ -359,6 +359,10 @@ const failures = [
   { name: 'the song never answers', ended: 'ended', status: '1', output: 'File not found\n',
     text: /status 1/, answer: never('Terminal.s3m'), wait: 20000 },
   { name: 'a picture never answers', runs: true, answer: never('min.raw'), wait: 20000 },
+  { name: 'no audio worklets, as in a page not served securely: the sound goes through the page',
+    runs: true, loud: true, plant: () => {
+      Object.defineProperty(BaseAudioContext.prototype, 'audioWorklet', { get: () => undefined });
+    } },
   { name: 'the wasm served as application/octet-stream', runs: true,
     answer: (name, request) => {
       if (name !== 'quenthor.wasm') return false;
@@ -415,6 +419,10 @@ for (const row of failures) {
       }
       if (row.runs) {
         await strobing(page, row.wait || 15000);
+        if (row.loud) {
+          await page.waitForFunction(() => window.quenthorPosts.loudness() > 0.02, { timeout: 5000 })
+            .catch(() => assert.fail('silent'));
+        }
         await page.keyboard.press('Escape');
         assert.strictEqual((await ended(page, 2000)).status, '0');
       } else {
