@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "platform/host/audio_output.h"
-#include "platform/host/per_host.h"
 
 namespace platform {
 
@@ -15,6 +14,10 @@ host::AudioOutputState host::audioOutput;
 namespace {
 
 host::AudioOutputState& output = host::audioOutput;
+
+// Frames per callback: about 23 ms at 44,100 Hz, short enough not to be heard as a lag, long
+// enough that a busy two-core machine still refills it in time.
+const Uint16 kBufferFrames = 1024;
 
 void SDLCALL FeedDevice(void* /*userdata*/, Uint8* stream, int length) {
   std::int16_t* stereo = reinterpret_cast<std::int16_t*>(stream);
@@ -37,7 +40,7 @@ bool AudioOutputOpen(int rate, AudioRenderRoutine render, void* context) {
   wanted.freq = rate;
   wanted.format = AUDIO_S16SYS;
   wanted.channels = 2;
-  wanted.samples = static_cast<Uint16>(host::AudioBufferFrames());
+  wanted.samples = kBufferFrames;
   wanted.callback = FeedDevice;
   SDL_AudioSpec obtained;
   // No changes allowed: SDL converts to whatever the hardware wants, so the render routine

@@ -2,11 +2,11 @@
 
 #include <SDL.h>
 
+#include <chrono>
 #include <cstdio>
 #include <thread>
 
 #include "platform/host/hooks.h"
-#include "platform/host/per_host.h"
 #include "platform/host/screen.h"
 #include "platform/host/video.h"
 
@@ -20,6 +20,13 @@ std::uint32_t RealTicks() { return static_cast<std::uint32_t>(SDL_GetTicks64());
 
 const Hooks kRealHooks = {RealTicks, PacedBlank, WaitForPacedBlankAfter, false, nullptr};
 Hooks hooks = {RealTicks, PacedBlank, WaitForPacedBlankAfter, false, nullptr};
+
+void SleepUntilCounter(std::uint64_t due) {
+  const Uint64 now = SDL_GetPerformanceCounter();
+  if (now >= due) return;
+  const Uint64 frequency = SDL_GetPerformanceFrequency();
+  std::this_thread::sleep_for(std::chrono::nanoseconds((due - now) * 1000000000ull / frequency));
+}
 
 void SleepFor(std::uint32_t milliseconds) {
   if (milliseconds == 0)

@@ -1,13 +1,15 @@
 #include "platform/host/screen.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
 
 #include <cstdio>
 #include <vector>
 
+#include "platform/host/clock.h"
 #include "platform/host/gentle.h"
 #include "platform/host/hooks.h"
-#include "platform/host/per_host.h"
 #include "platform/host/video.h"
 
 namespace platform {
@@ -17,6 +19,9 @@ namespace {
 
 // A renderer without vsync is paced to the usual 60 Hz refresh.
 const double kPacedIntervalSeconds = 1.0 / 60.0;
+// A vsync that returns at once (a driver that claims it and doesn't wait) still can't run the
+// loop faster than this.
+const double kVsyncFloorSeconds = 1.0 / 240.0;
 
 struct ScreenState {
   HostWindow window = 0;
@@ -28,6 +33,7 @@ struct ScreenState {
   int textureWidth = 0;
   int textureHeight = 0;
   Uint64 paceOrigin = 0;  // the paced refresh's first blank
+  Uint64 lastVsyncPresent = 0;
   // The window shows the picture of the last Present, so the same picture again needn't be drawn.
   bool showsLast = false;
   // Gentle viewing: the filter saw the previous Present's picture, and when it last drew.
@@ -42,6 +48,19 @@ void DropTexture() {
   screen.texture = nullptr;
   screen.textureFormat = 0;
   screen.gentleDrawn = false;  // a new texture holds nothing yet
+}
+
+// Whether the picture is cheaper drawn in software than through GL. An X server without direct
+// rendering (a virtual one, or a remote one) has only a software GL rasteriser, which costs far
+// more than drawing the picture in software and putting it up through shared memory.
+bool WithoutDirectRendering(SDL_Window* window) {
+  SDL_SysWMinfo system;
+  SDL_VERSION(&system.version);
+  if (!SDL_GetWindowWMInfo(window, &system) || system.subsystem != SDL_SYSWM_X11) return false;
+  int opcode, event, error;
+  Display* display = system.info.x11.display;
+  return !XQueryExtension(display, "DRI3", &opcode, &event, &error) &&
+         !XQueryExtension(display, "DRI2", &opcode, &event, &error);
 }
 
 bool RendererNamedByUser() {
@@ -67,9 +86,9 @@ bool EnsureRenderer(HostWindow id) {
   screen.window = id;
   SDL_RendererInfo info;
   // SDL's software renderer claims vsync but puts the picture up at once: it is paced by us.
-  screen.vsyncCapable = PresentCanWaitForBlank(SDL_GetRendererInfo(screen.renderer, &info) == 0 &&
-                                               (info.flags & SDL_RENDERER_PRESENTVSYNC) &&
-                                               !(info.flags & SDL_RENDERER_SOFTWARE));
+  screen.vsyncCapable = SDL_GetRendererInfo(screen.renderer, &info) == 0 &&
+                        (info.flags & SDL_RENDERER_PRESENTVSYNC) &&
+                        !(info.flags & SDL_RENDERER_SOFTWARE);
   screen.vsyncOn = screen.vsyncCapable;
   return true;
 }
@@ -119,11 +138,13 @@ void ShowToWatcher(int width, int height) {
     hooks.rendered(pixels.data(), width, height);
 }
 
-// The end of every present: under vsync, the wait for the blank that follows it. True when it
-// waited.
+// The end of every present: true when it waited for the blank, under vsync, where the present
+// itself waits. A floor is kept, in case the driver claims vsync and doesn't wait.
 bool WaitAfterPresent() {
   if (!screen.vsyncOn) return false;
-  AfterVsyncPresent();
+  const Uint64 floor = static_cast<Uint64>(kVsyncFloorSeconds * SDL_GetPerformanceFrequency());
+  if (screen.lastVsyncPresent != 0) SleepUntilCounter(screen.lastVsyncPresent + floor);
+  screen.lastVsyncPresent = SDL_GetPerformanceCounter();
   return true;
 }
 
@@ -165,7 +186,6 @@ bool Present(HostWindow window, const Picture& picture, bool waitForBlank) {
   const bool watched = hooks.rendered != nullptr;
   const bool render = window && picture.bytes && picture.width > 0 && picture.height > 0 &&
                       (!VideoHeadless() || watched);
-  if (render) BeforePresent(window, screen.renderer, picture.width, picture.height);
   const bool gentle = ChosenVideo().gentle;
   if (!render || !EnsureRenderer(window) || !EnsureTexture(picture)) {
     screen.showsLast = false;
@@ -190,20 +210,14 @@ bool Present(HostWindow window, const Picture& picture, bool waitForBlank) {
   // A flip that doesn't wait must not stall in the renderer either.
   const bool wantVsync = waitForBlank && screen.vsyncCapable;
   if (wantVsync != screen.vsyncOn) {
-    SetRendererVsync(screen.renderer, wantVsync);
+    SDL_RenderSetVSync(screen.renderer, wantVsync ? 1 : 0);
     screen.vsyncOn = wantVsync;
   }
-  // Where the present under vsync is itself the wait for the blank, it always happens; paced by
-  // our own clock, or waiting for a page's frame after the present, an unchanged picture needn't
-  // be drawn again (three flips in four show the same picture).
-  const bool presentIsTheWait = screen.vsyncOn && PresentIsTheBlankWait();
-  if (!presentIsTheWait && !watched && screen.showsLast && unchanged) {
-    return WaitAfterPresent();
-  }
+  // Under vsync the present is itself the wait for the blank, so it always happens; paced by our
+  // own clock, an unchanged picture needn't be drawn again (three flips in four show the same
+  // picture).
+  if (!screen.vsyncOn && !watched && screen.showsLast && unchanged) return false;
   screen.showsLast = true;
-  if (!gentle && !watched && DrawPictureItself(picture)) {
-    return WaitAfterPresent();
-  }
   if (gentleDue) {
     void* pixels = nullptr;
     int pitch = 0;

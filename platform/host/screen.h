@@ -2,8 +2,7 @@
 // picture's own layout, whole-number nearest-neighbour scaling with black borders, and the
 // vertical blanks: the renderer's vsync, or a paced 60 Hz, or, while the clock is steered, the
 // steered clock's. Called by DirectDraw (ddraw/): the flip presents and waits for the blank.
-// Implemented by screen.cpp, with a desktop's or a page's own answers in desktop.cpp or
-// browser.cpp.
+// Implemented by screen.cpp over SDL2 on a desktop, by page.cpp in a web page.
 #pragma once
 #include <cstdint>
 

@@ -6,13 +6,51 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/host/per_host.h"
 #include "platform/host/keys.h"
 #include "platform/host/screen.h"
 
 namespace platform {
 namespace host {
 namespace {
+
+// Window mode: the first showing gives the window its size and place; later ones (the focus
+// coming back) leave both as the person left them.
+void ShowAsDesktopWindow(SDL_Window* window) {
+  const Uint32 flags = SDL_GetWindowFlags(window);
+  if (flags & SDL_WINDOW_SHOWN) {
+    if (flags & SDL_WINDOW_MINIMIZED) SDL_RestoreWindow(window);
+    return;
+  }
+  SDL_SetWindowFullscreen(window, 0);
+  SDL_SetWindowBordered(window, SDL_TRUE);
+  // Resizable before the size is set: a fixed window's size limits would follow it.
+  SDL_SetWindowResizable(window, SDL_TRUE);
+  // Smaller than the mode, the picture couldn't be shown whole.
+  SDL_SetWindowMinimumSize(window, kScreenWindowWidth / 2, kScreenWindowHeight / 2);
+  SDL_SetWindowSize(window, kScreenWindowWidth, kScreenWindowHeight);
+  SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+  SDL_ShowWindow(window);
+  SDL_RaiseWindow(window);
+}
+
+// Makes the window the show's screen: the whole desktop or, with windowMode, a desktop window.
+void ShowAsScreen(SDL_Window* window, bool windowMode) {
+  if (windowMode) {
+    ShowAsDesktopWindow(window);
+    return;
+  }
+  // Sized to the desktop first: without a window manager nobody acts on the fullscreen request.
+  SDL_Rect desktop;
+  const int display = SDL_GetWindowDisplayIndex(window);
+  if (SDL_GetDisplayBounds(display < 0 ? 0 : display, &desktop) == 0) {
+    SDL_SetWindowPosition(window, desktop.x, desktop.y);
+    SDL_SetWindowSize(window, desktop.w, desktop.h);
+  }
+  SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+  SDL_ShowWindow(window);
+  SDL_RestoreWindow(window);
+  SDL_RaiseWindow(window);
+}
 
 bool started = false;
 bool failureReported = false;
@@ -30,13 +68,9 @@ bool HeadlessDriverName(const char* driver) {
 
 // A fullscreen window gives the desktop back when its program loses focus, like exclusive mode;
 // and our own pacing decides when a frame is shown, so the compositor needn't be bypassed.
-// In a page, SDL would otherwise give the page back by itself after each present and in
-// SDL_Delay: the show waits only where the host says (the flip's blank, Sleep), which is all
-// that ASYNCIFY instruments there.
 void AskForExclusiveBehaviour() {
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "1");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
-  SDL_SetHint(SDL_HINT_EMSCRIPTEN_ASYNCIFY, "0");
 }
 
 // SDL falls back on a headless driver when no screen answers; unless one was asked for, a run
@@ -113,6 +147,12 @@ bool Translate(const SDL_Event& polled, HostEvent* event) {
 }
 
 }  // namespace
+
+bool DisplayServerPresent() {
+  const char* x11 = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  return (x11 && *x11) || (wayland && *wayland);
+}
 
 bool StartVideo() {
   if (started) return true;

@@ -1,8 +1,8 @@
 // The host's video: starting it, the real windows behind the show's windows, the pointer, and
 // the desktop's events. Windows are named by the host's own small numbers, never by a pointer
 // of the library underneath. Each call names its callers; the window system is
-// win32/window_system.cpp, DirectDraw ddraw/direct_draw.cpp. Implemented by video.cpp, with a
-// desktop's or a page's own answers in desktop.cpp or browser.cpp.
+// win32/window_system.cpp, DirectDraw ddraw/direct_draw.cpp. Implemented by video.cpp over SDL2
+// on a desktop, by page.cpp in a web page (its one window, the canvas).
 #pragma once
 #include <cstdint>
 

@@ -31,9 +31,9 @@ case "$1" in
   --build) [ -z "$STANDIN_BUILD_FAILS" ] || exit 1 ;;
   --install)
     prefix=$(cat "$2/prefix")
-    mkdir -p "$prefix/lib" "$prefix/include/libopenmpt" "$prefix/include/SDL2" "$prefix/licenses"
-    touch "$prefix/lib/libopenmpt.a" "$prefix/lib/libSDL2.a" "$prefix/include/SDL2/SDL.h" \
-      "$prefix/include/libopenmpt/libopenmpt.h" "$prefix/licenses/libopenmpt.txt" ;;
+    mkdir -p "$prefix/lib" "$prefix/include/libopenmpt" "$prefix/licenses"
+    touch "$prefix/lib/libopenmpt.a" "$prefix/include/libopenmpt/libopenmpt.h" \
+      "$prefix/licenses/libopenmpt.txt" ;;
   *)
     for argument in "$@"; do
       case "$argument" in -B) build=next ;; -DCMAKE_INSTALL_PREFIX=*) prefix=${argument#*=} ;;
@@ -42,7 +42,7 @@ case "$1" in
     mkdir -p "$build" && echo "$prefix" >"$build/prefix" ;;
 esac'
 export PATH=$work/bin:$PATH XDG_CACHE_HOME=$work/cache STANDIN_BUILD_FAILS=
-for package in libopenmpt libsdl2; do
+for package in libopenmpt; do
   mkdir -p "$work/cache/quenthor/$package-source/1.0-1/$package-1.0"
   touch "$work/cache/quenthor/$package-source/1.0-1/complete"
 done
@@ -77,7 +77,7 @@ while read -r script files; do
   done
 done <<'TABLE'
 libopenmpt-windows cmake/libopenmpt.cmake cmake/libopenmpt-windows/CMakeLists.txt cmake/i686-w64-mingw32.cmake scripts/libopenmpt-windows scripts/library-cache
-web-libraries cmake/libopenmpt.cmake cmake/libopenmpt-unread-formats.cpp cmake/web-libraries/CMakeLists.txt cmake/web-libraries/sdl-config/SDL_config.h cmake/web-libraries/sdl-unused-drawing.c scripts/web-libraries scripts/library-cache
+web-libraries cmake/libopenmpt.cmake cmake/libopenmpt-unread-formats.cpp cmake/web-libraries/CMakeLists.txt scripts/web-libraries scripts/library-cache
 TABLE
 
 # A build that fails: no folder, no work left, and the failure is the script's.
