@@ -180,35 +180,40 @@
     }
   }
 
-  // The port the show's worker sends its sound to: the worklet's, on the audio thread; where the
-  // page has no audio worklets (one not served securely), the same player's on the page, under
-  // a ScriptProcessor. None without an audio context: the show then runs as on a machine
-  // without a sound device.
-  async function soundPort(audio) {
+  // The port the show's worker sends its sound to, at once, so that the show needn't wait for
+  // the player: the blocks wait in the port until it listens. The player is the worklet, on the
+  // audio thread; where the page has none (one not served securely) or it can't be loaded, the
+  // same player on the page, under a ScriptProcessor. None without an audio context: the show
+  // then runs as on a machine without a sound device.
+  function soundPort(audio) {
     if (!audio) return null;
     const channel = new MessageChannel();
-    try {
-      if (audio.audioWorklet && typeof AudioWorkletNode === 'function') {
+    playThrough(audio, channel.port2).catch((error) => {
+      console.warn('The show has no sound: ' + describe(error));
+    });
+    return channel.port1;
+  }
+  async function playThrough(audio, port) {
+    if (audio.audioWorklet && typeof AudioWorkletNode === 'function') {
+      try {
         await audio.audioWorklet.addModule('sound-worklet.js');
         const node = new AudioWorkletNode(audio, 'quenthor-sound', {
           numberOfInputs: 0, outputChannelCount: [2] });
         node.connect(audio.destination);
-        node.port.postMessage(channel.port2, [channel.port2]);
-      } else {
-        await loadPlayer();
-        const sound = new window.QuenthorShowSound(channel.port2);
-        const node = audio.createScriptProcessor(4096, 0, 2);
-        node.onaudioprocess = (event) => sound.fill(event.outputBuffer.getChannelData(0),
-                                                    event.outputBuffer.getChannelData(1),
-                                                    audio.sampleRate);
-        node.connect(audio.destination);
-        audio.quenthorPlayer = node;  // kept from the collector while it plays
+        node.port.postMessage(port, [port]);
+        return;
+      } catch (error) {
+        console.warn('The sound plays on the page: no audio worklet (' + describe(error) + ')');
       }
-      return channel.port1;
-    } catch (error) {
-      console.warn('The show has no sound: ' + describe(error));
-      return null;
     }
+    await loadPlayer();
+    const sound = new window.QuenthorShowSound(port);
+    const node = audio.createScriptProcessor(4096, 0, 2);
+    node.onaudioprocess = (event) => sound.fill(event.outputBuffer.getChannelData(0),
+                                                event.outputBuffer.getChannelData(1),
+                                                audio.sampleRate);
+    node.connect(audio.destination);
+    audio.quenthorPlayer = node;  // kept from the collector while it plays
   }
   function loadPlayer() {
     return new Promise((resolve, reject) => {
@@ -292,10 +297,10 @@
     canvas.focus({ preventScroll: true });
     // Fullscreen only from the click itself, where the browser allows it; the page is enough.
     if (stage.requestFullscreen) stage.requestFullscreen({ navigationUI: 'hide' }).catch(() => {});
-    let worker, module, assets, sound;
+    const sound = soundPort(current.audio);
+    let worker, module, assets;
     try {
-      [[worker, module], assets, sound] =
-        await Promise.all([load(), fetchAssets(current), soundPort(current.audio)]);
+      [[worker, module], assets] = await Promise.all([load(), fetchAssets(current)]);
     } catch (error) {
       finish(current, 'The show could not be loaded: ' + describe(error) + '. Start tries again.');
       return;

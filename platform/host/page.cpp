@@ -132,7 +132,6 @@ const double kPacedIntervalMs = 1000.0 / 60.0;
 struct PageHost {
   bool videoStarted;
   VideoChoices choices;
-  bool choicesRead;
   HostWindow lastWindow;   // windows are numbered from 1
   HostWindow screen;       // the window shown as the screen: the canvas
   bool focusDue;           // the screen was shown: it gains the focus, as a desktop gives it
@@ -140,6 +139,7 @@ struct PageHost {
   bool originSet;
   // The canvas shows the picture of the last Present, so the same picture again needn't be drawn.
   bool showsLast;
+  bool layoutRefused;      // told once
   bool gentleSawLast;
   bool gentleDrawn;
   std::uint32_t gentleDrawnAt;
@@ -164,68 +164,29 @@ double Now() {
 
 std::uint32_t RealTicks() { return static_cast<std::uint32_t>(static_cast<std::uint64_t>(Now())); }
 
-// One pixel of any of the screen's layouts as R,G,B,A bytes in a word (red lowest).
-std::uint32_t Rgba(const std::uint8_t* p, PixelLayout layout) {
-  std::uint32_t r, g, b;
-  switch (layout) {
-    case PixelLayout::kXRGB32: b = p[0]; g = p[1]; r = p[2]; break;
-    case PixelLayout::kXBGR32: r = p[0]; g = p[1]; b = p[2]; break;
-    case PixelLayout::kRGB24: b = p[0]; g = p[1]; r = p[2]; break;
-    case PixelLayout::kBGR24: r = p[0]; g = p[1]; b = p[2]; break;
-    default: {
-      const std::uint32_t v = p[0] | (p[1] << 8);
-      const bool five = layout == PixelLayout::kRGB555;
-      const std::uint32_t high = five ? (v >> 10) & 31 : v >> 11;
-      const std::uint32_t middle = five ? (v >> 5) & 31 : (v >> 5) & 63;
-      const std::uint32_t low = v & 31;
-      const std::uint32_t greenScaled = five ? (middle << 3) | (middle >> 2) : (middle << 2) | (middle >> 4);
-      const std::uint32_t highScaled = (high << 3) | (high >> 2);
-      const std::uint32_t lowScaled = (low << 3) | (low >> 2);
-      g = greenScaled;
-      if (layout == PixelLayout::kBGR565) {
-        b = highScaled;
-        r = lowScaled;
-      } else {
-        r = highScaled;
-        b = lowScaled;
-      }
-    }
-  }
-  return r | (g << 8) | (b << 16) | 0xff000000u;
-}
-
-int BytesPerPixel(PixelLayout layout) {
-  switch (layout) {
-    case PixelLayout::kXRGB32:
-    case PixelLayout::kXBGR32: return 4;
-    case PixelLayout::kRGB24:
-    case PixelLayout::kBGR24: return 3;
-    default: return 2;
-  }
-}
-
-void DrawOnCanvas(const Picture& picture) {
+// The picture in the canvas's byte order, R,G,B,A, and up. The page's screen offers 32 bits
+// only (the display profile as made, which nothing in a page changes): its layouts differ from
+// the canvas's only in the order of red and blue, and in the alpha the canvas wants opaque.
+// False for any other layout, which isn't drawn.
+bool DrawOnCanvas(const Picture& picture) {
+  const bool redLow = picture.layout == PixelLayout::kXBGR32;
+  if (!redLow && picture.layout != PixelLayout::kXRGB32) return false;
   const std::size_t width = static_cast<std::size_t>(picture.width);
   const std::size_t count = width * static_cast<std::size_t>(picture.height);
   if (canvasPixels.size() != count) canvasPixels.assign(count, 0);
   std::uint32_t* out = canvasPixels.data();
-  const bool redHigh32 = picture.layout == PixelLayout::kXRGB32;
-  const int step = BytesPerPixel(picture.layout);
   for (int y = 0; y < picture.height; y++) {
     const std::uint8_t* row = picture.bytes + static_cast<std::size_t>(y) * picture.pitch;
-    if (redHigh32) {
-      // The show's own layout: only red and blue change places, and the alpha is made opaque.
-      for (std::size_t x = 0; x < width; x++) {
-        std::uint32_t pixel;
-        std::memcpy(&pixel, row + 4 * x, sizeof pixel);
-        *out++ = (pixel & 0x0000ff00u) | ((pixel >> 16) & 0xffu) | ((pixel & 0xffu) << 16) |
-                 0xff000000u;
-      }
-    } else {
-      for (std::size_t x = 0; x < width; x++) *out++ = Rgba(row + step * x, picture.layout);
+    for (std::size_t x = 0; x < width; x++) {
+      std::uint32_t pixel;
+      std::memcpy(&pixel, row + 4 * x, sizeof pixel);
+      if (!redLow)
+        pixel = (pixel & 0x0000ff00u) | ((pixel >> 16) & 0xffu) | ((pixel & 0xffu) << 16);
+      *out++ = pixel | 0xff000000u;
     }
   }
   PutCanvasPixels(canvasPixels.data(), picture.width, picture.height);
+  return true;
 }
 
 // Gentle viewing's picture, 0x00RRGGBB words, onto the canvas.
@@ -399,7 +360,10 @@ bool Present(HostWindow window, const Picture& picture, bool waitForBlank) {
     }
   } else if (!page.showsLast || !picture.sameAsLast) {
     // Three flips in four show the picture before: it is drawn once.
-    DrawOnCanvas(picture);
+    if (!DrawOnCanvas(picture) && !page.layoutRefused) {
+      std::fprintf(stderr, "Quenthor: the page shows 32-bit pictures only\n");
+      page.layoutRefused = true;
+    }
   }
   page.showsLast = true;
   if (!waitForBlank) return false;
@@ -416,19 +380,6 @@ void ForgetRenderer() {
   page.gentleSawLast = false;
   page.gentleDrawn = false;
   ResetGentle();
-}
-
-PicturePlace PlacePicture(int pictureWidth, int pictureHeight, int outputWidth, int outputHeight) {
-  int scale = 1;
-  if (pictureWidth > 0 && pictureHeight > 0) {
-    const int across = outputWidth / pictureWidth;
-    const int down = outputHeight / pictureHeight;
-    scale = across < down ? across : down;
-    if (scale < 1) scale = 1;
-  }
-  const int w = pictureWidth * scale;
-  const int h = pictureHeight * scale;
-  return PicturePlace{(outputWidth - w) / 2, (outputHeight - h) / 2, w, h};
 }
 
 // --- The clock and the message box ---

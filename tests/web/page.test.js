@@ -192,7 +192,7 @@ test('nothing is drawn or played before Start; then the strobe in order, paced b
     state = await page.evaluate(() => window.quenthorPosts.audioContexts.map((c) => c.state).join());
   }
   assert.strictEqual(state, 'running', 'one audio context, running');
-  // At the song's rate, which the browser converts to the device's: not SDL, on the main thread.
+  // At the song's rate, which the browser converts to the device's: not the show.
   assert.deepStrictEqual(await page.evaluate(() => window.quenthorPosts.askedRates), [44100]);
   assert.ok(Math.max(...loudness) > 0.02, `the sound is silent: ${loudness}`);
 
