@@ -70,10 +70,20 @@
     return module;
   }
 
+  // The show draws from its worker: a browser that can't hand a canvas to a worker can't run it.
+  function canDrawFromWorker() {
+    return typeof Worker === 'function' &&
+      typeof HTMLCanvasElement.prototype.transferControlToOffscreen === 'function';
+  }
+
   // Compiled once, while the visitor reads the warning; each start only instantiates it, in a
   // worker made ready beforehand. A load that failed is forgotten, so that the next Start tries
   // again.
   function load() {
+    if (!canDrawFromWorker()) {
+      return Promise.reject(new Error('this browser can\'t draw from a worker (it needs ' +
+                                      'OffscreenCanvas: Chrome 69, Firefox 105, Safari 16.4 or later)'));
+    }
     if (!compiling) {
       compiling = compileWasm();
       compiling.catch(() => { compiling = null; });

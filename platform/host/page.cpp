@@ -53,7 +53,9 @@ EM_JS(void, WaitForAnimationFrame, (), {
       }
     }
     Module['quenthorWake'] = wake;
-    requestAnimationFrame(wake);
+    // A browser without animation frames in workers gets a paced 60 Hz instead.
+    if (typeof requestAnimationFrame === 'function') requestAnimationFrame(wake);
+    else setTimeout(wake, 16);
     if (Module['quenthorHidden']) setTimeout(wake, 100);
   });
 });

@@ -346,6 +346,9 @@ const failures = [
   { name: 'a foreign wasm', loaded: 'broken', text: /quenthor\.wasm is not the show/,
     answer: once('quenthor.wasm', (r) => r.respond({
       status: 200, contentType: 'application/wasm', body: emptyModule })), retry: true },
+  { name: 'a browser that can\'t hand a canvas to a worker', loaded: 'broken',
+    text: /can't draw from a worker \(it needs OffscreenCanvas/,
+    plant: () => { delete HTMLCanvasElement.prototype.transferControlToOffscreen; } },
   { name: 'instantiation rejects', ended: 'failed', text: /could not be started: planted refusal/,
     inWorker: () => {
       const instantiate = WebAssembly.instantiate;
