@@ -1,6 +1,7 @@
 #include "platform/host/gentle.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -184,6 +185,14 @@ bool GentleTake(const Picture& picture, std::uint32_t now) {
     Decode(picture, gentle.held);
   }
   return true;
+}
+
+bool GentleTakePresented(const Picture& picture, bool sawLast, std::uint32_t now) {
+  Picture taken = picture;
+  taken.sameAsLast = picture.sameAsLast && sawLast;
+  if (GentleTake(taken, now)) return true;
+  std::fprintf(stderr, "Quenthor: no memory for gentle viewing\n");
+  return false;
 }
 
 void GentleDraw(std::uint32_t now, std::uint8_t* out, int outPitch) {

@@ -33,6 +33,10 @@ const std::uint32_t kGentleKnotMs = 250;
 // another size, starts the filter over from black. False, with nothing taken, when the filter
 // has no memory for the picture's size.
 bool GentleTake(const Picture& picture, std::uint32_t now);
+// GentleTake for a screen's Present: the picture counts as the same as the last only if the
+// filter took that one too (sawLast), and a filter out of memory is named on standard error.
+// Whether it took this one, for the next call's sawLast.
+bool GentleTakePresented(const Picture& picture, bool sawLast, std::uint32_t now);
 // Writes what the screen shows at now (not before the last picture taken) into out: the last
 // picture's width x height as 32-bit 0x00RRGGBB values, outPitch bytes apart. The output may be
 // drawn as seldom as the caller likes: any sampling of it keeps the limit. Nothing is written

@@ -347,11 +347,8 @@ bool Present(HostWindow window, const Picture& picture, bool waitForBlank) {
   const bool gentle = page.choices.gentle;
   const std::uint32_t now = gentle ? hooks.ticks() : 0;
   if (gentle) {
-    Picture taken = picture;
-    taken.sameAsLast = picture.sameAsLast && page.gentleSawLast;
-    page.gentleSawLast = GentleTake(taken, now);
+    page.gentleSawLast = GentleTakePresented(picture, page.gentleSawLast, now);
     if (!page.gentleSawLast) {
-      std::fprintf(stderr, "Quenthor: no memory for gentle viewing\n");
       page.showsLast = false;
       return false;
     }

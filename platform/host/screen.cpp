@@ -195,11 +195,8 @@ bool Present(HostWindow window, const Picture& picture, bool waitForBlank) {
   // The gentle filter sees every picture that would be drawn, and draws when due.
   const std::uint32_t now = gentle ? hooks.ticks() : 0;
   if (gentle) {
-    Picture taken = picture;
-    taken.sameAsLast = picture.sameAsLast && screen.gentleSawLast;
-    screen.gentleSawLast = GentleTake(taken, now);
+    screen.gentleSawLast = GentleTakePresented(picture, screen.gentleSawLast, now);
     if (!screen.gentleSawLast) {
-      std::fprintf(stderr, "Quenthor: no memory for gentle viewing\n");
       screen.showsLast = false;
       return false;
     }
