@@ -14,7 +14,7 @@ mkdir -p "$copy"
 # The copy has no git history: it takes the checkout's commit time, as the first build did.
 SOURCE_DATE_EPOCH=$(git -C "$here" log -1 --format=%ct)
 export SOURCE_DATE_EPOCH
-# The same SDL2 and libopenmpt (the shared cache's), so that only our own build is compared.
+# The same libopenmpt (the shared cache's), so that only our own build is compared.
 libraries=$("$here/scripts/web-libraries")
 echo "Building the site again in $copy ..."
 (cd "$copy" && cmake --preset web -DQUENTHOR_WEB_LIBRARIES="$libraries" >"$scratch/configure.log" 2>&1 &&
