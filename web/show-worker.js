@@ -14,6 +14,8 @@ let show = null;
 let hidden = false;
 let listening = false;
 
+const tellDrawn = () => postMessage({ drawn: true });
+
 function describe(error) {
   return String(error && error.message ? error.message : error).replace(/\.$/, '');
 }
@@ -33,7 +35,7 @@ function start({ module, assets, gentle, canvas, sound }) {
     quenthorSound: sound,
     quenthorEvents: events,
     quenthorHidden: hidden,
-    quenthorDrawn: listening ? () => postMessage({ drawn: true }) : null,
+    quenthorDrawn: listening ? tellDrawn : null,
     instantiateWasm(imports, receive) {
       WebAssembly.instantiate(module, imports).then((made) => receive(made, module))
         .catch(failed('could not be started'));
@@ -77,6 +79,6 @@ onmessage = (event) => {
     }
   } else if (message.listen) {
     listening = true;
-    if (show) show.quenthorDrawn = () => postMessage({ drawn: true });
+    if (show) show.quenthorDrawn = tellDrawn;
   }
 };

@@ -9,7 +9,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -137,8 +136,6 @@ struct PageHost {
   HostWindow lastWindow;   // windows are numbered from 1
   HostWindow screen;       // the window shown as the screen: the canvas
   bool focusDue;           // the screen was shown: it gains the focus, as a desktop gives it
-  double origin;           // PageNow() of the first clock reading
-  bool originSet;
   // The canvas shows the picture of the last Present, so the same picture again needn't be drawn.
   bool showsLast;
   bool layoutRefused;      // told once
@@ -156,15 +153,10 @@ std::vector<std::uint32_t> gentlePixels;
 std::vector<std::int16_t> soundBlock;
 std::vector<float> soundChannels;
 
-double Now() {
-  if (!page.originSet) {
-    page.origin = PageNow();
-    page.originSet = true;
-  }
-  return PageNow() - page.origin;
+// The worker's clock, from the worker's start, as the desktop's runs from SDL's.
+std::uint32_t RealTicks() {
+  return static_cast<std::uint32_t>(static_cast<std::uint64_t>(PageNow()));
 }
-
-std::uint32_t RealTicks() { return static_cast<std::uint32_t>(static_cast<std::uint64_t>(Now())); }
 
 // The picture in the canvas's byte order, R,G,B,A, and up. The page's screen offers 32 bits
 // only (the display profile as made, which nothing in a page changes): its layouts differ from
@@ -201,7 +193,8 @@ void DrawGentle(std::uint32_t now, int width, int height) {
   DrawOnCanvas(drawn);
 }
 
-// Mixes the song ahead of what the worklet has played, before every wait.
+// Mixes the song ahead of what the worklet has played, before every wait: enough for the
+// longest (a hidden page's 100 ms).
 void TopUpSound() {
   if (!audioOutput.device) return;
   const double rate = static_cast<double>(audioOutput.device);
@@ -223,11 +216,6 @@ void TopUpSound() {
   page.soundRendered += frames;
 }
 
-void WaitForPageFrame() {
-  TopUpSound();
-  WaitForAnimationFrame();
-  TopUpSound();
-}
 
 bool Made(HostEvent* event, HostEvent::Kind kind, HostWindow window) {
   *event = HostEvent();
@@ -258,13 +246,6 @@ void StopVideo() {
 }
 
 bool VideoHeadless() { return !page.videoStarted; }
-
-VideoChoices VideoChoicesFromEnvironment() {
-  VideoChoices chosen;
-  const char* gentle = std::getenv("QUENTHOR_DISPLAY_GENTLE");
-  chosen.gentle = gentle && std::strcmp(gentle, "1") == 0;  // set by the page alone
-  return chosen;
-}
 
 const VideoChoices& ChosenVideo() { return page.choices; }
 
@@ -327,12 +308,12 @@ std::uint64_t CurrentBlank() { return hooks.currentBlank(); }
 
 void WaitForBlankAfter(std::uint64_t blank) { hooks.waitForBlankAfter(blank); }
 
-std::uint64_t PacedBlank() { return static_cast<std::uint64_t>(Now() / kPacedIntervalMs); }
+std::uint64_t PacedBlank() { return static_cast<std::uint64_t>(PageNow() / kPacedIntervalMs); }
 
 void WaitForPacedBlankAfter(std::uint64_t blank) {
   while (PacedBlank() <= blank) {
     TopUpSound();
-    emscripten_sleep(static_cast<unsigned>((blank + 1) * kPacedIntervalMs - Now()) + 1);
+    emscripten_sleep(static_cast<unsigned>((blank + 1) * kPacedIntervalMs - PageNow()) + 1);
   }
 }
 
@@ -366,7 +347,8 @@ bool Present(HostWindow window, const Picture& picture, bool waitForBlank) {
   }
   page.showsLast = true;
   if (!waitForBlank) return false;
-  WaitForPageFrame();
+  TopUpSound();
+  WaitForAnimationFrame();
   return true;
 }
 
@@ -389,7 +371,6 @@ void SleepFor(std::uint32_t milliseconds) {
   if (milliseconds == 0) return;
   TopUpSound();
   emscripten_sleep(milliseconds);
-  TopUpSound();
 }
 
 // The page shows what the show prints: a box's text goes there.

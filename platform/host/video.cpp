@@ -206,26 +206,6 @@ void DestroyRealWindow(HostWindow id) {
   SDL_DestroyWindow(window);
 }
 
-namespace {
-
-// A choice of 1 or 0 from the environment; what else it holds is named with what happens instead.
-bool Chosen(const char* name, const char* otherwise) {
-  const char* value = std::getenv(name);
-  if (!value || !*value || std::strcmp(value, "0") == 0) return false;
-  if (std::strcmp(value, "1") == 0) return true;
-  std::fprintf(stderr, "Quenthor: %s=%s is neither 1 nor 0; %s\n", name, value, otherwise);
-  return false;
-}
-
-}  // namespace
-
-VideoChoices VideoChoicesFromEnvironment() {
-  VideoChoices chosen;
-  chosen.window = Chosen("QUENTHOR_DISPLAY_WINDOW", "the show covers the whole desktop");
-  chosen.gentle = Chosen("QUENTHOR_DISPLAY_GENTLE", "the show is shown as it is, flashing");
-  return chosen;
-}
-
 const VideoChoices& ChosenVideo() { return choices; }
 
 void ShowScreen(HostWindow id) {
