@@ -116,12 +116,8 @@
   // The show ends on Escape. The Stop button, and leaving the browser's fullscreen (which takes
   // Escape for itself), press it for the show.
   function pressEscape() {
-    for (const type of ['keydown', 'keyup']) {
-      const event = new KeyboardEvent(type, { key: 'Escape', code: 'Escape', bubbles: true });
-      Object.defineProperty(event, 'keyCode', { get: () => 27 });
-      Object.defineProperty(event, 'which', { get: () => 27 });
-      window.dispatchEvent(event);
-    }
+    tell({ event: { kind: 1, key: 27 } });
+    tell({ event: { kind: 2, key: 27 } });
   }
 
   function stop() {
@@ -336,17 +332,6 @@
     if (window.quenthorListening) worker.postMessage({ listen: true });
     worker.postMessage({ start: { module, assets, gentle, canvas: offscreen, sound } }, transfer);
   }
-
-  // An error nothing caught while a show runs comes from the show (its runtime rethrows what it
-  // can't handle to the page): it ends the show rather than leave a frozen picture and sound.
-  window.addEventListener('error', (event) => {
-    if (run && run.worker) finish(run, 'The show stopped on an internal error: ' +
-                               describe(event.error || event.message) + '. Start tries again.');
-  });
-  window.addEventListener('unhandledrejection', (event) => {
-    if (run && run.worker) finish(run, 'The show stopped on an internal error: ' +
-                               describe(event.reason) + '. Start tries again.');
-  });
 
   stopButton.addEventListener('click', stop);
   document.addEventListener('fullscreenchange', () => {

@@ -216,7 +216,6 @@ void TopUpSound() {
   page.soundRendered += frames;
 }
 
-
 bool Made(HostEvent* event, HostEvent::Kind kind, HostWindow window) {
   *event = HostEvent();
   event->kind = kind;

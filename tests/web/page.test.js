@@ -332,6 +332,8 @@ const once = (file, reply) => {
   };
 };
 const never = (file) => once(file, () => {});  // the request is left unanswered
+// A fault planted in the show's worker (inWorker) strikes once the worker is told.
+const faultInWorker = () => { window.quenthorPosts.workers.at(-1).postMessage({ fault: true }); };
 const failures = [
   { name: 'quenthor.js answers 404', loaded: 'broken', text: /quenthor\.js could not be fetched/,
     answer: once('quenthor.js', (r) => r.respond({ status: 404, body: '' })), retry: true },
@@ -386,17 +388,20 @@ const failures = [
         }
         return now();
       };
-    }, fault: () => { window.quenthorPosts.workers.at(-1).postMessage({ fault: true }); },
+    }, fault: faultInWorker,
     retry: true },
   { name: 'Stop while the song never answers', ended: 'failed', text: /stopped before it began/,
     answer: never('Terminal.s3m'), stop: true, retry: true },
   { name: 'Stop on a show that no longer hears Escape', ended: 'failed', strobeFirst: true,
     text: /was stopped/,
-    plant: () => {
-      window.addEventListener('keydown', (event) => {
-        if (window.quenthorFault && event.key === 'Escape') event.stopImmediatePropagation();
-      }, true);
-    }, fault: () => { window.quenthorFault = true; }, stop: true },
+    inWorker: () => {
+      let deaf = false;
+      addEventListener('message', (event) => {
+        deaf = deaf || !!event.data.fault;
+        if (deaf && event.data.event && event.data.event.key === 27) event.stopImmediatePropagation();
+      });
+    }, fault: faultInWorker,
+    stop: true },
 ];
 
 for (const row of failures) {
