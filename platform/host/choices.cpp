@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/host/gentle.h"
 #include "platform/host/video.h"
 
 namespace platform {
@@ -25,7 +26,7 @@ bool Chosen(const char* name, const char* otherwise) {
 VideoChoices VideoChoicesFromEnvironment() {
   VideoChoices chosen;
   chosen.window = Chosen("QUENTHOR_DISPLAY_WINDOW", "the show covers the whole desktop");
-  chosen.gentle = Chosen("QUENTHOR_DISPLAY_GENTLE", "the show is shown as it is, flashing");
+  chosen.gentle = GentleAskedBy(std::getenv("QUENTHOR_DISPLAY_GENTLE")) == GentleAsked::kYes;
   return chosen;
 }
 

@@ -1,5 +1,6 @@
 #include "platform/host/gentle.h"
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -199,6 +200,30 @@ void GentleDraw(std::uint32_t now, std::uint8_t* out, int outPitch) {
   if (!gentle.held) return;
   CatchUp(now);
   Interpolate(((now - gentle.knot) << 8) / kGentleKnotMs, out, outPitch);
+}
+
+GentleAsked GentleAskedBy(const char* value) {
+  if (!value) return GentleAsked::kNotSaid;
+  static const char* const kNo[] = {"", "0", "no", "false", "off"};
+  static const char* const kYes[] = {"1", "yes", "y", "true", "on"};
+  char word[8];
+  size_t length = 0;
+  while (value[length] && length < sizeof word - 1) {
+    word[length] = static_cast<char>(std::tolower(static_cast<unsigned char>(value[length])));
+    length++;
+  }
+  word[length] = '\0';
+  if (!value[length]) {  // a longer value is neither
+    for (const char* no : kNo)
+      if (std::strcmp(word, no) == 0) return GentleAsked::kNo;
+    for (const char* yes : kYes)
+      if (std::strcmp(word, yes) == 0) return GentleAsked::kYes;
+  }
+  std::fprintf(stderr,
+               "Quenthor: QUENTHOR_DISPLAY_GENTLE=%s is not a plain yes or no; gentle mode, "
+               "without the flashing (0 shows the show as it is)\n",
+               value);
+  return GentleAsked::kYes;
 }
 
 void ResetGentle() {

@@ -49,5 +49,13 @@ const std::uint32_t kGentleRedrawMs = 66;
 // Forgets everything: the next picture starts over from black. Frees the filter's memory.
 void ResetGentle();
 
+// What a value of QUENTHOR_DISPLAY_GENTLE asks for. It is a safety switch, so it fails closed:
+// only a plain no (empty, 0, no, false, off, in any case) is kNo; a plain yes (1, yes, y, true,
+// on) and anything else are kYes. A null value (the variable unset) is kNotSaid: the caller
+// may then follow the system's own reduced-motion setting. Names a value that is neither a
+// plain yes nor a plain no on standard error, with what it gives.
+enum class GentleAsked { kNotSaid, kNo, kYes };
+GentleAsked GentleAskedBy(const char* value);
+
 }  // namespace host
 }  // namespace platform

@@ -35,8 +35,9 @@ struct VideoChoices {
   bool window = false;
   bool gentle = false;
 };
-// Each variable: 1 picks it; unset, empty or 0 leaves it off; any other value is named on
-// standard error and left off.
+// QUENTHOR_DISPLAY_WINDOW: 1 picks it; unset, empty or 0 leaves it off; any other value is
+// named on standard error and left off. QUENTHOR_DISPLAY_GENTLE fails closed (GentleAskedBy):
+// anything but a plain no, or unset, picks gentle viewing.
 VideoChoices VideoChoicesFromEnvironment();
 // The choices in force since video started.
 const VideoChoices& ChosenVideo();
