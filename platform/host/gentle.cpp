@@ -33,17 +33,17 @@ void MakeTables() {
   tables.made = true;
 }
 
-// The filter's record; the pictures are 0x00RRGGBB in sRGB, the sums per channel in linear
-// light times milliseconds (at most 65535 x 250 per knot, well inside 32 bits).
+// The filter's record; the pictures are 0x00RRGGBB in sRGB.
 struct GentleState {
   int width = 0;
   int height = 0;
-  std::uint32_t* held = nullptr;   // the latest picture presented
-  std::uint32_t* from = nullptr;   // the output at the current piece's first knot
-  std::uint32_t* to = nullptr;     // the output at its next knot
-  std::uint32_t* sums = nullptr;   // 3 per pixel: what was presented since the first knot
-  std::uint32_t knot = 0;          // the current piece's first knot
-  std::uint32_t heldSince = 0;     // from when held is not yet in sums
+  std::uint32_t* held = nullptr;     // the latest picture presented
+  std::uint32_t* from = nullptr;     // the output at the current piece's first knot
+  std::uint32_t* to = nullptr;       // the output at its next knot
+  std::uint32_t* darkest = nullptr;  // per pixel, the darkest presented since the first knot
+  bool anyDarkest = false;           // whether anything was presented since then
+  std::uint32_t knot = 0;            // the current piece's first knot
+  std::uint32_t heldSince = 0;       // from when held is not yet in darkest
 };
 GentleState gentle;
 
@@ -55,8 +55,8 @@ bool Allocate(int width, int height) {
   gentle.held = static_cast<std::uint32_t*>(std::calloc(pixels, 4));
   gentle.from = static_cast<std::uint32_t*>(std::calloc(pixels, 4));
   gentle.to = static_cast<std::uint32_t*>(std::calloc(pixels, 4));
-  gentle.sums = static_cast<std::uint32_t*>(std::calloc(pixels * 3, 4));
-  if (!gentle.held || !gentle.from || !gentle.to || !gentle.sums) {
+  gentle.darkest = static_cast<std::uint32_t*>(std::calloc(pixels, 4));
+  if (!gentle.held || !gentle.from || !gentle.to || !gentle.darkest) {
     ResetGentle();
     return false;
   }
@@ -98,38 +98,39 @@ void Decode(const Picture& picture, std::uint32_t* into) {
   }
 }
 
-// The held picture, shown until until, goes into the sums.
+// Relative luminance in linear light, scaled by 10000: enough to tell the darker of two.
+std::uint32_t Light(std::uint32_t c) {
+  return 2126u * tables.linear[c >> 16 & 0xFF] + 7152u * tables.linear[c >> 8 & 0xFF] +
+         722u * tables.linear[c & 0xFF];
+}
+
+// The held picture, shown until until, is among what was presented since the first knot.
 void AddHeld(std::uint32_t until) {
   const std::uint32_t ms = until - gentle.heldSince;
   gentle.heldSince = until;
   if (ms == 0) return;
   const size_t pixels = Pixels();
-  for (size_t i = 0; i < pixels; i++) {
-    const std::uint32_t c = gentle.held[i];
-    std::uint32_t* sum = gentle.sums + 3 * i;
-    sum[0] += tables.linear[c >> 16 & 0xFF] * ms;
-    sum[1] += tables.linear[c >> 8 & 0xFF] * ms;
-    sum[2] += tables.linear[c & 0xFF] * ms;
+  if (!gentle.anyDarkest) {
+    std::memcpy(gentle.darkest, gentle.held, pixels * 4);
+    gentle.anyDarkest = true;
+    return;
   }
+  for (size_t i = 0; i < pixels; i++)
+    if (gentle.held[i] != gentle.darkest[i] && Light(gentle.held[i]) < Light(gentle.darkest[i]))
+      gentle.darkest[i] = gentle.held[i];
 }
 
-// The next knot: the output has reached the target, and the average of the last piece's
-// pictures becomes the new target.
+// The next knot: the output has reached the target, and the darkest of what each pixel showed
+// during the last piece becomes the new target. A strobe's white phases are never the darker,
+// so the target is the show's own picture, at its full contrast.
 void PassKnot() {
   const std::uint32_t next = gentle.knot + kGentleKnotMs;
   AddHeld(next);
   std::uint32_t* reached = gentle.from;
   gentle.from = gentle.to;
   gentle.to = reached;
-  const size_t pixels = Pixels();
-  const std::uint32_t half = kGentleKnotMs / 2;
-  for (size_t i = 0; i < pixels; i++) {
-    std::uint32_t* sum = gentle.sums + 3 * i;
-    gentle.to[i] = Rgb(tables.srgb[(sum[0] + half) / kGentleKnotMs],
-                       tables.srgb[(sum[1] + half) / kGentleKnotMs],
-                       tables.srgb[(sum[2] + half) / kGentleKnotMs]);
-    sum[0] = sum[1] = sum[2] = 0;
-  }
+  std::memcpy(gentle.to, gentle.darkest, Pixels() * 4);
+  gentle.anyDarkest = false;
   gentle.knot = next;
 }
 
@@ -230,7 +231,7 @@ void ResetGentle() {
   std::free(gentle.held);
   std::free(gentle.from);
   std::free(gentle.to);
-  std::free(gentle.sums);
+  std::free(gentle.darkest);
   gentle = GentleState();
 }
 

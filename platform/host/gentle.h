@@ -2,8 +2,9 @@
 // flashing light. The pictures come in as the show presents them; out goes a calm picture that
 // follows them: each pixel moves along a straight line in linear light, piecewise linear in
 // time, with its knots on a fixed grid every kGentleKnotMs of the host clock. At each knot the
-// next target becomes the time-weighted average of what was presented during the last
-// kGentleKnotMs, and the output travels from where it is to that target by the next knot.
+// next target becomes, pixel by pixel, the darkest (least luminous) of what was presented during
+// the last kGentleKnotMs, and the output travels from where it is to that target by the next
+// knot.
 //
 // Why no region of the screen can flash more than three times a second, whatever comes in:
 // between two knots every pixel's linear red, green and blue are linear in time, so any linear
@@ -16,9 +17,11 @@
 // reversal of under 0.01 in luminance and under 5 in (R-G-B)x320, far below what counts as a
 // transition (0.1 and 20).
 //
-// Averaging over a quarter second, about two strobe periods, leaves a steady mix of the show's
-// picture and white whose luminance is an affine function of the picture's, and a change of
-// picture shows in full within two knots (half a second).
+// The bound holds whatever the targets are; the darkest is chosen for what it looks like. A
+// quarter second holds at least one of the strobe's picture phases, and white is never the
+// darker, so the screen rests on the show's own picture, at its full contrast and level, not on
+// a pale mix of it and white; a change of picture shows in full within two knots (half a
+// second).
 #pragma once
 #include <cstdint>
 

@@ -243,6 +243,35 @@ TEST(GentleTest, TheAnalyserCatchesWrongFilters) {
   EXPECT_FALSE(shortened.flashes.Passes()) << shortened.flashes.Describe();
 }
 
+// The switch fails closed: only a plain no leaves the flashing show, and only a value that is
+// neither plainly yes nor plainly no is named.
+TEST(GentleTest, TheSwitchFailsClosed) {
+  using platform::host::GentleAsked;
+  const struct {
+    const char* value;
+    GentleAsked asked;
+    bool named;
+  } values[] = {
+      {nullptr, GentleAsked::kNotSaid, false}, {"", GentleAsked::kNo, false},
+      {"0", GentleAsked::kNo, false},          {"No", GentleAsked::kNo, false},
+      {"FALSE", GentleAsked::kNo, false},      {"off", GentleAsked::kNo, false},
+      {"1", GentleAsked::kYes, false},         {"yes", GentleAsked::kYes, false},
+      {"Y", GentleAsked::kYes, false},         {"True", GentleAsked::kYes, false},
+      {"ON", GentleAsked::kYes, false},        {"2", GentleAsked::kYes, true},
+      {"nope", GentleAsked::kYes, true},       {" 0", GentleAsked::kYes, true},
+      {"off please", GentleAsked::kYes, true}, {"noooooooo", GentleAsked::kYes, true},
+  };
+  for (const auto& row : values) {
+    ::testing::internal::CaptureStderr();
+    const GentleAsked asked = platform::host::GentleAskedBy(row.value);
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    const std::string name = row.value ? row.value : "(unset)";
+    EXPECT_EQ(row.asked, asked) << name;
+    EXPECT_EQ(row.named, said.find("QUENTHOR_DISPLAY_GENTLE=" + name) != std::string::npos)
+        << name << ": " << said;
+  }
+}
+
 // The analyser counts after the definitions: strobes shown as they are, each a general flash, a
 // red flash, both or neither.
 TEST(GentleTest, TheAnalyserCountsAfterTheDefinitions) {

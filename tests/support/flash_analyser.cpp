@@ -230,6 +230,24 @@ void LikenessCheck::End(double seconds) {
 
 namespace {
 
+// The mean and standard deviation of relative luminances, as sRGB levels.
+struct Look {
+  double level = 0, spread = 0;
+};
+Look LookOf(const std::vector<double>& luminance) {
+  Look look;
+  double squares = 0;
+  for (double y : luminance) {
+    const double v = 255.0 * (y <= 0.0031308 ? y * 12.92 : 1.055 * std::pow(y, 1 / 2.4) - 0.055);
+    look.level += v;
+    squares += v * v;
+  }
+  const double n = static_cast<double>(luminance.size());
+  look.level /= n;
+  look.spread = std::sqrt(std::max(0.0, squares / n - look.level * look.level));
+  return look;
+}
+
 int ShownIn(long second) { return second < 4 ? 0 : second < 8 ? 1 : 2; }
 
 // Where the judged part of a second starts: after the allowance in a second whose picture changes.
@@ -272,6 +290,9 @@ void LikenessCheck::Close() {
   second.shown = ShownIn(second_);
   second.from = JudgedFrom(second_);
   for (int p = 0; p < 3; p++) second.correlation[p] = Correlation(mean, pictureLuminance_[p]);
+  const Look shown = LookOf(mean), picture = LookOf(pictureLuminance_[second.shown]);
+  second.contrast = picture.spread > 0 ? shown.spread / picture.spread : 1.0;
+  second.level = shown.level - picture.level;
   seconds_.push_back(second);
   covered_ = 0;
 }
@@ -279,7 +300,9 @@ void LikenessCheck::Close() {
 bool LikenessCheck::Second::Holds() const {
   for (int p = 0; p < 3; p++)
     if (p != shown && correlation[p] >= correlation[shown]) return false;
-  return correlation[shown] >= 0.8;
+  if (correlation[shown] < 0.8) return false;
+  const bool steady = second > 0 && from == 0;
+  return !steady || (contrast >= kLeastContrast && std::fabs(level) <= kMostLevelShift);
 }
 
 bool LikenessCheck::Holds() const {
@@ -295,7 +318,8 @@ std::string LikenessCheck::Describe() const {
   out << "correlation with pictures 1, 2, 3 per second:";
   for (const Second& second : seconds_) {
     out << " [" << second.second + second.from << ": " << second.correlation[0] << " "
-        << second.correlation[1] << " " << second.correlation[2] << (second.Holds() ? "" : " FAILS")
+        << second.correlation[1] << " " << second.correlation[2] << ", contrast "
+        << second.contrast << ", level " << second.level << (second.Holds() ? "" : " FAILS")
         << "]";
   }
   return out.str();

@@ -24,7 +24,11 @@
 //   relative luminance with each picture's must be at least 0.8 for the picture being shown,
 //   and higher than for the other two. The show strobes picture 1 until 4 s, picture 2 until
 //   8 s and picture 3 after. A change may take half a second to appear, so the seconds in
-//   which the picture changes (4 and 8) are judged from their half second on.
+//   which the picture changes (4 and 8) are judged from their half second on. Each steady
+//   second (not the first, which holds the show's black start, nor one whose picture changes)
+//   must also keep the picture's look: measured in sRGB levels of relative luminance (0..255),
+//   its standard deviation at least 90% of the picture's, and its mean within 10 of the
+//   picture's.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -112,13 +116,19 @@ class LikenessCheck {
     int shown;              // 0, 1 or 2: the picture the show strobes in this second
     double from;            // the part of the second judged, from this many seconds in
     double correlation[3];  // with each picture
-    bool Holds() const;     // >= 0.8 with the shown one and higher than with the others
+    double contrast;        // standard deviation of levels, as a share of the shown picture's
+    double level;           // mean level less the shown picture's
+    // >= 0.8 with the shown one and higher than with the others; in a steady second, the look
+    // kept too.
+    bool Holds() const;
   };
   // Every whole second that the frames cover completely.
   const std::vector<Second>& PerSecond() const { return seconds_; }
   bool Holds() const;
   std::string Describe() const;
   static constexpr double kChangeAllowance = 0.5;  // seconds a change may take to appear
+  static constexpr double kLeastContrast = 0.9;
+  static constexpr double kMostLevelShift = 10;
   static const int kPictureWidth = 320;
   static const int kPictureHeight = 240;
 

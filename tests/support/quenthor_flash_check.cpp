@@ -258,12 +258,13 @@ int main(int argc, char** argv) {
     } else {
       std::printf(
           "show start at %.3f s; from  correlation with picture 1, 2, 3 (to the second's "
-          "end; a change may take %.1f s)\n",
+          "end; a change may take %.1f s)  contrast kept  mean level shift\n",
           start, LikenessCheck::kChangeAllowance);
       for (const LikenessCheck::Second& second : likeness->PerSecond())
-        std::printf("%4.1f  %.3f  %.3f  %.3f  (showing %d)%s\n", second.second + second.from,
-                    second.correlation[0], second.correlation[1], second.correlation[2],
-                    second.shown + 1, second.Holds() ? "" : "  FAIL");
+        std::printf("%4.1f  %.3f  %.3f  %.3f  (showing %d)  %3.0f%%  %+5.1f%s\n",
+                    second.second + second.from, second.correlation[0], second.correlation[1],
+                    second.correlation[2], second.shown + 1, 100 * second.contrast, second.level,
+                    second.Holds() ? "" : "  FAIL");
       std::printf("likeness: %s\n", likeness->Holds() ? "pass" : "FAIL");
       holds = holds && likeness->Holds();
     }
