@@ -1,6 +1,6 @@
 # Reads the resources back from a built binary (cmake -DWINDRES=... -DBINARY=... -DVERSION=...
 # -P check-resources.cmake): version information carrying VERSION, product name, description and
-# copyright; quenthor.exe also an icon and its manifest (XP to 11, asInvoker, DPI aware).
+# copyright; each program (.exe) also an icon and its manifest (XP to 11, asInvoker, DPI aware).
 cmake_minimum_required(VERSION 3.20)
 execute_process(COMMAND ${WINDRES} --input-format=coff --output-format=rc -i ${BINARY}
                 OUTPUT_VARIABLE rc RESULT_VARIABLE result ERROR_VARIABLE error)
@@ -15,7 +15,7 @@ set(wanted "FILEVERSION ${numeric}, 0" "PRODUCTVERSION ${numeric}, 0"
            "VALUE \"ProductName\", \"Quenthor\"" "VALUE \"FileVersion\", \"${VERSION}\""
            "VALUE \"ProductVersion\", \"${VERSION}\"" "VALUE \"FileDescription\", \"Quenthor"
            "VALUE \"LegalCopyright\", \"Copyright (c) " "VALUE \"OriginalFilename\", \"${name}\"")
-if(name STREQUAL "quenthor.exe")
+if(name MATCHES "\\.exe$")
   # The icon in 16, 32 and 48 px; the manifest: XP's plain user rights, DPI awareness, and
   # Vista, 7, 8, 8.1 and 10/11 by their ids.
   list(APPEND wanted "RT_GROUP_ICON" "Has 3 elements" "\"\\020\\020\\000\\000\", 1, 32"

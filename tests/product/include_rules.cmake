@@ -4,15 +4,16 @@
 #  - nothing under platform/ but the controls includes the controls;
 #  - the stand-ins' folders include only their own folder and the layers below them:
 #    trace <- host <- win32 <- ddraw, host <- fmod; winmm/ is fmod.dll's own sound output, in
-#    host's place (platform/<interface>_api.h counts as its interface's folder);
+#    host's place; gentleddraw/ (the Windows package's ddraw.dll) uses host's gentle filter
+#    (platform/<interface>_api.h counts as its interface's folder);
 #  - platform/audio_output.h, the sound output the sound library plays through, is included by
 #    the sound library (fmod/) and by what implements it (host/, winmm/) only;
 #  - SDL's and X11's headers are included under platform/ only by host/, the one folder that
 #    speaks to the host, and SDL's nowhere in the system folders;
 #  - tests and benchmarks reach the platform through its interface headers and the controls, and
 #    otherwise only the stand-ins' pure helpers that have tests of their own: the desktop's key
-#    codes, the placing of the picture, the gentle viewing filter, the song decoder (fuzzed), and
-#    the flip's comparison of pictures.
+#    codes, the placing of the picture, the gentle viewing filter and the Windows package's use
+#    of it at a flip, the song decoder (fuzzed), and the flip's comparison of pictures.
 # cmake -DSOURCE=<source tree> -P include_rules.cmake
 
 cmake_policy(VERSION 3.20)
@@ -37,6 +38,7 @@ set(below_win32 host trace)
 set(below_ddraw win32 host trace)
 set(below_fmod host trace)
 set(below_winmm host trace)
+set(below_gentleddraw host)
 file(GLOB_RECURSE platform_files ${SOURCE}/platform/*)
 foreach(path IN LISTS platform_files)
   if(path MATCHES "/platform/controls/")
@@ -72,7 +74,8 @@ set(test_may_include
     "\"platform/host/screen\\.h\""
     "\"platform/host/gentle\\.h\""
     "\"platform/fmod/tracker_module\\.h\""
-    "\"platform/ddraw/same_bytes\\.h\"")
+    "\"platform/ddraw/same_bytes\\.h\""
+    "\"platform/gentleddraw/gentle_surface\\.h\"")
 file(GLOB_RECURSE test_files ${SOURCE}/tests/* ${SOURCE}/bench/*)
 foreach(path IN LISTS test_files)
   file(STRINGS ${path} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"platform/")
