@@ -12,11 +12,48 @@ source "$(dirname "$0")/../checks.sh"
 
 no_carriage_return() { ! grep -q $'\r' "$1"; }
 
-# Run with no desktop, as on a fresh server.
+# Run with no desktop, as on a fresh server, whose settings ask for nothing: no session bus, no
+# GNOME, an empty home.
+mkdir -p "$work/home" "$work/bin"
 run() {
   env -u DISPLAY -u WAYLAND_DISPLAY -u QUENTHOR_DISPLAY_LAYOUT -u QUENTHOR_DISPLAY_WINDOW \
-    -u QUENTHOR_DISPLAY_GENTLE ./run "$@"
+    -u QUENTHOR_DISPLAY_GENTLE -u DBUS_SESSION_BUS_ADDRESS -u XDG_RUNTIME_DIR -u XDG_CONFIG_DIRS \
+    HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" PATH="$work/bin:$PATH" ./run "$@"
 }
+
+# The desktop's reduced-motion setting, each as its desktop keeps it, through stand-ins: the
+# settings portal and gsettings answer as the stand-in files in $work/bin say; the files are
+# the person's own. Each row: what is set up, then whether it asks (0) or not (1).
+stand_in() {  # stand_in COMMAND OUTPUT: a command on PATH that prints OUTPUT
+  printf '#!/bin/sh\necho "%s"\n' "$2" >"$work/bin/$1"
+  chmod +x "$work/bin/$1"
+}
+ini() {  # ini FILE TEXT
+  mkdir -p "$(dirname "$work/home/.config/$1")"
+  printf '%b' "$2" >"$work/home/.config/$1"
+}
+motion_rows=(
+  "nothing set|:|1"
+  "the portal, reduced|stand_in gdbus '(<uint32 1>,)'|0"
+  "the portal, no preference|stand_in gdbus '(<uint32 0>,)'|1"
+  "GNOME's animations off|stand_in gsettings false|0"
+  "GNOME's animations on|stand_in gsettings true|1"
+  "GTK 3's animations off|ini gtk-3.0/settings.ini '[Settings]\ngtk-enable-animations = false\n'|0"
+  "GTK 4's reduced motion|ini gtk-4.0/settings.ini '[Settings]\ngtk-interface-reduced-motion=reduce\n'|0"
+  "GTK's key in another group|ini gtk-3.0/settings.ini '[Other]\ngtk-enable-animations=0\n'|1"
+  "KDE instant|ini kdeglobals '[General]\nX=1\n[KDE]\nAnimationDurationFactor[\$i]=0.0\n'|0"
+  "KDE slower|ini kdeglobals '[KDE]\nAnimationDurationFactor=0.5\n'|1"
+)
+for row in "${motion_rows[@]}"; do
+  IFS='|' read -r name setup expected <<<"$row"
+  rm -rf "$work/home/.config" "$work/bin"/*
+  eval "$setup"
+  said=$(env -u XDG_CONFIG_DIRS HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" \
+           DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent PATH="$work/bin:$PATH" \
+           "$source_tree/scripts/reduced-motion")
+  check "reduced motion: $name (${said:-nothing said})" [ $? -eq "$expected" ]
+done
+rm -rf "$work/home/.config" "$work/bin"/*
 
 git clone -q --no-hardlinks "$source_tree" "$work/clone" || { echo "clone failed" >&2; exit 1; }
 cd "$work/clone"
@@ -24,7 +61,8 @@ cd "$work/clone"
 # Options.
 run --help >"$work/help" 2>&1
 check "--help succeeds" [ $? -eq 0 ]
-for option in "record [SECONDS]" windows package "--layout NAME" --window --gentle flashes; do
+for option in "record [SECONDS]" windows package "--layout NAME" --window --gentle --flashing \
+              "reduced motion" flashes; do
   check "--help mentions $option" contains "$work/help" "$option"
 done
 run --frobnicate >"$work/unknown" 2>&1
@@ -35,12 +73,11 @@ check "an unknown layout ends with status 2" [ $? -eq 2 ]
 check "an unknown layout lists the real ones" contains "$work/layout" "xrgb32, xbgr32"
 run package record >"$work/package-record" 2>&1
 check "package with another option ends with status 2" [ $? -eq 2 ]
-for option in --window --gentle; do
-  for other in windows web package; do
-    run "$option" "$other" >"$work/$option-$other" 2>&1
-    check "$option with $other ends with status 2" [ $? -eq 2 ]
-    check "$option with $other says why" contains "$work/$option-$other" "$option"
-  done
+for pair in "--window windows" "--window web" "--window package" "--gentle web" \
+            "--gentle package" "--flashing web" "--gentle --flashing"; do
+  run $pair >"$work/pair" 2>&1
+  check "$pair ends with status 2" [ $? -eq 2 ]
+  check "$pair says why" contains "$work/pair" "${pair%% *}"
 done
 
 # The first build and a recording, into a file: plain lines, no carriage-return redraws.
@@ -79,14 +116,19 @@ check "the video's sound is not silent (max ${loudest:-none} dB)" \
 "$flash_check" "$video" >"$work/flashes" 2>&1
 check "the flash checker finds the show's strobe too much (status 1)" [ $? -eq 1 ]
 
-# Gentle mode, recorded in a window: under three flashes a second, and still the show.
-run record 10 --gentle --window >"$work/gentle" 2>&1
+# Gentle mode, as GNOME's setting asks, recorded in a window: under three flashes a second, and
+# still the show.
+stand_in gsettings false
+run record 10 --window >"$work/gentle" 2>&1
 check "a gentle recording succeeds" [ $? -eq 0 ]
+check "it says the desktop chose gentle mode" contains "$work/gentle" \
+  "Gentle mode, without the flashing: GNOME's animations are off"
 "$flash_check" "$video" --pictures build-run/show >"$work/gentle-flashes" 2>&1
 status=$?
 cat "$work/gentle-flashes"
 check "the gentle recording passes the flash checker, flashes and likeness" [ $status -eq 0 ]
 check "it was checked for likeness" contains "$work/gentle-flashes" "likeness: pass"
+rm -f "$work/bin/gsettings"
 
 # The Debian package, from the build just made (tests/package checks what is in it).
 run package >"$work/package" 2>&1
