@@ -49,12 +49,27 @@ Xvfb|virtual-display|start_virtual_display 640x480|Xvfb didn't start.
 pulseaudio|null-sound-server|start_null_sound_server|The private sound server didn't start
 TABLE
 
-# A command wrapped in the sound server: not run, and the failure is its caller's.
+# A command wrapped in the sound server: not run, and the failure is its caller's; nothing is
+# left behind, neither when the server never answers nor when the wrapper is stopped while it
+# waits for it.
+mkdir -p "$work/tmp"
 : >"$work/pulseaudio.pids"
-"$scripts/with-null-sound-server" touch "$work/ran" >"$work/with.out" 2>&1
+TMPDIR=$work/tmp "$scripts/with-null-sound-server" touch "$work/ran" >"$work/with.out" 2>&1
 check "with-null-sound-server fails without a server" [ $? -ne 0 ]
 check "with-null-sound-server doesn't run the command" [ ! -e "$work/ran" ]
 left=$(still_running pulseaudio)
 check "with-null-sound-server leaves nothing running (${left:-nothing})" [ -z "$left" ]
+check "with-null-sound-server leaves no folder ($(ls "$work/tmp"))" [ -z "$(ls -A "$work/tmp")" ]
+: >"$work/pulseaudio.pids"
+QUENTHOR_SERVER_START_SECONDS=60 TMPDIR=$work/tmp \
+  "$scripts/with-null-sound-server" touch "$work/ran" >"$work/with.out" 2>&1 &
+wrapper=$!
+for _ in $(seq 100); do [ ! -s "$work/pulseaudio.pids" ] || break; sleep 0.1; done
+kill -TERM "$wrapper"
+wait "$wrapper"
+check "with-null-sound-server stopped while it waits ends with the failure" [ $? -ne 0 ]
+left=$(still_running pulseaudio)
+check "with-null-sound-server stopped leaves nothing running (${left:-nothing})" [ -z "$left" ]
+check "with-null-sound-server stopped leaves no folder ($(ls "$work/tmp"))" [ -z "$(ls -A "$work/tmp")" ]
 
 summary
