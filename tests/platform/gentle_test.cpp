@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "convert/convert.h"
+#include "platform/gentleddraw/gentle_surface.h"
 #include "tests/support/flash_analyser.h"
 #include "tools/pictures.h"
 
@@ -301,6 +303,61 @@ TEST(GentleTest, TheAnalyserCountsAfterTheDefinitions) {
     EXPECT_EQ(verdict.red, run.flashes.WorstRed() > FlashAnalyser::kMostTransitions)
         << verdict.name << ": " << run.flashes.Describe();
   }
+}
+
+// The Windows package's ddraw.dll at each flip, over a surface of every layout the show draws:
+// the first flip shows the filter's start, not the show's picture; a picture held still comes
+// to rest as exactly what the show drew, byte for byte in the surface's own layout, with the
+// bytes past each row untouched; a layout the show doesn't draw is cleared to black.
+TEST(GentleTest, TheWindowsFlipRestsOnThePictureInEverySurfaceLayout) {
+  struct Format {
+    const char* name;
+    std::uint32_t bits, red, green, blue;
+  };
+  const Format formats[] = {
+      {"xrgb32", 32, 0xFF0000, 0xFF00, 0xFF}, {"xbgr32", 32, 0xFF, 0xFF00, 0xFF0000},
+      {"rgb24", 24, 0xFF0000, 0xFF00, 0xFF},  {"bgr24", 24, 0xFF, 0xFF00, 0xFF0000},
+      {"rgb565", 16, 0xF800, 0x7E0, 0x1F},    {"bgr565", 16, 0x1F, 0x7E0, 0xF800},
+      {"rgb555", 16, 0x7C00, 0x3E0, 0x1F},
+  };
+  // The unused byte of a 32-bit pixel is whatever the converter copies: the filter writes 0.
+  Frame picture = OurPictures()[1];
+  for (std::uint32_t& pixel : picture) pixel &= 0xFFFFFF;
+  for (const Format& format : formats) {
+    SCOPED_TRACE(format.name);
+    const int rowBytes = kWidth * static_cast<int>(format.bits / 8);
+    const int pitch = rowBytes + 12;
+    std::vector<std::uint8_t> drawn(static_cast<size_t>(pitch) * kHeight, 0xAB);
+    RowConverter converter = SelectRowConverter(format.bits, format.red, format.green, format.blue);
+    for (int y = 0; converter && y < kHeight; y++)
+      converter(picture.data() + y * kWidth, drawn.data() + y * pitch, kWidth);
+    std::vector<std::uint8_t> surface;
+    using platform::gentleddraw::GentleSurface;
+    platform::gentleddraw::ForgetGentleSurface();
+    int replaced = 0;
+    for (std::uint32_t now = 5000; now <= 6500; now += 16) {
+      surface = drawn;  // the show draws its picture anew before each flip
+      platform::gentleddraw::LockedSurface locked{surface.data(), pitch,       kWidth,
+                                                  kHeight,        format.bits, format.red,
+                                                  format.green,   format.blue};
+      replaced += GentleSurface(locked, now);
+      if (now == 5000 && converter) {
+        EXPECT_NE(surface, drawn) << "the first flip showed the show's own picture";
+      }
+    }
+    if (!converter) {
+      EXPECT_EQ(replaced, 0);
+      for (int y = 0; y < kHeight; y++) {
+        EXPECT_EQ(std::vector<std::uint8_t>(rowBytes, 0),
+                  std::vector<std::uint8_t>(surface.begin() + y * pitch,
+                                            surface.begin() + y * pitch + rowBytes));
+      }
+      continue;
+    }
+    EXPECT_EQ(replaced, (6500 - 5000) / 16 + 1);
+    EXPECT_TRUE(surface == drawn) << "at rest the surface isn't the picture the show drew";
+  }
+  platform::gentleddraw::ForgetGentleSurface();
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 const char kWineDesktopTitle[] = "Default - Wine desktop";
@@ -86,6 +87,7 @@ WinePrefix::WinePrefix() : path_(QUENTHOR_WINE_PREFIX) {
   }
   // A session left by an earlier run would still draw on that run's display.
   EndSession();
+  if (!SetAnimations(true)) error_ = "no UserPreferencesMask in " + path_ + "/user.reg";
 }
 
 WinePrefix::~WinePrefix() {
@@ -95,8 +97,27 @@ WinePrefix::~WinePrefix() {
 std::vector<std::string> WinePrefix::Environment() const {
   return {"WINEPREFIX=" + path_, "WINEARCH=win32", "WINEDEBUG=-all",
           // No .NET or HTML engine to install; sound through PulseAudio only, so a machine's
-          // own sound card can't stand in for the server a test chose.
-          "WINEDLLOVERRIDES=mscoree,mshtml=;winealsa.drv,wineoss.drv=d"};
+          // own sound card can't stand in for the server a test chose; the package's own
+          // ddraw.dll before the system's, as Windows loads it from the program's folder.
+          "WINEDLLOVERRIDES=mscoree,mshtml=;winealsa.drv,wineoss.drv=d;ddraw=n,b"};
+}
+
+bool WinePrefix::SetAnimations(bool on) const {
+  EndSession();
+  // Wine keeps the setting as a bit of the user's preference mask: 0x02 of its fifth byte.
+  const std::string registry = path_ + "/user.reg";
+  std::string text = ReadWholeFile(registry);
+  const std::string key = "\n\"UserPreferencesMask\"=hex:";
+  const size_t at = text.find(key);
+  const size_t fifth = at + key.size() + 4 * 3;  // "30,00,02,80,": two digits and a comma each
+  if (at == std::string::npos || fifth + 2 > text.size()) return false;
+  unsigned value = std::stoul(text.substr(fifth, 2), nullptr, 16);
+  value = on ? value | 0x02 : value & ~0x02u;
+  char digits[3];
+  std::snprintf(digits, sizeof digits, "%02x", value);
+  text.replace(fifth, 2, digits);
+  std::ofstream(registry, std::ios::binary | std::ios::trunc) << text;
+  return true;
 }
 
 void WinePrefix::EndSession() const {
@@ -191,7 +212,8 @@ WineShow::WineShow(const WinePrefix& prefix) : prefix_(prefix) {
     return;
   }
   folder_ = root_ + "/" + QUENTHOR_WINDOWS_PACKAGE_FOLDER;
-  for (const char* file : {"quenthor.exe", "fmod.dll", "min.raw", "min2.raw", "min3.raw",
+  for (const char* file : {"quenthor.exe", "fmod.dll", "ddraw.dll", "Quenthor without flashing.exe",
+                           "min.raw", "min2.raw", "min3.raw",
                            "Terminal.s3m", "README.txt", "LICENSE.txt", "THIRD-PARTY-NOTICES.txt"}) {
     if (!Exists(folder_ + "/" + file)) {
       error_ += std::string(error_.empty() ? "" : "\n") + package + " lacks " +
@@ -224,7 +246,7 @@ WineShow::~WineShow() {
 }
 
 void WineShow::Start(const VirtualDisplay& display, const std::string& soundAddress,
-                     const std::vector<std::string>& environment) {
+                     const std::vector<std::string>& environment, const std::string& program) {
   std::vector<std::string> settings = prefix_.Environment();
   settings.push_back("PULSE_SERVER=" + soundAddress);
   // Wine keeps only about 20 ms queued at the sound server, whatever the program has queued at
@@ -235,6 +257,6 @@ void WineShow::Start(const VirtualDisplay& display, const std::string& soundAddr
   settings.insert(settings.end(), environment.begin(), environment.end());
   // The process removes the folder it ran in; the rest of root_ goes with this object.
   process_ = std::make_unique<ShowProcess>(display, folder_,
-                                           std::vector<std::string>{"wine", "quenthor.exe"},
+                                           std::vector<std::string>{"wine", program},
                                            settings);
 }

@@ -29,6 +29,11 @@ class WinePrefix {
   // The processes running in the prefix now: the program's, wineserver's and Wine's own
   // services (found by their WINEPREFIX).
   std::vector<pid_t> SessionProcesses() const;
+  // Turns Windows' "Show animations in Windows" on or off in the prefix's registry (what
+  // SystemParametersInfo(SPI_GETCLIENTAREAANIMATION) answers), ending the session first: the
+  // registry is read when a session starts. The prefix turns it on whenever it is taken, so a
+  // run that stopped halfway leaves nothing behind. False if the setting isn't where Wine keeps it.
+  bool SetAnimations(bool on) const;
 
  private:
   std::string path_, error_;
@@ -65,9 +70,11 @@ class WineShow {
   const std::string& Error() const { return error_; }
   // The unpacked quenthor-VERSION-windows folder, which a test may change before Start.
   const std::string& Folder() const { return folder_; }
-  // Starts the show on display, with PULSE_SERVER=soundAddress and extra environment.
+  // Starts program (the show, or the package's other program) on display, with
+  // PULSE_SERVER=soundAddress and extra environment.
   void Start(const VirtualDisplay& display, const std::string& soundAddress,
-             const std::vector<std::string>& environment = {});
+             const std::vector<std::string>& environment = {},
+             const std::string& program = "quenthor.exe");
   ShowProcess& Process() { return *process_; }
 
  private:

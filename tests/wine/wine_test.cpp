@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include "tests/support/child_process.h"
+#include "tests/support/flash_analyser.h"
 #include "tests/support/screen_classifier.h"
 #include "tests/support/show_checks.h"
 #include "tests/support/virtual_display.h"
@@ -52,8 +53,10 @@ class WindowsPackage : public ::testing::Test {
   }
 
   // A virtual screen of depth bits, the sound server asked for (recording from the start when
-  // it has a sink), then the show.
-  void Start(Sound kind = Sound::kNullSink, int depth = 24) {
+  // it has a sink), then the show (or the package's other program) with extra environment.
+  void Start(Sound kind = Sound::kNullSink, int depth = 24,
+             const std::vector<std::string>& environment = {},
+             const std::string& program = "quenthor.exe") {
     display = std::make_unique<VirtualDisplay>(640, 480, depth);
     ASSERT_TRUE(display->Ready()) << "Xvfb didn't start";
     std::string address = "unix:" + show.Folder() + "/../no-sound-server.sock";
@@ -65,7 +68,7 @@ class WindowsPackage : public ::testing::Test {
       }
       address = sound->Address();
     }
-    show.Start(*display, address);
+    show.Start(*display, address, environment, program);
   }
 
   // Waits until Wine's desktop has taken the show's 320x240 mode; where it is on the screen.
@@ -83,8 +86,11 @@ class WindowsPackage : public ::testing::Test {
   }
 
   // The desktop is the mode's size, so each show pixel is one screen pixel; colours exact.
-  Seen Look(const Area& desktop) {
-    return Classify(display->Screenshot(desktop.left, desktop.top, 320, 240), 1, 0);
+  Seen Look(const Area& desktop, std::vector<std::uint32_t>* frame = nullptr) {
+    std::vector<std::uint32_t> shot = display->Screenshot(desktop.left, desktop.top, 320, 240);
+    Seen seen = Classify(shot, 1, 0);
+    if (frame) *frame = std::move(shot);
+    return seen;
   }
 
   // Waits until the strobe is on the screen.
@@ -120,11 +126,14 @@ TEST_F(WindowsPackage, StrobeShowsWhiteAndThePicturesInOrderInExactColours) {
   // gone before it can be seen.
   auto start = Clock::now();
   StrobeTimeline seen;
+  FlashAnalyser flashes(320, 240, PictureArea{0, 0, 320, 240});
+  std::vector<std::uint32_t> frame;
   double white = -1;
   while (SecondsSince(start) < 20 && (white < 0 || SecondsSince(start) < white + 10.5)) {
-    Seen now = Look(desktop);
+    Seen now = Look(desktop, &frame);
     double time = SecondsSince(start);
     seen.Add(time, now);
+    flashes.Add(time, frame.data());
     if (white < 0 && now == Seen::kWhite) white = time;
   }
   ASSERT_TRUE(show.Process().Running());
@@ -153,7 +162,97 @@ TEST_F(WindowsPackage, StrobeShowsWhiteAndThePicturesInOrderInExactColours) {
   // few frames caught while they were being replaced.
   EXPECT_LE(seen.Count(Seen::kOther, white) + seen.Count(Seen::kBlack, white),
             seen.Samples(white) / 20);
+  // The same screenshots as gentle mode's are judged by: the show as it is fails the flash
+  // thresholds by far.
+  RecordProperty("worst_general", flashes.WorstGeneral());
+  RecordProperty("worst_red", flashes.WorstRed());
+  EXPECT_GT(flashes.WorstGeneral(), 3 * FlashAnalyser::kMostTransitions / 2) << flashes.Describe();
 }
+
+// The ways into gentle mode on Windows, and the plain no that wins over the system's setting:
+// what the screen shows from the mode change on, through the flash analyser, then Escape.
+struct GentleDoor {
+  const char* name;
+  std::vector<std::string> environment;
+  bool animations;  // Windows' "Show animations in Windows"
+  const char* program;
+  bool gentle;          // gentle viewing expected, else the strobe
+  double seconds;       // watched from the mode change
+  const char* printed;  // the show's standard output, without its line end
+};
+
+void PrintTo(const GentleDoor& door, std::ostream* out) { *out << door.name; }
+
+const char kSystemSettingLine[] =
+    "Gentle mode: Windows is set not to show animations, so the show runs without the flashing "
+    "(QUENTHOR_DISPLAY_GENTLE=0 shows it as it is)";
+
+class WindowsPackageGentle : public WindowsPackage,
+                             public ::testing::WithParamInterface<GentleDoor> {
+ protected:
+  void TearDown() override {
+    // The show goes first, so that its session doesn't write the registry back afterwards.
+    if (!GetParam().animations) {
+      prefix.EndSession();
+      EXPECT_TRUE(prefix.SetAnimations(true));
+    }
+  }
+};
+
+TEST_P(WindowsPackageGentle, ShowsThePicturesWithinTheFlashThresholdsAndEscapeEndsIt) {
+  const GentleDoor& door = GetParam();
+  if (!door.animations) {
+    ASSERT_TRUE(prefix.SetAnimations(false));
+  }
+  ASSERT_NO_FATAL_FAILURE(Start(Sound::kNullSink, 24, door.environment, door.program));
+  Area desktop;
+  ASSERT_TRUE(WaitForTheMode(&desktop)) << "Wine's desktop never took the 320x240 mode";
+  auto start = Clock::now();
+  StrobeTimeline seen;
+  FlashAnalyser flashes(320, 240, PictureArea{0, 0, 320, 240});
+  std::vector<std::uint32_t> frame;
+  while (SecondsSince(start) < door.seconds) {
+    Seen now = Look(desktop, &frame);
+    double time = SecondsSince(start);
+    seen.Add(time, now);
+    flashes.Add(time, frame.data());
+  }
+  ASSERT_TRUE(show.Process().Running());
+  PressKey(desktop, "Escape");
+  ExpectEndsWith(0, 2000);
+
+  SCOPED_TRACE(seen.Log());
+  RecordProperty("worst_general", flashes.WorstGeneral());
+  RecordProperty("worst_red", flashes.WorstRed());
+  EXPECT_EQ(show.Process().Printed(),
+            door.printed[0] ? door.printed + std::string(kLineEnd) : std::string());
+  if (!door.gentle) {
+    EXPECT_GT(seen.Count(Seen::kWhite), 5);
+    EXPECT_FALSE(flashes.Passes()) << flashes.Describe();
+    return;
+  }
+  EXPECT_EQ(seen.Count(Seen::kWhite), 0);
+  EXPECT_TRUE(flashes.Passes()) << flashes.Describe();
+  EXPECT_GT(flashes.Frames(), 50);
+  // At rest the screen holds the picture in its exact colours, in the surface's own layout.
+  EXPECT_GT(seen.Count(Seen::kImage1), 5);
+  if (door.seconds > 8) {
+    EXPECT_GT(seen.Count(Seen::kImage2), 5);
+    EXPECT_LT(seen.Last(Seen::kImage1), seen.First(Seen::kImage2));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    , WindowsPackageGentle,
+    ::testing::Values(
+        GentleDoor{"Variable", {"QUENTHOR_DISPLAY_GENTLE=1"}, true, "quenthor.exe", true, 9.5, ""},
+        GentleDoor{"UnclearVariable", {"QUENTHOR_DISPLAY_GENTLE=please"}, true, "quenthor.exe",
+                   true, 4, ""},
+        GentleDoor{"SystemSetting", {}, false, "quenthor.exe", true, 4, kSystemSettingLine},
+        GentleDoor{"PlainNoOverSystemSetting", {"QUENTHOR_DISPLAY_GENTLE=0"}, false,
+                   "quenthor.exe", false, 4, ""},
+        GentleDoor{"Launcher", {}, true, "Quenthor without flashing.exe", true, 4, ""}),
+    [](const ::testing::TestParamInfo<GentleDoor>& info) { return info.param.name; });
 
 TEST_F(WindowsPackage, OnlyEscapeEndsTheShowWithStatusZero) {
   ASSERT_NO_FATAL_FAILURE(Start());
@@ -176,8 +275,21 @@ TEST_F(WindowsPackage, CloseRequestEndsTheShowWithStatusZero) {
   ExpectEndsWith(0, 1500);
 }
 
-TEST_F(WindowsPackage, SoundIsTheSongAsLibopenmptRendersIt) {
-  ASSERT_NO_FATAL_FAILURE(Start());
+// The song as the sound server heard it, against libopenmpt's rendering of it.
+class WindowsPackageSound : public WindowsPackage {
+ protected:
+  void ExpectTheSong(const std::vector<std::string>& environment);
+};
+
+TEST_F(WindowsPackageSound, SoundIsTheSongAsLibopenmptRendersIt) { ExpectTheSong({}); }
+
+// Our ddraw.dll draws gentle viewing in the show's own thread: the song mustn't suffer for it.
+TEST_F(WindowsPackageSound, SoundInGentleModeIsTheSameSong) {
+  ExpectTheSong({"QUENTHOR_DISPLAY_GENTLE=1"});
+}
+
+void WindowsPackageSound::ExpectTheSong(const std::vector<std::string>& environment) {
+  ASSERT_NO_FATAL_FAILURE(Start(Sound::kNullSink, 24, environment));
   Area desktop;
   ASSERT_TRUE(WaitForTheMode(&desktop));
   // The song starts a moment after the mode change. Nothing watches the screen meanwhile, so
