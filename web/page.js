@@ -4,6 +4,8 @@
 // (web/sound-worklet.js), and puts the canvas over the page. The page's main thread keeps only
 // the buttons, the keys it passes on and the canvas's place. When the show ends, or anything on
 // the way fails, the page says how, the worker and the sound stop, and Start can run it again.
+// Where the viewer's system asks for reduced motion, Start without flashing comes first, has the
+// focus and is what Enter starts. Only the plain Start's own click shows the flashing show.
 'use strict';
 (function () {
   const assetNames = ['min.raw', 'min2.raw', 'min3.raw', 'Terminal.s3m'];
@@ -14,7 +16,10 @@
   const intro = document.getElementById('intro');
   const stage = document.getElementById('stage');
   let canvas = document.getElementById('canvas');
-  const startButtons = [document.getElementById('start'), document.getElementById('gentle')];
+  const plainButton = document.getElementById('start');
+  const gentleButton = document.getElementById('gentle');
+  const startButtons = [plainButton, gentleButton];
+  const reducedNote = document.getElementById('reduced-motion');
   const stopButton = document.getElementById('stop');
   const output = document.getElementById('output');
   const statusLine = document.getElementById('status');
@@ -157,9 +162,10 @@
     intro.hidden = false;
     if (status === undefined) delete document.body.dataset.status;
     else document.body.dataset.status = String(status);
-    statusLine.textContent = reason || ('The show ended (status ' + status + ').');
+    statusLine.textContent = (reason || ('The show ended (status ' + status + ').')) +
+      (current.because ? ' ' + current.because : '');
     for (const button of startButtons) button.disabled = false;
-    startButtons[current.gentle ? 1 : 0].focus();
+    (current.gentle || asksReducedMotion() ? gentleButton : plainButton).focus();
     setState(status === undefined ? 'failed' : 'ended');
     load().catch(() => {});  // the next show's worker
   }
@@ -288,14 +294,17 @@
     else if (message.failed) finish(current, message.failed + '. Start tries again.');
   }
 
-  async function start(gentle) {
+  // Gentle unless the plain Start asked for the flashing show in so many words.
+  async function start(choice) {
+    const gentle = choice !== 'flashing';
     if (run) return;
     const current = { gentle, fetches: [], worker: null, audio: newAudioContext(), stopTimer: 0,
-                      densityTimer: 0 };
+                      densityTimer: 0, because: '' };
     run = current;
     for (const button of startButtons) button.disabled = true;
     output.textContent = '';
-    statusLine.textContent = '';
+    if (gentle && asksReducedMotion()) current.because = reducedMotionLine;
+    statusLine.textContent = current.because;
     delete document.body.dataset.status;
     setState('running');
     intro.hidden = true;
@@ -337,12 +346,19 @@
   document.addEventListener('fullscreenchange', () => {
     if (run && !document.fullscreenElement) stop();
   });
-  startButtons[0].addEventListener('click', () => start(false));
-  startButtons[1].addEventListener('click', () => start(true));
+  plainButton.addEventListener('click', () => start('flashing'));
+  gentleButton.addEventListener('click', () => start('gentle'));
   // While the show runs, a long press, a drag or a key moves nothing under it.
   stage.addEventListener('contextmenu', (event) => event.preventDefault());
   stage.addEventListener('touchmove', (event) => event.preventDefault(), { passive: false });
   window.addEventListener('keydown', (event) => {
+    // Enter with nothing focused (a click beside the buttons) starts the first one, the gentle.
+    if (!run && event.key === 'Enter' && document.activeElement === document.body &&
+        asksReducedMotion() && !gentleButton.disabled) {
+      event.preventDefault();
+      start('gentle');
+      return;
+    }
     if (run && /^( |Arrow\w+|Page\w+|Home|End|Tab)$/.test(event.key)) event.preventDefault();
     passKey(event, 1);
   });
@@ -350,6 +366,26 @@
   window.addEventListener('focus', () => tell({ event: { kind: 3 } }));
   window.addEventListener('blur', () => tell({ event: { kind: 4 } }));
   document.addEventListener('visibilitychange', () => tell({ hidden: document.hidden }));
+
+  // The viewer's reduce-motion setting, followed at once when it changes: Start without flashing
+  // first, with the focus, and the sentence that says why. Turned off, the plain Start comes
+  // first again, but the focus is never moved onto it.
+  const reducedMotion = window.matchMedia ? window.matchMedia('(prefers-reduced-motion: reduce)')
+                                          : null;
+  const reducedMotionLine = 'Started without flashing: your system asks for reduced motion.';
+  function asksReducedMotion() { return !!(reducedMotion && reducedMotion.matches); }
+  function offerGentle() {
+    if (asksReducedMotion() && !run && !gentleButton.disabled) gentleButton.focus();
+  }
+  function followReducedMotion() {
+    const reduce = asksReducedMotion();
+    if (reduce) plainButton.before(gentleButton);
+    else gentleButton.before(plainButton);
+    reducedNote.hidden = !reduce;
+    offerGentle();
+  }
+  if (reducedMotion) reducedMotion.addEventListener('change', followReducedMotion);
+  followReducedMotion();
 
   load().then(() => {
     if (run) return;
@@ -361,6 +397,7 @@
     setState('broken');
   }).then(() => {
     for (const button of startButtons) button.disabled = !!run;
+    offerGentle();
   });
 
   // After one visit the site is kept by the browser and works offline.

@@ -42,7 +42,8 @@ function start({ module, assets, gentle, canvas, sound }) {
       return {};
     },
     preRun: [(made) => {
-      if (gentle) made.ENV.QUENTHOR_DISPLAY_GENTLE = '1';
+      // Only a plain false shows the flashing show; anything else, or nothing, is gentle.
+      made.ENV.QUENTHOR_DISPLAY_GENTLE = gentle === false ? '0' : '1';
       for (const [name, bytes] of assets)
         if (bytes) made.FS.writeFile(name, new Uint8Array(bytes));
     }],

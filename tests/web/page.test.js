@@ -88,14 +88,17 @@ function watchPolicy() {
 // A page of its own (a fresh browser profile: no service worker or cache from another test).
 // answer(file, request) may answer a request itself (true); plant is a script run in the page
 // before its own, inWorker one run in the show's worker before its own; state is what the page
-// must come to after loading.
-async function openPage({ answer, plant, inWorker, state = 'ready',
+// must come to after loading; motion, the viewer's prefers-reduced-motion, if any.
+const reduceMotion = (page, value) =>
+  page.emulateMediaFeatures([{ name: 'prefers-reduced-motion', value }]);
+async function openPage({ answer, plant, inWorker, state = 'ready', motion,
                           viewport = { width: 640, height: 480 }, on = browser } = {}) {
   const context = await on.createBrowserContext();
   const page = await context.newPage();
   const close = page.close.bind(page);
   page.close = async () => { await close(); await context.close(); };
   await page.setViewport(viewport);
+  if (motion) await reduceMotion(page, motion);
   await page.evaluateOnNewDocument(listeningPosts);
   await page.evaluateOnNewDocument(watchPolicy);
   if (plant) await page.evaluateOnNewDocument(plant);
@@ -652,6 +655,71 @@ test('on a desktop, Escape reaches the show with no click on it first, and no ke
   assert.strictEqual((await ended(page, 1000)).status, '0');
   await page.close();
 });
+
+// The viewer's reduce-motion setting as the page opens, then changed while it is open (each in
+// turn): which button comes first and has the focus, the sentence that says why, and what Enter
+// (or a tap on the first button) starts: the show's worker asked for gentle viewing, and no white
+// phase on the canvas, while the plain show's first white comes within a second. With no
+// setting the page is as it was: Start first, nothing focused, Enter starts nothing.
+const askedGentle = () => {
+  const post = Worker.prototype.postMessage;
+  window.quenthorAsked = [];
+  Worker.prototype.postMessage = function (message, ...rest) {
+    if (message && message.start) window.quenthorAsked.push(message.start.gentle);
+    return post.call(this, message, ...rest);
+  };
+};
+for (const row of [
+  { motion: ['no-preference'], first: 'start', focused: 'BODY' },
+  { motion: ['reduce'], first: 'gentle', focused: 'gentle', because: true },
+  { motion: ['no-preference', 'reduce'], first: 'gentle', focused: 'gentle', because: true },
+  // Turned off: Start first again, but the focus stays where it was, on the gentle one.
+  { motion: ['reduce', 'no-preference'], first: 'start', focused: 'gentle', because: false },
+  { motion: ['reduce'], tap: true, first: 'gentle', focused: 'gentle', because: true },
+]) {
+  test(`reduced motion ${row.motion.join(', then ')}: ${row.first} first, ${row.focused} focused; ` +
+       `${row.tap ? 'a tap on the first button' : 'Enter'} starts ` +
+       `${row.because === undefined ? 'nothing' : 'the show without flashing'}`,
+       { timeout: 60000 }, async () => {
+    const { page } = await openPage({ plant: askedGentle, motion: row.motion[0], viewport: {
+      width: 640, height: 480, hasTouch: !!row.tap } });
+    // The media query's change comes with the page's next rendering, before its frame callbacks.
+    for (const value of row.motion.slice(1)) {
+      await reduceMotion(page, value);
+      await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(resolve)));
+    }
+    const seen = await page.evaluate(() => ({
+      first: document.querySelector('.controls button').id,
+      focused: document.activeElement.id || document.activeElement.tagName,
+      why: document.getElementById('reduced-motion').hidden ? ''
+        : document.getElementById('reduced-motion').textContent,
+    }));
+    assert.deepStrictEqual([seen.first, seen.focused], [row.first, row.focused]);
+    assert.strictEqual(/asks for reduced motion/.test(seen.why), row.first === 'gentle', seen.why);
+    await page.evaluate(watchFrames, points, kinds, W, H);
+    if (row.tap) await page.tap('.controls button');
+    else await page.keyboard.press('Enter');
+    if (row.because === undefined) {
+      await sleep(1000);
+      assert.deepStrictEqual(await page.evaluate(() => [document.body.dataset.state, window.quenthorAsked]),
+                             ['ready', []]);
+      await page.close();
+      return;
+    }
+    await page.waitForFunction(() => window.quenthorPosts.draws > 0, { timeout: 15000 });
+    await sleep(2500);
+    const [asked, names, line] = await page.evaluate(() => [window.quenthorAsked,
+      window.quenthorFrames.map((f) => f.name), document.getElementById('status').textContent]);
+    assert.deepStrictEqual(asked, [true]);
+    assert.ok(names.length > 30 && !names.includes('white'), names.join());
+    await page.keyboard.press('Escape');
+    const result = await ended(page, 2000);
+    assert.strictEqual(result.status, '0');
+    for (const said of [line, result.text])
+      assert.strictEqual(/without flashing: your system asks for reduced motion/.test(said), row.because, said);
+    await page.close();
+  });
+}
 
 test('the site\'s server: files inside it only, a bad escape refused, and it goes on',
      async () => {
