@@ -33,12 +33,34 @@ function siteFile(root, url) {
   return file;
 }
 
+// The page's Content-Security-Policy, sent as a header: unlike the page's meta tag (the same
+// policy, for servers that send none) it covers the show's worker, whose own response carries
+// it, and it can forbid framing. docs/web.md gives it to hosts.
+const sitePolicy = "default-src 'self'; script-src 'self' 'wasm-unsafe-eval'; style-src 'self'; " +
+  "img-src 'self'; object-src 'none'; base-uri 'none'; form-action 'none'; frame-ancestors 'none'";
+
 // A static server for the site folder; resolves to { url, close() }. A port taken or refused
-// rejects with the system's reason. answer(file, response), when given, may answer a request
-// itself (true) instead of the file.
-function serveSite(root, { port = 0, host = '127.0.0.1', log = null } = {}) {
+// rejects with the system's reason. It reads only: GET and HEAD (405 otherwise), and only under
+// its own names (421 for any other Host, so that a name rebound to this machine reads nothing).
+// policy: the Content-Security-Policy every answer carries (none for a page of inline script).
+function serveSite(root, { port = 0, host = '127.0.0.1', log = null, policy = sitePolicy } = {}) {
   root = path.resolve(root);
+  let names = [];
+  const refuse = (response, status, text, headers = {}) => {
+    response.writeHead(status, { 'Content-Type': 'text/plain; charset=utf-8', ...headers });
+    response.end(text + '\n');
+  };
   const server = http.createServer((request, response) => {
+    if (!names.includes(String(request.headers.host).toLowerCase())) {
+      refuse(response, 421, 'Misdirected request');
+      if (log) log(`421 ${request.headers.host} ${request.url}`);
+      return;
+    }
+    if (request.method !== 'GET' && request.method !== 'HEAD') {
+      refuse(response, 405, 'Method not allowed', { Allow: 'GET, HEAD' });
+      if (log) log(`405 ${request.method} ${request.url}`);
+      return;
+    }
     const file = siteFile(root, request.url);
     if (typeof file === 'number') {
       response.writeHead(file, { 'Content-Type': 'text/plain; charset=utf-8' });
@@ -49,7 +71,12 @@ function serveSite(root, { port = 0, host = '127.0.0.1', log = null } = {}) {
     response.writeHead(200, {
       'Content-Type': types[path.extname(file)] || 'application/octet-stream',
       'Cache-Control': 'no-store',
+      ...(policy ? { 'Content-Security-Policy': policy } : {}),
     });
+    if (request.method === 'HEAD') {
+      response.end();
+      return;
+    }
     const stream = fs.createReadStream(file);
     stream.on('error', () => response.destroy());
     stream.pipe(response);
@@ -57,10 +84,17 @@ function serveSite(root, { port = 0, host = '127.0.0.1', log = null } = {}) {
   server.on('clientError', (error, socket) => socket.destroy());
   return new Promise((resolve, reject) => {
     server.once('error', reject);
-    server.listen(port, host, () => resolve({
-      url: `http://${host}:${server.address().port}/`,
-      close: () => new Promise((done) => server.close(done)),
-    }));
+    server.listen(port, host, () => {
+      const at = server.address().port;
+      const loopback = ['127.0.0.1', 'localhost', '::1'].includes(host);
+      names = [host.includes(':') ? `[${host}]` : host,
+               ...(loopback ? ['localhost', '127.0.0.1', '[::1]'] : [])]
+        .map((name) => `${name}:${at}`.toLowerCase());
+      resolve({
+        url: `http://${host}:${at}/`,
+        close: () => new Promise((done) => server.close(done)),
+      });
+    });
   });
 }
 
@@ -211,7 +245,7 @@ function listeningPosts() {
   };
 }
 
-module.exports = { serveSite, launch, listeningPosts };
+module.exports = { serveSite, sitePolicy, launch, listeningPosts };
 
 // node browser.js SITE [PORT]: serves the site until stopped, on PORT (0 or none: any free port
 // the system gives), and prints the page's address once it listens.

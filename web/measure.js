@@ -168,7 +168,8 @@ async function cpu(browser, url) {
 
 async function main() {
   const server = await serveSite(site);
-  const minimal = await serveSite(minimalPage);
+  // The minimal page is one file of inline script and style: it gets no policy.
+  const minimal = await serveSite(minimalPage, { policy: null });
   const against = againstSite ? await serveSite(againstSite) : null;
   const browser = await launch({ width: 960, height: 720, webgl: !withoutWebgl });
   try {

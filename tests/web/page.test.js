@@ -12,7 +12,7 @@ const http = require('http');
 const os = require('os');
 const path = require('path');
 const { test, before, after } = require('node:test');
-const { serveSite, launch, listeningPosts } = require('../../web/browser');
+const { serveSite, sitePolicy, launch, listeningPosts } = require('../../web/browser');
 const songs = require('./songs');
 
 const site = path.resolve(process.argv[2] || 'build-web/site');
@@ -88,10 +88,11 @@ function watchPolicy() {
 // A page of its own (a fresh browser profile: no service worker or cache from another test).
 // answer(file, request) may answer a request itself (true); plant is a script run in the page
 // before its own, inWorker one run in the show's worker before its own; state is what the page
-// must come to after loading; motion, the viewer's prefers-reduced-motion, if any.
+// must come to after loading; motion, the viewer's prefers-reduced-motion, if any; url, another
+// server's site.
 const reduceMotion = (page, value) =>
   page.emulateMediaFeatures([{ name: 'prefers-reduced-motion', value }]);
-async function openPage({ answer, plant, inWorker, state = 'ready', motion,
+async function openPage({ answer, plant, inWorker, state = 'ready', motion, url = server.url,
                           viewport = { width: 640, height: 480 }, on = browser } = {}) {
   const context = await on.createBrowserContext();
   const page = await context.newPage();
@@ -116,7 +117,7 @@ async function openPage({ answer, plant, inWorker, state = 'ready', motion,
   }
   const logged = [];
   page.on('pageerror', (error) => logged.push(String(error)));
-  await page.goto(server.url);
+  await page.goto(url);
   await page.waitForSelector(`body[data-state="${state}"]`, { timeout: 20000 });
   return { page, logged };
 }
@@ -721,7 +722,8 @@ for (const row of [
   });
 }
 
-test('the site\'s server: files inside it only, a bad escape refused, and it goes on',
+test('the site\'s server: files inside it only, a bad escape refused, reading only and only under ' +
+     'its own names, the page\'s policy in a header that forbids framing, and it goes on',
      async () => {
   const root = fs.mkdtempSync(path.join(os.tmpdir(), 'quenthor-served-'));
   fs.mkdirSync(path.join(root, 'site'));
@@ -729,28 +731,76 @@ test('the site\'s server: files inside it only, a bad escape refused, and it goe
   fs.writeFileSync(path.join(root, 'site', 'index.html'), 'page');
   fs.writeFileSync(path.join(root, 'site-private', 'secret.txt'), 'secret');
   const served = await serveSite(path.join(root, 'site'));
-  const get = (name) => new Promise((resolve, reject) =>
-    http.get(served.url + name, (response) => {
+  const port = Number(new URL(served.url).port);
+  const get = (name, { method = 'GET', host } = {}) => new Promise((resolve, reject) =>
+    http.request(served.url + name, { method, headers: host ? { Host: host } : {} }, (response) => {
       let body = '';
       response.on('data', (bytes) => { body += bytes; });
-      response.on('end', () => resolve([response.statusCode, body]));
-    }).on('error', reject));
+      response.on('end', () => resolve([response.statusCode, body, response.headers]));
+    }).on('error', reject).end());
   try {
-    for (const [name, status] of [
+    for (const [name, status, asked = {}] of [
       ['', 200], ['index.html', 200], ['..%2fsite-private/secret.txt', 404],
       ['%2e%2e/site-private/secret.txt', 404], ['..%5csite-private/secret.txt', 404],
       ['%E0%A4%A', 400], ['%00', 400], ['nothing.txt', 404], ['index.html', 200],
+      ['index.html', 405, { method: 'POST' }], ['index.html', 405, { method: 'DELETE' }],
+      ['index.html', 200, { method: 'HEAD' }], ['index.html', 200, { host: `localhost:${port}` }],
+      // A name rebound to this machine (DNS rebinding), or the right one on another port.
+      ['index.html', 421, { host: `rebound.example:${port}` }], ['index.html', 421, { host: '127.0.0.1' }],
     ]) {
-      const [got, body] = await get(name);
-      assert.strictEqual(got, status, `/${name}`);
-      assert.ok(!body.includes('secret'), `/${name} gave the secret`);
+      const [got, body, headers] = await get(name, asked);
+      const seen = `${asked.method || 'GET'} /${name} as ${asked.host || 'itself'}`;
+      assert.strictEqual(got, status, seen);
+      assert.ok(!body.includes('secret'), `${seen} gave the secret`);
+      if (status === 200) {
+        assert.strictEqual(body, asked.method === 'HEAD' ? '' : 'page', seen);
+        assert.strictEqual(headers['content-security-policy'], sitePolicy, seen);
+      }
+      if (status === 405) assert.strictEqual(headers.allow, 'GET, HEAD');
     }
+    // The header is the page's own policy (the meta tag, for servers that send none), framing
+    // forbidden.
+    const meta = fs.readFileSync(path.join(sources, 'web/index.html'), 'utf8')
+      .match(/http-equiv="Content-Security-Policy" content="([^"]+)"/)[1];
+    assert.strictEqual(sitePolicy, `${meta}; frame-ancestors 'none'`);
     // A port taken is an error the caller hears of, not a silent end.
-    const port = Number(new URL(served.url).port);
     await assert.rejects(serveSite(path.join(root, 'site'), { port }), /EADDRINUSE/);
   } finally {
     await served.close();
     fs.rmSync(root, { recursive: true, force: true });
+  }
+});
+
+// The meta tag binds only the page; the header binds the show's worker as well (its own response
+// carries it): no script made from text there. Tried by the worker's own code (what DevTools
+// runs is exempt), in a copy of the site, and served without the header to see the code try.
+test('served by browser.js, the show\'s worker runs no eval and no script from data:',
+     { timeout: 60000 }, async () => {
+  const copy = fs.mkdtempSync(path.join(os.tmpdir(), 'quenthor-site-'));
+  fs.cpSync(site, copy, { recursive: true });
+  const worker = path.join(copy, 'show-worker.js');
+  fs.writeFileSync(worker, `addEventListener('message', (event) => {
+    if (!event.data.probe) return;
+    postMessage({ probed: [() => eval('1'), () => new Function('return 1')(),
+                           () => importScripts('data:text/javascript,0')]
+      .map((attempt) => { try { attempt(); return 'ran'; } catch (error) { return error.name; } }) });
+  });\n${fs.readFileSync(worker, 'utf8')}`);
+  try {
+    for (const [policy, expected] of [[sitePolicy, ['EvalError', 'EvalError', 'NetworkError']],
+                                      [null, ['ran', 'ran', 'ran']]]) {
+      const served = await serveSite(copy, { policy });
+      const { page } = await openPage({ url: served.url });
+      const tried = await page.evaluate(() => new Promise((resolve) => {
+        const shows = window.quenthorPosts.workers.at(-1);
+        shows.addEventListener('message', (event) => event.data.probed && resolve(event.data.probed));
+        shows.postMessage({ probe: true });
+      }));
+      await page.close();
+      await served.close();
+      assert.deepStrictEqual(tried, expected, policy ? 'with the header' : 'without it');
+    }
+  } finally {
+    fs.rmSync(copy, { recursive: true, force: true });
   }
 });
 
