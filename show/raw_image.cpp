@@ -1,15 +1,20 @@
-#include <sys/stat.h>
-
 #include <cstdio>
 
+#include "platform/files_api.h"
 #include "show/show.h"
 
 void LoadRawImage(const char* fileName, FrameBuffer image) {
-  // Only plain files: opening a named pipe with no writer, or a device, would wait forever.
+  // Only plain files: a named pipe or a device may never end. Asked of the file that was opened,
+  // so that nothing put at the name afterwards is read.
+  const int descriptor = OpenFileToRead(fileName);
+  if (descriptor < 0) return;
   struct stat status;
-  if (stat(fileName, &status) != 0 || !S_ISREG(status.st_mode)) return;
-  std::FILE* file = std::fopen(fileName, "rb");
-  if (!file) return;
+  std::FILE* file = nullptr;
+  if (fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode)) file = fdopen(descriptor, "rb");
+  if (!file) {
+    close(descriptor);
+    return;
+  }
 
   // One holder per byte position. A read past the end leaves its holder as it was, so a short
   // file repeats what it last gave at each position; a position that never got a byte stays 0.

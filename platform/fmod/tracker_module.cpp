@@ -7,7 +7,6 @@
 #include "platform/fmod/tracker_module.h"
 
 #include <libopenmpt/libopenmpt.h>
-#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -17,6 +16,7 @@
 
 #include "platform/fmod/fmod_declarations.h"
 #include "platform/fmod/s3m_extent.h"
+#include "platform/files_api.h"
 
 namespace platform {
 namespace fmod {
@@ -45,26 +45,25 @@ int Examine(const struct stat& status) {
 }
 
 int ReadWholeFile(const char* path, FileBytes* file) {
-  // Asked before opening: opening a named pipe with no writer waits for one, for ever, and a
-  // device may never end.
+  // Opened without waiting, then asked what it is: a named pipe or a device put at the name at
+  // any moment is refused, and never read.
+  const int descriptor = OpenFileToRead(path);
+  if (descriptor < 0) return OpenFailure(errno);
   struct stat status;
-  if (stat(path, &status) != 0) return OpenFailure(errno);
-  int result = Examine(status);
-  if (result != FMOD_ERR_NONE) return result;
-  std::FILE* stream = std::fopen(path, "rb");
-  if (!stream) return OpenFailure(errno);
-  // Asked again once open: the file may have been replaced in between.
-  result = fstat(fileno(stream), &status) == 0 ? Examine(status) : FMOD_ERR_FILE_BAD;
-  if (result == FMOD_ERR_NONE) {
-    const std::size_t size = static_cast<std::size_t>(status.st_size);
-    // One spare byte so that an empty file still gets a valid buffer.
-    file->data = static_cast<unsigned char*>(std::malloc(size + 1));
-    if (!file->data) {
-      result = FMOD_ERR_MEMORY;
-    } else {
-      file->size = std::fread(file->data, 1, size, stream);
-      if (file->size != size || std::ferror(stream)) result = FMOD_ERR_FILE_BAD;
-    }
+  int result = fstat(descriptor, &status) == 0 ? Examine(status) : FMOD_ERR_FILE_BAD;
+  std::FILE* stream = result == FMOD_ERR_NONE ? fdopen(descriptor, "rb") : nullptr;
+  if (!stream) {
+    close(descriptor);
+    return result == FMOD_ERR_NONE ? FMOD_ERR_FILE_BAD : result;
+  }
+  const std::size_t size = static_cast<std::size_t>(status.st_size);
+  // One spare byte so that an empty file still gets a valid buffer.
+  file->data = static_cast<unsigned char*>(std::malloc(size + 1));
+  if (!file->data) {
+    result = FMOD_ERR_MEMORY;
+  } else {
+    file->size = std::fread(file->data, 1, size, stream);
+    if (file->size != size || std::ferror(stream)) result = FMOD_ERR_FILE_BAD;
   }
   std::fclose(stream);
   if (result != FMOD_ERR_NONE) {

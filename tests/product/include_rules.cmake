@@ -4,7 +4,8 @@
 #  - nothing under platform/ but the controls includes the controls;
 #  - the stand-ins' folders include only their own folder and the layers below them:
 #    trace <- host <- win32 <- ddraw, host <- fmod; winmm/ is fmod.dll's own sound output, in
-#    host's place; gentleddraw/ (the Windows package's ddraw.dll) uses host's gentle filter
+#    host's place; gentleddraw/ (the Windows package's ddraw.dll) uses host's gentle filter;
+#    fmod/ opens the song as the show opens its pictures (platform/files_api.h)
 #    (platform/<interface>_api.h counts as its interface's folder);
 #  - platform/audio_output.h, the sound output the sound library plays through, is included by
 #    the sound library (fmod/) and by what implements it (host/, winmm/) only;
@@ -36,7 +37,7 @@ set(below_trace "")
 set(below_host trace)
 set(below_win32 host trace)
 set(below_ddraw win32 host trace)
-set(below_fmod host trace)
+set(below_fmod host trace files)
 set(below_winmm host trace)
 set(below_gentleddraw host)
 file(GLOB_RECURSE platform_files ${SOURCE}/platform/*)

@@ -20,6 +20,27 @@
 
 namespace {
 
+#ifndef _WIN32
+// A file looked at by this name is swapped for a named pipe as soon as it has been looked at.
+std::string swapOnLookup;
+#endif
+
+}  // namespace
+
+#ifndef _WIN32
+// Every look by name in this program comes here: the system's own answer, then the swap.
+extern "C" int stat(const char* path, struct stat* status) noexcept {
+  const int result = fstatat(AT_FDCWD, path, status, 0);
+  if (!swapOnLookup.empty() && swapOnLookup == path) {
+    unlink(path);
+    mkfifo(path, 0600);
+  }
+  return result;
+}
+#endif
+
+namespace {
+
 class RawImageTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -143,6 +164,21 @@ TEST_F(RawImageTest, PathsThatArentReadableFilesLeaveTheImageUntouched) {
       },
       ::testing::ExitedWithCode(0), "")
       << "status 2: the image changed; killed by SIGALRM: the loader waited for a writer";
+
+  // A picture swapped for such a pipe just after it was looked at by name: the loader reads
+  // what it opened, never what it looked at, and doesn't wait for a writer.
+  std::string swapped = Write({1, 2, 3, 4});
+  swapOnLookup = swapped;
+  EXPECT_EXIT(
+      {
+        alarm(10);
+        LoadRawImage(swapped.c_str(), image.data());
+        std::exit(image[0] == 0x04030201u || image == untouched ? 0 : 2);
+      },
+      ::testing::ExitedWithCode(0), "")
+      << "status 2: the image changed; killed by SIGALRM: the loader opened what it didn't look at";
+  swapOnLookup.clear();
+  unlink(swapped.c_str());
 
   // Unreadable (root reads anything, so only check where permissions bite).
   std::string locked = Write(Numbered(kFrameBytes));
