@@ -282,6 +282,13 @@
                     alt: event.altKey, ctrl: event.ctrlKey, shift: event.shiftKey } });
   }
 
+  // A show that failed may have failed on its wasm (one of another version, say): the next
+  // Start compiles it afresh.
+  function failed(current, reason) {
+    if (current === run) compiling = null;
+    finish(current, reason);
+  }
+
   function heard(current, message) {
     if (current !== run) return;
     if ('print' in message) output.textContent += message.print + '\n';
@@ -291,7 +298,7 @@
       placeCanvas();
     } else if ('pointer' in message) stage.style.cursor = message.pointer ? '' : 'none';
     else if ('exit' in message) finish(current, null, message.exit);
-    else if (message.failed) finish(current, message.failed + '. Start tries again.');
+    else if (message.failed) failed(current, message.failed + '. Start tries again.');
   }
 
   // Gentle unless the plain Start asked for the flashing show in so many words.
@@ -326,7 +333,7 @@
     worker.onmessage = (event) => heard(current, event.data);
     worker.onerror = (event) => {
       event.preventDefault();
-      finish(current, 'The show stopped on an internal error: ' + describe(event.message) +
+      failed(current, 'The show stopped on an internal error: ' + describe(event.message) +
              '. Start tries again.');
     };
     place.pictureWidth = place.pictureHeight = 0;
@@ -400,9 +407,20 @@
     offerGentle();
   });
 
-  // After one visit the site is kept by the browser and works offline.
-  if ('serviceWorker' in navigator && window.isSecureContext)
+  // After one visit the site is kept by the browser and works offline. A new version that takes
+  // the page over serves the new quenthor.js: the wasm compiled and the worker prepared from the
+  // old one are dropped, so that the next Start takes both from the new version, never one of
+  // each. A show that runs keeps its own worker to its end.
+  if ('serviceWorker' in navigator && window.isSecureContext) {
+    navigator.serviceWorker.addEventListener('controllerchange', () => {
+      const prepared = preparing;
+      compiling = preparing = null;
+      if (run) return;  // a Start on its way takes the pair it asked for, both old
+      if (prepared) prepared.then((worker) => worker.terminate(), () => {});
+      load().catch(() => {});
+    });
     navigator.serviceWorker.register('service-worker.js').catch((error) => {
       console.warn('The page is not kept for offline use: ' + describe(error));
     });
+  }
 })();

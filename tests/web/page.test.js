@@ -356,6 +356,7 @@ const failures = [
     text: /can't draw from a worker \(it needs OffscreenCanvas/,
     plant: () => { delete HTMLCanvasElement.prototype.transferControlToOffscreen; } },
   { name: 'instantiation rejects', ended: 'failed', text: /could not be started: planted refusal/,
+    recompiles: true,
     inWorker: () => {
       const instantiate = WebAssembly.instantiate;
       let refused = false;
@@ -380,7 +381,7 @@ const failures = [
       return true;
     } },
   { name: 'an exception inside the running show', ended: 'failed', strobeFirst: true,
-    text: /internal error: .*planted fault/,
+    text: /internal error: .*planted fault/, recompiles: true,
     inWorker: () => {
       let fault = false;
       addEventListener('message', (event) => { fault = fault || !!event.data.fault; });
@@ -412,11 +413,17 @@ for (const row of failures) {
   test(`never stuck: ${row.name}`, { timeout: 90000 }, async () => {
     const { page } = await openPage({ answer: row.answer, plant: row.plant, inWorker: row.inWorker,
                                       state: row.loaded || 'ready' });
+    // The page's own fetches of the wasm (not the service worker's, which keeps the site).
+    let compiled = 0;
+    page.on('request', (request) => {
+      compiled += request.url().endsWith('/quenthor.wasm') && request.frame() === page.mainFrame();
+    });
     if (row.loaded) {
       const said = await ending(page);
       assert.match(said.text, row.text);
       assert.ok(said.startable, 'Start is not offered again');
     } else {
+      compiled = 0;
       await start(page);
       if (row.strobeFirst) {
         await strobing(page);
@@ -449,6 +456,9 @@ for (const row of failures) {
         await sleep(300);
         assert.strictEqual(await page.evaluate(() => window.quenthorPosts.draws), draws,
                            'the show still draws after the failure');
+        // A show that failed forgets the wasm it was given (it may be another version's): the
+        // next Start compiles it afresh. One only stopped keeps it.
+        assert.strictEqual(compiled, row.recompiles ? 1 : 0, 'the wasm fetched again');
       }
     }
     if (row.retry) {
@@ -505,10 +515,26 @@ test('after one visit the page and the show work offline; a new version replaces
         (await (await caches.open(name)).keys()).map((r) => new URL(r.url).pathname)));
       return names.map((name, i) => ({ name, files: files[i].sort() }));
     });
-    const listed = (folder) => {
-      const text = fs.readFileSync(path.join(folder, 'service-worker.js'), 'utf8');
-      return text.match(/'quenthor-' \+ version/) && text.match(/const version = '([0-9a-f]+)'/)[1];
-    };
+    // The cache a build of the site fills: named for the worker's scope and the version.
+    const listed = (folder) => `quenthor ${served.url} ` +
+      fs.readFileSync(path.join(folder, 'service-worker.js'), 'utf8').match(/const version = '([0-9a-f]+)'/)[1];
+    const rebuild = () => execFileSync('cmake', [`-DSITE=${copy}`,
+      `-DTEMPLATE=${path.join(sources, 'web/service-worker.js')}`, '-P', path.join(sources, 'web/service-worker.cmake')]);
+    // The open tab looks for a new version, as a browser does now and then: the new worker's end.
+    const update = () => page.evaluate(async () => {
+      const registration = await navigator.serviceWorker.getRegistration();
+      await registration.update();
+      const worker = registration.installing;
+      return worker ? new Promise((resolve) => {
+        const settled = () => /activated|redundant/.test(worker.state) && resolve(worker.state);
+        worker.addEventListener('statechange', settled);
+        settled();
+      }) : 'none';
+    });
+    const compiled = [];
+    page.on('request', (request) => {
+      if (request.url().endsWith('/quenthor.wasm')) compiled.push(request.url());
+    });
     await page.goto(served.url);
     await page.waitForSelector('body[data-state="ready"]', { timeout: 20000 });
     await page.evaluate(() => navigator.serviceWorker.ready);
@@ -517,7 +543,7 @@ test('after one visit the page and the show work offline; a new version replaces
     const everything = ['/', ...fs.readdirSync(copy, { recursive: true })
       .filter((name) => fs.statSync(path.join(copy, name)).isFile() && name !== 'service-worker.js')
       .map((name) => '/' + name.split(path.sep).join('/'))].sort();
-    assert.deepStrictEqual(first.map((c) => c.name), [`quenthor-${listed(copy)}`]);
+    assert.deepStrictEqual(first.map((c) => c.name), [listed(copy)]);
     // Installable: the browser finds nothing wanting in the manifest, its icons or the worker.
     const { installabilityErrors } =
       await (await page.createCDPSession()).send('Page.getInstallabilityErrors');
@@ -540,23 +566,67 @@ test('after one visit the page and the show work offline; a new version replaces
     await page.keyboard.press('Escape');
     assert.strictEqual((await ended(page, 2000)).status, '0');
 
-    // A new build of the site: its own version, which replaces the one kept.
+    // A new build of the site, taken over by the tab kept open: its own version replaces the one
+    // kept, and the page drops the wasm it compiled from the old one (it compiles the new one at
+    // once) before its next Start, which runs whole.
     await page.setOfflineMode(false);
     fs.appendFileSync(path.join(copy, 'page.css'), '\n/* another version */\n');
-    execFileSync('cmake', [`-DSITE=${copy}`, `-DTEMPLATE=${path.join(sources, 'web/service-worker.js')}`,
-                           '-P', path.join(sources, 'web/service-worker.cmake')]);
-    assert.notStrictEqual(listed(copy), first[0].name.slice('quenthor-'.length));
-    await page.reload();
-    await page.waitForFunction(async (name) => {
-      const names = await caches.keys();
-      return names.length === 1 && names[0] === name;
-    }, { timeout: 20000 }, `quenthor-${listed(copy)}`);
-    assert.deepStrictEqual((await kept())[0].files, everything);
+    rebuild();
+    assert.notStrictEqual(listed(copy), first[0].name);
+    const compiledBefore = compiled.length;
+    const prepared = await page.evaluate(() => window.quenthorPosts.workers.length);
+    assert.strictEqual(await update(), 'activated');
+    await page.waitForFunction((count) => window.quenthorPosts.workers.length > count, { timeout: 10000 },
+                               prepared);
+    assert.strictEqual(compiled.length, compiledBefore + 1, 'the old wasm was kept');
+    assert.deepStrictEqual(await kept(), [{ name: listed(copy), files: everything }]);
+    await start(page);
+    await strobing(page);
+    await page.keyboard.press('Escape');
+    assert.strictEqual((await ended(page, 2000)).status, '0');
+
+    // A version whose files don't all match its digests (a deploy caught half-way) is not
+    // installed: the one before stays.
+    const second = listed(copy);
+    fs.appendFileSync(path.join(copy, 'page.css'), '\n/* a third version */\n');
+    rebuild();
+    fs.appendFileSync(path.join(copy, 'page.js'), '\n// changed after the build\n');
+    assert.strictEqual(await update(), 'redundant');
+    assert.deepStrictEqual((await kept()).map((c) => c.name), [second]);
     await page.close();
   } finally {
     await context.close();
     await served.close();
     fs.rmSync(copy, { recursive: true, force: true });
+  }
+});
+
+test('two versions of the site at two places on one origin keep their own offline copies',
+     { timeout: 60000 }, async () => {
+  const root = fs.mkdtempSync(path.join(os.tmpdir(), 'quenthor-sites-'));
+  for (const copy of ['one', 'two']) fs.cpSync(site, path.join(root, copy), { recursive: true });
+  fs.appendFileSync(path.join(root, 'two', 'page.css'), '\n/* another version */\n');
+  execFileSync('cmake', [`-DSITE=${path.join(root, 'two')}`, `-DTEMPLATE=${path.join(sources, 'web/service-worker.js')}`,
+                         '-P', path.join(sources, 'web/service-worker.cmake')]);
+  const served = await serveSite(root);
+  const context = await browser.createBrowserContext();
+  try {
+    const page = await context.newPage();
+    for (const copy of ['one', 'two']) {
+      await page.goto(`${served.url}${copy}/`);
+      await page.waitForSelector('body[data-state="ready"]', { timeout: 20000 });
+      await page.evaluate(() => navigator.serviceWorker.ready);
+    }
+    const version = (copy) => fs.readFileSync(path.join(root, copy, 'service-worker.js'), 'utf8')
+      .match(/const version = '([0-9a-f]+)'/)[1];
+    await page.waitForFunction(async () => (await caches.keys()).length === 2, { timeout: 20000 })
+      .catch(() => {});
+    assert.deepStrictEqual((await page.evaluate(() => caches.keys())).sort(),
+                           ['one', 'two'].map((copy) => `quenthor ${served.url}${copy}/ ${version(copy)}`));
+  } finally {
+    await context.close();
+    await served.close();
+    fs.rmSync(root, { recursive: true, force: true });
   }
 });
 
