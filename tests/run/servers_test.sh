@@ -6,7 +6,7 @@
 # Usage: servers_test.sh SOURCE_TREE
 set -uo pipefail
 scripts=$(realpath "$1")/scripts
-work=$(mktemp -d)
+work=$(mktemp -d) || exit 1  # everything below writes under it, some of it as root
 source "$(dirname "$0")/../checks.sh"
 cleanup() {
   local pid
