@@ -1,8 +1,11 @@
 // The show's four pixel buffers and its picture files as the C library sees them. The executable
-// wraps the allocation calls, fopen and free, so a test can record, in order, the show asking for
+// wraps the allocation calls, open and free, so a test can record, in order, the show asking for
 // its buffers, opening its pictures and giving the buffers back, and can hand the show a frame
 // whose memory isn't zero.
+#include <fcntl.h>
+
 #include <algorithm>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -51,7 +54,7 @@ bool IsShowBuffer(size_t bytes) {
 extern "C" void* __real_calloc(size_t count, size_t size);
 extern "C" void* __real_malloc(size_t size);
 extern "C" void __real_free(void* memory);
-extern "C" std::FILE* __real_fopen(const char* name, const char* mode);
+extern "C" int __real_open(const char* name, int flags, ...);
 
 extern "C" void* __wrap_calloc(size_t count, size_t size) {
   void* memory = __real_calloc(count, size);
@@ -77,13 +80,20 @@ extern "C" void __wrap_free(void* memory) {
   __real_free(memory);
 }
 
-extern "C" std::FILE* __wrap_fopen(const char* name, const char* mode) {
+extern "C" int __wrap_open(const char* name, int flags, ...) {
   if (armed && name) {
     const std::string path = name;
     if (path.size() > 4 && path.compare(path.size() - 4, 4, ".raw") == 0)
       events.push_back("open " + path + (platform::LastMessageBox().count > boxesWhenArmed ? " (after the box)" : ""));
   }
-  return __real_fopen(name, mode);
+  unsigned mode = 0;  // only a file being made has one
+  if (flags & O_CREAT) {
+    va_list rest;
+    va_start(rest, flags);
+    mode = va_arg(rest, unsigned);
+    va_end(rest);
+  }
+  return __real_open(name, flags, mode);
 }
 
 namespace {
