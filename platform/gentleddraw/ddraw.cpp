@@ -115,17 +115,19 @@ void DrawGentle(IDirectDrawSurface* primary, IDirectDrawSurface* target) {
   back->Release();
 }
 
-// The primary surface in gentle mode: Flip draws gentle viewing first; the rest passes through.
-// It holds the system's surface and lives as long as the show holds it.
-class GentleSurfaceWrapper final : public IDirectDrawSurface {
+// What both wrappers share: the system's object they stand for, and a count of the show's
+// references to the wrapper; the system's own count goes up and down with it. The wrapper's
+// Forgotten() lets go of what goes with it, just before it is deleted.
+template <class Interface, class Wrapper>
+class PassingThrough : public Interface {
  public:
-  explicit GentleSurfaceWrapper(IDirectDrawSurface* real) : real_(real) {}
-  IDirectDrawSurface* Real() const { return real_; }
+  explicit PassingThrough(Interface* real) : real_(real) {}
+  Interface* Real() const { return real_; }
 
   STDMETHOD(QueryInterface)(REFIID riid, void** object) override {
-    if (object && (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IDirectDrawSurface))) {
-      AddRef();
-      *object = static_cast<IDirectDrawSurface*>(this);
+    if (object && (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, Wrapper::Iid()))) {
+      this->AddRef();
+      *object = static_cast<Interface*>(this);
       return S_OK;
     }
     return real_->QueryInterface(riid, object);
@@ -137,12 +139,32 @@ class GentleSurfaceWrapper final : public IDirectDrawSurface {
   STDMETHOD_(ULONG, Release)() override {
     const ULONG left = real_->Release();
     if (--references_ == 0) {
-      ForgetGentleSurface();
-      if (wrappedPrimary == this) wrappedPrimary = nullptr;
-      delete this;
+      Wrapper* wrapper = static_cast<Wrapper*>(this);
+      wrapper->Forgotten();
+      delete wrapper;
     }
     return left;
   }
+
+ protected:
+  Interface* real_;
+
+ private:
+  ULONG references_ = 1;
+};
+
+// The primary surface in gentle mode: Flip draws gentle viewing first; the rest passes through.
+// It holds the system's surface and lives as long as the show holds it.
+class GentleSurfaceWrapper final
+    : public PassingThrough<IDirectDrawSurface, GentleSurfaceWrapper> {
+ public:
+  using PassingThrough::PassingThrough;
+  static const IID& Iid() { return IID_IDirectDrawSurface; }
+  void Forgotten() {
+    ForgetGentleSurface();
+    if (wrappedPrimary == this) wrappedPrimary = nullptr;
+  }
+
   STDMETHOD(AddAttachedSurface)(LPDIRECTDRAWSURFACE surface) override {
     return real_->AddAttachedSurface(Unwrap(surface));
   }
@@ -216,10 +238,6 @@ class GentleSurfaceWrapper final : public IDirectDrawSurface {
   STDMETHOD(UpdateOverlayZOrder)(DWORD flags, LPDIRECTDRAWSURFACE reference) override {
     return real_->UpdateOverlayZOrder(flags, Unwrap(reference));
   }
-
- private:
-  IDirectDrawSurface* real_;
-  ULONG references_ = 1;
 };
 
 IDirectDrawSurface* Unwrap(IDirectDrawSurface* surface) {
@@ -237,31 +255,14 @@ HRESULT GentleSurfaceWrapper::Initialize(LPDIRECTDRAW display, LPDDSURFACEDESC d
 }
 
 // DirectDraw in gentle mode: CreateSurface wraps the primary surface; the rest passes through.
-class GentleDirectDraw final : public IDirectDraw {
+class GentleDirectDraw final : public PassingThrough<IDirectDraw, GentleDirectDraw> {
  public:
-  explicit GentleDirectDraw(IDirectDraw* real) : real_(real) {}
-  IDirectDraw* Real() const { return real_; }
+  using PassingThrough::PassingThrough;
+  static const IID& Iid() { return IID_IDirectDraw; }
+  void Forgotten() {
+    if (wrappedDisplay == this) wrappedDisplay = nullptr;
+  }
 
-  STDMETHOD(QueryInterface)(REFIID riid, void** object) override {
-    if (object && (IsEqualGUID(riid, IID_IUnknown) || IsEqualGUID(riid, IID_IDirectDraw))) {
-      AddRef();
-      *object = static_cast<IDirectDraw*>(this);
-      return S_OK;
-    }
-    return real_->QueryInterface(riid, object);
-  }
-  STDMETHOD_(ULONG, AddRef)() override {
-    references_++;
-    return real_->AddRef();
-  }
-  STDMETHOD_(ULONG, Release)() override {
-    const ULONG left = real_->Release();
-    if (--references_ == 0) {
-      if (wrappedDisplay == this) wrappedDisplay = nullptr;
-      delete this;
-    }
-    return left;
-  }
   STDMETHOD(Compact)() override { return real_->Compact(); }
   STDMETHOD(CreateClipper)(DWORD flags, LPDIRECTDRAWCLIPPER* clipper, IUnknown* outer) override {
     return real_->CreateClipper(flags, clipper, outer);
@@ -330,10 +331,6 @@ class GentleDirectDraw final : public IDirectDraw {
   STDMETHOD(WaitForVerticalBlank)(DWORD flags, HANDLE event) override {
     return real_->WaitForVerticalBlank(flags, event);
   }
-
- private:
-  IDirectDraw* real_;
-  ULONG references_ = 1;
 };
 
 IDirectDraw* UnwrapDisplay(IDirectDraw* display) {
