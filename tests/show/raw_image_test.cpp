@@ -7,6 +7,7 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -197,13 +198,29 @@ TEST_F(RawImageTest, LoaderClosesItsFile) {
 #else
   const char* const kNothing = "/dev/null";
 #endif
+  std::filesystem::create_directory(folder + "/directory.raw");
+  const std::string refused = folder + "/directory.raw";
   int before = open(kNothing, O_RDONLY);
   close(before);
-  for (int i = 0; i < 50; i++) LoadRawImage(path.c_str(), image.data());
+  for (int i = 0; i < 50; i++) {
+    LoadRawImage(path.c_str(), image.data());
+    LoadRawImage(refused.c_str(), image.data());  // opened, looked at, not read
+  }
   int after = open(kNothing, O_RDONLY);
   close(after);
   // Every load gave its descriptor back: the next free one is the same as before.
   EXPECT_EQ(after, before);
+#ifndef _WIN32
+  // A show started with its standard input closed gets descriptor 0 for its first file.
+  const int input = dup(0);
+  ASSERT_GE(input, 0);
+  close(0);
+  std::fill(image.begin(), image.end(), 0u);
+  LoadRawImage(path.c_str(), image.data());
+  dup2(input, 0);
+  close(input);
+  EXPECT_NE(image, std::vector<FramePixel>(image.size(), 0u)) << "the picture at descriptor 0";
+#endif
 }
 
 }  // namespace
