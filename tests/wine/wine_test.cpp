@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <random>
 #include <string>
@@ -114,6 +115,21 @@ class WindowsPackage : public ::testing::Test {
   void ExpectEndsWith(int expected, int timeoutMs) {
     ::ExpectEndsWith(show.Process(), expected, timeoutMs);
   }
+
+  // Screenshots from now on, each into the timeline and the flash analyser, for as long as
+  // keepOn (the seconds since the first, what was seen) says.
+  void Watch(const Area& desktop, StrobeTimeline* seen, FlashAnalyser* flashes,
+             const std::function<bool(double, Seen)>& keepOn) {
+    auto start = Clock::now();
+    std::vector<std::uint32_t> frame;
+    for (;;) {
+      Seen now = Look(desktop, &frame);
+      double time = SecondsSince(start);
+      seen->Add(time, now);
+      flashes->Add(time, frame.data());
+      if (!keepOn(time, now)) return;
+    }
+  }
 };
 
 TEST_F(WindowsPackage, StrobeShowsWhiteAndThePicturesInOrderInExactColours) {
@@ -124,18 +140,13 @@ TEST_F(WindowsPackage, StrobeShowsWhiteAndThePicturesInOrderInExactColours) {
   // white. Before the strobe the desktop shows Wine's own background, then the black first
   // frame; Wine's first presentation takes about as long as that phase, so the black is often
   // gone before it can be seen.
-  auto start = Clock::now();
   StrobeTimeline seen;
   FlashAnalyser flashes(320, 240, PictureArea{0, 0, 320, 240});
-  std::vector<std::uint32_t> frame;
   double white = -1;
-  while (SecondsSince(start) < 20 && (white < 0 || SecondsSince(start) < white + 10.5)) {
-    Seen now = Look(desktop, &frame);
-    double time = SecondsSince(start);
-    seen.Add(time, now);
-    flashes.Add(time, frame.data());
+  Watch(desktop, &seen, &flashes, [&white](double time, Seen now) {
     if (white < 0 && now == Seen::kWhite) white = time;
-  }
+    return time < 20 && (white < 0 || time < white + 10.5);
+  });
   ASSERT_TRUE(show.Process().Running());
   PressKey(desktop, "Escape");
   ExpectEndsWith(0, 2000);
@@ -207,16 +218,9 @@ TEST_P(WindowsPackageGentle, ShowsThePicturesWithinTheFlashThresholdsAndEscapeEn
   ASSERT_NO_FATAL_FAILURE(Start(Sound::kNullSink, 24, door.environment, door.program));
   Area desktop;
   ASSERT_TRUE(WaitForTheMode(&desktop)) << "Wine's desktop never took the 320x240 mode";
-  auto start = Clock::now();
   StrobeTimeline seen;
   FlashAnalyser flashes(320, 240, PictureArea{0, 0, 320, 240});
-  std::vector<std::uint32_t> frame;
-  while (SecondsSince(start) < door.seconds) {
-    Seen now = Look(desktop, &frame);
-    double time = SecondsSince(start);
-    seen.Add(time, now);
-    flashes.Add(time, frame.data());
-  }
+  Watch(desktop, &seen, &flashes, [&door](double time, Seen) { return time < door.seconds; });
   ASSERT_TRUE(show.Process().Running());
   PressKey(desktop, "Escape");
   ExpectEndsWith(0, 2000);
