@@ -26,6 +26,8 @@
   let compiling = null;  // the compiled wasm, once it came
   let preparing = null;  // a worker that read quenthor.js, for the next show
   let run = null;      // the show that runs now, if any
+  let outdated = false;  // a new version of the site has taken the page over
+  const carriedKey = 'quenthor: the page before a new version';
 
   function setState(state) { document.body.dataset.state = state; }
   function describe(error) {
@@ -167,7 +169,8 @@
     for (const button of startButtons) button.disabled = false;
     (current.gentle || asksReducedMotion() ? gentleButton : plainButton).focus();
     setState(status === undefined ? 'failed' : 'ended');
-    load().catch(() => {});  // the next show's worker
+    if (outdated) reloadKeepingStatus();
+    else load().catch(() => {});  // the next show's worker
   }
 
   // Created and resumed inside the tap or click itself, which phones require for sound. At the
@@ -394,30 +397,51 @@
   if (reducedMotion) reducedMotion.addEventListener('change', followReducedMotion);
   followReducedMotion();
 
+  // A reload for a new version still says how the show before it ended. (Where the browser
+  // keeps no session storage, the page just comes up ready.)
+  function reloadKeepingStatus() {
+    try {
+      sessionStorage.setItem(carriedKey, JSON.stringify({
+        state: document.body.dataset.state, status: document.body.dataset.status,
+        line: statusLine.textContent, output: output.textContent,
+        focus: document.activeElement && document.activeElement.id }));
+    } catch (error) {}
+    location.reload();
+  }
+  let carried = null;
+  try {
+    carried = JSON.parse(sessionStorage.getItem(carriedKey));
+    sessionStorage.removeItem(carriedKey);
+  } catch (error) {}
+  if (!carried || !/^(ready|ended|failed)$/.test(carried.state)) carried = null;
+  else {
+    output.textContent = String(carried.output || '');
+    if (carried.status !== undefined) document.body.dataset.status = String(carried.status);
+  }
+
   load().then(() => {
     if (run) return;
-    statusLine.textContent = '';
-    setState('ready');
+    statusLine.textContent = carried ? String(carried.line || '') : '';
+    setState(carried ? carried.state : 'ready');
   }, (error) => {
     if (run) return;
     statusLine.textContent = 'The show could not be loaded: ' + describe(error) + '. Start tries again.';
     setState('broken');
   }).then(() => {
     for (const button of startButtons) button.disabled = !!run;
-    offerGentle();
+    const focused = carried && startButtons.find((button) => button.id === carried.focus);
+    if (focused && !run) focused.focus();
+    else offerGentle();
   });
 
   // After one visit the site is kept by the browser and works offline. A new version that takes
-  // the page over serves the new quenthor.js: the wasm compiled and the worker prepared from the
-  // old one are dropped, so that the next Start takes both from the new version, never one of
-  // each. A show that runs keeps its own worker to its end.
+  // the page over is taken whole, by a reload: at once when no show runs, else when the running
+  // show (which keeps its own worker) ends. The page never runs its old code with the new
+  // version's worker or wasm.
   if ('serviceWorker' in navigator && window.isSecureContext) {
     navigator.serviceWorker.addEventListener('controllerchange', () => {
-      const prepared = preparing;
-      compiling = preparing = null;
-      if (run) return;  // a Start on its way takes the pair it asked for, both old
-      if (prepared) prepared.then((worker) => worker.terminate(), () => {});
-      load().catch(() => {});
+      outdated = true;
+      if (!run) reloadKeepingStatus();
     });
     navigator.serviceWorker.register('service-worker.js').catch((error) => {
       console.warn('The page is not kept for offline use: ' + describe(error));

@@ -31,9 +31,13 @@ self.addEventListener('install', (event) => {
   })());
 });
 
+// Caches of versions before scopes were named ('quenthor-' and the version) can't say whose
+// they were; those versions kept one such cache an origin, and it is no longer read.
+const unscopedCache = /^quenthor-[0-9a-f]+$/;
+
 self.addEventListener('activate', (event) => {
   event.waitUntil(caches.keys().then((names) => Promise.all(names
-    .filter((name) => name.startsWith(scopeCaches) && name !== cacheName)
+    .filter((name) => (name.startsWith(scopeCaches) && name !== cacheName) || unscopedCache.test(name))
     .map((name) => caches.delete(name)))));
 });
 

@@ -531,10 +531,6 @@ test('after one visit the page and the show work offline; a new version replaces
         settled();
       }) : 'none';
     });
-    const compiled = [];
-    page.on('request', (request) => {
-      if (request.url().endsWith('/quenthor.wasm')) compiled.push(request.url());
-    });
     await page.goto(served.url);
     await page.waitForSelector('body[data-state="ready"]', { timeout: 20000 });
     await page.evaluate(() => navigator.serviceWorker.ready);
@@ -566,24 +562,41 @@ test('after one visit the page and the show work offline; a new version replaces
     await page.keyboard.press('Escape');
     assert.strictEqual((await ended(page, 2000)).status, '0');
 
-    // A new build of the site, taken over by the tab kept open: its own version replaces the one
-    // kept, and the page drops the wasm it compiled from the old one (it compiles the new one at
-    // once) before its next Start, which runs whole.
+    // New builds of the site, taken over by the tab kept open, each version's page.js marked.
+    // The page takes a new version whole by a reload, never its old page.js with the new worker
+    // and wasm: when the running show ends (saying still how it ended), and at once when idle.
+    // Its version replaces the one kept, and the caches of versions before scopes were named.
     await page.setOfflineMode(false);
-    fs.appendFileSync(path.join(copy, 'page.css'), '\n/* another version */\n');
-    rebuild();
+    const newVersion = (mark) => {
+      fs.appendFileSync(path.join(copy, 'page.js'), `\nwindow.quenthorSiteMark = '${mark}';\n`);
+      rebuild();
+    };
+    const marked = (mark) => page.waitForFunction((m) => window.quenthorSiteMark === m &&
+      document.body.dataset.state !== 'loading', { timeout: 20000 }, mark);
+    newVersion('two');
     assert.notStrictEqual(listed(copy), first[0].name);
-    const compiledBefore = compiled.length;
-    const prepared = await page.evaluate(() => window.quenthorPosts.workers.length);
+    await page.evaluate(() => caches.open('quenthor-0123456789abcdef'));
+    await start(page);
+    await strobing(page);
     assert.strictEqual(await update(), 'activated');
-    await page.waitForFunction((count) => window.quenthorPosts.workers.length > count, { timeout: 10000 },
-                               prepared);
-    assert.strictEqual(compiled.length, compiledBefore + 1, 'the old wasm was kept');
+    const frames = await page.evaluate(() => window.quenthorFrames.length);
+    await sleep(500);
+    assert.ok(await page.evaluate((n) => window.quenthorFrames.length > n + 10 &&
+                                  window.quenthorSiteMark === undefined, frames),
+              'the running show was cut short by the new version');
+    await page.keyboard.press('Escape');
+    await marked('two');
+    assert.deepStrictEqual(await ending(page), { state: 'ended', status: '0', output: '',
+      text: 'The show ended (status 0).', startable: true });
     assert.deepStrictEqual(await kept(), [{ name: listed(copy), files: everything }]);
     await start(page);
     await strobing(page);
     await page.keyboard.press('Escape');
     assert.strictEqual((await ended(page, 2000)).status, '0');
+    newVersion('three');
+    assert.strictEqual(await update(), 'activated');
+    await marked('three');
+    assert.strictEqual((await ending(page)).status, '0');
 
     // A version whose files don't all match its digests (a deploy caught half-way) is not
     // installed: the one before stays.
