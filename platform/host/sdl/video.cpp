@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/host/driver.h"
 #include "platform/host/keys.h"
 #include "platform/host/screen.h"
 
@@ -98,21 +99,13 @@ SDL_Window* RealWindow(HostWindow window) {
   return started && window != 0 ? SDL_GetWindowFromID(window) : nullptr;
 }
 
-// Fills in an event of the kind, for the window; true.
-bool Made(HostEvent* event, HostEvent::Kind kind, Uint32 window) {
-  *event = HostEvent();
-  event->kind = kind;
-  event->window = window;
-  return true;
-}
-
 // The desktop's event as the program hears it; false for one it doesn't hear.
 bool Translate(const SDL_Event& polled, HostEvent* event) {
   switch (polled.type) {
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
       const SDL_KeyboardEvent& key = polled.key;
-      Made(event, key.type == SDL_KEYDOWN ? HostEvent::kKeyDown : HostEvent::kKeyUp, key.windowID);
+      MadeEvent(event, key.type == SDL_KEYDOWN ? HostEvent::kKeyDown : HostEvent::kKeyUp, key.windowID);
       event->virtualKey = VirtualKeyFor(key.keysym.sym);
       event->extended = ExtendedKey(static_cast<int>(key.keysym.scancode));
       event->alt = (key.keysym.mod & KMOD_ALT) != 0;
@@ -121,14 +114,14 @@ bool Translate(const SDL_Event& polled, HostEvent* event) {
       return event->virtualKey != 0;
     }
     case SDL_MOUSEMOTION:
-      return Made(event, HostEvent::kPointerMoved, polled.motion.windowID);
+      return MadeEvent(event, HostEvent::kPointerMoved, polled.motion.windowID);
     case SDL_WINDOWEVENT: {
       const Uint32 window = polled.window.windowID;
       switch (polled.window.event) {
-        case SDL_WINDOWEVENT_FOCUS_GAINED: return Made(event, HostEvent::kFocusGained, window);
-        case SDL_WINDOWEVENT_FOCUS_LOST: return Made(event, HostEvent::kFocusLost, window);
-        case SDL_WINDOWEVENT_ENTER: return Made(event, HostEvent::kPointerMoved, window);
-        case SDL_WINDOWEVENT_CLOSE: return Made(event, HostEvent::kCloseRequest, window);
+        case SDL_WINDOWEVENT_FOCUS_GAINED: return MadeEvent(event, HostEvent::kFocusGained, window);
+        case SDL_WINDOWEVENT_FOCUS_LOST: return MadeEvent(event, HostEvent::kFocusLost, window);
+        case SDL_WINDOWEVENT_ENTER: return MadeEvent(event, HostEvent::kPointerMoved, window);
+        case SDL_WINDOWEVENT_CLOSE: return MadeEvent(event, HostEvent::kCloseRequest, window);
         case SDL_WINDOWEVENT_EXPOSED:
         case SDL_WINDOWEVENT_SIZE_CHANGED:
         case SDL_WINDOWEVENT_RESTORED:
@@ -140,7 +133,7 @@ bool Translate(const SDL_Event& polled, HostEvent* event) {
       }
     }
     case SDL_QUIT:  // the desktop (or a signal) asks the program to end
-      return Made(event, HostEvent::kCloseRequest, 0);
+      return MadeEvent(event, HostEvent::kCloseRequest, 0);
     default:
       return false;
   }

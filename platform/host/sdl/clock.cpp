@@ -6,20 +6,14 @@
 #include <cstdio>
 #include <thread>
 
-#include "platform/host/hooks.h"
+#include "platform/host/driver.h"
 #include "platform/host/screen.h"
 #include "platform/host/video.h"
 
 namespace platform {
 namespace host {
-namespace {
 
 std::uint32_t RealTicks() { return static_cast<std::uint32_t>(SDL_GetTicks64()); }
-
-}  // namespace
-
-const Hooks kRealHooks = {RealTicks, PacedBlank, WaitForPacedBlankAfter, false, nullptr};
-Hooks hooks = {RealTicks, PacedBlank, WaitForPacedBlankAfter, false, nullptr};
 
 void SleepUntilCounter(std::uint64_t due) {
   const Uint64 now = SDL_GetPerformanceCounter();

@@ -15,6 +15,7 @@
 #include "platform/audio_output.h"
 #include "platform/host/audio_output.h"
 #include "platform/host/clock.h"
+#include "platform/host/driver.h"
 #include "platform/host/gentle.h"
 #include "platform/host/hooks.h"
 #include "platform/host/keys.h"
@@ -54,12 +55,8 @@ struct PageHost {
   HostWindow lastWindow;   // windows are numbered from 1
   HostWindow screen;       // the window shown as the screen: the canvas
   bool focusDue;           // the screen was shown: it gains the focus, as a desktop gives it
-  // The canvas shows the picture of the last Present, so the same picture again needn't be drawn.
-  bool showsLast;
+  ScreenMemory memory;     // what the canvas holds
   bool layoutRefused;      // told once
-  bool gentleSawLast;
-  bool gentleDrawn;
-  std::uint32_t gentleDrawnAt;
   double soundRendered;    // frames handed to the worklet
 };
 PageHost page;
@@ -70,11 +67,6 @@ std::vector<std::uint32_t> canvasPixels;
 std::vector<std::uint32_t> gentlePixels;
 std::vector<std::int16_t> soundBlock;
 std::vector<float> soundChannels;
-
-// The worker's clock, from the worker's start, as the desktop's runs from SDL's.
-std::uint32_t RealTicks() {
-  return static_cast<std::uint32_t>(static_cast<std::uint64_t>(PageNow()));
-}
 
 // The picture in the canvas's byte order, R,G,B,A, and up. The page's screen offers 32 bits
 // only (the display profile as made, which nothing in a page changes): its layouts differ from
@@ -134,17 +126,12 @@ void TopUpSound() {
   page.soundRendered += frames;
 }
 
-bool Made(HostEvent* event, HostEvent::Kind kind, HostWindow window) {
-  *event = HostEvent();
-  event->kind = kind;
-  event->window = window;
-  return true;
-}
-
 }  // namespace
 
-const Hooks kRealHooks = {RealTicks, PacedBlank, WaitForPacedBlankAfter, false, nullptr};
-Hooks hooks = {RealTicks, PacedBlank, WaitForPacedBlankAfter, false, nullptr};
+// The worker's clock, from the worker's start, as the desktop's runs from SDL's.
+std::uint32_t RealTicks() {
+  return static_cast<std::uint32_t>(static_cast<std::uint64_t>(PageNow()));
+}
 
 // --- Video: the page's canvas is the one screen ---
 
@@ -190,7 +177,7 @@ bool NextEvent(HostEvent* event) {
   if (!page.videoStarted) return false;
   if (page.focusDue) {
     page.focusDue = false;
-    return Made(event, HostEvent::kFocusGained, page.screen);
+    return MadeEvent(event, HostEvent::kFocusGained, page.screen);
   }
   unsigned key = 0;
   int flags = 0;
@@ -202,16 +189,16 @@ bool NextEvent(HostEvent* event) {
       case 2:
         // A key the window system doesn't know (it has no scan code) isn't reported.
         if (ScanCodeFor(key) == 0) continue;
-        Made(event, kind == 1 ? HostEvent::kKeyDown : HostEvent::kKeyUp, page.screen);
+        MadeEvent(event, kind == 1 ? HostEvent::kKeyDown : HostEvent::kKeyUp, page.screen);
         event->virtualKey = key;
         event->extended = (flags & 1) != 0;
         event->alt = (flags & 2) != 0;
         event->ctrl = (flags & 4) != 0;
         event->shift = (flags & 8) != 0;
         return true;
-      case 3: return Made(event, HostEvent::kFocusGained, page.screen);
-      case 4: return Made(event, HostEvent::kFocusLost, page.screen);
-      case 5: return Made(event, HostEvent::kCloseRequest, 0);
+      case 3: return MadeEvent(event, HostEvent::kFocusGained, page.screen);
+      case 4: return MadeEvent(event, HostEvent::kFocusLost, page.screen);
+      case 5: return MadeEvent(event, HostEvent::kCloseRequest, 0);
       default: continue;
     }
   }
@@ -219,11 +206,7 @@ bool NextEvent(HostEvent* event) {
 
 // --- The screen ---
 
-void RedrawNextPresent() { page.showsLast = false; }
-
-std::uint64_t CurrentBlank() { return hooks.currentBlank(); }
-
-void WaitForBlankAfter(std::uint64_t blank) { hooks.waitForBlankAfter(blank); }
+void RedrawNextPresent() { page.memory.showsLast = false; }
 
 std::uint64_t PacedBlank() { return static_cast<std::uint64_t>(PageNow() / kPacedIntervalMs); }
 
@@ -235,35 +218,20 @@ void WaitForPacedBlankAfter(std::uint64_t blank) {
 }
 
 bool Present(HostWindow window, const Picture& picture, bool waitForBlank) {
-  waitForBlank = waitForBlank && !hooks.steered;
-  if (!window || window != page.screen || !picture.bytes || picture.width <= 0 ||
-      picture.height <= 0) {
-    page.showsLast = false;
-    page.gentleSawLast = false;
-    return false;
+  const bool drawable = window && window == page.screen && picture.bytes && picture.width > 0 &&
+                        picture.height > 0;
+  // The canvas keeps what was put on it: nothing is put up again.
+  const PresentPlan plan = PlanPresent(&page.memory, picture, drawable, false);
+  if (!plan.shows) return false;
+  if (plan.redraw == PresentPlan::kGentle) {
+    DrawGentle(plan.now, picture.width, picture.height);
+    GentleDrew(&page.memory, plan.now);
+  } else if (plan.redraw == PresentPlan::kPicture && !DrawOnCanvas(picture) &&
+             !page.layoutRefused) {
+    std::fprintf(stderr, "Quenthor: the page shows 32-bit pictures only\n");
+    page.layoutRefused = true;
   }
-  const bool gentle = page.choices.gentle;
-  const std::uint32_t now = gentle ? hooks.ticks() : 0;
-  if (gentle) {
-    page.gentleSawLast = GentleTakePresented(picture, page.gentleSawLast, now);
-    if (!page.gentleSawLast) {
-      page.showsLast = false;
-      return false;
-    }
-    if (!page.gentleDrawn || now - page.gentleDrawnAt >= kGentleRedrawMs) {
-      DrawGentle(now, picture.width, picture.height);
-      page.gentleDrawn = true;
-      page.gentleDrawnAt = now;
-    }
-  } else if (!page.showsLast || !picture.sameAsLast) {
-    // Three flips in four show the picture before: it is drawn once.
-    if (!DrawOnCanvas(picture) && !page.layoutRefused) {
-      std::fprintf(stderr, "Quenthor: the page shows 32-bit pictures only\n");
-      page.layoutRefused = true;
-    }
-  }
-  page.showsLast = true;
-  if (!waitForBlank) return false;
+  if (!MayWaitForBlank(waitForBlank)) return false;
   TopUpSound();
   WaitForAnimationFrame();
   return true;
@@ -273,12 +241,7 @@ void ForgetWindow(HostWindow window) {
   if (window == page.screen) ForgetRenderer();
 }
 
-void ForgetRenderer() {
-  page.showsLast = false;
-  page.gentleSawLast = false;
-  page.gentleDrawn = false;
-  ResetGentle();
-}
+void ForgetRenderer() { ForgetScreen(&page.memory); }
 
 // --- The clock and the message box ---
 

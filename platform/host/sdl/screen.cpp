@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/host/clock.h"
+#include "platform/host/driver.h"
 #include "platform/host/gentle.h"
 #include "platform/host/hooks.h"
 #include "platform/host/video.h"
@@ -34,12 +35,7 @@ struct ScreenState {
   int textureHeight = 0;
   Uint64 paceOrigin = 0;  // the paced refresh's first blank
   Uint64 lastVsyncPresent = 0;
-  // The window shows the picture of the last Present, so the same picture again needn't be drawn.
-  bool showsLast = false;
-  // Gentle viewing: the filter saw the previous Present's picture, and when it last drew.
-  bool gentleSawLast = false;
-  bool gentleDrawn = false;
-  std::uint32_t gentleDrawnAt = 0;
+  ScreenMemory memory = {};
 };
 ScreenState screen;
 
@@ -47,7 +43,7 @@ void DropTexture() {
   if (screen.texture) SDL_DestroyTexture(screen.texture);
   screen.texture = nullptr;
   screen.textureFormat = 0;
-  screen.gentleDrawn = false;  // a new texture holds nothing yet
+  ScreenLost(&screen.memory);  // a new texture holds nothing yet
 }
 
 // Whether the picture is cheaper drawn in software than through GL. An X server without direct
@@ -150,7 +146,7 @@ bool WaitAfterPresent() {
 
 }  // namespace
 
-void RedrawNextPresent() { screen.showsLast = false; }
+void RedrawNextPresent() { screen.memory.showsLast = false; }
 
 PicturePlace PlacePicture(int pictureWidth, int pictureHeight, int outputWidth, int outputHeight) {
   int scale = 1;
@@ -165,10 +161,6 @@ PicturePlace PlacePicture(int pictureWidth, int pictureHeight, int outputWidth, 
   return PicturePlace{(outputWidth - w) / 2, (outputHeight - h) / 2, w, h};
 }
 
-std::uint64_t CurrentBlank() { return hooks.currentBlank(); }
-
-void WaitForBlankAfter(std::uint64_t blank) { hooks.waitForBlankAfter(blank); }
-
 std::uint64_t PacedBlank() {
   const Uint64 now = SDL_GetPerformanceCounter();
   if (screen.paceOrigin == 0) screen.paceOrigin = now;
@@ -181,50 +173,27 @@ void WaitForPacedBlankAfter(std::uint64_t blank) {
 }
 
 bool Present(HostWindow window, const Picture& picture, bool waitForBlank) {
-  // Nothing waits for a real blank while the clock stands still between the steerer's moves.
-  waitForBlank = waitForBlank && !hooks.steered;
-  const bool watched = hooks.rendered != nullptr;
-  const bool render = window && picture.bytes && picture.width > 0 && picture.height > 0 &&
-                      (!VideoHeadless() || watched);
-  const bool gentle = ChosenVideo().gentle;
-  if (!render || !EnsureRenderer(window) || !EnsureTexture(picture)) {
-    screen.showsLast = false;
-    screen.gentleSawLast = false;
-    return false;
-  }
-  // The gentle filter sees every picture that would be drawn, and draws when due.
-  const std::uint32_t now = gentle ? hooks.ticks() : 0;
-  if (gentle) {
-    screen.gentleSawLast = GentleTakePresented(picture, screen.gentleSawLast, now);
-    if (!screen.gentleSawLast) {
-      screen.showsLast = false;
-      return false;
-    }
-  }
-  const bool gentleDue = gentle && (!screen.gentleDrawn || watched ||
-                                    now - screen.gentleDrawnAt >= kGentleRedrawMs);
-  const bool unchanged = gentle ? !gentleDue : picture.sameAsLast;
+  const bool drawable = window && picture.bytes && picture.width > 0 && picture.height > 0 &&
+                        (!VideoHeadless() || hooks.rendered) && EnsureRenderer(window) &&
+                        EnsureTexture(picture);
   // A flip that doesn't wait must not stall in the renderer either.
-  const bool wantVsync = waitForBlank && screen.vsyncCapable;
-  if (wantVsync != screen.vsyncOn) {
+  const bool wantVsync = drawable && MayWaitForBlank(waitForBlank) && screen.vsyncCapable;
+  if (drawable && wantVsync != screen.vsyncOn) {
     SDL_RenderSetVSync(screen.renderer, wantVsync ? 1 : 0);
     screen.vsyncOn = wantVsync;
   }
-  // Under vsync the present is itself the wait for the blank, so it always happens; paced by our
-  // own clock, an unchanged picture needn't be drawn again (three flips in four show the same
-  // picture).
-  if (!screen.vsyncOn && !watched && screen.showsLast && unchanged) return false;
-  screen.showsLast = true;
-  if (gentleDue) {
+  // Under vsync the present is itself the wait for the blank, so it always happens.
+  const PresentPlan plan = PlanPresent(&screen.memory, picture, drawable, screen.vsyncOn);
+  if (!plan.putUp) return false;
+  if (plan.redraw == PresentPlan::kGentle) {
     void* pixels = nullptr;
     int pitch = 0;
     if (SDL_LockTexture(screen.texture, nullptr, &pixels, &pitch) == 0) {
-      GentleDraw(now, static_cast<std::uint8_t*>(pixels), pitch);
+      GentleDraw(plan.now, static_cast<std::uint8_t*>(pixels), pitch);
       SDL_UnlockTexture(screen.texture);
-      screen.gentleDrawn = true;
-      screen.gentleDrawnAt = now;
+      GentleDrew(&screen.memory, plan.now);
     }
-  } else if (!gentle) {
+  } else if (plan.redraw == PresentPlan::kPicture) {
     SDL_UpdateTexture(screen.texture, nullptr, picture.bytes, picture.pitch);
   }
   int outputWidth = 0;
@@ -236,7 +205,7 @@ bool Present(HostWindow window, const Picture& picture, bool waitForBlank) {
   SDL_SetRenderDrawColor(screen.renderer, 0, 0, 0, 255);
   SDL_RenderClear(screen.renderer);
   SDL_RenderCopy(screen.renderer, screen.texture, nullptr, &place);
-  if (watched) ShowToWatcher(outputWidth, outputHeight);
+  if (hooks.rendered) ShowToWatcher(outputWidth, outputHeight);
   SDL_RenderPresent(screen.renderer);
   return WaitAfterPresent();
 }
@@ -247,15 +216,13 @@ void ForgetWindow(HostWindow window) {
 
 void ForgetRenderer() {
   DropTexture();
-  screen.showsLast = false;
   if (screen.renderer) SDL_DestroyRenderer(screen.renderer);
   screen.renderer = nullptr;
   screen.window = 0;
   screen.vsyncCapable = false;
   screen.vsyncOn = false;
   // A new window starts gentle viewing over, from black.
-  screen.gentleSawLast = false;
-  ResetGentle();
+  ForgetScreen(&screen.memory);
 }
 
 }  // namespace host

@@ -1,0 +1,69 @@
+#include "platform/host/driver.h"
+
+#include "platform/host/gentle.h"
+#include "platform/host/hooks.h"
+
+namespace platform {
+namespace host {
+
+const Hooks kRealHooks = {RealTicks, PacedBlank, WaitForPacedBlankAfter, false, nullptr};
+Hooks hooks = {RealTicks, PacedBlank, WaitForPacedBlankAfter, false, nullptr};
+
+std::uint64_t CurrentBlank() { return hooks.currentBlank(); }
+
+void WaitForBlankAfter(std::uint64_t blank) { hooks.waitForBlankAfter(blank); }
+
+bool MayWaitForBlank(bool asked) { return asked && !hooks.steered; }
+
+PresentPlan PlanPresent(ScreenMemory* memory, const Picture& picture, bool drawable,
+                        bool putUpEach) {
+  PresentPlan plan = {false, false, PresentPlan::kNothing, 0};
+  if (!drawable) {
+    memory->showsLast = false;
+    memory->gentleSawLast = false;
+    return plan;
+  }
+  const bool watched = hooks.rendered != nullptr;
+  if (ChosenVideo().gentle) {
+    plan.now = hooks.ticks();
+    memory->gentleSawLast = GentleTakePresented(picture, memory->gentleSawLast, plan.now);
+    if (!memory->gentleSawLast) {
+      memory->showsLast = false;
+      return plan;
+    }
+    if (!memory->gentleDrawn || watched || plan.now - memory->gentleDrawnAt >= kGentleRedrawMs)
+      plan.redraw = PresentPlan::kGentle;
+  } else if (!memory->showsLast || !picture.sameAsLast || watched) {
+    // Three flips in four show the picture before: it is drawn once.
+    plan.redraw = PresentPlan::kPicture;
+  }
+  plan.shows = true;
+  plan.putUp = putUpEach || watched || !memory->showsLast || plan.redraw != PresentPlan::kNothing;
+  if (plan.putUp) memory->showsLast = true;
+  return plan;
+}
+
+void GentleDrew(ScreenMemory* memory, std::uint32_t now) {
+  memory->gentleDrawn = true;
+  memory->gentleDrawnAt = now;
+}
+
+void ScreenLost(ScreenMemory* memory) {
+  memory->showsLast = false;
+  memory->gentleDrawn = false;
+}
+
+void ForgetScreen(ScreenMemory* memory) {
+  *memory = ScreenMemory();
+  ResetGentle();
+}
+
+bool MadeEvent(HostEvent* event, HostEvent::Kind kind, HostWindow window) {
+  *event = HostEvent();
+  event->kind = kind;
+  event->window = window;
+  return true;
+}
+
+}  // namespace host
+}  // namespace platform
