@@ -1,6 +1,6 @@
 // Sound output as the sound library (fmod/) needs it: one device playing interleaved 16-bit
 // stereo at the mix rate, fed by a render routine on the output's own thread. Each build has
-// one implementation of it: SDL2 audio on the stand-ins (host/audio_output.cpp), waveOut
+// one implementation of it: SDL2 audio on the stand-ins (host/sdl/audio_output.cpp), waveOut
 // in fmod.dll (winmm/audio_output.cpp). The render routine runs with the output lock held, so
 // whatever it reads is safe to change from another thread while holding AudioOutputLock.
 // Called by fmod/sound_library.cpp only.

@@ -4,7 +4,7 @@
 // the show ends; a worker's end is the end of everything the show was doing.
 //
 // From the page: { start }, then the show's events ({ event: { kind, key, extended, alt, ctrl,
-// shift } }, kinds as platform/host/page.cpp takes them), { hidden }, and { listen } from a
+// shift } }, kinds as platform/host/page/page.cpp takes them), { hidden }, and { listen } from a
 // watcher that wants to hear of each picture drawn ({ drawn }).
 // To the page: { loaded } or { failed } once quenthor.js was read, then { print }, { printErr },
 // { pictureSize }, { pointer }, { exit } or { failed }.

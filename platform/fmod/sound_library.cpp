@@ -1,5 +1,5 @@
 // The tracker-music library's calls over our backends: libopenmpt decodes each song
-// (tracker_module.cpp), and the host's sound output plays the mix (platform/host/audio_output.cpp
+// (tracker_module.cpp), and the host's sound output plays the mix (platform/host/sdl/audio_output.cpp
 // on Linux, platform/winmm/audio_output.cpp in fmod.dll).
 //
 // Threads: the calls run on the caller's thread; the mix runs on the audio thread and reads

@@ -1,5 +1,5 @@
 // The scan codes of the window system's keys; the SDL2 desktop's own key names are
-// sdl_keys.cpp's.
+// sdl/keys.cpp's.
 #include "platform/host/keys.h"
 
 #include "platform/host/virtual_keys.h"

@@ -1,6 +1,6 @@
 // The desktop's keys as the window system names them: virtual-key codes (the numbers Windows
 // gives its keys), and the scan codes a PC keyboard sends for them, which key messages carry.
-// Called by video.cpp (the SDL2 desktop's keys, sdl_keys.cpp) and by the window system (key
+// Called by sdl/video.cpp (the SDL2 desktop's keys, sdl/keys.cpp) and by the window system (key
 // messages' scan codes, keys.cpp, which a page's host uses too).
 #pragma once
 

@@ -2,7 +2,8 @@
 // picture's own layout, whole-number nearest-neighbour scaling with black borders, and the
 // vertical blanks: the renderer's vsync, or a paced 60 Hz, or, while the clock is steered, the
 // steered clock's. Called by DirectDraw (ddraw/): the flip presents and waits for the blank.
-// Implemented by screen.cpp over SDL2 on a desktop, by page.cpp in a web page.
+// Implemented by sdl/screen.cpp over SDL2 on a desktop, by page/page.cpp in a web page;
+// what a Present decides is theirs alike (driver.h).
 #pragma once
 #include <cstdint>
 
@@ -37,7 +38,7 @@ struct Picture {
 // the result is false. On a headless driver nothing is rendered unless a hook watches.
 bool Present(HostWindow window, const Picture& picture, bool waitForBlank);
 // The window's contents were lost (exposed, resized): the next Present draws even an unchanged
-// picture. Called by video.cpp, as the desktop says so.
+// picture. Called by sdl/video.cpp, as the desktop says so.
 void RedrawNextPresent();
 
 // The screen's refresh, counted in vertical blanks, as the hooks give it (hooks.h).
@@ -50,7 +51,7 @@ std::uint64_t PacedBlank();
 void WaitForPacedBlankAfter(std::uint64_t blank);
 
 // Drops the renderer and texture (for a window about to go, or video about to stop). Called by
-// video.cpp.
+// sdl/video.cpp.
 void ForgetWindow(HostWindow window);
 void ForgetRenderer();
 

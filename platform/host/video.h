@@ -1,8 +1,8 @@
 // The host's video: starting it, the real windows behind the show's windows, the pointer, and
 // the desktop's events. Windows are named by the host's own small numbers, never by a pointer
 // of the library underneath. Each call names its callers; the window system is
-// win32/window_system.cpp, DirectDraw ddraw/direct_draw.cpp. Implemented by video.cpp over SDL2
-// on a desktop, by page.cpp in a web page (its one window, the canvas).
+// win32/window_system.cpp, DirectDraw ddraw/direct_draw.cpp. Implemented by sdl/video.cpp over SDL2
+// on a desktop, by page/page.cpp in a web page (its one window, the canvas).
 #pragma once
 #include <cstdint>
 
@@ -13,7 +13,7 @@ namespace host {
 typedef std::uint32_t HostWindow;
 
 // True when a display server is named (DISPLAY or WAYLAND_DISPLAY); always in a page.
-// Called by StartVideo and the message box (clock.cpp).
+// Called by StartVideo and the message box (sdl/clock.cpp).
 bool DisplayServerPresent();
 
 // Starts the host's video on first need and says whether it is there. The driver

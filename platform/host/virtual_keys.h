@@ -1,5 +1,5 @@
 // The window system's numbers (virtual-key codes) for the keys the host names, for keys.cpp and
-// sdl_keys.cpp only.
+// sdl/keys.cpp only.
 #pragma once
 
 namespace platform {

@@ -1,5 +1,4 @@
-// The host in a web page, built instead of the desktop's SDL2 files (video.cpp, screen.cpp,
-// clock.cpp, audio_output.cpp, sdl_keys.cpp). The show runs in a worker of the page
+// The host's driver in a web page, built instead of the desktop's (host/sdl/). The show runs in a worker of the page
 // (web/show-worker.js), off the page's main thread: its screen is the page's canvas, handed over
 // as an OffscreenCanvas; its keys and focus come from the page as messages; its sound goes to an
 // AudioWorklet of the page's audio context, over a message port. The show's blocking loop stays a
