@@ -14,6 +14,7 @@ const path = require('path');
 const { test, before, after } = require('node:test');
 const { serveSite, sitePolicy, launch, listeningPosts } = require('../../web/browser');
 const songs = require('./songs');
+const { launchers, engineNames, plantedCopy } = require('./engines');
 
 const site = path.resolve(process.argv[2] || 'build-web/site');
 const sources = path.resolve(__dirname, '../..');
@@ -100,8 +101,10 @@ async function openPage({ answer, plant, inWorker, state = 'ready', motion, url 
   page.close = async () => { await close(); await context.close(); };
   await page.setViewport(viewport);
   if (motion) await reduceMotion(page, motion);
-  await page.evaluateOnNewDocument(listeningPosts);
-  await page.evaluateOnNewDocument(watchPolicy);
+  if (!on.planted) {
+    await page.evaluateOnNewDocument(listeningPosts);
+    await page.evaluateOnNewDocument(watchPolicy);
+  }
   if (plant) await page.evaluateOnNewDocument(plant);
   if (answer || inWorker) {
     await page.setRequestInterception(true);
@@ -164,103 +167,136 @@ function assertDrawnOnChange(frames) {
   assert.ok(doubled <= frames.length / 50, `${doubled} of ${frames.length} frames drew twice`);
 }
 
+// Each engine's browser, launched for its first row, with the site it opens ({ on, url }, as
+// openPage takes them; WebKitGTK's a copy with the listening posts planted in it).
+const engines = {};
+const copies = [];
+function inEngine(name) {
+  engines[name] = engines[name] || (async () => {
+    const on = name === 'chromium' ? browser : await launchers[name]();
+    if (!on.planted) return { on, url: server.url, site };
+    copies.push(plantedCopy(site, [listeningPosts, watchPolicy]));
+    const served = await serveSite(copies.at(-1));
+    return { on, url: served.url, site: copies.at(-1), served };
+  })();
+  return engines[name];
+}
+// A copy of an engine's site on a server of its own, for a row that changes or stops it.
+async function ownSite(name) {
+  const copy = fs.mkdtempSync(path.join(os.tmpdir(), 'quenthor-site-'));
+  copies.push(copy);
+  fs.cpSync((await inEngine(name)).site, copy, { recursive: true });
+  return { copy, served: await serveSite(copy) };
+}
+
 before(async () => {
   assert.ok(points.length >= 6, 'too few points tell the pictures apart');
   server = await serveSite(site);
   browser = await launch({ width: 640, height: 480 });
 });
 after(async () => {
+  for (const name of Object.keys(engines)) {
+    const { on, served } = await engines[name].catch(() => ({}));
+    if (on && on !== browser) await on.close();
+    if (served) await served.close();
+  }
+  for (const copy of copies) fs.rmSync(copy, { recursive: true, force: true });
   if (browser) await browser.close();
   if (server) await server.close();
 });
 
-test('nothing is drawn or played before Start; then the strobe in order, paced by the ' +
-     'browser\'s frames, with sound; another key goes on, Escape ends it with status 0',
-     { timeout: 90000 }, async () => {
-  const { page, logged } = await openPage();
-  await sleep(1500);
-  const before = await page.evaluate(() => ({
-    stageHidden: document.getElementById('stage').hidden,
-    warning: document.querySelector('.warning').textContent,
-    gl: window.quenthorPosts.glContexts, audio: window.quenthorPosts.audioContexts.length,
-  }));
-  assert.deepStrictEqual([before.stageHidden, before.gl, before.audio], [true, 0, 0]);
-  assert.match(before.warning, /flash/);
+for (const name of engineNames) {
+  test(`${name}: nothing is drawn or played before Start; then the strobe in order, paced by the ` +
+       'browser\'s frames, with sound; another key goes on, Escape ends it with status 0',
+       { timeout: 90000 }, async () => {
+    const { page, logged } = await openPage(await inEngine(name));
+    await sleep(1500);
+    const before = await page.evaluate(() => ({
+      stageHidden: document.getElementById('stage').hidden,
+      warning: document.querySelector('.warning').textContent,
+      gl: window.quenthorPosts.glContexts, audio: window.quenthorPosts.audioContexts.length,
+    }));
+    assert.deepStrictEqual([before.stageHidden, before.gl, before.audio], [true, 0, 0]);
+    assert.match(before.warning, /flash/);
 
-  await start(page);
-  const loudness = [];
-  let state = '';
-  for (let i = 0; i < 20; i++) {
-    await sleep(500);
-    loudness.push(await page.evaluate(() => window.quenthorPosts.loudness()));
-    state = await page.evaluate(() => window.quenthorPosts.audioContexts.map((c) => c.state).join());
-  }
-  assert.strictEqual(state, 'running', 'one audio context, running');
-  // At the song's rate, which the browser converts to the device's: not the show.
-  assert.deepStrictEqual(await page.evaluate(() => window.quenthorPosts.askedRates), [44100]);
-  assert.ok(Math.max(...loudness) > 0.02, `the sound is silent: ${loudness}`);
+    await start(page);
+    const loudness = [];
+    let state = '';
+    for (let i = 0; i < 20; i++) {
+      await sleep(500);
+      loudness.push(await page.evaluate(() => window.quenthorPosts.loudness()));
+      state = await page.evaluate(() => window.quenthorPosts.audioContexts.map((c) => c.state).join());
+    }
+    assert.strictEqual(state, 'running', 'one audio context, running');
+    // At the song's rate, which the browser converts to the device's: not the show.
+    assert.deepStrictEqual(await page.evaluate(() => window.quenthorPosts.askedRates), [44100]);
+    assert.ok(Math.max(...loudness) > 0.02, `the sound is silent: ${loudness}`);
 
-  await page.keyboard.press('KeyA');
-  await sleep(1000);
-  assert.strictEqual(await page.evaluate(() => document.body.dataset.state), 'running',
-                     'another key ended the show');
-  const frames = await page.evaluate(() => window.quenthorFrames);
-  const pressed = Date.now();
-  await page.keyboard.press('Escape');
-  const result = await ended(page, 1000);
-  assert.ok(Date.now() - pressed < 1000);
-  assert.deepStrictEqual([result.status, result.output], ['0', '']);
-  assert.match(result.text, /ended \(status 0\)/);
-  await sleep(300);
-  const after = await page.evaluate(() => ({
-    states: window.quenthorPosts.audioContexts.map((c) => c.state).join(),
-    loudness: window.quenthorPosts.loudness(),
-  }));
-  assert.ok(after.states === 'closed' || after.loudness === 0, `sound after the end: ${after.states}`);
-  assert.deepStrictEqual(logged, []);
-  assert.deepStrictEqual(await page.evaluate(() => window.quenthorBreaches), [],
-                         'the page breached its own Content-Security-Policy');
+    await page.keyboard.press('KeyA');
+    await sleep(1000);
+    assert.strictEqual(await page.evaluate(() => document.body.dataset.state), 'running',
+                       'another key ended the show');
+    const frames = await page.evaluate(() => window.quenthorFrames);
+    const pressed = Date.now();
+    await page.keyboard.press('Escape');
+    const result = await ended(page, 1000);
+    assert.ok(Date.now() - pressed < 1000);
+    assert.deepStrictEqual([result.status, result.output], ['0', '']);
+    assert.match(result.text, /ended \(status 0\)/);
+    await sleep(300);
+    const after = await page.evaluate(() => ({
+      states: window.quenthorPosts.audioContexts.map((c) => c.state).join(),
+      loudness: window.quenthorPosts.loudness(),
+    }));
+    assert.ok(after.states === 'closed' || after.loudness === 0, `sound after the end: ${after.states}`);
+    assert.deepStrictEqual(logged, []);
+    assert.deepStrictEqual(await page.evaluate(() => window.quenthorBreaches), [],
+                           'the page breached its own Content-Security-Policy');
 
-  // The frames as phases: [name, first frame's time, frames].
-  const phases = [];
-  for (const frame of frames.slice(frames.findIndex((f) => f.name !== 'blank'))) {
-    const last = phases[phases.length - 1];
-    if (last && last.name === frame.name) { last.frames++; last.end = frame.time; continue; }
-    phases.push({ name: frame.name, start: frame.time, end: frame.time, frames: 1 });
-  }
-  const names = phases.map((p) => p.name);
-  const summary = phases.map((p) => `${p.name}@${Math.round(p.start - phases[0].start)}`).join(' ');
-  assert.strictEqual(names[0], 'black', summary);
-  assert.ok(!names.includes('other'), summary);
-  // After black, white and a picture take turns; the pictures in order 1, 2, 3. The show's clock
-  // starts a phase before the first white (the black before it may last longer: the song loads).
-  phases.slice(1).forEach((phase, index) => {
-    assert.strictEqual(phase.name.startsWith('image'), index % 2 === 1, `phase ${index + 1}: ${summary}`);
+    // The frames as phases: [name, first frame's time, frames].
+    const phases = [];
+    for (const frame of frames.slice(frames.findIndex((f) => f.name !== 'blank'))) {
+      const last = phases[phases.length - 1];
+      if (last && last.name === frame.name) { last.frames++; last.end = frame.time; continue; }
+      phases.push({ name: frame.name, start: frame.time, end: frame.time, frames: 1 });
+    }
+    const names = phases.map((p) => p.name);
+    const summary = phases.map((p) => `${p.name}@${Math.round(p.start - phases[0].start)}`).join(' ');
+    assert.strictEqual(names[0], 'black', summary);
+    assert.ok(!names.includes('other'), summary);
+    // After black, white and a picture take turns; the pictures in order 1, 2, 3. The show's clock
+    // starts a phase before the first white (the black before it may last longer: the song loads).
+    phases.slice(1).forEach((phase, index) => {
+      assert.strictEqual(phase.name.startsWith('image'), index % 2 === 1, `phase ${index + 1}: ${summary}`);
+    });
+    const pictureOrder = names.filter((n) => n.startsWith('image'));
+    assert.deepStrictEqual(pictureOrder, [...pictureOrder].sort(), summary);
+    const origin = phases[1].start - 1000 / 15;
+    const first = (name) => phases.find((p) => p.name === name).start - origin;
+    assert.ok(Math.abs(first('image2') - 4000) < 300, `image 2 from ${first('image2')} ms: ${summary}`);
+    assert.ok(Math.abs(first('image3') - 8000) < 300, `image 3 from ${first('image3')} ms: ${summary}`);
+    // Whole phases (not the first or the last) last over 50 ms of show time: four frames at 60 Hz,
+    // seen here as three to five as the browser's frames come, fewer but longer ones on a loaded
+    // machine; never a single 60 Hz frame.
+    const whole = phases.slice(1, -1);
+    const lengths = whole.map((p, i) => phases[i + 2].start - p.start);
+    const mean = lengths.reduce((a, b) => a + b, 0) / lengths.length;
+    // Firefox and WebKitGTK bring a worker's canvas to the page on their own schedule, so the
+    // page's frames, where it is read, now and then see one phase a frame late and the next short.
+    const short = lengths.filter((length) => length < 30).length;
+    assert.ok(short <= (name === 'chromium' ? 0 : lengths.length / 20),
+              `${short} phases under 30 ms: ${summary}`);
+    assert.ok(mean > 55 && mean < 100, `phases of ${mean} ms on average: ${summary}`);
+    assertDrawnOnChange(frames);
+
+    // Start again: a fresh show, ended by the Stop button as a phone would.
+    await start(page);
+    await page.waitForFunction(() => window.quenthorFrames.some((f) => f.name === 'white'));
+    await page.click('#stop');
+    assert.strictEqual((await ended(page, 1000)).status, '0');
+    await page.close();
   });
-  const pictureOrder = names.filter((n) => n.startsWith('image'));
-  assert.deepStrictEqual(pictureOrder, [...pictureOrder].sort(), summary);
-  const origin = phases[1].start - 1000 / 15;
-  const first = (name) => phases.find((p) => p.name === name).start - origin;
-  assert.ok(Math.abs(first('image2') - 4000) < 300, `image 2 from ${first('image2')} ms: ${summary}`);
-  assert.ok(Math.abs(first('image3') - 8000) < 300, `image 3 from ${first('image3')} ms: ${summary}`);
-  // Whole phases (not the first or the last) last over 50 ms of show time: four frames at 60 Hz,
-  // seen here as three to five as the browser's frames come, fewer but longer ones on a loaded
-  // machine; never a single 60 Hz frame.
-  const whole = phases.slice(1, -1);
-  const lengths = whole.map((p, i) => phases[i + 2].start - p.start);
-  const mean = lengths.reduce((a, b) => a + b, 0) / lengths.length;
-  const shortest = Math.min(...lengths);
-  assert.ok(shortest >= 30, `a phase of ${shortest} ms: ${summary}`);
-  assert.ok(mean > 55 && mean < 100, `phases of ${mean} ms on average: ${summary}`);
-  assertDrawnOnChange(frames);
-
-  // Start again: a fresh show, ended by the Stop button as a phone would.
-  await start(page);
-  await page.waitForFunction(() => window.quenthorFrames.some((f) => f.name === 'white'));
-  await page.click('#stop');
-  assert.strictEqual((await ended(page, 1000)).status, '0');
-  await page.close();
-});
+}
 
 test('without WebGL (as where chromium has no software fallback for it): the strobe on a 2D ' +
      'canvas, each change of picture drawn once; Escape ends it with status 0',
