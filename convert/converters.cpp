@@ -1,37 +1,28 @@
-// The six row converters and the kernel family they run on. The family is chosen once, when a
-// converter is first selected (or first called): the widest kernels the build and processor
-// offer. Each converter then passes its row to that family's row for its layout.
+// The six row converters and the kernel family they run on. The family is chosen once, into a
+// table of its rows: when a converter is first selected, or first called. Each converter then
+// goes straight to its layout's row in that table.
 #include "convert/kernels.h"
 
-// One family's row for each layout.
-struct ConverterRows {
-  RowConverter xrgb32, xbgr32, rgb24, bgr24, rgb565, bgr565;
-};
+// A converter that runs before any family is chosen chooses the fastest, then converts.
+template <RowConverter kConverter>
+static void ChooseThenConvert(const FramePixel* source, std::uint8_t* destination,
+                              std::uint32_t count) {
+  UseConverterKernels(kKernelsFastest);
+  kConverter(source, destination, count);
+}
 
-static const ConverterRows kReferenceRows = {ReferenceRowXRGB32, ReferenceRowXBGR32,
-                                             ReferenceRowRGB24,  ReferenceRowBGR24,
-                                             ReferenceRowRGB565, ReferenceRowBGR565};
-
-#if defined(QUENTHOR_HAS_MMX_KERNELS)
-// The two swapped layouts of 32 and 24 bits stay per-pixel loops.
-static const ConverterRows kMmxRows = {MmxRowXRGB32,  ReferenceRowXBGR32, MmxRowRGB24,
-                                       ReferenceRowBGR24, MmxRowRGB565, MmxRowBGR565};
-#endif
-
-#if defined(QUENTHOR_HAS_WIDE_KERNELS)
-static const ConverterRows kSse2Rows = {Sse2RowXRGB32, Sse2RowXBGR32,  Sse2RowRGB24,
-                                        Sse2RowBGR24,  Sse2RowRGB565, Sse2RowBGR565};
-static const ConverterRows kAvx2Rows = {Avx2RowXRGB32, Avx2RowXBGR32,  Avx2RowRGB24,
-                                        Avx2RowBGR24,  Avx2RowRGB565, Avx2RowBGR565};
-#endif
-
-// The converters' module state: the chosen family and its rows. Zero until the first choice.
+// The converters' module state: the chosen family and its rows. The rows start out as the
+// choosing ones rather than zero, so that no conversion has to ask whether a family is chosen.
 struct ConverterState {
   int kernels;
   ConverterRows rows;
 };
 
-static ConverterState converterState;
+static ConverterState converterState = {
+    kKernelsNone,
+    {ChooseThenConvert<ConvertRowXRGB32>, ChooseThenConvert<ConvertRowXBGR32>,
+     ChooseThenConvert<ConvertRowRGB24>, ChooseThenConvert<ConvertRowBGR24>,
+     ChooseThenConvert<ConvertRowRGB565>, ChooseThenConvert<ConvertRowBGR565>}};
 
 int FastestConverterKernels() {
 #if defined(QUENTHOR_HAS_WIDE_KERNELS)
@@ -75,38 +66,26 @@ int UseConverterKernels(int kernels) {
 
 int ActiveConverterKernels() { return converterState.kernels; }
 
-// A converter that runs before any selection chooses the family itself.
-static inline const ConverterRows& Rows() {
-  if (converterState.kernels == kKernelsNone) UseConverterKernels(kKernelsFastest);
-  return converterState.rows;
+void ConvertRowXRGB32(const FramePixel* source, std::uint8_t* destination, std::uint32_t count) {
+  converterState.rows.xrgb32(source, destination, count);
 }
 
-void ConvertRowXRGB32(const std::uint32_t* source, std::uint8_t* destination,
-                      std::uint32_t count) {
-  Rows().xrgb32(source, destination, count);
+void ConvertRowXBGR32(const FramePixel* source, std::uint8_t* destination, std::uint32_t count) {
+  converterState.rows.xbgr32(source, destination, count);
 }
 
-void ConvertRowXBGR32(const std::uint32_t* source, std::uint8_t* destination,
-                      std::uint32_t count) {
-  Rows().xbgr32(source, destination, count);
+void ConvertRowRGB24(const FramePixel* source, std::uint8_t* destination, std::uint32_t count) {
+  converterState.rows.rgb24(source, destination, count);
 }
 
-void ConvertRowRGB24(const std::uint32_t* source, std::uint8_t* destination,
-                     std::uint32_t count) {
-  Rows().rgb24(source, destination, count);
+void ConvertRowBGR24(const FramePixel* source, std::uint8_t* destination, std::uint32_t count) {
+  converterState.rows.bgr24(source, destination, count);
 }
 
-void ConvertRowBGR24(const std::uint32_t* source, std::uint8_t* destination,
-                     std::uint32_t count) {
-  Rows().bgr24(source, destination, count);
+void ConvertRowRGB565(const FramePixel* source, std::uint8_t* destination, std::uint32_t count) {
+  converterState.rows.rgb565(source, destination, count);
 }
 
-void ConvertRowRGB565(const std::uint32_t* source, std::uint8_t* destination,
-                      std::uint32_t count) {
-  Rows().rgb565(source, destination, count);
-}
-
-void ConvertRowBGR565(const std::uint32_t* source, std::uint8_t* destination,
-                      std::uint32_t count) {
-  Rows().bgr565(source, destination, count);
+void ConvertRowBGR565(const FramePixel* source, std::uint8_t* destination, std::uint32_t count) {
+  converterState.rows.bgr565(source, destination, count);
 }

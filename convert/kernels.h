@@ -1,20 +1,53 @@
 // What stands behind the six row converters: the per-pixel reference rows that define every
-// layout, the 64-bit packed (MMX) kernels, the wider x86-64 kernels, and the choice of kernel
-// family that the converters run on.
+// layout, the 64-bit packed (MMX) kernels, the wider x86-64 kernels, the wrapper that lets a
+// kernel of whole blocks convert a row of any width, and the choice of kernel family that the
+// converters run on.
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "convert/convert.h"
 
+// One family's row for each layout, each for rows of any width.
+struct ConverterRows {
+  RowConverter xrgb32, xbgr32, rgb24, bgr24, rgb565, bgr565;
+};
+
 // Per-pixel reference rows, one per layout, with the RowConverter signature. They define the
-// output that every packed kernel must reproduce byte for byte, and finish the rows' remainders.
+// output that every packed kernel must reproduce byte for byte.
 void ReferenceRowXRGB32(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count);
 void ReferenceRowXBGR32(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count);
 void ReferenceRowRGB24(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count);
 void ReferenceRowBGR24(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count);
 void ReferenceRowRGB565(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count);
 void ReferenceRowBGR565(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count);
+extern const ConverterRows kReferenceRows;
+
+// The pixels left over after a row's whole blocks, converted as one block through a padded
+// buffer. Apart from AnyWidth, so that a row of whole blocks pays nothing for the buffer.
+template <RowConverter kBlocks, std::uint32_t kBlock, std::uint32_t kBytesPerPixel>
+__attribute__((noinline)) static void LeftOver(const std::uint8_t* source,
+                                               std::uint8_t* destination, std::size_t rest) {
+  alignas(32) std::uint32_t in[kBlock] = {};
+  alignas(32) std::uint8_t out[kBlock * kBytesPerPixel];
+  std::memcpy(in, source, rest * 4);
+  kBlocks(in, out, kBlock);
+  std::memcpy(destination, out, rest * kBytesPerPixel);
+}
+
+// Runs a kernel that converts only whole blocks of kBlock pixels over a row of any width, so
+// that no kernel needs a tail of its own. Internal linkage: the AVX2 file's copies are compiled
+// for AVX2 and must never stand in for another file's.
+template <RowConverter kBlocks, std::uint32_t kBlock, std::uint32_t kBytesPerPixel>
+static void AnyWidth(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count) {
+  const std::uint32_t whole = count - count % kBlock;
+  if (whole != 0) kBlocks(source, destination, whole);
+  if (whole == count) return;
+  LeftOver<kBlocks, kBlock, kBytesPerPixel>(
+      reinterpret_cast<const std::uint8_t*>(source) + std::size_t{whole} * 4,
+      destination + std::size_t{whole} * kBytesPerPixel, count - whole);
+}
 
 #if defined(__i386__) || defined(__x86_64__)
 #define QUENTHOR_HAS_MMX_KERNELS 1
@@ -26,34 +59,39 @@ void ReferenceRowBGR565(const std::uint32_t* source, std::uint8_t* destination, 
 // Copies byteCount bytes: 64-byte blocks as eight 64-bit loads then eight stores, then the rest
 // byte by byte.
 void BlockCopy(const void* source, void* destination, std::size_t byteCount);
-// The straight 32-bit layout: a block copy of count * 4 bytes.
+// The straight 32-bit layout, any count: a block copy of count * 4 bytes.
 void MmxRowXRGB32(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count);
-// Four pixels at a time into 3-byte B, G, R; the last count mod 4 pixels one by one.
+// Blocks of four pixels (count a multiple of 4) into 3-byte B, G, R.
 void MmxRowRGB24(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count);
-// Four pixels at a time into 16-bit red-high 5-6-5 values; the remainder one by one.
+// Blocks of four pixels into 16-bit red-high 5-6-5 values.
 void MmxRowRGB565(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count);
-// Four pixels at a time into 16-bit blue-high 5-6-5 values; the remainder one by one.
+// Blocks of four pixels into 16-bit blue-high 5-6-5 values.
 void MmxRowBGR565(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count);
+extern const ConverterRows kMmxRows;
 #endif
 
 #if defined(__x86_64__)
 #define QUENTHOR_HAS_WIDE_KERNELS 1
 
-// 128-bit SSE2 rows, present on every x86-64 processor.
+// 128-bit SSE2 kernels, present on every x86-64 processor; count a multiple of the block: 16
+// pixels (XRGB32, both 24-bit layouts) or 8 (XBGR32, both 5-6-5 layouts).
 void Sse2RowXRGB32(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count);
 void Sse2RowXBGR32(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count);
 void Sse2RowRGB24(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count);
 void Sse2RowBGR24(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count);
 void Sse2RowRGB565(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count);
 void Sse2RowBGR565(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count);
+extern const ConverterRows kSse2Rows;
 
-// 256-bit AVX2 rows; only to be called when the processor reports AVX2.
+// 256-bit AVX2 kernels, only to be called when the processor reports AVX2; count a multiple of
+// the block: 8 pixels (both 32-bit layouts), 32 (both 24-bit) or 16 (both 5-6-5).
 void Avx2RowXRGB32(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count);
 void Avx2RowXBGR32(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count);
 void Avx2RowRGB24(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count);
 void Avx2RowBGR24(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count);
 void Avx2RowRGB565(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count);
 void Avx2RowBGR565(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count);
+extern const ConverterRows kAvx2Rows;
 #endif
 
 // Kernel families the six converters can run on, and the two values that name no family.

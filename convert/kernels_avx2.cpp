@@ -1,10 +1,10 @@
 // 256-bit kernels for x86-64 processors with AVX2: eight pixels per register. This file alone
 // is compiled for AVX2; its rows are only called once the processor has reported AVX2.
 //
-// Rows are converted in whole steps, with the stores aligned to 32 bytes wherever the layout
+// Each kernel converts whole steps, with the stores aligned to 32 bytes wherever the layout
 // allows (a split store costs measurably more). As memcpy does it, the first step and the last
-// may overlap the aligned ones: they convert a few pixels twice, to the same bytes, instead of
-// finishing the row pixel by pixel. Rows shorter than one step go to the 128-bit kernels.
+// may overlap the aligned ones: they convert a few pixels twice, to the same bytes. AnyWidth
+// runs the kernels over rows of any width.
 #include "convert/kernels.h"
 
 #if defined(QUENTHOR_HAS_WIDE_KERNELS)
@@ -33,10 +33,6 @@ const char kZero = static_cast<char>(0x80);  // a shuffle index that writes a ze
 // bytes up to the first aligned one; the last store may overlap bytes already written).
 void Avx2RowXRGB32(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count) {
   std::size_t size = static_cast<std::size_t>(count) * 4;
-  if (size < 32) {
-    Sse2RowXRGB32(source, destination, count);
-    return;
-  }
   const std::uint8_t* from = reinterpret_cast<const std::uint8_t*>(source);
   Store(destination, Load(from));
   std::size_t done = 32 - (reinterpret_cast<std::uintptr_t>(destination) & 31);
@@ -63,16 +59,12 @@ static inline std::uint32_t PixelsToAlignment(const std::uint8_t* destination,
   return gap % bytesPerPixel == 0 ? gap / bytesPerPixel : 0;
 }
 
-// Converts count pixels in steps of kStep pixels: the first step where the row starts, then
-// steps whose stores are aligned, then a last step that ends where the row ends.
+// Converts count pixels, a whole number of steps of kStep pixels: the first step where the row
+// starts, then steps whose stores are aligned, then a last step that ends where the row ends.
 template <void (*Step)(const std::uint8_t*, std::uint8_t*), std::uint32_t kStep,
           std::uint32_t kBytesPerPixel>
 static inline void StepRow(const std::uint32_t* source, std::uint8_t* destination,
-                           std::uint32_t count, RowConverter shortRow) {
-  if (count < kStep) {
-    shortRow(source, destination, count);
-    return;
-  }
+                           std::uint32_t count) {
   const std::uint8_t* from = reinterpret_cast<const std::uint8_t*>(source);
   std::uint32_t i = PixelsToAlignment(destination, kBytesPerPixel);
   if (i != 0) Step(from, destination);
@@ -93,7 +85,7 @@ static inline void StepXBGR32(const std::uint8_t* from, std::uint8_t* to) {
 }
 
 void Avx2RowXBGR32(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count) {
-  StepRow<StepXBGR32, 8, 4>(source, destination, count, Sse2RowXBGR32);
+  StepRow<StepXBGR32, 8, 4>(source, destination, count);
 }
 
 // Thirty-two pixels to 96 bytes in three stores. The byte shuffle closes each lane's four
@@ -123,11 +115,11 @@ static inline void StepBGR24(const std::uint8_t* from, std::uint8_t* to) {
 }
 
 void Avx2RowRGB24(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count) {
-  StepRow<StepRGB24, 32, 3>(source, destination, count, Sse2RowRGB24);
+  StepRow<StepRGB24, 32, 3>(source, destination, count);
 }
 
 void Avx2RowBGR24(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count) {
-  StepRow<StepBGR24, 32, 3>(source, destination, count, Sse2RowBGR24);
+  StepRow<StepBGR24, 32, 3>(source, destination, count);
 }
 
 // Sixteen pixels to sixteen 16-bit values by multiplying instead of shifting. With each channel
@@ -165,11 +157,15 @@ static inline void StepBGR565(const std::uint8_t* from, std::uint8_t* to) {
 }
 
 void Avx2RowRGB565(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count) {
-  StepRow<StepRGB565, 16, 2>(source, destination, count, Sse2RowRGB565);
+  StepRow<StepRGB565, 16, 2>(source, destination, count);
 }
 
 void Avx2RowBGR565(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count) {
-  StepRow<StepBGR565, 16, 2>(source, destination, count, Sse2RowBGR565);
+  StepRow<StepBGR565, 16, 2>(source, destination, count);
 }
+
+const ConverterRows kAvx2Rows = {AnyWidth<Avx2RowXRGB32, 8, 4>,   AnyWidth<Avx2RowXBGR32, 8, 4>,
+                                 AnyWidth<Avx2RowRGB24, 32, 3>,   AnyWidth<Avx2RowBGR24, 32, 3>,
+                                 AnyWidth<Avx2RowRGB565, 16, 2>,  AnyWidth<Avx2RowBGR565, 16, 2>};
 
 #endif

@@ -1,6 +1,7 @@
 // The 64-bit packed kernels: two pixels per register, four pixels (or 64 bytes) per step. They
 // are what the 32-bit build converts with, and they run unconditionally: every processor the
-// show targets has these instructions. The packed registers share their state with the
+// show targets has these instructions. The pixel kernels convert whole blocks of four only;
+// AnyWidth runs them over rows of any width. The packed registers share their state with the
 // floating-point unit, so every kernel clears it (_mm_empty) before it returns.
 #include "convert/kernels.h"
 
@@ -66,7 +67,6 @@ void MmxRowRGB24(const std::uint32_t* source, std::uint8_t* destination, std::ui
     std::memcpy(destination + 8, &last, 4);
   }
   _mm_empty();
-  ReferenceRowRGB24(reinterpret_cast<const std::uint32_t*>(from), destination, count % 4);
 }
 
 // The two 5-6-5 layouts differ only in which of red and blue takes the high five bits.
@@ -99,10 +99,9 @@ static inline __m64 Join565(__m64 low01, __m64 low23, __m64 high01, __m64 high23
   return _mm_or_si64(_mm_packs_pi32(low01, low23), _mm_packs_pu16(high01, high23));
 }
 
-// Both 5-6-5 rows, four pixels at a time; returns how many pixels it converted, a multiple of
-// four, leaving the remainder to the caller's reference row.
-static inline std::uint32_t Pack565Groups(const std::uint32_t* source, std::uint8_t* destination,
-                                          std::uint32_t count, int high) {
+// Both 5-6-5 rows, four pixels at a time.
+static inline void Pack565Groups(const std::uint32_t* source, std::uint8_t* destination,
+                                 std::uint32_t count, int high) {
   const std::uint8_t* from = reinterpret_cast<const std::uint8_t*>(source);
   for (std::uint32_t groups = count / 4; groups != 0; --groups, from += 16, destination += 8) {
     __m64 pixels01 = LoadPacked(from), pixels23 = LoadPacked(from + 8);
@@ -110,17 +109,19 @@ static inline std::uint32_t Pack565Groups(const std::uint32_t* source, std::uint
                                      High565(pixels01, high), High565(pixels23, high)));
   }
   _mm_empty();
-  return count - count % 4;
 }
 
 void MmxRowRGB565(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count) {
-  std::uint32_t done = Pack565Groups(source, destination, count, kRedHigh);
-  ReferenceRowRGB565(source + done, destination + 2 * done, count - done);
+  Pack565Groups(source, destination, count, kRedHigh);
 }
 
 void MmxRowBGR565(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count) {
-  std::uint32_t done = Pack565Groups(source, destination, count, kBlueHigh);
-  ReferenceRowBGR565(source + done, destination + 2 * done, count - done);
+  Pack565Groups(source, destination, count, kBlueHigh);
 }
+
+// The two swapped layouts of 32 and 24 bits stay per-pixel loops.
+const ConverterRows kMmxRows = {MmxRowXRGB32,                 ReferenceRowXBGR32,
+                                AnyWidth<MmxRowRGB24, 4, 3>,  ReferenceRowBGR24,
+                                AnyWidth<MmxRowRGB565, 4, 2>, AnyWidth<MmxRowBGR565, 4, 2>};
 
 #endif

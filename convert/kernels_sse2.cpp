@@ -1,5 +1,5 @@
-// 128-bit kernels for x86-64, where SSE2 is always present: four pixels per register. Each row
-// runs whole steps here and hands its remainder to the per-pixel reference.
+// 128-bit kernels for x86-64, where SSE2 is always present: four pixels per register. Each
+// kernel converts whole blocks only; AnyWidth runs it over rows of any width.
 #include "convert/kernels.h"
 
 #if defined(QUENTHOR_HAS_WIDE_KERNELS)
@@ -13,22 +13,15 @@ static inline void Store(std::uint8_t* to, __m128i value) {
   _mm_storeu_si128(reinterpret_cast<__m128i*>(to), value);
 }
 
-static inline const std::uint32_t* PixelsAt(const std::uint8_t* from) {
-  return reinterpret_cast<const std::uint32_t*>(from);
-}
-
 void Sse2RowXRGB32(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count) {
   const std::uint8_t* from = reinterpret_cast<const std::uint8_t*>(source);
-  std::uint32_t i = 0;
-  for (; i + 16 <= count; i += 16, from += 64, destination += 64) {
+  for (std::uint32_t i = 0; i < count; i += 16, from += 64, destination += 64) {
     __m128i a = Load(from), b = Load(from + 16), c = Load(from + 32), d = Load(from + 48);
     Store(destination, a);
     Store(destination + 16, b);
     Store(destination + 32, c);
     Store(destination + 48, d);
   }
-  for (; i + 4 <= count; i += 4, from += 16, destination += 16) Store(destination, Load(from));
-  if (i < count) ReferenceRowXRGB32(PixelsAt(from), destination, count - i);
 }
 
 // Red and blue exchanged, the extra byte cleared: memory order R, G, B, 0. Rotating each pixel
@@ -42,16 +35,11 @@ static inline __m128i SwapRedBlue(__m128i pixels) {
 
 void Sse2RowXBGR32(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count) {
   const std::uint8_t* from = reinterpret_cast<const std::uint8_t*>(source);
-  std::uint32_t i = 0;
-  for (; i + 8 <= count; i += 8, from += 32, destination += 32) {
+  for (std::uint32_t i = 0; i < count; i += 8, from += 32, destination += 32) {
     __m128i a = Load(from), b = Load(from + 16);
     Store(destination, SwapRedBlue(a));
     Store(destination + 16, SwapRedBlue(b));
   }
-  for (; i + 4 <= count; i += 4, from += 16, destination += 16) {
-    Store(destination, SwapRedBlue(Load(from)));
-  }
-  if (i < count) ReferenceRowXBGR32(PixelsAt(from), destination, count - i);
 }
 
 // Four pixels to their 12 colour bytes in bytes 0-11 (bytes 12-15 zero). Each pixel pair is
@@ -75,23 +63,19 @@ static inline void Store48(std::uint8_t* to, __m128i c0, __m128i c1, __m128i c2,
 
 void Sse2RowRGB24(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count) {
   const std::uint8_t* from = reinterpret_cast<const std::uint8_t*>(source);
-  std::uint32_t i = 0;
-  for (; i + 16 <= count; i += 16, from += 64, destination += 48) {
+  for (std::uint32_t i = 0; i < count; i += 16, from += 64, destination += 48) {
     Store48(destination, CloseUp24(Load(from)), CloseUp24(Load(from + 16)),
             CloseUp24(Load(from + 32)), CloseUp24(Load(from + 48)));
   }
-  if (i < count) ReferenceRowRGB24(PixelsAt(from), destination, count - i);
 }
 
 void Sse2RowBGR24(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count) {
   const std::uint8_t* from = reinterpret_cast<const std::uint8_t*>(source);
-  std::uint32_t i = 0;
-  for (; i + 16 <= count; i += 16, from += 64, destination += 48) {
+  for (std::uint32_t i = 0; i < count; i += 16, from += 64, destination += 48) {
     Store48(destination, CloseUp24(SwapRedBlue(Load(from))),
             CloseUp24(SwapRedBlue(Load(from + 16))), CloseUp24(SwapRedBlue(Load(from + 32))),
             CloseUp24(SwapRedBlue(Load(from + 48))));
   }
-  if (i < count) ReferenceRowBGR24(PixelsAt(from), destination, count - i);
 }
 
 // Eight pixels to eight 16-bit values, as the 64-bit kernels do it: bits 0-10 packed from 32 to
@@ -120,26 +104,26 @@ static inline __m128i LowBGR565(__m128i pixels) {
 void Sse2RowRGB565(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count) {
   const std::uint8_t* from = reinterpret_cast<const std::uint8_t*>(source);
   const __m128i redField = _mm_set1_epi32(0x00F80000);
-  std::uint32_t i = 0;
-  for (; i + 8 <= count; i += 8, from += 32, destination += 16) {
+  for (std::uint32_t i = 0; i < count; i += 8, from += 32, destination += 16) {
     __m128i a = Load(from), b = Load(from + 16);
     Store(destination, Join565(LowRGB565(a), LowRGB565(b), _mm_and_si128(a, redField),
                                _mm_and_si128(b, redField)));
   }
-  if (i < count) ReferenceRowRGB565(PixelsAt(from), destination, count - i);
 }
 
 void Sse2RowBGR565(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count) {
   const std::uint8_t* from = reinterpret_cast<const std::uint8_t*>(source);
   const __m128i blueField = _mm_set1_epi32(0x000000F8);
-  std::uint32_t i = 0;
-  for (; i + 8 <= count; i += 8, from += 32, destination += 16) {
+  for (std::uint32_t i = 0; i < count; i += 8, from += 32, destination += 16) {
     __m128i a = Load(from), b = Load(from + 16);
     Store(destination, Join565(LowBGR565(a), LowBGR565(b),
                                _mm_slli_epi32(_mm_and_si128(a, blueField), 16),
                                _mm_slli_epi32(_mm_and_si128(b, blueField), 16)));
   }
-  if (i < count) ReferenceRowBGR565(PixelsAt(from), destination, count - i);
 }
+
+const ConverterRows kSse2Rows = {AnyWidth<Sse2RowXRGB32, 16, 4>,  AnyWidth<Sse2RowXBGR32, 8, 4>,
+                                 AnyWidth<Sse2RowRGB24, 16, 3>,   AnyWidth<Sse2RowBGR24, 16, 3>,
+                                 AnyWidth<Sse2RowRGB565, 8, 2>,   AnyWidth<Sse2RowBGR565, 8, 2>};
 
 #endif

@@ -1,5 +1,5 @@
 // The per-pixel definition of every display layout. The packed kernels are the fast way to the
-// same bytes; these rows are what they are tested against and what finishes their remainders.
+// same bytes; these rows are what they are tested against, and the family on other processors.
 #include <cstring>
 
 #include "convert/kernels.h"
@@ -78,3 +78,6 @@ void ReferenceRowBGR565(const std::uint32_t* source, std::uint8_t* destination,
     WriteLowByteFirst(destination, (blue >> 3) << 11 | (green >> 2) << 5 | (red >> 3));
   }
 }
+
+const ConverterRows kReferenceRows = {ReferenceRowXRGB32, ReferenceRowXBGR32, ReferenceRowRGB24,
+                                      ReferenceRowBGR24,  ReferenceRowRGB565, ReferenceRowBGR565};

@@ -5,7 +5,6 @@
 #include "convert/convert.h"
 #include "platform/ddraw_api.h"
 #include "platform/win32_api.h"
-#include "show/show.h"
 
 // Raised by the window procedure on Escape or a close request; never cleared.
 extern int quitRequested;

@@ -2,11 +2,9 @@
 #pragma once
 #include <cstdint>
 
-// A frame or an image: kFramePixels 32-bit pixels, kShowWidth per row, top row first, no gap
-// between rows. In a pixel, bits 0-7 are blue, 8-15 green, 16-23 red, 24-31 an extra byte that
-// is carried along but never shown.
-typedef std::uint32_t FramePixel;
-typedef FramePixel* FrameBuffer;
+#include "convert/convert.h"
+
+// A frame or an image (FrameBuffer) holds kFramePixels pixels, kShowWidth per row.
 
 const int kShowWidth = 320;
 const int kShowHeight = 240;

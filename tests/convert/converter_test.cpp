@@ -29,38 +29,31 @@ std::string Hex(const std::vector<std::uint8_t>& bytes) {
   return text;
 }
 
+// Worked out by hand from the layouts' definitions; per layout, in TestLayouts() order
+// (5-6-5 values low byte first).
 struct KnownPixel {
   std::uint32_t pixel;
-  const char* xrgb32;
-  const char* xbgr32;
-  const char* rgb24;
-  const char* bgr24;
-  const char* rgb565;  // low byte first
-  const char* bgr565;
+  const char* expected[6];
 };
 
-// Worked out by hand from the layouts' definitions.
 const KnownPixel kKnownPixels[] = {
-    {0xFFFFFFFF, "FF FF FF FF", "FF FF FF 00", "FF FF FF", "FF FF FF", "FF FF", "FF FF"},
-    {0x00000000, "00 00 00 00", "00 00 00 00", "00 00 00", "00 00 00", "00 00", "00 00"},
-    {0x5A123456, "56 34 12 5A", "12 34 56 00", "56 34 12", "12 34 56", "AA 11", "A2 51"},
-    {0x00070307, "07 03 07 00", "07 03 07 00", "07 03 07", "07 03 07", "00 00", "00 00"},
-    {0x00080408, "08 04 08 00", "08 04 08 00", "08 04 08", "08 04 08", "21 08", "21 08"},
-    {0xAB0000FF, "FF 00 00 AB", "00 00 FF 00", "FF 00 00", "00 00 FF", "1F 00", "00 F8"},
-    {0x0000FF00, "00 FF 00 00", "00 FF 00 00", "00 FF 00", "00 FF 00", "E0 07", "E0 07"},
-    {0x00FF0000, "00 00 FF 00", "FF 00 00 00", "00 00 FF", "FF 00 00", "00 F8", "1F 00"},
+    {0xFFFFFFFF, {"FF FF FF FF", "FF FF FF 00", "FF FF FF", "FF FF FF", "FF FF", "FF FF"}},
+    {0x00000000, {"00 00 00 00", "00 00 00 00", "00 00 00", "00 00 00", "00 00", "00 00"}},
+    {0x5A123456, {"56 34 12 5A", "12 34 56 00", "56 34 12", "12 34 56", "AA 11", "A2 51"}},
+    {0x00070307, {"07 03 07 00", "07 03 07 00", "07 03 07", "07 03 07", "00 00", "00 00"}},
+    {0x00080408, {"08 04 08 00", "08 04 08 00", "08 04 08", "08 04 08", "21 08", "21 08"}},
+    {0xAB0000FF, {"FF 00 00 AB", "00 00 FF 00", "FF 00 00", "00 00 FF", "1F 00", "00 F8"}},
+    {0x0000FF00, {"00 FF 00 00", "00 FF 00 00", "00 FF 00", "00 FF 00", "E0 07", "E0 07"}},
+    {0x00FF0000, {"00 00 FF 00", "FF 00 00 00", "00 00 FF", "FF 00 00", "00 F8", "1F 00"}},
 };
 
 TEST(ReferenceRows, MatchHandWorkedPixels) {
   for (const KnownPixel& known : kKnownPixels) {
-    SCOPED_TRACE(testing::Message() << std::hex << "pixel 0x" << known.pixel);
-    std::vector<std::uint32_t> one(1, known.pixel);
-    EXPECT_EQ(known.xrgb32, Hex(Convert(ReferenceRowXRGB32, one, 4)));
-    EXPECT_EQ(known.xbgr32, Hex(Convert(ReferenceRowXBGR32, one, 4)));
-    EXPECT_EQ(known.rgb24, Hex(Convert(ReferenceRowRGB24, one, 3)));
-    EXPECT_EQ(known.bgr24, Hex(Convert(ReferenceRowBGR24, one, 3)));
-    EXPECT_EQ(known.rgb565, Hex(Convert(ReferenceRowRGB565, one, 2)));
-    EXPECT_EQ(known.bgr565, Hex(Convert(ReferenceRowBGR565, one, 2)));
+    for (std::size_t l = 0; l < TestLayouts().size(); ++l) {
+      const TestLayout& layout = TestLayouts()[l];
+      EXPECT_EQ(known.expected[l], Hex(Convert(layout.reference, {known.pixel}, layout.bytesPerPixel)))
+          << layout.name << std::hex << " pixel 0x" << known.pixel;
+    }
   }
 }
 
@@ -187,23 +180,15 @@ TEST_P(KernelFamily, EveryChannelValueConvertsLikeTheReference) {
 
 TEST_P(KernelFamily, WhiteAndTheDroppedLowBitsInAStepAndInTheRemainder) {
   // Five pixels: one four-pixel step and one remainder pixel for the 64-bit kernels; all
-  // remainder for the wider ones.
-  struct Case {
-    std::uint32_t pixel;
-    const char* expected[6];  // per layout, in TestLayouts() order
-  } cases[] = {
-      {0xFFFFFFFF, {"FF FF FF FF", "FF FF FF 00", "FF FF FF", "FF FF FF", "FF FF", "FF FF"}},
-      {0x00070307, {"07 03 07 00", "07 03 07 00", "07 03 07", "07 03 07", "00 00", "00 00"}},
-      {0x00080408, {"08 04 08 00", "08 04 08 00", "08 04 08", "08 04 08", "21 08", "21 08"}},
-  };
-  for (const Case& c : cases) {
+  // remainder for the wider ones. White, then the low bits dropped and just above them.
+  for (const KnownPixel& known : {kKnownPixels[0], kKnownPixels[3], kKnownPixels[4]}) {
     for (std::size_t l = 0; l < TestLayouts().size(); ++l) {
       const TestLayout& layout = TestLayouts()[l];
-      std::vector<std::uint8_t> out = Convert(layout.converter, std::vector<std::uint32_t>(5, c.pixel),
+      std::vector<std::uint8_t> out = Convert(layout.converter, std::vector<std::uint32_t>(5, known.pixel),
                                               layout.bytesPerPixel);
-      std::string all = c.expected[l];
-      for (int i = 1; i < 5; ++i) all += std::string(" ") + c.expected[l];
-      EXPECT_EQ(all, Hex(out)) << layout.name << std::hex << " pixel 0x" << c.pixel;
+      std::string all = known.expected[l];
+      for (int i = 1; i < 5; ++i) all += std::string(" ") + known.expected[l];
+      EXPECT_EQ(all, Hex(out)) << layout.name << std::hex << " pixel 0x" << known.pixel;
     }
   }
 }

@@ -56,14 +56,14 @@ TEST(PackedState, FloatingPointIsExactAfterEveryKernel) {
   std::vector<std::uint8_t> out(320 * 4);
   BlockCopy(pixels.data(), out.data(), 1280);
   ExpectExactFloatingPoint("BlockCopy");
-  // Whole rows, rows with a remainder, and one shorter than a step.
+  // Whole rows, and the family's rows with a remainder and shorter than a step.
   const struct {
     const char* name;
     RowConverter kernel;
     std::uint32_t count;
-  } kRuns[] = {{"MmxRowRGB24", MmxRowRGB24, 320},     {"MmxRowRGB565", MmxRowRGB565, 320},
-               {"MmxRowBGR565", MmxRowBGR565, 320},   {"MmxRowRGB24 of 7", MmxRowRGB24, 7},
-               {"MmxRowRGB565 of 3", MmxRowRGB565, 3}};
+  } kRuns[] = {{"MmxRowRGB24", MmxRowRGB24, 320},         {"MmxRowRGB565", MmxRowRGB565, 320},
+               {"MmxRowBGR565", MmxRowBGR565, 320},       {"MMX RGB24 row of 7", kMmxRows.rgb24, 7},
+               {"MMX RGB565 row of 3", kMmxRows.rgb565, 3}};
   for (const auto& run : kRuns) {
     run.kernel(pixels.data(), out.data(), run.count);
     ExpectExactFloatingPoint(run.name);

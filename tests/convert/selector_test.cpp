@@ -103,12 +103,14 @@ void SelectThenExit() {
   std::exit(ok ? 0 : 1);
 }
 
-void ConvertThenExit() {
-  std::uint32_t pixel = 0x00080408;
-  std::uint8_t out[2] = {0, 0};
+// Each converter, the first to run, still converts into its own layout.
+void ConvertThenExit(const TestLayout& layout) {
+  std::uint32_t pixel = 0x00123456;
+  std::uint8_t out[4] = {0, 0, 0, 0}, expected[4] = {0, 0, 0, 0};
   int before = ActiveConverterKernels();
-  ConvertRowRGB565(&pixel, out, 1);
-  bool ok = before == kKernelsNone && out[0] == 0x21 && out[1] == 0x08 &&
+  layout.converter(&pixel, out, 1);
+  layout.reference(&pixel, expected, 1);
+  bool ok = before == kKernelsNone && std::memcmp(out, expected, 4) == 0 &&
             ActiveConverterKernels() == FastestConverterKernels();
   std::exit(ok ? 0 : 1);
 }
@@ -120,7 +122,9 @@ TEST(KernelFamiliesDeathTest, SelectionChoosesTheFastestFamily) {
 
 TEST(KernelFamiliesDeathTest, AConverterCalledBeforeAnySelectionChoosesTheFastest) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  EXPECT_EXIT(ConvertThenExit(), testing::ExitedWithCode(0), "");
+  for (const TestLayout& layout : TestLayouts()) {
+    EXPECT_EXIT(ConvertThenExit(layout), testing::ExitedWithCode(0), "") << layout.name;
+  }
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "platform/controls/display_controls.h"
 #include "platform/controls/trace.h"
 #include "platform/controls/kernel_controls.h"
+#include "show/show.h"
 #include "tests/support/controls_test.h"
 
 namespace {

@@ -1,6 +1,8 @@
 # Fails when a file includes across the house's walls:
 #  - the system folders (show, convert, display, music) include of the platform only its
 #    interface headers, platform/<interface>_api.h;
+#  - and of each other only those below them: show -> display -> convert, and show -> music
+#    (show may include display, convert and music; display convert; convert and music none);
 #  - nothing under platform/ but the controls includes the controls;
 #  - the stand-ins' folders include only their own folder and the layers below them:
 #    trace <- host <- win32 <- ddraw, host <- fmod; winmm/ is fmod.dll's own sound output, in
@@ -23,10 +25,23 @@ set(broken "")
 
 file(GLOB_RECURSE system_files ${SOURCE}/show/* ${SOURCE}/convert/* ${SOURCE}/display/*
      ${SOURCE}/music/*)
+set(system_below_show display convert music)
+set(system_below_display convert)
+set(system_below_convert "")
+set(system_below_music "")
 foreach(path IN LISTS system_files)
   file(STRINGS ${path} includes REGEX "^[ \t]*#[ \t]*include[ \t]*([\"<]SDL|\"platform/)")
   foreach(line IN LISTS includes)
     if(NOT line MATCHES "\"platform/[a-z0-9]+_api\\.h\"")
+      list(APPEND broken "${path}: ${line}")
+    endif()
+  endforeach()
+  file(RELATIVE_PATH relative ${SOURCE} ${path})
+  string(REGEX MATCH "^[a-z]+" folder "${relative}")
+  file(STRINGS ${path} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"(show|display|convert|music)/")
+  foreach(line IN LISTS includes)
+    string(REGEX MATCH "\"([a-z]+)/" unused "${line}")
+    if(NOT CMAKE_MATCH_1 STREQUAL folder AND NOT CMAKE_MATCH_1 IN_LIST system_below_${folder})
       list(APPEND broken "${path}: ${line}")
     endif()
   endforeach()
