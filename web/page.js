@@ -123,8 +123,8 @@
   // The show ends on Escape. The Stop button, and leaving the browser's fullscreen (which takes
   // Escape for itself), press it for the show.
   function pressEscape() {
-    tell({ event: { kind: 1, key: 27 } });
-    tell({ event: { kind: 2, key: 27 } });
+    tell({ event: { type: 'keydown', keyCode: 27 } });
+    tell({ event: { type: 'keyup', keyCode: 27 } });
   }
 
   function stop() {
@@ -274,14 +274,14 @@
   window.addEventListener('resize', measurePage);
   const densityCheck = 250;
 
-  // What the page tells the show, as its window would hear it (kinds as the worker takes them).
+  // What the page tells the show, as its window would hear it: the DOM's own events.
   function tell(message) {
     if (run && run.worker) run.worker.postMessage(message);
   }
   const extendedKeys = /^(AltRight|ControlRight|NumpadEnter|NumpadDivide|Insert|Delete|Home|End|PageUp|PageDown|Arrow\w+)$/;
-  function passKey(event, kind) {
+  function passKey(event) {
     if (!run || !event.keyCode) return;
-    tell({ event: { kind, key: event.keyCode, extended: extendedKeys.test(event.code || ''),
+    tell({ event: { type: event.type, keyCode: event.keyCode, extended: extendedKeys.test(event.code || ''),
                     alt: event.altKey, ctrl: event.ctrlKey, shift: event.shiftKey } });
   }
 
@@ -370,11 +370,11 @@
       return;
     }
     if (run && /^( |Arrow\w+|Page\w+|Home|End|Tab)$/.test(event.key)) event.preventDefault();
-    passKey(event, 1);
+    passKey(event);
   });
-  window.addEventListener('keyup', (event) => passKey(event, 2));
-  window.addEventListener('focus', () => tell({ event: { kind: 3 } }));
-  window.addEventListener('blur', () => tell({ event: { kind: 4 } }));
+  window.addEventListener('keyup', passKey);
+  window.addEventListener('focus', () => tell({ event: { type: 'focus' } }));
+  window.addEventListener('blur', () => tell({ event: { type: 'blur' } }));
   document.addEventListener('visibilitychange', () => tell({ hidden: document.hidden }));
 
   // The viewer's reduce-motion setting, followed at once when it changes: Start without flashing

@@ -3,14 +3,17 @@
 // the compiled show, our pictures and song, the canvas and a port to its sound, and ends it when
 // the show ends; a worker's end is the end of everything the show was doing.
 //
-// From the page: { start }, then the show's events ({ event: { kind, key, extended, alt, ctrl,
-// shift } }, kinds as platform/host/page/page.cpp takes them), { hidden }, and { listen } from a
-// watcher that wants to hear of each picture drawn ({ drawn }).
+// From the page: { start }, then the show's events ({ event: { type, keyCode, extended, alt,
+// ctrl, shift } }, types as the DOM names them), { hidden }, and { listen } from a watcher that
+// wants to hear of each picture drawn ({ drawn }). The show reads them from its one record,
+// quenthorPage (its fields: platform/host/page/page_library.js).
 // To the page: { loaded } or { failed } once quenthor.js was read, then { print }, { printErr },
 // { pictureSize }, { pointer }, { exit } or { failed }.
 'use strict';
+// A hidden page gives no animation frames: the show's waits for one end by this timer.
+const hiddenWait = 100;
 const events = [];
-let show = null;
+let page = null;  // the running show's record
 let hidden = false;
 let listening = false;
 
@@ -30,12 +33,10 @@ try {
 
 function start({ module, assets, gentle, canvas, sound }) {
   const failed = (what) => (error) => postMessage({ failed: `The show ${what}: ${describe(error)}` });
+  page = { canvas, sound, played: 0, events, hidden, hiddenWait,
+           drawn: listening ? tellDrawn : null, wake: null, picture: null };
   const instance = {
-    quenthorCanvas: canvas,
-    quenthorSound: sound,
-    quenthorEvents: events,
-    quenthorHidden: hidden,
-    quenthorDrawn: listening ? tellDrawn : null,
+    quenthorPage: page,
     instantiateWasm(imports, receive) {
       WebAssembly.instantiate(module, imports).then((made) => receive(made, module))
         .catch(failed('could not be started'));
@@ -54,9 +55,8 @@ function start({ module, assets, gentle, canvas, sound }) {
   };
   if (sound) {
     // The worklet says how much it has played, so that the song is mixed just far enough ahead.
-    sound.onmessage = (event) => { instance.quenthorSoundPlayed = event.data.played; };
+    sound.onmessage = (event) => { page.played = event.data.played; };
   }
-  show = instance;
   try {
     const ready = self.Quenthor(instance);
     if (ready && ready.catch) ready.catch(failed('stopped on an internal error'));
@@ -68,18 +68,18 @@ function start({ module, assets, gentle, canvas, sound }) {
 onmessage = (event) => {
   const message = event.data;
   if (message.start) {
-    if (!show) start(message.start);
+    if (!page) start(message.start);
   } else if (message.event) {
     events.push(message.event);
   } else if ('hidden' in message) {
     hidden = message.hidden;
-    if (show) {
-      show.quenthorHidden = hidden;
+    if (page) {
+      page.hidden = hidden;
       // A wait that began while the page was shown ends by the timer now.
-      if (hidden && show.quenthorWake) setTimeout(show.quenthorWake, 100);
+      if (hidden && page.wake) setTimeout(page.wake, hiddenWait);
     }
   } else if (message.listen) {
     listening = true;
-    if (show) show.quenthorDrawn = tellDrawn;
+    if (page) page.drawn = tellDrawn;
   }
 };

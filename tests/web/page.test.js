@@ -466,7 +466,7 @@ const failures = [
       let deaf = false;
       addEventListener('message', (event) => {
         deaf = deaf || !!event.data.fault;
-        if (deaf && event.data.event && event.data.event.key === 27) event.stopImmediatePropagation();
+        if (deaf && event.data.event && event.data.event.keyCode === 27) event.stopImmediatePropagation();
       });
     }, fault: faultInWorker,
     stop: true },

@@ -26,7 +26,8 @@
 extern "C" {
 double PageNow();
 void WaitForAnimationFrame();
-int TakePageEvent(unsigned* key, int* flags);
+int TakePageEvent(int keyDown, int keyUp, int focusGained, int focusLost, unsigned* key,
+                  int* flags);
 void PutCanvasPixels(const std::uint32_t* pixels, int width, int height);
 void ShowPagePointer(bool visible);
 bool PageHasSound();
@@ -56,6 +57,7 @@ struct PageHost {
   bool focusDue;           // the screen was shown: it gains the focus, as a desktop gives it
   ScreenMemory memory;     // what the canvas holds
   bool layoutRefused;      // told once
+  int soundRate;           // the song's mix rate, while the output is open
   double soundRendered;    // frames handed to the worklet
 };
 PageHost page;
@@ -106,7 +108,7 @@ void DrawGentle(std::uint32_t now, int width, int height) {
 // longest (a hidden page's 100 ms).
 void TopUpSound() {
   if (!audioOutput.device) return;
-  const double rate = static_cast<double>(audioOutput.device);
+  const double rate = page.soundRate;
   const double ahead = page.soundRendered - PageSoundPlayed();
   if (ahead >= kSoundLowSeconds * rate) return;
   const int frames = static_cast<int>(kSoundAheadSeconds * rate - ahead);
@@ -121,7 +123,7 @@ void TopUpSound() {
     soundChannels[i] = soundBlock[2 * i] * (1.0f / 32768);
     soundChannels[count + i] = soundBlock[2 * i + 1] * (1.0f / 32768);
   }
-  PostPageSound(soundChannels.data(), frames, static_cast<int>(audioOutput.device));
+  PostPageSound(soundChannels.data(), frames, page.soundRate);
   page.soundRendered += frames;
 }
 
@@ -181,25 +183,21 @@ bool NextEvent(HostEvent* event) {
   unsigned key = 0;
   int flags = 0;
   for (;;) {
-    const int kind = TakePageEvent(&key, &flags);
-    switch (kind) {
-      case 0: return false;
-      case 1:
-      case 2:
-        // A key the window system doesn't know (it has no scan code) isn't reported.
-        if (ScanCodeFor(key) == 0) continue;
-        MadeEvent(event, kind == 1 ? HostEvent::kKeyDown : HostEvent::kKeyUp, page.screen);
-        event->virtualKey = key;
-        event->extended = (flags & 1) != 0;
-        event->alt = (flags & 2) != 0;
-        event->ctrl = (flags & 4) != 0;
-        event->shift = (flags & 8) != 0;
-        return true;
-      case 3: return MadeEvent(event, HostEvent::kFocusGained, page.screen);
-      case 4: return MadeEvent(event, HostEvent::kFocusLost, page.screen);
-      case 5: return MadeEvent(event, HostEvent::kCloseRequest, 0);
-      default: continue;
+    const int kind = TakePageEvent(HostEvent::kKeyDown, HostEvent::kKeyUp,
+                                   HostEvent::kFocusGained, HostEvent::kFocusLost, &key, &flags);
+    if (kind < 0) return false;
+    const bool isKey = kind == HostEvent::kKeyDown || kind == HostEvent::kKeyUp;
+    // A key the window system doesn't know (it has no scan code) isn't reported.
+    if (isKey && ScanCodeFor(key) == 0) continue;
+    MadeEvent(event, static_cast<HostEvent::Kind>(kind), page.screen);
+    if (isKey) {
+      event->virtualKey = key;
+      event->extended = (flags & 1) != 0;
+      event->alt = (flags & 2) != 0;
+      event->ctrl = (flags & 4) != 0;
+      event->shift = (flags & 8) != 0;
     }
+    return true;
   }
 }
 
@@ -269,8 +267,9 @@ bool AudioOutputOpen(int rate, AudioRenderRoutine render, void* context) {
   host::AudioOutputState& output = host::audioOutput;
   if (output.device != 0 || !host::audioOutputHooks.devicePresent || rate <= 0 || !PageHasSound())
     return false;
-  // The device is named by its rate: the page has one output.
-  output.device = static_cast<std::uint32_t>(rate);
+  // The page has one output, its worklet.
+  output.device = 1;
+  host::page.soundRate = rate;
   output.render = render;
   output.context = context;
   host::page.soundRendered = PageSoundPlayed();

@@ -1,5 +1,16 @@
 // What the worker's JavaScript does for the host in a web page (page.cpp), linked into the show
 // with emscripten's --js-library. Each entry is a C function page.cpp declares.
+//
+// The worker (web/show-worker.js) hands the show one record, Module['quenthorPage']:
+//   canvas   the OffscreenCanvas the show draws on
+//   sound    the port to the page's sound worklet, or null
+//   played   how many frames the worklet says it has played
+//   events   the page's events for the show, oldest first: DOM event types ('keydown',
+//            'keyup', 'focus', 'blur'), keys with keyCode, extended, alt, ctrl and shift
+//   hidden   whether the page is hidden; then a timer ends each wait for a frame after
+//            hiddenWait ms, as a hidden page gives no animation frames
+//   drawn    called at each picture drawn, or null (a test that listens)
+//   wake     set while the show waits for a frame: the worker calls it to end the wait early
 'use strict';
 mergeInto(LibraryManager.library, {
   // Milliseconds since the worker began, with fractions.
@@ -14,10 +25,11 @@ mergeInto(LibraryManager.library, {
   // that the page hears of it instead of a frozen picture over a song that plays on.
   WaitForAnimationFrame__deps: ['$Asyncify'],
   WaitForAnimationFrame: function() {
+    var page = Module['quenthorPage'];
     return Asyncify.handleSleep(function(wakeUp) {
       function wake() {
-        if (Module['quenthorWake'] !== wake) return;  // woken already
-        Module['quenthorWake'] = null;
+        if (page.wake !== wake) return;  // woken already
+        page.wake = null;
         try {
           wakeUp();
         } catch (thrown) {
@@ -29,25 +41,27 @@ mergeInto(LibraryManager.library, {
           }
         }
       }
-      Module['quenthorWake'] = wake;
+      page.wake = wake;
       // A browser without animation frames in workers gets a paced 60 Hz instead.
       if (typeof requestAnimationFrame === 'function') requestAnimationFrame(wake);
       else setTimeout(wake, 16);
-      if (Module['quenthorHidden']) setTimeout(wake, 100);
+      if (page.hidden) setTimeout(wake, page.hiddenWait);
     });
   },
 
-  // The next of the page's events for the show, if any: its kind (1 key down, 2 key up, 3 focus
-  // gained, 4 focus lost, 5 close request; 0 none), the key's virtual-key code and whether it is
-  // an extended one, and the modifiers held.
-  TakePageEvent: function(key, flags) {
-    var events = Module['quenthorEvents'];
-    var event = events && events.shift();
-    if (!event) return 0;
-    HEAPU32[key >> 2] = event.key || 0;
-    HEAP32[flags >> 2] = (event.extended ? 1 : 0) | (event.alt ? 2 : 0) | (event.ctrl ? 4 : 0) |
-                         (event.shift ? 8 : 0);
-    return event.kind;
+  // The next of the page's events for the show, as the host's kind for its type, which the
+  // caller names (-1: none left; an event of another type is passed over), the key's virtual-key
+  // code and whether it is an extended one, and the modifiers held.
+  TakePageEvent: function(keyDown, keyUp, focusGained, focusLost, key, flags) {
+    var kinds = { keydown: keyDown, keyup: keyUp, focus: focusGained, blur: focusLost };
+    for (var event; (event = Module['quenthorPage'].events.shift());) {
+      if (!kinds.hasOwnProperty(event.type)) continue;
+      HEAPU32[key >> 2] = event.keyCode || 0;
+      HEAP32[flags >> 2] = (event.extended ? 1 : 0) | (event.alt ? 2 : 0) |
+                           (event.ctrl ? 4 : 0) | (event.shift ? 8 : 0);
+      return kinds[event.type];
+    }
+    return -1;
   },
 
   // The canvas takes the picture's size (the page places and enlarges it, by whole numbers), and
@@ -56,8 +70,9 @@ mergeInto(LibraryManager.library, {
   // putImageData is the picture's only copy on the way to the canvas. Whoever listens to the
   // worker (a test) is told of each picture drawn.
   PutCanvasPixels: function(pixels, width, height) {
-    var canvas = Module['quenthorCanvas'];
-    var held = Module['quenthorPicture'];
+    var page = Module['quenthorPage'];
+    var canvas = page.canvas;
+    var held = page.picture;
     if (!held || held.pixels !== pixels || held.image.data.buffer !== HEAPU8.buffer ||
         held.image.width !== width || held.image.height !== height) {
       if (canvas.width !== width || canvas.height !== height) {
@@ -65,7 +80,7 @@ mergeInto(LibraryManager.library, {
         canvas.height = height;
         postMessage({ pictureSize: [width, height] });
       }
-      held = Module['quenthorPicture'] = {
+      held = page.picture = {
         context: held ? held.context : canvas.getContext('2d'),
         pixels: pixels,
         image: new ImageData(new Uint8ClampedArray(HEAPU8.buffer, pixels, width * height * 4),
@@ -73,7 +88,7 @@ mergeInto(LibraryManager.library, {
       };
     }
     held.context.putImageData(held.image, 0, 0);
-    if (Module['quenthorDrawn']) Module['quenthorDrawn']();
+    if (page.drawn) page.drawn();
   },
 
   ShowPagePointer: function(visible) { postMessage({ pointer: !!visible }); },
@@ -81,15 +96,15 @@ mergeInto(LibraryManager.library, {
   // The sound's way out: whether the page gave one, how many frames its worklet has played, and
   // a block for it to play next, as the audio output takes it: each channel's frames in turn, as
   // floating point, so that the worklet only copies them.
-  PageHasSound: function() { return Module['quenthorSound'] ? 1 : 0; },
-  PageSoundPlayed: function() { return Module['quenthorSoundPlayed'] || 0; },
+  PageHasSound: function() { return Module['quenthorPage'].sound ? 1 : 0; },
+  PageSoundPlayed: function() { return Module['quenthorPage'].played; },
   PostPageSound: function(channels, frames, rate) {
     var block = HEAPF32.slice(channels >> 2, (channels >> 2) + frames * 2);
-    Module['quenthorSound'].postMessage({ rate: rate, frames: frames, channels: block },
-                                        [block.buffer]);
+    Module['quenthorPage'].sound.postMessage({ rate: rate, frames: frames, channels: block },
+                                             [block.buffer]);
   },
   StopPageSound: function() {
-    var sound = Module['quenthorSound'];
+    var sound = Module['quenthorPage'].sound;
     if (sound) sound.postMessage({ stop: true });
   },
 });
