@@ -11,8 +11,9 @@
 #    (platform/<interface>_api.h counts as its interface's folder);
 #  - platform/audio_output.h, the sound output the sound library plays through, is included by
 #    the sound library (fmod/) and by what implements it (host/, winmm/) only;
-#  - SDL's and X11's headers are included under platform/ only by host/, the one folder that
-#    speaks to the host, and SDL's nowhere in the system folders;
+#  - host/ is laid out by driver: SDL's and X11's headers are included only by its desktop
+#    driver (host/sdl/), emscripten's only by its page driver (host/page/), and SDL's nowhere in
+#    the system folders;
 #  - tests and benchmarks reach the platform through its interface headers and the controls, and
 #    otherwise only the stand-ins' pure helpers that have tests of their own: the desktop's key
 #    codes, the placing of the picture, the gentle viewing filter and the Windows package's use
@@ -72,7 +73,9 @@ foreach(path IN LISTS platform_files)
       list(APPEND broken "${path}: ${line}")
     elseif(line MATCHES "\"platform/audio_output\\.h\"" AND NOT folder MATCHES "^(fmod|host|winmm)$")
       list(APPEND broken "${path}: ${line}")
-    elseif(line MATCHES "[\"<](SDL|X11/)" AND NOT folder STREQUAL "host")
+    elseif(line MATCHES "[\"<](SDL|X11/)" AND NOT path MATCHES "/platform/host/sdl/")
+      list(APPEND broken "${path}: ${line}")
+    elseif(line MATCHES "[\"<]emscripten" AND NOT path MATCHES "/platform/host/page/")
       list(APPEND broken "${path}: ${line}")
     elseif(line MATCHES "\"platform/([a-z0-9]+)(/|_api\\.h)")
       set(target "${CMAKE_MATCH_1}")
