@@ -278,10 +278,9 @@
   function tell(message) {
     if (run && run.worker) run.worker.postMessage(message);
   }
-  const extendedKeys = /^(AltRight|ControlRight|NumpadEnter|NumpadDivide|Insert|Delete|Home|End|PageUp|PageDown|Arrow\w+)$/;
   function passKey(event) {
     if (!run || !event.keyCode) return;
-    tell({ event: { type: event.type, keyCode: event.keyCode, extended: extendedKeys.test(event.code || ''),
+    tell({ event: { type: event.type, keyCode: event.keyCode, location: event.location,
                     alt: event.altKey, ctrl: event.ctrlKey, shift: event.shiftKey } });
   }
 

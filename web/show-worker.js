@@ -3,8 +3,8 @@
 // the compiled show, our pictures and song, the canvas and a port to its sound, and ends it when
 // the show ends; a worker's end is the end of everything the show was doing.
 //
-// From the page: { start }, then the show's events ({ event: { type, keyCode, extended, alt,
-// ctrl, shift } }, types as the DOM names them), { hidden }, and { listen } from a watcher that
+// From the page: { start }, then the show's events ({ event: { type, keyCode, location, alt,
+// ctrl, shift } }, as the DOM names them), { hidden }, and { listen } from a watcher that
 // wants to hear of each picture drawn ({ drawn }). The show reads them from its one record,
 // quenthorPage (its fields: platform/host/page/page_library.js).
 // To the page: { loaded } or { failed } once quenthor.js was read, then { print }, { printErr },

@@ -138,7 +138,8 @@ void InjectKey(WPARAM virtualKey, bool down) {
   HWND window = win32::FocusWindow();
   if (!window) return;
   const unsigned key = static_cast<unsigned>(virtualKey);
-  win32::PressKey(window, key, down, ExtendedKey(key & 0xFF));
+  // An injected key is the usual one of its code, outside the keypad.
+  win32::PressKey(window, key, down, host::ExtendedKey(key & 0xFF, host::KeyPlace::kMain));
 }
 
 }  // namespace
@@ -147,11 +148,6 @@ const char* ScreenLayoutName(ScreenLayout layout) { return ddraw::Describe(layou
 
 int ScreenLayoutBytesPerPixel(ScreenLayout layout) {
   return ddraw::Describe(layout).bytesPerPixel;
-}
-
-bool ExtendedKey(unsigned virtualKey) {
-  return (virtualKey >= VK_PRIOR && virtualKey <= VK_DOWN) || virtualKey == VK_INSERT ||
-         virtualKey == VK_DELETE;
 }
 
 void SetDisplayProfile(const DisplayProfile& profile) { ddraw::ProfileInForce() = profile; }

@@ -37,10 +37,6 @@ void StopFailingLocks();
 const char* ScreenLayoutName(ddraw::ScreenLayout layout);
 int ScreenLayoutBytesPerPixel(ddraw::ScreenLayout layout);
 
-// Whether a virtual key's usual key is one of the extended block (the arrows and the six keys
-// above them), which key messages mark in bit 24: how an injected key is marked.
-bool ExtendedKey(unsigned virtualKey);
-
 // Injected input, as the window system takes the desktop's events. Keys and pointer go to the
 // focus window: the active window, else the newest window; with no window they are dropped.
 // A key is queued as the keyboard's key would be (see win32::PressKey in the window system):

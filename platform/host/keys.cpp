@@ -1,5 +1,5 @@
-// The scan codes of the window system's keys; the SDL2 desktop's own key names are
-// sdl/keys.cpp's.
+// The scan codes of the window system's keys and which of them are extended, for both drivers;
+// the SDL2 desktop's own key names are sdl/keys.cpp's.
 #include "platform/host/keys.h"
 
 #include "platform/host/virtual_keys.h"
@@ -48,6 +48,26 @@ unsigned ScanCodeFor(unsigned virtualKey) {
     case VK_INSERT: return 0x52;
     case VK_DELETE: return 0x53;
     default: return 0;
+  }
+}
+
+bool ExtendedKey(unsigned virtualKey, KeyPlace place) {
+  switch (virtualKey) {
+    case VK_MENU:
+    case VK_CONTROL: return place == KeyPlace::kRight;
+    case VK_RETURN: return place == KeyPlace::kNumpad;
+    case VK_DIVIDE: return true;
+    case VK_PRIOR:
+    case VK_NEXT:
+    case VK_END:
+    case VK_HOME:
+    case VK_LEFT:
+    case VK_UP:
+    case VK_RIGHT:
+    case VK_DOWN:
+    case VK_INSERT:
+    case VK_DELETE: return place != KeyPlace::kNumpad;
+    default: return false;
   }
 }
 

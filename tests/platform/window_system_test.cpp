@@ -386,60 +386,47 @@ TEST_F(WindowSystemTest, MessagesSentFromOutsideReachTheProcedureInsideTheNextPe
   EXPECT_TRUE(DeliveredMessages().empty());
 }
 
-TEST(VirtualKeys, TheDesktopsKeysGetTheSystemsCodes) {
-  using platform::host::VirtualKeyFor;
-  EXPECT_EQ(0x1Bu, VirtualKeyFor(SDLK_ESCAPE));
-  EXPECT_EQ(0x0Du, VirtualKeyFor(SDLK_RETURN));
-  EXPECT_EQ(0x0Du, VirtualKeyFor(SDLK_KP_ENTER));
-  EXPECT_EQ(0x20u, VirtualKeyFor(SDLK_SPACE));
-  EXPECT_EQ(static_cast<unsigned>('A'), VirtualKeyFor(SDLK_a));
-  EXPECT_EQ(static_cast<unsigned>('Z'), VirtualKeyFor(SDLK_z));
-  EXPECT_EQ(static_cast<unsigned>('0'), VirtualKeyFor(SDLK_0));
-  EXPECT_EQ(static_cast<unsigned>('9'), VirtualKeyFor(SDLK_9));
-  EXPECT_EQ(0x25u, VirtualKeyFor(SDLK_LEFT));
-  EXPECT_EQ(0x26u, VirtualKeyFor(SDLK_UP));
-  EXPECT_EQ(0x27u, VirtualKeyFor(SDLK_RIGHT));
-  EXPECT_EQ(0x28u, VirtualKeyFor(SDLK_DOWN));
-  EXPECT_EQ(0x70u, VirtualKeyFor(SDLK_F1));
-  EXPECT_EQ(0x7Bu, VirtualKeyFor(SDLK_F12));
-  EXPECT_EQ(0x60u, VirtualKeyFor(SDLK_KP_0));
-  EXPECT_EQ(0x69u, VirtualKeyFor(SDLK_KP_9));
-  EXPECT_EQ(0u, VirtualKeyFor(SDLK_CAPSLOCK));
-}
-
-TEST(VirtualKeys, EachKeyHasItsScanCode) {
-  using platform::ExtendedKey;
-  using platform::host::ExtendedKey;
-  using platform::host::ScanCodeFor;
-  EXPECT_EQ(0x01u, ScanCodeFor(VK_ESCAPE));
-  EXPECT_EQ(0x02u, ScanCodeFor('1'));
-  EXPECT_EQ(0x0Bu, ScanCodeFor('0'));
-  EXPECT_EQ(0x10u, ScanCodeFor('Q'));
-  EXPECT_EQ(0x19u, ScanCodeFor('P'));
-  EXPECT_EQ(0x1Eu, ScanCodeFor('A'));
-  EXPECT_EQ(0x26u, ScanCodeFor('L'));
-  EXPECT_EQ(0x2Cu, ScanCodeFor('Z'));
-  EXPECT_EQ(0x32u, ScanCodeFor('M'));
-  EXPECT_EQ(0x1Cu, ScanCodeFor(VK_RETURN));
-  EXPECT_EQ(0x39u, ScanCodeFor(VK_SPACE));
-  EXPECT_EQ(0x38u, ScanCodeFor(VK_MENU));
-  EXPECT_EQ(0x3Bu, ScanCodeFor(VK_F1));
-  EXPECT_EQ(0x44u, ScanCodeFor(VK_F10));
-  EXPECT_EQ(0x57u, ScanCodeFor(VK_F1 + 10));
-  EXPECT_EQ(0x58u, ScanCodeFor(VK_F1 + 11));
-  EXPECT_EQ(0x48u, ScanCodeFor(VK_UP));
-  EXPECT_EQ(0x50u, ScanCodeFor(VK_DOWN));
-  EXPECT_EQ(0x52u, ScanCodeFor(VK_NUMPAD0));
-  EXPECT_EQ(0x49u, ScanCodeFor(VK_NUMPAD0 + 9));
-  EXPECT_EQ(0u, ScanCodeFor(0x14));  // caps lock: not a key the window system reports
-  EXPECT_TRUE(ExtendedKey(static_cast<unsigned>(VK_LEFT)));
-  EXPECT_TRUE(ExtendedKey(static_cast<unsigned>(VK_INSERT)));
-  EXPECT_FALSE(ExtendedKey(static_cast<unsigned>(VK_NUMPAD0)));
-  EXPECT_FALSE(ExtendedKey(static_cast<unsigned>(VK_RETURN)));
-  EXPECT_TRUE(ExtendedKey(SDL_SCANCODE_KP_ENTER));
-  EXPECT_TRUE(ExtendedKey(SDL_SCANCODE_RALT));
-  EXPECT_FALSE(ExtendedKey(SDL_SCANCODE_LALT));
-  EXPECT_FALSE(ExtendedKey(SDL_SCANCODE_KP_4));
+TEST(VirtualKeys, EachKeyHasTheSystemsCodesAndIsExtendedWhereItSits) {
+  using platform::host::KeyPlace;
+  // The desktop's keys, by SDL's key code, get the window system's virtual-key codes.
+  const std::pair<int, unsigned> desktop[] = {
+      {SDLK_ESCAPE, 0x1B}, {SDLK_RETURN, 0x0D}, {SDLK_KP_ENTER, 0x0D}, {SDLK_SPACE, 0x20},
+      {SDLK_a, 'A'},       {SDLK_z, 'Z'},       {SDLK_0, '0'},         {SDLK_9, '9'},
+      {SDLK_LEFT, 0x25},   {SDLK_UP, 0x26},     {SDLK_RIGHT, 0x27},    {SDLK_DOWN, 0x28},
+      {SDLK_F1, 0x70},     {SDLK_F12, 0x7B},    {SDLK_KP_0, 0x60},     {SDLK_KP_9, 0x69},
+      {SDLK_CAPSLOCK, 0}};
+  for (const auto& [key, code] : desktop)
+    EXPECT_EQ(code, platform::host::VirtualKeyFor(key)) << "SDL key " << key;
+  // Each virtual key's scan code, as a PC keyboard's controller reports it.
+  const std::pair<unsigned, unsigned> scan[] = {
+      {VK_ESCAPE, 0x01}, {'1', 0x02},          {'0', 0x0B},          {'Q', 0x10},
+      {'P', 0x19},       {'A', 0x1E},          {'L', 0x26},          {'Z', 0x2C},
+      {'M', 0x32},       {VK_RETURN, 0x1C},    {VK_SPACE, 0x39},     {VK_MENU, 0x38},
+      {VK_F1, 0x3B},     {VK_F10, 0x44},       {VK_F1 + 10, 0x57},   {VK_F1 + 11, 0x58},
+      {VK_UP, 0x48},     {VK_DOWN, 0x50},      {VK_NUMPAD0, 0x52},   {VK_NUMPAD0 + 9, 0x49},
+      {0x14, 0}};  // caps lock: not a key the window system reports
+  for (const auto& [key, code] : scan)
+    EXPECT_EQ(code, platform::host::ScanCodeFor(key)) << "virtual key " << key;
+  // Extended: by the key and where it sits, as either driver tells it (SDL's scan code, or
+  // the page's DOM location).
+  const struct {
+    unsigned key;
+    KeyPlace place;
+    bool extended;
+  } extended[] = {{VK_LEFT, KeyPlace::kMain, true},     {VK_INSERT, KeyPlace::kMain, true},
+                  {0x24 /* Home */, KeyPlace::kNumpad, false},  {VK_NUMPAD0, KeyPlace::kNumpad, false},
+                  {VK_RETURN, KeyPlace::kMain, false},  {VK_RETURN, KeyPlace::kNumpad, true},
+                  {VK_MENU, KeyPlace::kRight, true},    {VK_MENU, KeyPlace::kLeft, false},
+                  {VK_CONTROL, KeyPlace::kRight, true}, {0x6F /* divide */, KeyPlace::kNumpad, true},
+                  {'A', KeyPlace::kMain, false}};
+  for (const auto& row : extended)
+    EXPECT_EQ(row.extended, platform::host::ExtendedKey(row.key, row.place)) << "key " << row.key;
+  const std::pair<SDL_Scancode, KeyPlace> places[] = {
+      {SDL_SCANCODE_KP_ENTER, KeyPlace::kNumpad}, {SDL_SCANCODE_KP_4, KeyPlace::kNumpad},
+      {SDL_SCANCODE_RALT, KeyPlace::kRight},      {SDL_SCANCODE_LALT, KeyPlace::kLeft},
+      {SDL_SCANCODE_HOME, KeyPlace::kMain}};
+  for (const auto& [code, place] : places)
+    EXPECT_EQ(place, platform::host::SdlKeyPlace(code)) << "SDL scan code " << code;
 }
 
 TEST_F(WindowSystemTest, OnlyDirectDrawIsThereToLoad) {

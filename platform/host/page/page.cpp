@@ -27,7 +27,7 @@ extern "C" {
 double PageNow();
 void WaitForAnimationFrame();
 int TakePageEvent(int keyDown, int keyUp, int focusGained, int focusLost, unsigned* key,
-                  int* flags);
+                  int* place, int* flags);
 void PutCanvasPixels(const std::uint32_t* pixels, int width, int height);
 void ShowPagePointer(bool visible);
 bool PageHasSound();
@@ -127,6 +127,16 @@ void TopUpSound() {
   page.soundRendered += frames;
 }
 
+// KeyboardEvent.location's numbers, the DOM's own.
+KeyPlace KeyPlaceFromDom(int location) {
+  switch (location) {
+    case 1: return KeyPlace::kLeft;
+    case 2: return KeyPlace::kRight;
+    case 3: return KeyPlace::kNumpad;
+    default: return KeyPlace::kMain;
+  }
+}
+
 }  // namespace
 
 // The worker's clock, from the worker's start, as the desktop's runs from SDL's.
@@ -181,10 +191,11 @@ bool NextEvent(HostEvent* event) {
     return MadeEvent(event, HostEvent::kFocusGained, page.screen);
   }
   unsigned key = 0;
+  int place = 0;
   int flags = 0;
   for (;;) {
-    const int kind = TakePageEvent(HostEvent::kKeyDown, HostEvent::kKeyUp,
-                                   HostEvent::kFocusGained, HostEvent::kFocusLost, &key, &flags);
+    const int kind = TakePageEvent(HostEvent::kKeyDown, HostEvent::kKeyUp, HostEvent::kFocusGained,
+                                   HostEvent::kFocusLost, &key, &place, &flags);
     if (kind < 0) return false;
     const bool isKey = kind == HostEvent::kKeyDown || kind == HostEvent::kKeyUp;
     // A key the window system doesn't know (it has no scan code) isn't reported.
@@ -192,10 +203,10 @@ bool NextEvent(HostEvent* event) {
     MadeEvent(event, static_cast<HostEvent::Kind>(kind), page.screen);
     if (isKey) {
       event->virtualKey = key;
-      event->extended = (flags & 1) != 0;
-      event->alt = (flags & 2) != 0;
-      event->ctrl = (flags & 4) != 0;
-      event->shift = (flags & 8) != 0;
+      event->extended = ExtendedKey(key, KeyPlaceFromDom(place));
+      event->alt = (flags & 1) != 0;
+      event->ctrl = (flags & 2) != 0;
+      event->shift = (flags & 4) != 0;
     }
     return true;
   }

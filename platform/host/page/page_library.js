@@ -6,7 +6,7 @@
 //   sound    the port to the page's sound worklet, or null
 //   played   how many frames the worklet says it has played
 //   events   the page's events for the show, oldest first: DOM event types ('keydown',
-//            'keyup', 'focus', 'blur'), keys with keyCode, extended, alt, ctrl and shift
+//            'keyup', 'focus', 'blur'), keys with keyCode, location, alt, ctrl and shift
 //   hidden   whether the page is hidden; then a timer ends each wait for a frame after
 //            hiddenWait ms, as a hidden page gives no animation frames
 //   drawn    called at each picture drawn, or null (a test that listens)
@@ -51,14 +51,14 @@ mergeInto(LibraryManager.library, {
 
   // The next of the page's events for the show, as the host's kind for its type, which the
   // caller names (-1: none left; an event of another type is passed over), the key's virtual-key
-  // code and whether it is an extended one, and the modifiers held.
-  TakePageEvent: function(keyDown, keyUp, focusGained, focusLost, key, flags) {
+  // code and its place as the DOM gives it (KeyboardEvent.location), and the modifiers held.
+  TakePageEvent: function(keyDown, keyUp, focusGained, focusLost, key, place, flags) {
     var kinds = { keydown: keyDown, keyup: keyUp, focus: focusGained, blur: focusLost };
     for (var event; (event = Module['quenthorPage'].events.shift());) {
       if (!kinds.hasOwnProperty(event.type)) continue;
       HEAPU32[key >> 2] = event.keyCode || 0;
-      HEAP32[flags >> 2] = (event.extended ? 1 : 0) | (event.alt ? 2 : 0) |
-                           (event.ctrl ? 4 : 0) | (event.shift ? 8 : 0);
+      HEAP32[place >> 2] = event.location || 0;
+      HEAP32[flags >> 2] = (event.alt ? 1 : 0) | (event.ctrl ? 2 : 0) | (event.shift ? 4 : 0);
       return kinds[event.type];
     }
     return -1;

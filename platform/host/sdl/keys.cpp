@@ -43,25 +43,17 @@ unsigned VirtualKeyFor(int key) {
   }
 }
 
-bool ExtendedKey(int key) {
-  switch (static_cast<SDL_Scancode>(key)) {
-    case SDL_SCANCODE_RALT:
+KeyPlace SdlKeyPlace(int key) {
+  const SDL_Scancode code = static_cast<SDL_Scancode>(key);
+  if (code >= SDL_SCANCODE_KP_DIVIDE && code <= SDL_SCANCODE_KP_PERIOD) return KeyPlace::kNumpad;
+  switch (code) {
+    case SDL_SCANCODE_LCTRL:
+    case SDL_SCANCODE_LSHIFT:
+    case SDL_SCANCODE_LALT: return KeyPlace::kLeft;
     case SDL_SCANCODE_RCTRL:
-    case SDL_SCANCODE_KP_ENTER:
-    case SDL_SCANCODE_KP_DIVIDE:
-    case SDL_SCANCODE_INSERT:
-    case SDL_SCANCODE_DELETE:
-    case SDL_SCANCODE_HOME:
-    case SDL_SCANCODE_END:
-    case SDL_SCANCODE_PAGEUP:
-    case SDL_SCANCODE_PAGEDOWN:
-    case SDL_SCANCODE_LEFT:
-    case SDL_SCANCODE_RIGHT:
-    case SDL_SCANCODE_UP:
-    case SDL_SCANCODE_DOWN:
-      return true;
-    default:
-      return false;
+    case SDL_SCANCODE_RSHIFT:
+    case SDL_SCANCODE_RALT: return KeyPlace::kRight;
+    default: return KeyPlace::kMain;
   }
 }
 

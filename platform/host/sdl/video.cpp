@@ -107,7 +107,8 @@ bool Translate(const SDL_Event& polled, HostEvent* event) {
       const SDL_KeyboardEvent& key = polled.key;
       MadeEvent(event, key.type == SDL_KEYDOWN ? HostEvent::kKeyDown : HostEvent::kKeyUp, key.windowID);
       event->virtualKey = VirtualKeyFor(key.keysym.sym);
-      event->extended = ExtendedKey(static_cast<int>(key.keysym.scancode));
+      event->extended =
+          ExtendedKey(event->virtualKey, SdlKeyPlace(static_cast<int>(key.keysym.scancode)));
       event->alt = (key.keysym.mod & KMOD_ALT) != 0;
       event->ctrl = (key.keysym.mod & KMOD_CTRL) != 0;
       event->shift = (key.keysym.mod & KMOD_SHIFT) != 0;
