@@ -10,6 +10,7 @@
 #include "display/display.h"
 #include "platform/controls/trace.h"
 #include "platform/controls/kernel_controls.h"
+#include "show/show.h"
 #include "tests/support/controls_reset.h"
 #include "tools/assets.h"
 
