@@ -92,7 +92,11 @@ function serveSite(root, { port = 0, host = '127.0.0.1', log = null, policy = si
         .map((name) => `${name}:${at}`.toLowerCase());
       resolve({
         url: `http://${host}:${at}/`,
-        close: () => new Promise((done) => server.close(done)),
+        // A browser's kept-alive connections are closed too, or closing waits for them.
+        close: () => new Promise((done) => {
+          server.close(done);
+          server.closeAllConnections();
+        }),
       });
     });
   });

@@ -51,11 +51,15 @@ async function startDriver({ driver = 'WebKitWebDriver', binary } = {}) {
     await sleep(100);
   }
 
+  // Every page made, so that closing the driver closes them too: a MiniBrowser whose session
+  // was never deleted outlives its driver.
+  const made = [];
   async function newPage() {
     const options = { args: ['--automation'], ...(binary ? { binary } : {}) };
     const { sessionId } = await call('POST', '/session', { capabilities: { alwaysMatch: {
       'webkitgtk:browserOptions': options } } });
-    return new Page(call, `/session/${sessionId}`);
+    made.push(new Page(call, `/session/${sessionId}`));
+    return made.at(-1);
   }
   return {
     planted: true,
@@ -67,6 +71,7 @@ async function startDriver({ driver = 'WebKitWebDriver', binary } = {}) {
       };
     },
     close: async () => {
+      await Promise.all(made.map((page) => page.end().catch(() => {})));
       child.kill();
       await gone;
     },
