@@ -1,9 +1,12 @@
-// The show's page in a real browser (Debian's chromium, headless): node page.test.js SITE.
-// The show itself is tested in depth on the desktop build; these check what the browser adds:
-// nothing before Start, the strobe's pictures in order and exact colours read from the page's
-// frames, its pace kept by the browser's frames, the sound, Escape, the song's failures, every
-// way of loading or running the show that can fail (one table), offline use, phones, the page's
-// Content-Security-Policy and the site's server.
+// The show's page in real browsers: node page.test.js SITE (on a display, with a sound server:
+// scripts/test-web gives both). The show itself is tested in depth on the desktop build; these
+// check what the browser adds: nothing before Start, the strobe's pictures in order and exact
+// colours read from the page's frames, its pace kept by the browser's frames, the sound, Escape,
+// the song's failures, every way of loading or running the show that can fail (one table),
+// offline use, phones, the page's Content-Security-Policy and the site's server. The main rows
+// (the strobe, its sound, Escape and Stop, a missing song, offline use, Start without flashing)
+// run in each engine of engines.js, named first; the rest need chromium's DevTools (request
+// interception, emulated phones and settings, the screencast) and run in chromium alone.
 'use strict';
 const assert = require('assert');
 const { execFileSync, spawnSync } = require('child_process');
