@@ -247,29 +247,30 @@
     });
   }
 
-  // Where the canvas goes on the page: the picture enlarged by the largest whole number of the
-  // screen's own pixels that fits (a phone has several to each page pixel), centred on black.
-  const place = { width: 0, height: 0, density: 1, pictureWidth: 0, pictureHeight: 0 };
-  function placeCanvas() {
-    if (!place.pictureWidth || !place.pictureHeight || !place.width) return;
-    const scale = Math.max(1, Math.min(Math.floor(place.width / place.pictureWidth),
-                                       Math.floor(place.height / place.pictureHeight)));
-    const w = place.pictureWidth * scale, h = place.pictureHeight * scale;
+  // Where the canvas goes on the page is the show's to say, by the rule the desktop's window
+  // follows (the picture enlarged by the largest whole number of the screen's own pixels that
+  // fits, centred on black): the page tells the show its size in the screen's own pixels (a
+  // phone has several to each page pixel), and the show answers with the canvas's place there.
+  const place = { density: 1, shown: null };
+  function placeCanvas(shown) {
+    place.shown = shown;
+    if (!shown) return;
+    const [x, y, w, h] = shown;
     const style = canvas.style;
     style.position = 'absolute';
-    style.left = Math.floor((place.width - w) / 2) / place.density + 'px';
-    style.top = Math.floor((place.height - h) / 2) / place.density + 'px';
+    style.left = x / place.density + 'px';
+    style.top = y / place.density + 'px';
     style.width = w / place.density + 'px';
     style.height = h / place.density + 'px';
   }
-  // The page's size in the screen's own pixels, as the page's resize tells of it: fullscreen
-  // came, a phone turned, a zoom. A window moved to a screen of another density gets no resize:
-  // while a show runs, the density is looked at four times a second (a few microseconds).
+  // The page's size, as the page's resize tells of it: fullscreen came, a phone turned, a zoom.
+  // A window moved to a screen of another density gets no resize: while a show runs, the
+  // density is looked at four times a second (a few microseconds).
   function measurePage() {
     place.density = devicePixelRatio;
-    place.width = Math.floor(window.innerWidth * place.density);
-    place.height = Math.floor(window.innerHeight * place.density);
-    placeCanvas();
+    placeCanvas(place.shown);
+    tell({ output: [Math.floor(window.innerWidth * place.density),
+                    Math.floor(window.innerHeight * place.density)] });
   }
   window.addEventListener('resize', measurePage);
   const densityCheck = 250;
@@ -295,10 +296,8 @@
     if (current !== run) return;
     if ('print' in message) output.textContent += message.print + '\n';
     else if ('printErr' in message) console.warn(message.printErr);
-    else if (message.pictureSize) {
-      [place.pictureWidth, place.pictureHeight] = message.pictureSize;
-      placeCanvas();
-    } else if ('pointer' in message) stage.style.cursor = message.pointer ? '' : 'none';
+    else if (message.place) placeCanvas(message.place);
+    else if ('pointer' in message) stage.style.cursor = message.pointer ? '' : 'none';
     else if ('exit' in message) finish(current, null, message.exit);
     else if (message.failed) failed(current, message.failed + '. Start tries again.');
   }
@@ -338,7 +337,7 @@
       failed(current, 'The show stopped on an internal error: ' + describe(event.message) +
              '. Start tries again.');
     };
-    place.pictureWidth = place.pictureHeight = 0;
+    place.shown = null;
     measurePage();
     current.densityTimer = setInterval(() => {
       if (devicePixelRatio !== place.density) measurePage();

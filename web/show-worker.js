@@ -3,18 +3,19 @@
 // the compiled show, our pictures and song, the canvas and a port to its sound, and ends it when
 // the show ends; a worker's end is the end of everything the show was doing.
 //
-// From the page: { start }, then the show's events ({ event: { type, keyCode, location, alt,
+// From the page: { start }, then its size ({ output: [width, height] }), the show's events ({ event: { type, keyCode, location, alt,
 // ctrl, shift } }, as the DOM names them), { hidden }, and { listen } from a watcher that
 // wants to hear of each picture drawn ({ drawn }). The show reads them from its one record,
 // quenthorPage (its fields: platform/host/page/page_library.js).
 // To the page: { loaded } or { failed } once quenthor.js was read, then { print }, { printErr },
-// { pictureSize }, { pointer }, { exit } or { failed }.
+// { place } (the canvas's, in the page's output), { pointer }, { exit } or { failed }.
 'use strict';
 // A hidden page gives no animation frames: the show's waits for one end by this timer.
 const hiddenWait = 100;
 const events = [];
 let page = null;  // the running show's record
 let hidden = false;
+let output = [0, 0];
 let listening = false;
 
 const tellDrawn = () => postMessage({ drawn: true });
@@ -33,7 +34,7 @@ try {
 
 function start({ module, assets, gentle, canvas, sound }) {
   const failed = (what) => (error) => postMessage({ failed: `The show ${what}: ${describe(error)}` });
-  page = { canvas, sound, played: 0, events, hidden, hiddenWait,
+  page = { canvas, sound, played: 0, events, output, hidden, hiddenWait,
            drawn: listening ? tellDrawn : null, wake: null, picture: null };
   const instance = {
     quenthorPage: page,
@@ -71,6 +72,9 @@ onmessage = (event) => {
     if (!page) start(message.start);
   } else if (message.event) {
     events.push(message.event);
+  } else if (message.output) {
+    output = message.output;
+    if (page) page.output = output;
   } else if ('hidden' in message) {
     hidden = message.hidden;
     if (page) {

@@ -13,6 +13,19 @@ std::uint64_t CurrentBlank() { return hooks.currentBlank(); }
 
 void WaitForBlankAfter(std::uint64_t blank) { hooks.waitForBlankAfter(blank); }
 
+PicturePlace PlacePicture(int pictureWidth, int pictureHeight, int outputWidth, int outputHeight) {
+  int scale = 1;
+  if (pictureWidth > 0 && pictureHeight > 0) {
+    const int across = outputWidth / pictureWidth;
+    const int down = outputHeight / pictureHeight;
+    scale = across < down ? across : down;
+    if (scale < 1) scale = 1;
+  }
+  const int w = pictureWidth * scale;
+  const int h = pictureHeight * scale;
+  return PicturePlace{(outputWidth - w) / 2, (outputHeight - h) / 2, w, h};
+}
+
 bool MayWaitForBlank(bool asked) { return asked && !hooks.steered; }
 
 PresentPlan PlanPresent(ScreenMemory* memory, const Picture& picture, bool drawable,

@@ -56,8 +56,8 @@ void ForgetWindow(HostWindow window);
 void ForgetRenderer();
 
 // Where a picture of the given size lands in an output of the given size: the largest whole
-// scale that fits (at least 1), centred. Called by the desktop's Present; a page places its
-// canvas itself, by the same rule (web/page.js).
+// scale that fits (at least 1), centred. Called by the desktop's Present, and by the page's,
+// which tells the page where its canvas goes.
 struct PicturePlace {
   int x, y, w, h;
 };

@@ -28,6 +28,8 @@ double PageNow();
 void WaitForAnimationFrame();
 int TakePageEvent(int keyDown, int keyUp, int focusGained, int focusLost, unsigned* key,
                   int* place, int* flags);
+void PageOutputSize(int* width, int* height);
+void PlacePageCanvas(int x, int y, int width, int height);
 void PutCanvasPixels(const std::uint32_t* pixels, int width, int height);
 void ShowPagePointer(bool visible);
 bool PageHasSound();
@@ -56,6 +58,8 @@ struct PageHost {
   HostWindow screen;       // the window shown as the screen: the canvas
   bool focusDue;           // the screen was shown: it gains the focus, as a desktop gives it
   ScreenMemory memory;     // what the canvas holds
+  // The canvas's place was told for this picture size in this output.
+  int placedFor[4];
   bool layoutRefused;      // told once
   int soundRate;           // the song's mix rate, while the output is open
   double soundRendered;    // frames handed to the worklet
@@ -225,9 +229,25 @@ void WaitForPacedBlankAfter(std::uint64_t blank) {
   }
 }
 
+// The canvas goes where a desktop's window would put the picture, told again whenever the
+// picture's size or the page's changes.
+static void PlaceCanvas(int pictureWidth, int pictureHeight) {
+  int outputWidth = 0;
+  int outputHeight = 0;
+  PageOutputSize(&outputWidth, &outputHeight);
+  const int wanted[4] = {pictureWidth, pictureHeight, outputWidth, outputHeight};
+  if (outputWidth <= 0 || outputHeight <= 0 ||
+      std::memcmp(wanted, page.placedFor, sizeof wanted) == 0)
+    return;
+  std::memcpy(page.placedFor, wanted, sizeof wanted);
+  const PicturePlace place = PlacePicture(pictureWidth, pictureHeight, outputWidth, outputHeight);
+  PlacePageCanvas(place.x, place.y, place.w, place.h);
+}
+
 bool Present(HostWindow window, const Picture& picture, bool waitForBlank) {
   const bool drawable = window && window == page.screen && picture.bytes && picture.width > 0 &&
                         picture.height > 0;
+  if (drawable) PlaceCanvas(picture.width, picture.height);
   // The canvas keeps what was put on it: nothing is put up again.
   const PresentPlan plan = PlanPresent(&page.memory, picture, drawable, false);
   if (!plan.shows) return false;

@@ -7,6 +7,7 @@
 //   played   how many frames the worklet says it has played
 //   events   the page's events for the show, oldest first: DOM event types ('keydown',
 //            'keyup', 'focus', 'blur'), keys with keyCode, location, alt, ctrl and shift
+//   output   the page's size in the screen's own pixels, [width, height]
 //   hidden   whether the page is hidden; then a timer ends each wait for a frame after
 //            hiddenWait ms, as a hidden page gives no animation frames
 //   drawn    called at each picture drawn, or null (a test that listens)
@@ -64,8 +65,17 @@ mergeInto(LibraryManager.library, {
     return -1;
   },
 
-  // The canvas takes the picture's size (the page places and enlarges it, by whole numbers), and
-  // the picture, R,G,B,A bytes, through one ImageData over the WebAssembly memory itself, made
+  // The page's size, [0, 0] until it is told. The canvas's place in it goes to the page.
+  PageOutputSize: function(width, height) {
+    var output = Module['quenthorPage'].output;
+    HEAP32[width >> 2] = output[0];
+    HEAP32[height >> 2] = output[1];
+  },
+  PlacePageCanvas: function(x, y, width, height) {
+    postMessage({ place: [x, y, width, height] });
+  },
+
+  // The canvas takes the picture's size, and the picture, R,G,B,A bytes, through one ImageData over the WebAssembly memory itself, made
   // again only when the memory grew (its old buffer is gone) or the size changed, so that
   // putImageData is the picture's only copy on the way to the canvas. Whoever listens to the
   // worker (a test) is told of each picture drawn.
@@ -78,7 +88,6 @@ mergeInto(LibraryManager.library, {
       if (canvas.width !== width || canvas.height !== height) {
         canvas.width = width;
         canvas.height = height;
-        postMessage({ pictureSize: [width, height] });
       }
       held = page.picture = {
         context: held ? held.context : canvas.getContext('2d'),

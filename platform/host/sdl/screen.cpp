@@ -148,19 +148,6 @@ bool WaitAfterPresent() {
 
 void RedrawNextPresent() { screen.memory.showsLast = false; }
 
-PicturePlace PlacePicture(int pictureWidth, int pictureHeight, int outputWidth, int outputHeight) {
-  int scale = 1;
-  if (pictureWidth > 0 && pictureHeight > 0) {
-    const int across = outputWidth / pictureWidth;
-    const int down = outputHeight / pictureHeight;
-    scale = across < down ? across : down;
-    if (scale < 1) scale = 1;
-  }
-  const int w = pictureWidth * scale;
-  const int h = pictureHeight * scale;
-  return PicturePlace{(outputWidth - w) / 2, (outputHeight - h) / 2, w, h};
-}
-
 std::uint64_t PacedBlank() {
   const Uint64 now = SDL_GetPerformanceCounter();
   if (screen.paceOrigin == 0) screen.paceOrigin = now;
