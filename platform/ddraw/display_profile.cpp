@@ -28,11 +28,14 @@ bool ProfileForLayoutName(const char* name, DisplayProfile* profile) {
 DisplayProfile ProfileFromEnvironment() {
   DisplayProfile profile;
   const char* chosen = std::getenv("QUENTHOR_DISPLAY_LAYOUT");
-  if (chosen && *chosen && !ProfileForLayoutName(chosen, &profile))
-    std::fprintf(stderr,
-                 "Quenthor: QUENTHOR_DISPLAY_LAYOUT=%s is not a layout (xrgb32, xbgr32, rgb24, "
-                 "bgr24, rgb565, bgr565, rgb555, pal8); the screen offers every depth\n",
-                 chosen);
+  if (chosen && *chosen && !ProfileForLayoutName(chosen, &profile)) {
+    std::fprintf(stderr, "Quenthor: QUENTHOR_DISPLAY_LAYOUT=%s is not a layout (", chosen);
+    // Named as the layouts' own table names them.
+    for (int index = 0; index <= static_cast<int>(ScreenLayout::kPalette8); index++)
+      std::fprintf(stderr, "%s%s", index ? ", " : "",
+                   Describe(static_cast<ScreenLayout>(index)).name);
+    std::fprintf(stderr, "); the screen offers every depth\n");
+  }
   return profile;
 }
 
