@@ -36,6 +36,14 @@ const launchers = {
 };
 const engineNames = Object.keys(launchers);
 
+// What a row can't see in an engine, and why; the row says so and checks the rest.
+const screencast = 'the browser\'s own frames (no screencast outside chromium\'s DevTools): the ' +
+  'canvas is read at each of the page\'s frames instead';
+const limits = {
+  firefox: { screencast },
+  webkit: { screencast, pageErrors: 'the page\'s uncaught errors (classic WebDriver hears no events)' },
+};
+
 // A copy of the site for an engine that can't run a script before the page's (WebKitGTK under
 // classic WebDriver): the scripts planted in the page itself, before its own, and the offline
 // copy's digests made anew. Same origin, so the page's policy lets them run.
@@ -52,4 +60,4 @@ function plantedCopy(site, plants) {
   return copy;
 }
 
-module.exports = { launchers, engineNames, plantedCopy };
+module.exports = { launchers, engineNames, limits, plantedCopy };

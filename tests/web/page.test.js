@@ -17,7 +17,7 @@ const path = require('path');
 const { test, before, after } = require('node:test');
 const { serveSite, sitePolicy, launch, listeningPosts } = require('../../web/browser');
 const songs = require('./songs');
-const { launchers, engineNames, plantedCopy } = require('./engines');
+const { launchers, engineNames, limits, plantedCopy } = require('./engines');
 
 const site = path.resolve(process.argv[2] || 'build-web/site');
 const sources = path.resolve(__dirname, '../..');
@@ -184,6 +184,10 @@ function inEngine(name) {
   })();
   return engines[name];
 }
+// What a row can't see in an engine, said where it is left out.
+const leftOut = (t, name, what) => limits[name] && limits[name][what] &&
+  t.diagnostic(`${name} left out: ${limits[name][what]}`);
+
 // A copy of an engine's site on a server of its own, for a row that changes or stops it.
 async function ownSite(name) {
   const copy = fs.mkdtempSync(path.join(os.tmpdir(), 'quenthor-site-'));
@@ -211,8 +215,9 @@ after(async () => {
 for (const name of engineNames) {
   test(`${name}: nothing is drawn or played before Start; then the strobe in order, paced by the ` +
        'browser\'s frames, with sound; another key goes on, Escape ends it with status 0',
-       { timeout: 90000 }, async () => {
+       { timeout: 90000 }, async (t) => {
     const { page, logged } = await openPage(await inEngine(name));
+    leftOut(t, name, 'pageErrors');
     await sleep(1500);
     const before = await page.evaluate(() => ({
       stageHidden: document.getElementById('stage').hidden,
@@ -1058,6 +1063,7 @@ for (const name of engineNames) {
       t.skip('QUENTHOR_FLASH_CHECK is not set (scripts/test-web sets it)');
       return;
     }
+    leftOut(t, name, 'screencast');
     const work = fs.mkdtempSync(path.join(os.tmpdir(), 'quenthor-gentle-'));
     try {
       for (const [gentle, expected, seconds] of [[true, 0, 10], [false, 1, 6]]) {
