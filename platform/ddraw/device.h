@@ -71,7 +71,9 @@ bool PresentFlipped(const Surface& front, const std::vector<std::uint8_t>& previ
 // The window system's news of the application gaining or losing the desktop.
 void ListenToActivation();
 
-// The controls' reset (platform/controls) frees what is left: it is a friend of the objects.
+// Frees every object and surface left and puts the display hardware and its profile back as
+// made. Called by the test controls (tests/controls) between tests; a friend of the objects.
+// In reset_device.cpp, which only the controls link.
 void ResetDevice();
 
 }  // namespace ddraw

@@ -8,10 +8,10 @@
 #include <gtest/gtest.h>
 
 #include "display/display.h"
-#include "platform/controls/display_controls.h"
-#include "platform/controls/trace.h"
-#include "platform/controls/kernel_controls.h"
 #include "show/show.h"
+#include "tests/controls/display_controls.h"
+#include "tests/controls/kernel_controls.h"
+#include "tests/controls/trace.h"
 #include "tests/support/controls_test.h"
 
 namespace {

@@ -7,9 +7,9 @@
 #include <gtest/gtest.h>
 
 #include "display/display.h"
-#include "platform/controls/display_controls.h"
-#include "platform/controls/trace.h"
-#include "platform/controls/kernel_controls.h"
+#include "tests/controls/display_controls.h"
+#include "tests/controls/kernel_controls.h"
+#include "tests/controls/trace.h"
 #include "tests/support/controls_reset.h"
 #include "tests/support/controls_test.h"
 

@@ -9,7 +9,7 @@
 
 #include "music/music.h"
 #include "platform/fmod_api.h"
-#include "platform/controls/sound_controls.h"
+#include "tests/controls/sound_controls.h"
 
 int main(int argc, char** argv) {
   if (argc == 2 && std::strcmp(argv[1], "start") == 0) {

@@ -11,8 +11,8 @@
 #include <gtest/gtest.h>
 
 #include "music/music.h"
-#include "platform/controls/trace.h"
-#include "platform/controls/sound_controls.h"
+#include "tests/controls/sound_controls.h"
+#include "tests/controls/trace.h"
 #include "tests/music/music_test_support.h"
 
 namespace {

@@ -16,8 +16,8 @@
 
 #include "music/music.h"
 #include "platform/fmod_api.h"
-#include "platform/controls/trace.h"
-#include "platform/controls/sound_controls.h"
+#include "tests/controls/sound_controls.h"
+#include "tests/controls/trace.h"
 #include "tests/music/music_test_support.h"
 #include "tests/support/controls_reset.h"
 #include "tools/s3m_writer.h"

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "display/display.h"
-#include "platform/controls/display_controls.h"
-#include "platform/controls/trace.h"
-#include "platform/controls/kernel_controls.h"
+#include "tests/controls/display_controls.h"
+#include "tests/controls/kernel_controls.h"
+#include "tests/controls/trace.h"
 #include "tests/support/controls_test.h"
 
 namespace displaytest {

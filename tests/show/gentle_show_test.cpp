@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/controls/display_controls.h"
 #include "platform/host/screen.h"
+#include "tests/controls/display_controls.h"
 #include "tests/show/show_harness.h"
 #include "tests/support/flash_analyser.h"
 #include "tests/support/screen_classifier.h"

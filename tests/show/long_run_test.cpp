@@ -8,9 +8,9 @@
 #include <gtest/gtest.h>
 
 #include "display/display.h"
-#include "platform/controls/display_controls.h"
-#include "platform/controls/kernel_controls.h"
 #include "show/show.h"
+#include "tests/controls/display_controls.h"
+#include "tests/controls/kernel_controls.h"
 #include "tests/show/show_harness.h"
 #include "tools/pictures.h"
 

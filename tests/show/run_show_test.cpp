@@ -13,11 +13,11 @@
 #include <gtest/gtest.h>
 
 #include "display/display.h"
-#include "platform/controls/display_controls.h"
-#include "platform/controls/trace.h"
-#include "platform/controls/kernel_controls.h"
-#include "platform/controls/sound_controls.h"
 #include "show/show.h"
+#include "tests/controls/display_controls.h"
+#include "tests/controls/kernel_controls.h"
+#include "tests/controls/sound_controls.h"
+#include "tests/controls/trace.h"
 #include "tests/show/show_harness.h"
 #include "tests/support/child_process.h"
 #include "tests/support/scratch_folder.h"

@@ -8,9 +8,9 @@
 #include <gtest/gtest.h>
 
 #include "display/display.h"
-#include "platform/controls/trace.h"
-#include "platform/controls/kernel_controls.h"
 #include "show/show.h"
+#include "tests/controls/kernel_controls.h"
+#include "tests/controls/trace.h"
 #include "tests/support/controls_reset.h"
 #include "tools/assets.h"
 

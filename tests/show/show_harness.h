@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/controls/display_controls.h"
+#include "tests/controls/display_controls.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/screen_classifier.h"
 

@@ -15,11 +15,11 @@
 #include <gtest/gtest.h>
 
 #include "display/display.h"
-#include "platform/controls/display_controls.h"
-#include "platform/controls/trace.h"
-#include "platform/controls/kernel_controls.h"
 #include "platform/win32_api.h"
 #include "show/show.h"
+#include "tests/controls/display_controls.h"
+#include "tests/controls/kernel_controls.h"
+#include "tests/controls/trace.h"
 #include "tests/show/show_harness.h"
 
 namespace {

@@ -3,10 +3,10 @@
 #include <cstddef>
 
 #include "display/display.h"
-#include "platform/controls/display_controls.h"
-#include "platform/controls/kernel_controls.h"
-#include "platform/controls/sound_controls.h"
-#include "platform/controls/trace.h"
+#include "tests/controls/display_controls.h"
+#include "tests/controls/kernel_controls.h"
+#include "tests/controls/sound_controls.h"
+#include "tests/controls/trace.h"
 
 void ResetControlsAndGlobals() {
   platform::ResetDisplayControls();

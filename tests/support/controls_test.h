@@ -4,8 +4,8 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include "platform/controls/kernel_controls.h"
-#include "platform/controls/trace.h"
+#include "tests/controls/kernel_controls.h"
+#include "tests/controls/trace.h"
 #include "tests/support/controls_reset.h"
 
 class ControlsTest : public ::testing::Test {

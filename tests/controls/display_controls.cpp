@@ -1,4 +1,4 @@
-#include "platform/controls/display_controls.h"
+#include "tests/controls/display_controls.h"
 
 #include <cstdlib>
 #include <deque>
@@ -18,19 +18,6 @@ namespace platform {
 
 using ddraw::DisplayProfile;
 using ddraw::ScreenLayout;
-
-namespace ddraw {
-
-void ResetDevice() {
-  DisplayHardware& hardware = Hardware();
-  for (Surface* surface : hardware.surfaces) delete surface;
-  for (DirectDraw* object : hardware.objects) delete object;
-  hardware = DisplayHardware();
-  ProfileInForce() = DisplayProfile();
-  host::ForgetRenderer();
-}
-
-}  // namespace ddraw
 
 namespace {
 

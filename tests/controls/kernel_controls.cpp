@@ -1,4 +1,4 @@
-#include "platform/controls/kernel_controls.h"
+#include "tests/controls/kernel_controls.h"
 
 #include "platform/host/hooks.h"
 #include "platform/host/screen.h"

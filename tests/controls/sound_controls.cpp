@@ -1,4 +1,4 @@
-#include "platform/controls/sound_controls.h"
+#include "tests/controls/sound_controls.h"
 
 #include <chrono>
 #include <mutex>

@@ -1,4 +1,4 @@
-#include "platform/controls/trace.h"
+#include "tests/controls/trace.h"
 
 #include <mutex>
 
