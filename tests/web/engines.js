@@ -9,13 +9,13 @@ const { execFileSync } = require('child_process');
 const fs = require('fs');
 const os = require('os');
 const path = require('path');
-const { launch } = require('../../web/browser');
+const { launch } = require('../../tools/web/browser');
 const { startDriver } = require('./webdriver');
 
 const sources = path.resolve(__dirname, '../..');
 
 async function launchFirefox() {
-  const puppeteer = require(require.resolve('puppeteer-core', { paths: [path.join(sources, 'web')] }));
+  const puppeteer = require(require.resolve('puppeteer-core', { paths: [path.join(sources, 'tools/web')] }));
   return puppeteer.launch({
     browser: 'firefox',
     executablePath: process.env.FIREFOX || '/usr/bin/firefox-esr',

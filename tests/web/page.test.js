@@ -15,7 +15,7 @@ const http = require('http');
 const os = require('os');
 const path = require('path');
 const { test, before, after } = require('node:test');
-const { serveSite, sitePolicy, launch, listeningPosts } = require('../../web/browser');
+const { serveSite, sitePolicy, launch, listeningPosts } = require('../../tools/web/browser');
 const songs = require('./songs');
 const { launchers, engineNames, limits, plantedCopy } = require('./engines');
 
@@ -1012,13 +1012,13 @@ function capturePictures() {
 }
 
 // The show as the page's frames see it for the given seconds, made a video by ffmpeg; resolves
-// to the video and the picture's place in it. Chromium's is the recorder's (web/record.js: what
+// to the video and the picture's place in it. Chromium's is the recorder's (tools/web/record.js: what
 // the browser composites, as a visitor sees it); the other engines have no screencast, so there
 // the canvas is read at each of the page's frames.
 async function recordShow(name, gentle, seconds, folder) {
   const video = path.join(folder, `${name}-${gentle ? 'gentle' : 'plain'}.mp4`);
   if (name === 'chromium') {
-    execFileSync('node', [path.join(sources, 'web/record.js'), site, String(seconds), video,
+    execFileSync('node', [path.join(sources, 'tools/web/record.js'), site, String(seconds), video,
                           ...(gentle ? ['--gentle'] : [])], { stdio: ['ignore', 'ignore', 'pipe'] });
     // The picture's place, as the page puts it: the largest whole multiple of 320x240, centred
     // (the Stop button in the corner is no part of it).
@@ -1091,7 +1091,7 @@ test('a recording of a show that fails fails with the show\'s line and status, a
     fs.cpSync(site, copy, { recursive: true });
     fs.writeFileSync(path.join(copy, 'Terminal.s3m'), 'This is not a tracker module at all.\n'.repeat(40));
     const video = path.join(copy, 'recording.mp4');
-    const run = spawnSync('node', [path.join(sources, 'web/record.js'), copy, '4', video],
+    const run = spawnSync('node', [path.join(sources, 'tools/web/record.js'), copy, '4', video],
                           { encoding: 'utf8', timeout: 100000 });
     assert.strictEqual(run.status, 1, run.stderr);
     assert.match(run.stderr, /^Unknown file format$/m);

@@ -33,7 +33,7 @@ const withoutWebgl = process.argv.includes('--no-webgl');
 const positional = process.argv.slice(2).filter((arg, i, all) =>
   !arg.startsWith('--') && !['--rounds', '--seconds', '--settle', '--against'].includes(all[i - 1]));
 const site = path.resolve(positional[0] || 'build-web/site');
-const minimalPage = path.join(__dirname, '..', 'bench', 'minimal-page');
+const minimalPage = path.join(__dirname, '..', '..', 'bench', 'minimal-page');
 
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 const kB = (bytes) => (bytes / 1000).toFixed(1).padStart(8);
