@@ -8,19 +8,6 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#include "tools/song.h"
-
-const std::vector<std::uint8_t>& OurSongBytes() {
-  static const std::vector<std::uint8_t> bytes = [] {
-    S3mModule song;
-    std::string error;
-    std::vector<std::uint8_t> encoded;
-    if (!ComposeSong(&song, &error) || !EncodeS3m(song, &encoded, &error))
-      throw std::runtime_error("our song can't be made: " + error);
-    return encoded;
-  }();
-  return bytes;
-}
 
 void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   if (!WriteWholeFile(path, bytes.data(), bytes.size()))

@@ -5,10 +5,8 @@
 #include <vector>
 
 #include "tests/support/child_process.h"
+#include "tests/support/our_song.h"
 #include "tests/support/scratch_folder.h"
-
-// The bytes the asset tool writes as "Terminal.s3m".
-const std::vector<std::uint8_t>& OurSongBytes();
 
 void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 // The same bytes for the same seed, on every run.

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/music/music_test_support.h"
+#include "tests/support/scratch_folder.h"
 #include "tools/icon.h"
 
 namespace {
@@ -46,7 +46,8 @@ TEST(Icon, PngsDecodeToThePixelsDrawn) {
   // A picture wider than one stored block's 65535 bytes, not square, with transparency.
   std::vector<std::uint32_t> odd(300 * 70);
   for (std::size_t i = 0; i < odd.size(); i++) odd[i] = static_cast<std::uint32_t>(i * 2654435761u);
-  WriteFileBytes(folder.File("odd.png"), EncodePng(odd, 300, 70));
+  const std::vector<std::uint8_t> png = EncodePng(odd, 300, 70);
+  ASSERT_TRUE(WriteWholeFile(folder.File("odd.png"), png.data(), png.size()));
   EXPECT_EQ(Decode(folder.File("odd.png")), odd);
 }
 

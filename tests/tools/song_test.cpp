@@ -8,7 +8,8 @@
 #include <set>
 #include <vector>
 
-#include "tests/music/music_test_support.h"
+#include "tests/support/our_song.h"
+#include "tests/support/scratch_folder.h"
 #include "tools/assets.h"
 #include "tools/song.h"
 
