@@ -153,6 +153,22 @@ class PassingThrough : public Interface {
   ULONG references_ = 1;
 };
 
+// Puts a new wrapper in place of the system's object the call made, and keeps it as the one of
+// its kind. Without the wrapper the flashing would reach the screen: without the memory for it,
+// the call gives no object at all.
+template <class Wrapper, class Interface>
+HRESULT Wrapped(HRESULT made, Interface** object, Wrapper** kept) {
+  Wrapper* wrapper = new (std::nothrow) Wrapper(*object);
+  if (!wrapper) {
+    (*object)->Release();
+    *object = nullptr;
+    return DDERR_OUTOFMEMORY;
+  }
+  *kept = wrapper;
+  *object = wrapper;
+  return made;
+}
+
 // The primary surface in gentle mode: Flip draws gentle viewing first; the rest passes through.
 // It holds the system's surface and lives as long as the show holds it.
 class GentleSurfaceWrapper final
@@ -278,16 +294,7 @@ class GentleDirectDraw final : public PassingThrough<IDirectDraw, GentleDirectDr
         !(description->dwFlags & DDSD_CAPS) ||
         !(description->ddsCaps.dwCaps & DDSCAPS_PRIMARYSURFACE) || wrappedPrimary)
       return result;
-    GentleSurfaceWrapper* wrapper = new (std::nothrow) GentleSurfaceWrapper(*surface);
-    if (!wrapper) {
-      // Without the wrapper the flashing would reach the screen: no primary at all instead.
-      (*surface)->Release();
-      *surface = nullptr;
-      return DDERR_OUTOFMEMORY;
-    }
-    wrappedPrimary = wrapper;
-    *surface = wrapper;
-    return result;
+    return Wrapped(result, surface, &wrappedPrimary);
   }
   STDMETHOD(DuplicateSurface)(LPDIRECTDRAWSURFACE surface, LPDIRECTDRAWSURFACE* copy) override {
     return real_->DuplicateSurface(Unwrap(surface), copy);
@@ -361,15 +368,7 @@ HRESULT WINAPI DirectDrawCreate(GUID* device, LPDIRECTDRAW* display, IUnknown* o
   const bool gentle = GentleChosen();
   const HRESULT result = create(device, display, outer);
   if (result < 0 || !gentle || !display || !*display) return result;
-  GentleDirectDraw* wrapper = new (std::nothrow) GentleDirectDraw(*display);
-  if (!wrapper) {
-    (*display)->Release();
-    *display = nullptr;
-    return DDERR_OUTOFMEMORY;
-  }
-  wrappedDisplay = wrapper;
-  *display = wrapper;
-  return result;
+  return Wrapped(result, display, &wrappedDisplay);
 }
 
 // The other entries a DirectDraw program may look for, straight through: the interfaces they
