@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <vector>
 
 #include "test_rows.h"
 #include "tests/support/kernel_names.h"
@@ -13,16 +14,28 @@ struct Format {
   RowConverter converter;
 };
 
-const Format kSupported[] = {
-    {32, 0x00FF0000, 0x0000FF00, 0x000000FF, ConvertRowXRGB32},
-    {32, 0x000000FF, 0x0000FF00, 0x00FF0000, ConvertRowXBGR32},
-    {24, 0xFF0000, 0x00FF00, 0x0000FF, ConvertRowRGB24},
-    {24, 0x0000FF, 0x00FF00, 0xFF0000, ConvertRowBGR24},
-    {16, 0xF800, 0x07E0, 0x001F, ConvertRowRGB565},
-    {16, 0x001F, 0x07E0, 0xF800, ConvertRowBGR565},
-};
+// Each converter's format as it writes it: its pixel's size, and where pure red, green and blue
+// land in the pixel's value (stored low byte first).
+std::vector<Format> FormatsTheConvertersWrite() {
+  std::vector<Format> formats;
+  for (const TestLayout& layout : TestLayouts()) {
+    std::uint32_t masks[3];
+    const FramePixel primaries[3] = {0x00FF0000, 0x0000FF00, 0x000000FF};
+    for (int i = 0; i < 3; i++) {
+      std::uint8_t bytes[4] = {};
+      layout.converter(&primaries[i], bytes, 1);
+      masks[i] = 0;
+      for (unsigned b = 0; b < layout.bytesPerPixel; b++)
+        masks[i] |= std::uint32_t{bytes[b]} << (8 * b);
+    }
+    formats.push_back({8 * layout.bytesPerPixel, masks[0], masks[1], masks[2], layout.converter});
+  }
+  return formats;
+}
+const std::vector<Format> kSupported = FormatsTheConvertersWrite();
 
 TEST(SelectRowConverter, EachSupportedFormatGetsItsConverter) {
+  ASSERT_EQ(6u, kSupported.size());
   for (const Format& f : kSupported) {
     EXPECT_EQ(f.converter, SelectRowConverter(f.bits, f.red, f.green, f.blue))
         << f.bits << " bits, red 0x" << std::hex << f.red;
