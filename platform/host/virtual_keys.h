@@ -1,5 +1,5 @@
-// The window system's numbers (virtual-key codes) for the keys the host names, for keys.cpp and
-// sdl/keys.cpp only.
+// The window system's numbers (virtual-key codes) for the keys the host names, for keys.cpp,
+// sdl/keys.cpp and the capture's Escape (capture/capture.cpp) only.
 #pragma once
 
 namespace platform {
