@@ -8,7 +8,8 @@
 #  - the stand-ins' folders include only their own folder and the layers below them:
 #    trace <- host <- win32 <- ddraw, host <- fmod; winmm/ is fmod.dll's own sound output, in
 #    host's place; gentleddraw/ (the Windows package's ddraw.dll) uses host's gentle filter;
-#    fmod/ opens the song as the show opens its pictures (platform/files_api.h)
+#    fmod/ opens the song as the show opens its pictures (platform/files_api.h); host/capture/
+#    implements platform/capture_api.h
 #    (platform/<interface>_api.h counts as its interface's folder);
 #  - platform/audio_output.h, the sound output the sound library plays through, is included by
 #    the sound library (fmod/) and by what implements it (host/, winmm/) only;
@@ -51,7 +52,7 @@ endforeach()
 
 # What each folder of the platform may include of the platform, itself aside.
 set(below_trace "")
-set(below_host trace)
+set(below_host trace capture)  # capture_api.h: what host/capture/ implements
 set(below_win32 host trace)
 set(below_ddraw win32 host trace)
 set(below_fmod host trace files)
