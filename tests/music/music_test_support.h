@@ -17,8 +17,3 @@ const unsigned kProbeTimeLimitSeconds = 20;
 // Runs the music probe with arguments in folder, with extra "NAME=value" environment entries.
 ChildResult RunMusicProbe(const std::string& folder, const std::vector<std::string>& arguments,
                           const std::vector<std::string>& environment = {});
-
-// Interleaved 16-bit stereo of the module file at path, rendered by libopenmpt at rate for
-// frames frames, repeating for ever and without dither, as the stand-in plays it.
-std::vector<std::int16_t> RenderWithLibopenmpt(const std::vector<std::uint8_t>& module, int rate,
-                                               std::size_t frames, std::size_t chunkFrames);

@@ -194,18 +194,25 @@ bool StartEncoder(const std::string& ffmpeg, const std::string& path, VideoKind 
   encoder.frames = encoder.sound = -1;
   encoder.started = true;
   if (!NameTemporary(encoder.video, ".video.mkv") || !NameTemporary(encoder.audio, ".sound.raw") ||
-      !NameTemporary(encoder.joined, kind == VideoKind::kSharing ? ".mp4" : ".mkv") ||
-      !NameTemporary(encoder.log, ".log")) {
+      !NameTemporary(encoder.joined, kind == VideoKind::kSharing ? ".mp4" : ".mkv")) {
     Say("the video's name is too long", path.c_str());
     return false;
   }
+  // ffmpeg's messages go to the system's temporary folder: they still come when the video's
+  // folder is full.
+  const char* temporary = std::getenv("TMPDIR");
+  std::snprintf(encoder.log, sizeof encoder.log, "%s/quenthor-capture-XXXXXX",
+                temporary && *temporary ? temporary : "/tmp");
+  const int log = mkostemp(encoder.log, O_CLOEXEC);
+  if (log < 0) encoder.log[0] = '\0';
   // A reader that goes away gives the writer an error, not a signal.
   signal(SIGPIPE, SIG_IGN);
-  const int log = open(encoder.log, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   encoder.sound = open(encoder.audio, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   int pipeEnds[2] = {-1, -1};
   if (log < 0 || encoder.sound < 0 || pipe2(pipeEnds, O_CLOEXEC) != 0) {
-    Say(("can't write in the video's folder (" + path + ")").c_str(), std::strerror(errno));
+    Say(log < 0 ? "can't write in the temporary folder"
+                : ("can't write in the video's folder (" + path + ")").c_str(),
+        std::strerror(errno));
     if (log >= 0) close(log);
     AbandonEncoder();
     return false;
