@@ -3,7 +3,7 @@
 # build: tests/package/packages_test.sh runs this), passed by lintian with nothing to report,
 # installed with dpkg where the tests run as root (else unpacked with dpkg-deb), started through
 # its launcher on a virtual display, the strobe seen in the pictures' own colours, ended with
-# Escape, and removed without leaving a file behind.
+# Escape, a video made with --record, and removed without leaving a file behind.
 # Usage: deb_test.sh BUILD_DIR SOURCE_TREE VERSION
 set -uo pipefail
 build=$(realpath "$1")
@@ -73,19 +73,21 @@ fi
 launcher=$root/usr/games/quenthor
 data=$root/usr/share/games/quenthor
 
-# The program as shipped is hardened as Debian hardens its own (the top CMakeLists.txt): each
+# The programs as shipped are hardened as Debian hardens its own (the top CMakeLists.txt): each
 # mark as readelf shows it. Stack-clash protection leaves none to read.
-readelf -W --file-header --program-headers --dynamic --dyn-syms \
-  "$root/usr/lib/games/quenthor/quenthor" >"$work/readelf" 2>&1
-while IFS='|' read -r what pattern; do
-  check "the program: $what" grep -qE "$pattern" "$work/readelf"
-done <<'TABLE'
+for program in quenthor quenthor-capture; do
+  readelf -W --file-header --program-headers --dynamic --dyn-syms \
+    "$root/usr/lib/games/quenthor/$program" >"$work/readelf" 2>&1
+  while IFS='|' read -r what pattern; do
+    check "$program: $what" grep -qE "$pattern" "$work/readelf"
+  done <<'TABLE'
 position-independent|Type: +DYN .*Position-Independent|Flags: .*\bPIE\b
 relocations bound at the start|\(FLAGS\) +BIND_NOW|Flags: .*\bNOW\b
 relocations made read-only|\bGNU_RELRO\b
 a stack protector|\bUND __stack_chk_fail@
 checked memory and string calls|\bUND __[a-z]+_chk@
 TABLE
+done
 
 # The launcher's own options.
 "$launcher" --frobnicate >"$work/unknown" 2>&1
@@ -102,6 +104,15 @@ check "the desktop entry offers the show without flashing" \
   grep -qx 'Exec=/usr/games/quenthor --gentle' "$root/usr/share/applications/quenthor.desktop"
 check "the desktop entry names that action" \
   grep -qx 'Name=Play without flashing' "$root/usr/share/applications/quenthor.desktop"
+check "the package recommends ffmpeg, for --record" [ "$(dpkg-deb -f "$deb" Recommends)" = ffmpeg ]
+
+# A video of the show, named from where the launcher was started: two seconds, 120 frames.
+(cd "$work" && "$launcher" --flashing --record short.mkv 2) >"$work/record.out" 2>&1
+check "--record makes its video (status $?)" [ -s "$work/short.mkv" ]
+check "the video holds 120 frames" [ "$(ffprobe -v error -count_frames -select_streams v \
+  -show_entries stream=nb_read_frames -of csv=p=0 "$work/short.mkv")" = 120 ]
+"$launcher" --window --record "$work/refused.mkv" >"$work/record-window.out" 2>&1
+check "--record with --window ends with status 2" [ $? -eq 2 ]
 
 # The pictures and the song are the ones our asset tool writes.
 "$build/quenthor-assets" "$work/expected"
