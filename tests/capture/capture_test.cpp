@@ -150,7 +150,7 @@ TEST_F(CaptureTest, TwoCapturesAreTheSameBytesAndGentleModePassesTheFlashCheck) 
 }
 
 // Each says why, with its own status, and leaves no video and no temporary file behind.
-TEST_F(CaptureTest, ACaptureThatCantBeMadeSaysWhyAndLeavesNothing) {
+TEST_F(CaptureTest, ARunThatMakesNoVideoSaysWhyAndLeavesNothing) {
   const std::string full = folder.File("full");
   std::filesystem::create_directory(full);
   const struct {
@@ -160,6 +160,7 @@ TEST_F(CaptureTest, ACaptureThatCantBeMadeSaysWhyAndLeavesNothing) {
     int status;
     const char* said;
   } rows[] = {
+      {"only the usage asked for", {"--help", "x.mkv"}, {}, 0, "Usage: quenthor-capture"},
       {"no ffmpeg", {"x.mkv", "2"}, {"QUENTHOR_FFMPEG=/nowhere/ffmpeg"}, 2, "ffmpeg is needed"},
       {"a folder that isn't there", {"/nowhere/x.mkv", "2"}, {}, 2, "can't be written there"},
       {"a name of no known video", {"x.avi", "2"}, {}, 2, "must end in .mkv"},
