@@ -12,7 +12,8 @@
   // A file that hasn't come in this time is left out, as one that isn't there.
   const assetWait = 10000;
   // Stop first asks the show to end as Escape does; one that doesn't listen is ended by force.
-  const stopGrace = 700;
+  // Leaving a browser's fullscreen (Firefox's Escape) can hold the worker's frames for a while.
+  const stopGrace = 1200;
   const intro = document.getElementById('intro');
   const stage = document.getElementById('stage');
   let canvas = document.getElementById('canvas');

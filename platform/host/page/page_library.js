@@ -8,8 +8,8 @@
 //   events   the page's events for the show, oldest first: DOM event types ('keydown',
 //            'keyup', 'focus', 'blur'), keys with keyCode, location, alt, ctrl and shift
 //   output   the page's size in the screen's own pixels, [width, height]
-//   hidden   whether the page is hidden; then a timer ends each wait for a frame after
-//            hiddenWait ms, as a hidden page gives no animation frames
+//   hidden   whether the page is hidden: a hidden page gives no animation frames, and a timer
+//            ends each wait for a frame after hiddenWait ms (hidden or not)
 //   drawn    called at each picture drawn, or null (a test that listens)
 //   wake     set while the show waits for a frame: the worker calls it to end the wait early
 'use strict';
@@ -43,10 +43,13 @@ mergeInto(LibraryManager.library, {
         }
       }
       page.wake = wake;
-      // A browser without animation frames in workers gets a paced 60 Hz instead.
+      // A browser without animation frames in workers gets a paced 60 Hz instead. The timer
+      // also ends a wait whose frame doesn't come: a hidden page's, and a browser's that holds
+      // its frames a while (Firefox, leaving its fullscreen), so that the show still hears
+      // Escape and Stop.
       if (typeof requestAnimationFrame === 'function') requestAnimationFrame(wake);
       else setTimeout(wake, 16);
-      if (page.hidden) setTimeout(wake, page.hiddenWait);
+      setTimeout(wake, page.hiddenWait);
     });
   },
 
