@@ -2,8 +2,9 @@
 // picture's own layout, whole-number nearest-neighbour scaling with black borders, and the
 // vertical blanks: the renderer's vsync, or a paced 60 Hz, or, while the clock is steered, the
 // steered clock's. Called by DirectDraw (ddraw/): the flip presents and waits for the blank.
-// Implemented by sdl/screen.cpp over SDL2 on a desktop, by page/page.cpp in a web page;
-// what a Present decides is theirs alike (driver.h).
+// Implemented by sdl/screen.cpp over SDL2 on a desktop, by page/page.cpp in a web page and
+// capture/capture.cpp in a video, with one_screen/; what a Present decides is theirs alike
+// (driver.h).
 #pragma once
 #include <cstdint>
 

@@ -2,7 +2,7 @@
 // the desktop's events. Windows are named by the host's own small numbers, never by a pointer
 // of the library underneath. Each call names its callers; the window system is
 // win32/window_system.cpp, DirectDraw ddraw/direct_draw.cpp. Implemented by sdl/video.cpp over SDL2
-// on a desktop, by page/page.cpp in a web page (its one window, the canvas).
+// on a desktop, by one_screen/ where the one screen is a page's canvas or the capture's video.
 #pragma once
 #include <cstdint>
 

@@ -23,6 +23,7 @@
 #include "platform/host/driver.h"
 #include "platform/host/gentle.h"
 #include "platform/host/hooks.h"
+#include "platform/host/one_screen/one_screen.h"
 #include "platform/host/screen.h"
 #include "platform/host/video.h"
 #include "platform/host/virtual_keys.h"
@@ -53,13 +54,8 @@ struct CaptureState {
   bool escapePressed;
   int escapeKeysLeft;     // the key going down, then up
   bool failed;
-  // The screen: the last picture presented, packed, in the layout the video was started in.
-  bool videoStarted;
-  VideoChoices choices;
-  HostWindow lastWindow;
-  HostWindow screen;
-  bool focusDue;
-  ScreenMemory memory;
+  // The screen (one_screen.h): the last picture presented, packed, in the layout the video
+  // was started in.
   int width, height, layout;
   std::vector<std::uint8_t> pixels;
   bool otherModeSaid;
@@ -131,7 +127,7 @@ void Refresh() {
 // The first picture starts the video, in its layout and size; a picture of another mode later
 // is shown as black (the show sets one mode).
 bool TakePicture(const Picture& picture, const PresentPlan& plan) {
-  const int layout = state.choices.gentle ? static_cast<int>(PixelLayout::kXRGB32)
+  const int layout = oneScreen.choices.gentle ? static_cast<int>(PixelLayout::kXRGB32)
                                           : static_cast<int>(picture.layout);
   if (!state.streaming) {
     state.width = picture.width;
@@ -156,7 +152,7 @@ bool TakePicture(const Picture& picture, const PresentPlan& plan) {
   const std::size_t row = static_cast<std::size_t>(state.width) * kBytesPerPixel[layout];
   if (plan.redraw == PresentPlan::kGentle) {
     GentleDraw(plan.now, state.pixels.data(), static_cast<int>(row));
-    GentleDrew(&state.memory, plan.now);
+    GentleDrew(&oneScreen.memory, plan.now);
   } else if (plan.redraw == PresentPlan::kPicture) {
     for (int y = 0; y < state.height; y++)
       std::memcpy(state.pixels.data() + y * row,
@@ -226,56 +222,16 @@ void ShowMessageBox(const char* text, const char* caption, bool) {
   std::fprintf(stderr, "%s: %s\n", caption, text);
 }
 
-// --- Video: one screen, the video ---
-
-bool DisplayServerPresent() { return true; }
-
-bool StartVideo() {
-  if (state.videoStarted) return true;
-  state.videoStarted = true;
-  state.choices = VideoChoicesFromEnvironment();
-  return true;
-}
-
-void StopVideo() {
-  ForgetRenderer();
-  state.videoStarted = false;
-}
-
-bool VideoHeadless() { return false; }
-
-const VideoChoices& ChosenVideo() { return state.choices; }
-
-HostWindow CreateRealWindow(const char*, int, int, bool) {
-  if (!StartVideo()) return 0;
-  return ++state.lastWindow;
-}
-
-void DestroyRealWindow(HostWindow window) { ForgetWindow(window); }
-
-void ShowScreen(HostWindow window) {
-  if (!window) return;
-  state.screen = window;
-  state.focusDue = true;
-}
-
-void GiveDesktopBack(HostWindow) {}
-
-void HideWindow(HostWindow) {}
-
 void ShowPointer(bool) {}
 
 // The screen gains the focus as it is shown; after the length asked for, Escape.
 bool NextEvent(HostEvent* event) {
-  if (!state.videoStarted) return false;
-  if (state.focusDue) {
-    state.focusDue = false;
-    return MadeEvent(event, HostEvent::kFocusGained, state.screen);
-  }
+  if (!oneScreen.videoStarted) return false;
+  if (ScreenFocusEvent(event)) return true;
   if (!state.streaming || state.escapeKeysLeft == 0 || Streamed() < Wanted()) return false;
   state.escapePressed = true;
   MadeEvent(event, state.escapeKeysLeft == 2 ? HostEvent::kKeyDown : HostEvent::kKeyUp,
-            state.screen);
+            oneScreen.screen);
   event->virtualKey = virtual_keys::VK_ESCAPE;
   state.escapeKeysLeft--;
   return true;
@@ -283,24 +239,15 @@ bool NextEvent(HostEvent* event) {
 
 // --- The screen ---
 
-void RedrawNextPresent() { state.memory.showsLast = false; }
-
 // The video holds every refresh: each Present puts its picture on the screen, and a wait for the
 // blank is one refresh of the clock.
 bool Present(HostWindow window, const Picture& picture, bool waitForBlank) {
-  const bool drawable = window && window == state.screen && picture.bytes && picture.width > 0 &&
-                        picture.height > 0 && picture.layout <= PixelLayout::kRGB555;
-  const PresentPlan plan = PlanPresent(&state.memory, picture, drawable, true);
+  const bool drawable = DrawableOnScreen(window, picture) && picture.layout <= PixelLayout::kRGB555;
+  const PresentPlan plan = PlanPresent(&oneScreen.memory, picture, drawable, true);
   if (!plan.shows || !TakePicture(picture, plan) || !MayWaitForBlank(waitForBlank)) return false;
   WaitForPacedBlankAfter(state.refresh);
   return true;
 }
-
-void ForgetWindow(HostWindow window) {
-  if (window == state.screen) ForgetRenderer();
-}
-
-void ForgetRenderer() { ForgetScreen(&state.memory); }
 
 // --- The sound: mixed at each refresh ---
 

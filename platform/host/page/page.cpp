@@ -18,6 +18,7 @@
 #include "platform/host/gentle.h"
 #include "platform/host/hooks.h"
 #include "platform/host/keys.h"
+#include "platform/host/one_screen/one_screen.h"
 #include "platform/host/screen.h"
 #include "platform/host/video.h"
 
@@ -51,13 +52,8 @@ const double kSoundAheadSeconds = 0.25;
 // A refresh of the usual 60 Hz, for waits that aren't the flip's (WaitForVerticalBlank).
 const double kPacedIntervalMs = 1000.0 / 60.0;
 
+// The canvas is the one screen (one_screen.h).
 struct PageHost {
-  bool videoStarted;
-  VideoChoices choices;
-  HostWindow lastWindow;   // windows are numbered from 1
-  HostWindow screen;       // the window shown as the screen: the canvas
-  bool focusDue;           // the screen was shown: it gains the focus, as a desktop gives it
-  ScreenMemory memory;     // what the canvas holds
   // The canvas's place was told for this picture size in this output.
   int placedFor[4];
   bool layoutRefused;      // told once
@@ -148,52 +144,11 @@ std::uint32_t RealTicks() {
   return static_cast<std::uint32_t>(static_cast<std::uint64_t>(PageNow()));
 }
 
-// --- Video: the page's canvas is the one screen ---
-
-bool DisplayServerPresent() { return true; }
-
-bool StartVideo() {
-  if (page.videoStarted) return true;
-  page.videoStarted = true;
-  page.choices = VideoChoicesFromEnvironment();
-  return true;
-}
-
-void StopVideo() {
-  ForgetRenderer();
-  page.videoStarted = false;
-}
-
-bool VideoHeadless() { return !page.videoStarted; }
-
-const VideoChoices& ChosenVideo() { return page.choices; }
-
-HostWindow CreateRealWindow(const char*, int, int, bool) {
-  if (!StartVideo()) return 0;
-  return ++page.lastWindow;
-}
-
-void DestroyRealWindow(HostWindow window) { ForgetWindow(window); }
-
-void ShowScreen(HostWindow window) {
-  if (!window) return;
-  if (window != page.screen) ForgetRenderer();
-  page.screen = window;
-  page.focusDue = true;
-}
-
-void GiveDesktopBack(HostWindow) {}
-
-void HideWindow(HostWindow) {}
-
 void ShowPointer(bool visible) { ShowPagePointer(visible); }
 
 bool NextEvent(HostEvent* event) {
-  if (!page.videoStarted) return false;
-  if (page.focusDue) {
-    page.focusDue = false;
-    return MadeEvent(event, HostEvent::kFocusGained, page.screen);
-  }
+  if (!oneScreen.videoStarted) return false;
+  if (ScreenFocusEvent(event)) return true;
   unsigned key = 0;
   int place = 0;
   int flags = 0;
@@ -204,7 +159,7 @@ bool NextEvent(HostEvent* event) {
     const bool isKey = kind == HostEvent::kKeyDown || kind == HostEvent::kKeyUp;
     // A key the window system doesn't know (it has no scan code) isn't reported.
     if (isKey && ScanCodeFor(key) == 0) continue;
-    MadeEvent(event, static_cast<HostEvent::Kind>(kind), page.screen);
+    MadeEvent(event, static_cast<HostEvent::Kind>(kind), oneScreen.screen);
     if (isKey) {
       event->virtualKey = key;
       event->extended = ExtendedKey(key, KeyPlaceFromDom(place));
@@ -217,8 +172,6 @@ bool NextEvent(HostEvent* event) {
 }
 
 // --- The screen ---
-
-void RedrawNextPresent() { page.memory.showsLast = false; }
 
 std::uint64_t PacedBlank() { return static_cast<std::uint64_t>(PageNow() / kPacedIntervalMs); }
 
@@ -245,15 +198,14 @@ static void PlaceCanvas(int pictureWidth, int pictureHeight) {
 }
 
 bool Present(HostWindow window, const Picture& picture, bool waitForBlank) {
-  const bool drawable = window && window == page.screen && picture.bytes && picture.width > 0 &&
-                        picture.height > 0;
+  const bool drawable = DrawableOnScreen(window, picture);
   if (drawable) PlaceCanvas(picture.width, picture.height);
   // The canvas keeps what was put on it: nothing is put up again.
-  const PresentPlan plan = PlanPresent(&page.memory, picture, drawable, false);
+  const PresentPlan plan = PlanPresent(&oneScreen.memory, picture, drawable, false);
   if (!plan.shows) return false;
   if (plan.redraw == PresentPlan::kGentle) {
     DrawGentle(plan.now, picture.width, picture.height);
-    GentleDrew(&page.memory, plan.now);
+    GentleDrew(&oneScreen.memory, plan.now);
   } else if (plan.redraw == PresentPlan::kPicture && !DrawOnCanvas(picture) &&
              !page.layoutRefused) {
     std::fprintf(stderr, "Quenthor: the page shows 32-bit pictures only\n");
@@ -264,12 +216,6 @@ bool Present(HostWindow window, const Picture& picture, bool waitForBlank) {
   WaitForAnimationFrame();
   return true;
 }
-
-void ForgetWindow(HostWindow window) {
-  if (window == page.screen) ForgetRenderer();
-}
-
-void ForgetRenderer() { ForgetScreen(&page.memory); }
 
 // --- The clock and the message box ---
 
