@@ -1,10 +1,26 @@
 #include "platform/host/driver.h"
 
+#include <cstring>
+
+#include "platform/host/audio_output.h"
 #include "platform/host/gentle.h"
 #include "platform/host/hooks.h"
 
 namespace platform {
 namespace host {
+
+AudioOutputHooks audioOutputHooks;
+AudioOutputState audioOutput;
+
+void MixForOutput(std::int16_t* stereo, int frames) {
+  if (frames <= 0) return;
+  if (audioOutput.render)
+    audioOutput.render(audioOutput.context, stereo, frames);
+  else
+    std::memset(stereo, 0, static_cast<std::size_t>(frames) * 2 * sizeof stereo[0]);
+  const auto listener = audioOutputHooks.played.load(std::memory_order_acquire);
+  if (listener) listener(stereo, frames);
+}
 
 const Hooks kRealHooks = {RealTicks, PacedBlank, WaitForPacedBlankAfter, false, nullptr};
 Hooks hooks = {RealTicks, PacedBlank, WaitForPacedBlankAfter, false, nullptr};

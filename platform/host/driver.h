@@ -45,6 +45,10 @@ void ForgetScreen(ScreenMemory* memory);
 // stands still between the steerer's moves.
 bool MayWaitForBlank(bool asked);
 
+// The next frames for the sound output: the open output's render routine's mix (silence without
+// one), heard by the listener the hooks may set (audio_output.h).
+void MixForOutput(std::int16_t* stereo, int frames);
+
 // Fills in an event of the kind, for the window; true.
 bool MadeEvent(HostEvent* event, HostEvent::Kind kind, HostWindow window);
 

@@ -100,10 +100,7 @@ void Refresh() {
     const int frames = static_cast<int>((at + 1) * state.rate / kRefreshesPerSecond -
                                         at * state.rate / kRefreshesPerSecond);
     state.sound.assign(static_cast<std::size_t>(frames) * 2, 0);
-    if (audioOutput.device && audioOutput.render && frames > 0)
-      audioOutput.render(audioOutput.context, state.sound.data(), frames);
-    const auto listener = audioOutputHooks.played.load(std::memory_order_acquire);
-    if (listener && frames > 0) listener(state.sound.data(), frames);
+    MixForOutput(state.sound.data(), frames);
     if (!capture::EncodeRefresh(state.pixels.data(), state.pixels.size(), state.sound.data(),
                                 frames))
       state.failed = true;
@@ -248,11 +245,6 @@ bool Present(HostWindow window, const Picture& picture, bool waitForBlank) {
   WaitForPacedBlankAfter(state.refresh);
   return true;
 }
-
-// --- The sound: mixed at each refresh ---
-
-AudioOutputHooks audioOutputHooks;
-AudioOutputState audioOutput;
 
 }  // namespace host
 

@@ -115,10 +115,7 @@ void TopUpSound() {
   const std::size_t count = static_cast<std::size_t>(frames);
   soundBlock.resize(count * 2);
   soundChannels.resize(count * 2);
-  if (audioOutput.render) audioOutput.render(audioOutput.context, soundBlock.data(), frames);
-  else std::memset(soundBlock.data(), 0, soundBlock.size() * sizeof soundBlock[0]);
-  const auto listener = audioOutputHooks.played.load(std::memory_order_acquire);
-  if (listener) listener(soundBlock.data(), frames);
+  MixForOutput(soundBlock.data(), frames);
   for (std::size_t i = 0; i < count; i++) {
     soundChannels[i] = soundBlock[2 * i] * (1.0f / 32768);
     soundChannels[count + i] = soundBlock[2 * i + 1] * (1.0f / 32768);
@@ -232,11 +229,6 @@ void ShowMessageBox(const char* text, const char* caption, bool) {
   std::printf("%s: %s\n", caption, text);
   std::fflush(stdout);
 }
-
-// --- The sound ---
-
-AudioOutputHooks audioOutputHooks;
-AudioOutputState audioOutput;
 
 }  // namespace host
 

@@ -2,15 +2,10 @@
 
 #include <SDL.h>
 
-#include <cstring>
-
 #include "platform/host/audio_output.h"
+#include "platform/host/driver.h"
 
 namespace platform {
-
-host::AudioOutputHooks host::audioOutputHooks;
-host::AudioOutputState host::audioOutput;
-
 namespace {
 
 host::AudioOutputState& output = host::audioOutput;
@@ -20,14 +15,8 @@ host::AudioOutputState& output = host::audioOutput;
 const Uint16 kBufferFrames = 1024;
 
 void SDLCALL FeedDevice(void* /*userdata*/, Uint8* stream, int length) {
-  std::int16_t* stereo = reinterpret_cast<std::int16_t*>(stream);
-  const int frames = length / static_cast<int>(2 * sizeof(std::int16_t));
-  if (output.render)
-    output.render(output.context, stereo, frames);
-  else
-    std::memset(stream, 0, static_cast<std::size_t>(length));
-  const auto listener = host::audioOutputHooks.played.load(std::memory_order_acquire);
-  if (listener) listener(stereo, frames);
+  host::MixForOutput(reinterpret_cast<std::int16_t*>(stream),
+                     length / static_cast<int>(2 * sizeof(std::int16_t)));
 }
 
 }  // namespace
