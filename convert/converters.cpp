@@ -66,26 +66,15 @@ int UseConverterKernels(int kernels) {
 
 int ActiveConverterKernels() { return converterState.kernels; }
 
-void ConvertRowXRGB32(const FramePixel* source, std::uint8_t* destination, std::uint32_t count) {
-  converterState.rows.xrgb32(source, destination, count);
-}
-
-void ConvertRowXBGR32(const FramePixel* source, std::uint8_t* destination, std::uint32_t count) {
-  converterState.rows.xbgr32(source, destination, count);
-}
-
-void ConvertRowRGB24(const FramePixel* source, std::uint8_t* destination, std::uint32_t count) {
-  converterState.rows.rgb24(source, destination, count);
-}
-
-void ConvertRowBGR24(const FramePixel* source, std::uint8_t* destination, std::uint32_t count) {
-  converterState.rows.bgr24(source, destination, count);
-}
-
-void ConvertRowRGB565(const FramePixel* source, std::uint8_t* destination, std::uint32_t count) {
-  converterState.rows.rgb565(source, destination, count);
-}
-
-void ConvertRowBGR565(const FramePixel* source, std::uint8_t* destination, std::uint32_t count) {
-  converterState.rows.bgr565(source, destination, count);
-}
+// Each converter runs its layout's row in the table: one rule, six names.
+#define CONVERTER(name, row)                                                                 \
+  void name(const FramePixel* source, std::uint8_t* destination, std::uint32_t count) {     \
+    converterState.rows.row(source, destination, count);                                    \
+  }
+CONVERTER(ConvertRowXRGB32, xrgb32)
+CONVERTER(ConvertRowXBGR32, xbgr32)
+CONVERTER(ConvertRowRGB24, rgb24)
+CONVERTER(ConvertRowBGR24, bgr24)
+CONVERTER(ConvertRowRGB565, rgb565)
+CONVERTER(ConvertRowBGR565, bgr565)
+#undef CONVERTER

@@ -59,38 +59,20 @@ static void AnyWidth(const std::uint32_t* source, std::uint8_t* destination, std
 // Copies byteCount bytes: 64-byte blocks as eight 64-bit loads then eight stores, then the rest
 // byte by byte.
 void BlockCopy(const void* source, void* destination, std::size_t byteCount);
-// The straight 32-bit layout, any count: a block copy of count * 4 bytes.
-void MmxRowXRGB32(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count);
-// Blocks of four pixels (count a multiple of 4) into 3-byte B, G, R.
-void MmxRowRGB24(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count);
-// Blocks of four pixels into 16-bit red-high 5-6-5 values.
-void MmxRowRGB565(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count);
-// Blocks of four pixels into 16-bit blue-high 5-6-5 values.
-void MmxRowBGR565(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count);
+// The straight 32-bit layout is a block copy; the 24-bit and 5-6-5 red-high layouts and the
+// 5-6-5 blue-high one are kernels of four-pixel blocks; the other two are the reference rows.
 extern const ConverterRows kMmxRows;
 #endif
 
 #if defined(__x86_64__)
 #define QUENTHOR_HAS_WIDE_KERNELS 1
 
-// 128-bit SSE2 kernels, present on every x86-64 processor; count a multiple of the block: 16
-// pixels (XRGB32, both 24-bit layouts) or 8 (XBGR32, both 5-6-5 layouts).
-void Sse2RowXRGB32(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count);
-void Sse2RowXBGR32(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count);
-void Sse2RowRGB24(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count);
-void Sse2RowBGR24(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count);
-void Sse2RowRGB565(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count);
-void Sse2RowBGR565(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count);
+// The 128-bit SSE2 kernels' rows, present on every x86-64 processor: blocks of 16 pixels
+// (XRGB32, both 24-bit layouts) or 8 (XBGR32, both 5-6-5 layouts).
 extern const ConverterRows kSse2Rows;
 
-// 256-bit AVX2 kernels, only to be called when the processor reports AVX2; count a multiple of
-// the block: 8 pixels (both 32-bit layouts), 32 (both 24-bit) or 16 (both 5-6-5).
-void Avx2RowXRGB32(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count);
-void Avx2RowXBGR32(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count);
-void Avx2RowRGB24(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count);
-void Avx2RowBGR24(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count);
-void Avx2RowRGB565(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count);
-void Avx2RowBGR565(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count);
+// The 256-bit AVX2 kernels' rows, only to be run when the processor reports AVX2: blocks of 8
+// pixels (both 32-bit layouts), 32 (both 24-bit) or 16 (both 5-6-5).
 extern const ConverterRows kAvx2Rows;
 #endif
 

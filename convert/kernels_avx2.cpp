@@ -31,7 +31,8 @@ const char kZero = static_cast<char>(0x80);  // a shuffle index that writes a ze
 // A straight copy, as memcpy does it: the first and last 32 bytes with unaligned stores, and
 // everything between with stores aligned to 32 bytes (the unaligned first store covers the
 // bytes up to the first aligned one; the last store may overlap bytes already written).
-void Avx2RowXRGB32(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count) {
+static void Avx2RowXRGB32(const std::uint32_t* source, std::uint8_t* destination,
+                          std::uint32_t count) {
   std::size_t size = static_cast<std::size_t>(count) * 4;
   const std::uint8_t* from = reinterpret_cast<const std::uint8_t*>(source);
   Store(destination, Load(from));
@@ -84,10 +85,6 @@ static inline void StepXBGR32(const std::uint8_t* from, std::uint8_t* to) {
   Store(to, _mm256_shuffle_epi8(Load(from), swap));
 }
 
-void Avx2RowXBGR32(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count) {
-  StepRow<StepXBGR32, 8, 4>(source, destination, count);
-}
-
 // Thirty-two pixels to 96 bytes in three stores. The byte shuffle closes each lane's four
 // pixels up to 12 bytes (dwords 0-2 and 4-6 of the register, 3 and 7 zero); the dword
 // permutations then place each register's six dwords where its output stores need them, so
@@ -112,14 +109,6 @@ static inline void StepRGB24(const std::uint8_t* from, std::uint8_t* to) {
 
 static inline void StepBGR24(const std::uint8_t* from, std::uint8_t* to) {
   Pack96(from, to, LaneShuffle(2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, kZero, kZero, kZero, kZero));
-}
-
-void Avx2RowRGB24(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count) {
-  StepRow<StepRGB24, 32, 3>(source, destination, count);
-}
-
-void Avx2RowBGR24(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count) {
-  StepRow<StepBGR24, 32, 3>(source, destination, count);
 }
 
 // Sixteen pixels to sixteen 16-bit values by multiplying instead of shifting. With each channel
@@ -156,16 +145,14 @@ static inline void StepBGR565(const std::uint8_t* from, std::uint8_t* to) {
   Step565(from, to, _mm256_set1_epi32(0x00010120), _mm256_set1_epi32(0x00010040));
 }
 
-void Avx2RowRGB565(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count) {
-  StepRow<StepRGB565, 16, 2>(source, destination, count);
-}
+// A row of Step's kStep-pixel steps, of any width.
+template <void (*Step)(const std::uint8_t*, std::uint8_t*), std::uint32_t kStep,
+          std::uint32_t kBytesPerPixel>
+constexpr RowConverter kStepRow =
+    AnyWidth<StepRow<Step, kStep, kBytesPerPixel>, kStep, kBytesPerPixel>;
 
-void Avx2RowBGR565(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count) {
-  StepRow<StepBGR565, 16, 2>(source, destination, count);
-}
-
-const ConverterRows kAvx2Rows = {AnyWidth<Avx2RowXRGB32, 8, 4>,   AnyWidth<Avx2RowXBGR32, 8, 4>,
-                                 AnyWidth<Avx2RowRGB24, 32, 3>,   AnyWidth<Avx2RowBGR24, 32, 3>,
-                                 AnyWidth<Avx2RowRGB565, 16, 2>,  AnyWidth<Avx2RowBGR565, 16, 2>};
+const ConverterRows kAvx2Rows = {AnyWidth<Avx2RowXRGB32, 8, 4>,     kStepRow<StepXBGR32, 8, 4>,
+                                 kStepRow<StepRGB24, 32, 3>,        kStepRow<StepBGR24, 32, 3>,
+                                 kStepRow<StepRGB565, 16, 2>,       kStepRow<StepBGR565, 16, 2>};
 
 #endif

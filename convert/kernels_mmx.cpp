@@ -45,11 +45,13 @@ void BlockCopy(const void* source, void* destination, std::size_t byteCount) {
   _mm_empty();
 }
 
-void MmxRowXRGB32(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count) {
+static void MmxRowXRGB32(const std::uint32_t* source, std::uint8_t* destination,
+                         std::uint32_t count) {
   BlockCopy(source, destination, static_cast<std::size_t>(count) * 4);
 }
 
-void MmxRowRGB24(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count) {
+static void MmxRowRGB24(const std::uint32_t* source, std::uint8_t* destination,
+                        std::uint32_t count) {
   const std::uint8_t* from = reinterpret_cast<const std::uint8_t*>(source);
   const __m64 colourMask = _mm_set1_pi32(0x00FFFFFF);
   for (std::uint32_t groups = count / 4; groups != 0; --groups, from += 16, destination += 12) {
@@ -111,11 +113,13 @@ static inline void Pack565Groups(const std::uint32_t* source, std::uint8_t* dest
   _mm_empty();
 }
 
-void MmxRowRGB565(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count) {
+static void MmxRowRGB565(const std::uint32_t* source, std::uint8_t* destination,
+                         std::uint32_t count) {
   Pack565Groups(source, destination, count, kRedHigh);
 }
 
-void MmxRowBGR565(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count) {
+static void MmxRowBGR565(const std::uint32_t* source, std::uint8_t* destination,
+                         std::uint32_t count) {
   Pack565Groups(source, destination, count, kBlueHigh);
 }
 

@@ -13,7 +13,8 @@ static inline void Store(std::uint8_t* to, __m128i value) {
   _mm_storeu_si128(reinterpret_cast<__m128i*>(to), value);
 }
 
-void Sse2RowXRGB32(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count) {
+static void Sse2RowXRGB32(const std::uint32_t* source, std::uint8_t* destination,
+                          std::uint32_t count) {
   const std::uint8_t* from = reinterpret_cast<const std::uint8_t*>(source);
   for (std::uint32_t i = 0; i < count; i += 16, from += 64, destination += 64) {
     __m128i a = Load(from), b = Load(from + 16), c = Load(from + 32), d = Load(from + 48);
@@ -33,7 +34,8 @@ static inline __m128i SwapRedBlue(__m128i pixels) {
   return _mm_or_si128(_mm_and_si128(rotated, redBlue), _mm_and_si128(pixels, green));
 }
 
-void Sse2RowXBGR32(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count) {
+static void Sse2RowXBGR32(const std::uint32_t* source, std::uint8_t* destination,
+                          std::uint32_t count) {
   const std::uint8_t* from = reinterpret_cast<const std::uint8_t*>(source);
   for (std::uint32_t i = 0; i < count; i += 8, from += 32, destination += 32) {
     __m128i a = Load(from), b = Load(from + 16);
@@ -61,7 +63,8 @@ static inline void Store48(std::uint8_t* to, __m128i c0, __m128i c1, __m128i c2,
   Store(to + 32, _mm_or_si128(_mm_srli_si128(c2, 8), _mm_slli_si128(c3, 4)));
 }
 
-void Sse2RowRGB24(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count) {
+static void Sse2RowRGB24(const std::uint32_t* source, std::uint8_t* destination,
+                         std::uint32_t count) {
   const std::uint8_t* from = reinterpret_cast<const std::uint8_t*>(source);
   for (std::uint32_t i = 0; i < count; i += 16, from += 64, destination += 48) {
     Store48(destination, CloseUp24(Load(from)), CloseUp24(Load(from + 16)),
@@ -69,7 +72,8 @@ void Sse2RowRGB24(const std::uint32_t* source, std::uint8_t* destination, std::u
   }
 }
 
-void Sse2RowBGR24(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count) {
+static void Sse2RowBGR24(const std::uint32_t* source, std::uint8_t* destination,
+                         std::uint32_t count) {
   const std::uint8_t* from = reinterpret_cast<const std::uint8_t*>(source);
   for (std::uint32_t i = 0; i < count; i += 16, from += 64, destination += 48) {
     Store48(destination, CloseUp24(SwapRedBlue(Load(from))),
@@ -101,7 +105,8 @@ static inline __m128i LowBGR565(__m128i pixels) {
                         5);
 }
 
-void Sse2RowRGB565(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count) {
+static void Sse2RowRGB565(const std::uint32_t* source, std::uint8_t* destination,
+                          std::uint32_t count) {
   const std::uint8_t* from = reinterpret_cast<const std::uint8_t*>(source);
   const __m128i redField = _mm_set1_epi32(0x00F80000);
   for (std::uint32_t i = 0; i < count; i += 8, from += 32, destination += 16) {
@@ -111,7 +116,8 @@ void Sse2RowRGB565(const std::uint32_t* source, std::uint8_t* destination, std::
   }
 }
 
-void Sse2RowBGR565(const std::uint32_t* source, std::uint8_t* destination, std::uint32_t count) {
+static void Sse2RowBGR565(const std::uint32_t* source, std::uint8_t* destination,
+                          std::uint32_t count) {
   const std::uint8_t* from = reinterpret_cast<const std::uint8_t*>(source);
   const __m128i blueField = _mm_set1_epi32(0x000000F8);
   for (std::uint32_t i = 0; i < count; i += 8, from += 32, destination += 16) {

@@ -61,8 +61,10 @@ TEST(PackedState, FloatingPointIsExactAfterEveryKernel) {
     const char* name;
     RowConverter kernel;
     std::uint32_t count;
-  } kRuns[] = {{"MmxRowRGB24", MmxRowRGB24, 320},         {"MmxRowRGB565", MmxRowRGB565, 320},
-               {"MmxRowBGR565", MmxRowBGR565, 320},       {"MMX RGB24 row of 7", kMmxRows.rgb24, 7},
+  } kRuns[] = {{"MMX RGB24 row of 320", kMmxRows.rgb24, 320},
+               {"MMX RGB565 row of 320", kMmxRows.rgb565, 320},
+               {"MMX BGR565 row of 320", kMmxRows.bgr565, 320},
+               {"MMX RGB24 row of 7", kMmxRows.rgb24, 7},
                {"MMX RGB565 row of 3", kMmxRows.rgb565, 3}};
   for (const auto& run : kRuns) {
     run.kernel(pixels.data(), out.data(), run.count);
