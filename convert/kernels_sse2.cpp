@@ -82,6 +82,26 @@ static void Sse2RowBGR24(const std::uint32_t* source, std::uint8_t* destination,
   }
 }
 
+// The two 5-6-5 layouts differ only in which of red and blue takes the high five bits.
+enum { kRedHigh = 0, kBlueHigh = 1 };
+
+// Four pixels' bits 0-10, each in its own 32-bit lane: green's top 6 bits at 5-10, the low
+// colour's top 5 at 0-4 (blue moved up 2 bits or red down 14 to meet green, then both down 5).
+static inline __m128i Low565(__m128i pixels, int high) {
+  const __m128i greenField = _mm_set1_epi32(0x0000FC00);
+  __m128i lowColour = high == kRedHigh
+                          ? _mm_slli_epi32(_mm_and_si128(pixels, _mm_set1_epi32(0x000000F8)), 2)
+                          : _mm_srli_epi32(_mm_and_si128(pixels, _mm_set1_epi32(0x00F80000)), 14);
+  return _mm_srli_epi32(_mm_or_si128(_mm_and_si128(pixels, greenField), lowColour), 5);
+}
+
+// Four pixels' high colour, its top 5 bits in the low byte of each lane's upper half: red is
+// there already, blue moves up 16 bits.
+static inline __m128i High565(__m128i pixels, int high) {
+  return high == kRedHigh ? _mm_and_si128(pixels, _mm_set1_epi32(0x00F80000))
+                          : _mm_slli_epi32(_mm_and_si128(pixels, _mm_set1_epi32(0x000000F8)), 16);
+}
+
 // Eight pixels to eight 16-bit values, as the 64-bit kernels do it: bits 0-10 packed from 32 to
 // 16 bits with signed saturation, bits 11-15 packed from the upper halves' low bytes with
 // unsigned saturation. Neither saturates: the low parts stay below 0x800, the high below 0x100.
@@ -89,47 +109,21 @@ static inline __m128i Join565(__m128i low0, __m128i low1, __m128i high0, __m128i
   return _mm_or_si128(_mm_packs_epi32(low0, low1), _mm_packus_epi16(high0, high1));
 }
 
-static inline __m128i LowRGB565(__m128i pixels) {
-  const __m128i blueField = _mm_set1_epi32(0x000000F8);
-  const __m128i greenField = _mm_set1_epi32(0x0000FC00);
-  return _mm_srli_epi32(_mm_or_si128(_mm_and_si128(pixels, greenField),
-                                     _mm_slli_epi32(_mm_and_si128(pixels, blueField), 2)),
-                        5);
-}
-
-static inline __m128i LowBGR565(__m128i pixels) {
-  const __m128i greenField = _mm_set1_epi32(0x0000FC00);
-  const __m128i redField = _mm_set1_epi32(0x00F80000);
-  return _mm_srli_epi32(_mm_or_si128(_mm_and_si128(pixels, greenField),
-                                     _mm_srli_epi32(_mm_and_si128(pixels, redField), 14)),
-                        5);
-}
-
-static void Sse2RowRGB565(const std::uint32_t* source, std::uint8_t* destination,
-                          std::uint32_t count) {
+// Both 5-6-5 rows, eight pixels a step.
+template <int kHigh>
+static void Sse2Row565(const std::uint32_t* source, std::uint8_t* destination,
+                       std::uint32_t count) {
   const std::uint8_t* from = reinterpret_cast<const std::uint8_t*>(source);
-  const __m128i redField = _mm_set1_epi32(0x00F80000);
   for (std::uint32_t i = 0; i < count; i += 8, from += 32, destination += 16) {
     __m128i a = Load(from), b = Load(from + 16);
-    Store(destination, Join565(LowRGB565(a), LowRGB565(b), _mm_and_si128(a, redField),
-                               _mm_and_si128(b, redField)));
-  }
-}
-
-static void Sse2RowBGR565(const std::uint32_t* source, std::uint8_t* destination,
-                          std::uint32_t count) {
-  const std::uint8_t* from = reinterpret_cast<const std::uint8_t*>(source);
-  const __m128i blueField = _mm_set1_epi32(0x000000F8);
-  for (std::uint32_t i = 0; i < count; i += 8, from += 32, destination += 16) {
-    __m128i a = Load(from), b = Load(from + 16);
-    Store(destination, Join565(LowBGR565(a), LowBGR565(b),
-                               _mm_slli_epi32(_mm_and_si128(a, blueField), 16),
-                               _mm_slli_epi32(_mm_and_si128(b, blueField), 16)));
+    Store(destination, Join565(Low565(a, kHigh), Low565(b, kHigh), High565(a, kHigh),
+                               High565(b, kHigh)));
   }
 }
 
 const ConverterRows kSse2Rows = {AnyWidth<Sse2RowXRGB32, 16, 4>,  AnyWidth<Sse2RowXBGR32, 8, 4>,
                                  AnyWidth<Sse2RowRGB24, 16, 3>,   AnyWidth<Sse2RowBGR24, 16, 3>,
-                                 AnyWidth<Sse2RowRGB565, 8, 2>,   AnyWidth<Sse2RowBGR565, 8, 2>};
+                                 AnyWidth<Sse2Row565<kRedHigh>, 8, 2>,
+                                 AnyWidth<Sse2Row565<kBlueHigh>, 8, 2>};
 
 #endif
