@@ -225,6 +225,11 @@ after(async () => {
   for (const copy of copies) fs.rmSync(copy, { recursive: true, force: true });
   if (browser) await browser.close();
   if (server) await server.close();
+  // Anything still holding this process open is named, and fails the run within a minute.
+  setTimeout(() => {
+    console.error(`Still open after the rows: ${process.getActiveResourcesInfo().join(', ')}`);
+    process.exit(1);
+  }, 60000).unref();
 });
 
 for (const name of engineNames) {

@@ -24,17 +24,27 @@ function freePort() {
 
 async function startDriver({ driver = 'WebKitWebDriver', binary } = {}) {
   const port = await freePort();
-  const child = spawn(driver, [`--port=${port}`], { stdio: ['ignore', 'ignore', 'pipe'] });
+  // A group of its own: the MiniBrowser and WebKit's processes under it end with it, even hung
+  // ones, which would otherwise hold its pipe, and so this process, open.
+  const child = spawn(driver, [`--port=${port}`], { stdio: ['ignore', 'ignore', 'pipe'], detached: true });
   let said = '';
   child.stderr.on('data', (bytes) => { said = (said + bytes).slice(-2000); });
   const gone = new Promise((resolve) => child.once('exit', resolve));
   const base = `http://127.0.0.1:${port}`;
-  async function call(method, where, body) {
-    const response = await fetch(base + where, {
-      method, headers: { 'Content-Type': 'application/json' },
-      body: body === undefined ? undefined : JSON.stringify(body),
-    });
-    const answer = await response.json();
+  // A hung page can leave a call unanswered: no call waits longer than a row's own waits.
+  async function call(method, where, body, seconds = 60) {
+    let answer, response;
+    try {
+      response = await fetch(base + where, {
+        method, headers: { 'Content-Type': 'application/json' },
+        body: body === undefined ? undefined : JSON.stringify(body),
+        signal: AbortSignal.timeout(seconds * 1000),
+      });
+      answer = await response.json();
+    } catch (error) {
+      if (error.name !== 'TimeoutError') throw error;
+      throw new Error(`WebDriver ${method} ${where}: no answer within ${seconds} s`);
+    }
     if (!response.ok) {
       const { error, message } = answer.value || {};
       throw new Error(`WebDriver ${method} ${where}: ${error}: ${message}`);
@@ -72,15 +82,19 @@ async function startDriver({ driver = 'WebKitWebDriver', binary } = {}) {
     },
     close: async () => {
       await Promise.all(made.map((page) => page.end().catch(() => {})));
-      child.kill();
+      const group = (signal) => { try { process.kill(-child.pid, signal); } catch { /* gone */ } };
+      group('SIGTERM');
+      if (!await Promise.race([gone.then(() => true), sleep(3000)])) group('SIGKILL');
       await gone;
+      group('SIGKILL');
+      child.stderr.destroy();
     },
   };
 }
 
 class Page {
   constructor(call, session) {
-    this.call = (method, where, body) => call(method, session + where, body);
+    this.call = (method, where, body, seconds) => call(method, session + where, body, seconds);
     this.ended = null;
     this.keyboard = { press: (key) => this.press(key) };
   }
@@ -126,7 +140,7 @@ class Page {
   }
   close() { return this.end(); }
   end() {
-    this.ended = this.ended || this.call('DELETE', '');
+    this.ended = this.ended || this.call('DELETE', '', undefined, 10);
     return this.ended;
   }
 }
