@@ -1018,7 +1018,8 @@ test('served by browser.js, the show\'s worker runs no eval and no script from d
 });
 
 // In the page: each new picture the canvas shows at the page's frames, at half its size (a
-// region of the flash check is still 26x20 pixels), as a PNG with its time.
+// region of the flash check is still 26x20 pixels), as a PNG with its time, until
+// quenthorPicturesEnd is set.
 function capturePictures() {
   const copy = document.createElement('canvas');
   [copy.width, copy.height] = [160, 120];
@@ -1026,6 +1027,7 @@ function capturePictures() {
   window.quenthorPictures = [];
   let last = '';
   function look(time) {
+    if (window.quenthorPicturesEnd) return;
     if (document.body.dataset.state === 'running' && window.quenthorPosts.draws) {
       context.drawImage(document.getElementById('canvas'), 0, 0, copy.width, copy.height);
       const picture = copy.toDataURL('image/png');
@@ -1060,6 +1062,10 @@ async function recordShow(name, gentle, seconds, folder) {
   await page.evaluate(capturePictures);
   await page.click(gentle ? '#gentle' : '#start');
   await sleep(seconds * 1000);
+  // Reading the canvas as the show ends can stall Firefox's page for seconds, past Stop's grace:
+  // the reading ends first.
+  await page.evaluate(() => { window.quenthorPicturesEnd = true; });
+  await sleep(100);
   await page.keyboard.press('Escape');
   assert.strictEqual((await ended(page, 2000)).status, '0');
   const pictures = [];
