@@ -84,9 +84,9 @@ async function startDriver({ driver = 'WebKitWebDriver', binary } = {}) {
       await Promise.all(made.map((page) => page.end().catch(() => {})));
       const group = (signal) => { try { process.kill(-child.pid, signal); } catch { /* gone */ } };
       group('SIGTERM');
-      if (!await Promise.race([gone.then(() => true), sleep(3000)])) group('SIGKILL');
+      await Promise.race([gone, sleep(3000)]);
+      group('SIGKILL');  // whatever SIGTERM didn't end, a hung page among them
       await gone;
-      group('SIGKILL');
       child.stderr.destroy();
     },
   };
